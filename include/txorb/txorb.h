@@ -1,0 +1,242 @@
+/*
+ * txorb.h - host interface library of the TX-ORB laser scan-controller card.
+ *
+ * Every function here is a flat C export of libtxorb. Results follow one rule unless a
+ * comment says otherwise: the call returns true (1) when the card executed the command and
+ * false (0) when it did not; the reason is an error code whose text Get_Error_Message gives.
+ *
+ * Error codes chosen by this library where the card's protocol leaves them open:
+ *   16  "Parameter out of bounds"   - a command payload larger than the 224,000-byte packet
+ *                                     buffer (only a target-disk copy can ask for one), a file
+ *                                     larger than the 223,981-byte target-disk copy limit, or a
+ *                                     bitmap line of more than 32,763 delay values.
+ *   10  "Invalid vector list"       - a bitmap line with no delay values (arraylen 0) or a null
+ *                                     delay array.
+ */
+#ifndef TXORB_TXORB_H
+#define TXORB_TXORB_H
+
+#include <stdbool.h>
+#include <stdint.h>
+
+#if defined(_WIN32) && !defined(_WIN64)
+#define TXORB_API __stdcall
+#else
+#define TXORB_API
+#endif
+
+#if defined(TXORB_BUILDING_LIBRARY) && defined(__GNUC__)
+#define TXORB_VISIBLE __attribute__((visibility("default")))
+#else
+#define TXORB_VISIBLE
+#endif
+
+#define TXORB_EXPORT(result) TXORB_VISIBLE result TXORB_API
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* Library, errors and module information */
+TXORB_EXPORT(uint32_t) Get_Last_Error_Code(void);
+TXORB_EXPORT(const char*) Get_Error_Message(int32_t code);
+TXORB_EXPORT(const char*) Get_Last_Error_Message(void);
+TXORB_EXPORT(uint16_t) Get_DLL_Version(void);
+TXORB_EXPORT(uint16_t) Get_System_Status(void);
+/* lparam is pointer-wide so that query 239 can carry a buffer address on a 64-bit host; where
+   a query uses xparam as a number (237, 239) the caller passes the number cast to the pointer. */
+TXORB_EXPORT(int32_t) DLL_Status_Query(int32_t query_define, int32_t iparam, intptr_t lparam,
+                                       int32_t* xparam, int32_t* zparam);
+TXORB_EXPORT(bool) Set_Delays_11_12(int32_t value1, int32_t value2);
+TXORB_EXPORT(bool) Field_Jump(int32_t value1, int32_t value2);
+TXORB_EXPORT(bool) Home_Jump(int32_t value1, int32_t value2);
+
+/* Card slots and the command capture */
+TXORB_EXPORT(bool) Init_Scan_Card(void);
+TXORB_EXPORT(uint32_t) Init_Scan_Card_Ex(uint16_t N);       /* the error code itself, 0 = ok */
+TXORB_EXPORT(bool) Remove_Scan_Card(void);
+TXORB_EXPORT(uint32_t) Remove_Scan_Card_Ex(uint16_t N);     /* always 0 */
+TXORB_EXPORT(bool) Set_Active_Card(uint16_t iCard);
+TXORB_EXPORT(uint16_t) Get_Active_Card(void);
+TXORB_EXPORT(bool) Output_To_File(const char* lpszFileName);
+
+/* Motion and timing parameters */
+TXORB_EXPORT(bool) Set_Auto_Delay(uint16_t usStepPeriod);
+TXORB_EXPORT(bool) Set_Jump_Delay(uint16_t usJumpDelay);
+TXORB_EXPORT(bool) Set_Mark_Delay(uint16_t usMarkDelay);
+TXORB_EXPORT(bool) Set_Poly_Delay(uint16_t usPolyDelay);
+TXORB_EXPORT(bool) Set_Laser_Off_Delay(uint16_t usLaserOffDelay);
+TXORB_EXPORT(bool) Set_Laser_On_Delay(uint16_t usLaserOnDelay);
+TXORB_EXPORT(bool) Set_T1(uint16_t usT1);
+TXORB_EXPORT(bool) Set_T2(uint16_t usT2);
+TXORB_EXPORT(bool) Set_T3(uint16_t usT3);
+TXORB_EXPORT(bool) Set_Manual_Delay(uint16_t usManualDelay);
+TXORB_EXPORT(bool) Set_Gain_X(double dGainX);
+TXORB_EXPORT(bool) Set_Gain_Y(double dGainY);
+TXORB_EXPORT(bool) Set_Offset_X(int16_t ssOffsetX);
+TXORB_EXPORT(bool) Set_Offset_Y(int16_t ssOffsetY);
+TXORB_EXPORT(bool) Set_Gain(double dGainX, double dGainY, int16_t ssOffsetX, int16_t ssOffsetY);
+TXORB_EXPORT(bool) Set_Jump_Speed(double dJumpSpeed);
+TXORB_EXPORT(bool) Set_Mark_Speed(double dMarkSpeed);
+TXORB_EXPORT(bool) Set_Speed(double dJumpSpeed, double dMarkSpeed);
+TXORB_EXPORT(double) Get_Jump_Speed(void);
+TXORB_EXPORT(double) Get_Mark_Speed(void);
+TXORB_EXPORT(bool) Set_Max_Counts(int32_t iCounts);
+TXORB_EXPORT(bool) Set_Mode(uint16_t usMode);
+TXORB_EXPORT(bool) Set_Dig_Gain(uint16_t usDigGain);
+TXORB_EXPORT(bool) Set_Dig_Gain_Ex(double dDigGain);
+TXORB_EXPORT(bool) Set_Mark_Shift(uint16_t usMarkShift);
+TXORB_EXPORT(bool) Set_Rot_Grad(double dGard);
+TXORB_EXPORT(bool) Set_YAG_Parameter(uint16_t usPrescaler);
+TXORB_EXPORT(bool) Write_DA(uint16_t usValue);
+
+/* Execution control, manual operation and status */
+TXORB_EXPORT(bool) Execute_List_1(void);
+TXORB_EXPORT(bool) Execute_List_2(void);
+TXORB_EXPORT(bool) Restart_List_1(void);
+TXORB_EXPORT(bool) Restart_List_2(void);
+TXORB_EXPORT(bool) Set_Start_List_1(void);
+TXORB_EXPORT(bool) Set_Start_List_2(void);
+TXORB_EXPORT(bool) Stop_Execution(void);
+TXORB_EXPORT(bool) Stop_Execution_NoClear(void);
+TXORB_EXPORT(bool) Start_Loop(void);
+TXORB_EXPORT(bool) Quit_Loop(void);
+TXORB_EXPORT(bool) Aut_Change(void);
+TXORB_EXPORT(bool) Enable_Laser(void);
+TXORB_EXPORT(bool) Disable_Laser(void);
+TXORB_EXPORT(bool) Start_Manual_Operation(void);
+TXORB_EXPORT(bool) Stop_Manual_Operation(void);
+TXORB_EXPORT(bool) Start_Laser_Manually(void);
+TXORB_EXPORT(bool) Stop_Laser_Manually(void);
+TXORB_EXPORT(bool) Start_Manual_Move(void);
+TXORB_EXPORT(bool) Stop_Manual_Move(void);
+TXORB_EXPORT(uint8_t) Get_Manual_Move(void);
+TXORB_EXPORT(bool) Get_XY_Manual(int16_t* x, int16_t* y);
+TXORB_EXPORT(bool) Get_DXDY_Manual(int16_t* x, int16_t* y);
+TXORB_EXPORT(bool) Set_DXDY_Manual(int16_t ssDXManual, int16_t ssDYManual);
+TXORB_EXPORT(bool) Goto_XY(int16_t ssXPos, int16_t ssYPos);
+TXORB_EXPORT(bool) Goto_XY_Ex(int16_t ssXPos, int16_t ssYPos);
+TXORB_EXPORT(bool) Get_XY_Pos(int16_t* pXPos, int16_t* pYPos);
+TXORB_EXPORT(uint16_t) Read_Status(void);
+TXORB_EXPORT(int32_t) Get_Counts(void);
+TXORB_EXPORT(uint16_t) Get_Head_Mask(void);
+TXORB_EXPORT(uint16_t) Get_Version(void);
+TXORB_EXPORT(uint16_t) Get_KRT1_Version(void);
+TXORB_EXPORT(uint32_t) Get_Ident_Ex(void);
+TXORB_EXPORT(uint16_t) Get_CPU_Type(void);
+TXORB_EXPORT(uint32_t) Get_Mode_Mask(uint16_t* mode);      /* the error code itself */
+TXORB_EXPORT(bool) Set_3DMode(void);
+TXORB_EXPORT(bool) Reset_3DMode(void);
+TXORB_EXPORT(uint16_t) Get_KRT1_Mode(void);
+TXORB_EXPORT(bool) Set_Control_Mode(uint16_t usControl_Mode);
+TXORB_EXPORT(uint16_t) Read_Int_Start_Attempts(void);
+
+/* Correction files and target-disk files */
+TXORB_EXPORT(bool) Load_Cor(const char* lpstrFileName);
+TXORB_EXPORT(bool) Load_Corr_N(const char* lpstrFileName, int32_t N);
+TXORB_EXPORT(const char*) Corr_File_Name(void);
+TXORB_EXPORT(bool) Load_Corr_File_From_Target_Disk(const char* lpszFileName);
+TXORB_EXPORT(bool) Copy_File_To_Target_Disk(const char* lpszFileName);
+TXORB_EXPORT(bool) Delete_File_On_Target_Disk(const char* lpszFileName);
+TXORB_EXPORT(bool) Make_Boot_Program(const char* lpszFileName);
+
+/* 3D head parameters */
+TXORB_EXPORT(bool) Set_3D_Parameters(int32_t iXYReqField, double dXYMaxGalvoAngles, double dYrad,
+                                     double dXtoY, double dObjtoX, double dFocalLength,
+                                     double dMidFocPosition, double dMaxLensTravel, int32_t inHead);
+TXORB_EXPORT(bool) Get_3D_Parameters(int32_t* iXYReqField, double* dXYMaxGalvoAngles,
+                                     double* dYrad, double* dXtoY, double* dObjtoX,
+                                     double* dFocalLength, double* dMidFocPosition,
+                                     double* dMaxLensTravel, int32_t inHead);
+
+/* Bitmap lines */
+TXORB_EXPORT(bool) Put_Bitmapline_List(int16_t LineBegX, int16_t LineBegY, int16_t LineEndX,
+                                       int16_t LineEndY, uint16_t* pArrDelays, uint16_t arraylen);
+TXORB_EXPORT(bool) Put_Bitmapline_List_Ex(int16_t LineBegX, int16_t LineBegY, int16_t LineEndX,
+                                          int16_t LineEndY, uint16_t* pArrDelays,
+                                          uint16_t arraylen, uint16_t BitmapAlgorithmSelect);
+
+/* I/O ports and signal lines */
+TXORB_EXPORT(bool) Read_Port(uint16_t usAddressOffset, uint16_t* pValue);
+TXORB_EXPORT(bool) Write_Port(uint16_t usAddressOffset, uint16_t usValue);
+TXORB_EXPORT(bool) Test_Read_Port(uint16_t usAddressOffset, uint16_t* pValue);
+TXORB_EXPORT(bool) Test_Write_Port(uint16_t usAddressOffset, uint16_t usValue);
+TXORB_EXPORT(bool) Set_DTR_Mirror_Selector(uint16_t usSelector);
+TXORB_EXPORT(bool) Set_DSR_Mirror_Selector(uint16_t usSelector);
+TXORB_EXPORT(bool) Read_DSR_State(uint16_t* state);
+TXORB_EXPORT(bool) Set_DTR_State(uint16_t usState);
+
+/* List commands */
+TXORB_EXPORT(bool) Mark_Abs(int16_t ssXVal, int16_t ssYVal);
+TXORB_EXPORT(bool) Mark_Rel(int16_t ssXVal, int16_t ssYVal);
+TXORB_EXPORT(bool) PolA_Abs(int16_t ssXVal, int16_t ssYVal);
+TXORB_EXPORT(bool) PolB_Abs(int16_t ssXVal, int16_t ssYVal);
+TXORB_EXPORT(bool) PolC_Abs(int16_t ssXVal, int16_t ssYVal);
+TXORB_EXPORT(bool) Mark_Abs_Dot(int16_t ssXVal, int16_t ssYVal);
+TXORB_EXPORT(bool) PolA_Abs_Dot(int16_t ssXVal, int16_t ssYVal);
+TXORB_EXPORT(bool) PolB_Abs_Dot(int16_t ssXVal, int16_t ssYVal);
+TXORB_EXPORT(bool) PolC_Abs_Dot(int16_t ssXVal, int16_t ssYVal);
+TXORB_EXPORT(bool) Jump_Abs(int16_t ssXVal, int16_t ssYVal);
+TXORB_EXPORT(bool) Jump_Rel(int16_t ssXVal, int16_t ssYVal);
+TXORB_EXPORT(bool) PolA_Rel(int16_t ssXVal, int16_t ssYVal);
+TXORB_EXPORT(bool) PolB_Rel(int16_t ssXVal, int16_t ssYVal);
+TXORB_EXPORT(bool) PolC_Rel(int16_t ssXVal, int16_t ssYVal);
+TXORB_EXPORT(bool) Reset_Jump_List(int16_t ssXVal, int16_t ssYVal);
+TXORB_EXPORT(bool) Reset_Jump_List_Rel(int16_t ssXVal, int16_t ssYVal);
+TXORB_EXPORT(bool) Jump_Abs_3D(int16_t ssXVal, int16_t ssYVal, int16_t ssZVal, int16_t ssNVal);
+TXORB_EXPORT(bool) Mark_Abs_3D(int16_t ssXVal, int16_t ssYVal, int16_t ssZVal, int16_t ssNVal);
+TXORB_EXPORT(bool) PolA_Abs_3D(int16_t ssXVal, int16_t ssYVal, int16_t ssZVal, int16_t ssNVal);
+TXORB_EXPORT(bool) PolB_Abs_3D(int16_t ssXVal, int16_t ssYVal, int16_t ssZVal, int16_t ssNVal);
+TXORB_EXPORT(bool) PolC_Abs_3D(int16_t ssXVal, int16_t ssYVal, int16_t ssZVal, int16_t ssNVal);
+TXORB_EXPORT(bool) Set_End_Of_List(void);
+TXORB_EXPORT(bool) Laser_On(uint16_t usDelay);
+TXORB_EXPORT(bool) Laser_Off(uint16_t usDelay);
+TXORB_EXPORT(bool) Long_Delay(uint16_t usDelay);
+TXORB_EXPORT(bool) Set_Wobble_List(uint16_t usWidth, uint16_t usPeriod);
+TXORB_EXPORT(bool) Write_DA_List(uint16_t usValue);
+TXORB_EXPORT(bool) Loop_To_Start_List(int16_t iTargetList);
+TXORB_EXPORT(bool) Jump_To_Start_List(int16_t iTargetList);
+TXORB_EXPORT(bool) Set_Mark_Parameters_List(uint16_t usStepPeriod, uint16_t usStepSize);
+TXORB_EXPORT(bool) Set_Jump_Parameters_List(uint16_t usStepPeriod, uint16_t usJumpSize);
+TXORB_EXPORT(bool) Set_Dot_Parameters_List(uint16_t usDistance, uint16_t usDuration);
+TXORB_EXPORT(bool) Set_Dot_Params_List(uint16_t usDistance, uint16_t usDuration);
+TXORB_EXPORT(bool) Write_Port_List(uint16_t usAddressOffset, uint16_t usValue);
+TXORB_EXPORT(bool) Wait_For_External_Start(void);
+TXORB_EXPORT(bool) Mark_Immediately(void);
+TXORB_EXPORT(bool) Wait_For_Counter_Value(int16_t ssValue);
+TXORB_EXPORT(bool) Wait_For_Counter_Value_Ex(uint32_t nValue);
+TXORB_EXPORT(bool) Set_Auto_Jump_Delay_List(uint16_t usDelay, uint16_t usLen);
+TXORB_EXPORT(bool) Set_Delays_1_2(uint16_t usStepPeriod, uint16_t usJumpDelay);
+TXORB_EXPORT(bool) Set_Delays_3_4(uint16_t usMarkDelay, uint16_t usPolyDelay);
+TXORB_EXPORT(bool) Set_Delays_5_6(uint16_t usLaserOffDelay, uint16_t usLaserOnDelay);
+TXORB_EXPORT(bool) Set_Delays_7_8(uint16_t usT1, uint16_t usT2);
+TXORB_EXPORT(bool) Set_Delays_9_10(uint16_t usT3, uint16_t usT4);
+TXORB_EXPORT(bool) Set_Delays(uint16_t usStepPeriod, uint16_t usJumpDelay, uint16_t usMarkDelay,
+                              uint16_t usPolyDelay, uint16_t usLaserOffDelay,
+                              uint16_t usLaserOnDelay, uint16_t usT1, uint16_t usT2,
+                              uint16_t usT3);
+TXORB_EXPORT(bool) Set_JobControl_List(uint16_t usJobControlWORD);
+TXORB_EXPORT(bool) Set_Head_Mask(uint16_t usHead_N);
+TXORB_EXPORT(bool) Skip_Var_List(int16_t ssEntries, uint16_t usMASK);
+TXORB_EXPORT(bool) Skip_Var_List_Back(int16_t ssEntries, uint16_t usMASK);
+TXORB_EXPORT(bool) Skip_Counter_List(int16_t ssEntries, uint16_t usCounter_List);
+TXORB_EXPORT(bool) Set_Counter_List(uint16_t usCounter_List);
+TXORB_EXPORT(bool) JobControl_To_Var_List(void);
+TXORB_EXPORT(bool) Read_Port_To_Var_List(uint16_t usPORT);
+
+/* Vector capture parameters (automatic segmentation, switched on by Set_Mode bit 0x200).
+   A micro-segment length of 0 or a power-control slope of 0 does not stop the list: each
+   polyline is then marked unramped, with one Set_Mark_Parameters_List record of the nominal
+   step values and a mark to each vertex. */
+TXORB_EXPORT(bool) Set_Custlist_Parameters(double dLeadInPower, double dLeadOutPower,
+                                           double dPowerControlSlope,
+                                           uint16_t nMicroSegmentLenght);
+TXORB_EXPORT(bool) Get_Custlist_Parameters(double* dLeadInPower, double* dLeadOutPower,
+                                           double* dPowerControlSlope,
+                                           uint16_t* nMicroSegmentLenght);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* TXORB_TXORB_H */

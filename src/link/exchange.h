@@ -1,0 +1,21 @@
+// The lookup of the active card and the two exchange skeletons every card command follows.
+#pragma once
+
+#include <cstdint>
+
+#include "common/error_codes.h"
+
+namespace txorb {
+
+class Card;
+
+// The active card, or null (and 26 stored as the last error when no valid slot is active).
+Card* GetActiveCard();
+
+// Send, then read a one-byte status; status 0 gives 40.
+ErrorCode ExecuteStatusCommand(uint8_t opcode, const void* payload, uint32_t length);
+// Send, then read up to capacity bytes of data; on failure the reply holds zeros.
+ErrorCode ExecuteQueryCommand(uint8_t opcode, const void* payload, uint32_t length, uint8_t* reply,
+                              uint16_t capacity);
+
+}  // namespace txorb

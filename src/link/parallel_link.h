@@ -1,0 +1,27 @@
+// The send-only link over the card's parallel data port: one byte at a time, each with the
+// status/control handshake. Replies still come back on the serial link.
+#pragma once
+
+#include <cstdint>
+
+namespace txorb {
+
+class ParallelLink {
+public:
+    static constexpr uint32_t kPollBound = 10000;
+
+    ParallelLink(uint32_t dataBase, uint32_t fifoBase);
+
+    // The number of bytes sent (= length) on success, 0 on any failure.
+    int32_t Write(const uint8_t* bytes, int32_t length);
+    bool SendPacket(uint8_t opcode, const uint8_t* payload, uint16_t length);
+
+    uint32_t DataBase() const { return dataBase_; }
+    uint32_t FifoBase() const { return fifoBase_; }
+
+private:
+    uint32_t dataBase_;
+    uint32_t fifoBase_;
+};
+
+}  // namespace txorb

@@ -1,0 +1,72 @@
+#include "support/test_env.h"
+
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <vector>
+
+#include "link/card.h"
+#include "link/card_table.h"
+
+namespace txorb::test {
+
+TempDir::TempDir() {
+    char templ[] = "/tmp/txorb-test-XXXXXX";
+    const char* made = ::mkdtemp(templ);
+    path_ = made != nullptr ? made : "/tmp";
+}
+
+TempDir::~TempDir() {
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+}
+
+TempRegistry::TempRegistry() : path_(dir_.File("registry.reg")) {
+    ::setenv("TXORB_REGISTRY", path_.c_str(), 1);
+}
+
+TempRegistry::~TempRegistry() { ::unsetenv("TXORB_REGISTRY"); }
+
+void TempRegistry::Write(const std::string& text) const {
+    std::ofstream out(path_, std::ios::binary | std::ios::trunc);
+    if (text.rfind("Windows Registry Editor", 0) != 0 && text.rfind("REGEDIT4", 0) != 0) {
+        out << "Windows Registry Editor Version 5.00\n\n";
+    }
+    out << text;
+}
+
+std::string TempRegistry::ComPort(uint32_t n, const std::string& devicePath) {
+    return "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Zazave\\TX-ORB\\ComPorts]\n\"COM" + std::to_string(n) +
+           "\"=\"" + devicePath + "\"\n";
+}
+
+Card* InstallCard(int slot, uint32_t portNumber, uint32_t timeoutMs, const char* captureFile) {
+    LinkDescriptor d = MakeDescriptor(0xFFFF, 0xFFFF, 0, portNumber, 1, 1);
+    auto* card = new Card(d, timeoutMs, captureFile);
+    delete ExchangeCardInSlot(slot, card);
+    StoreDescriptor(slot, d);
+    SetActiveCardIndex(static_cast<int16_t>(slot));
+    return card;
+}
+
+void RemoveInstalledCard(int slot) {
+    delete ExchangeCardInSlot(slot, nullptr);
+    ResetDescriptor(slot);
+    if (ActiveCardIndex() == slot) SetActiveCardIndex(0);
+}
+
+std::string Hex(const std::vector<uint8_t>& bytes) {
+    std::string out;
+    char buf[4];
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        std::snprintf(buf, sizeof buf, "%02X", bytes[i]);
+        if (i > 0) out.push_back(' ');
+        out.append(buf);
+    }
+    return out;
+}
+
+}  // namespace txorb::test

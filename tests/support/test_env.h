@@ -1,0 +1,53 @@
+// Test fixtures: a registry store in a temporary file, and a card installed in a slot without
+// the start-up handshake.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "link/link_descriptor.h"
+
+namespace txorb {
+class Card;
+}
+
+namespace txorb::test {
+
+// A temporary directory removed (with its files) at destruction.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    const std::string& Path() const { return path_; }
+    std::string File(const std::string& name) const { return path_ + "/" + name; }
+
+private:
+    std::string path_;
+};
+
+// Points TXORB_REGISTRY at a file of its own for the life of the object.
+class TempRegistry {
+public:
+    TempRegistry();
+    ~TempRegistry();
+    const std::string& Path() const { return path_; }
+    // Replaces the store with this text (a header line is added when it has none).
+    void Write(const std::string& text) const;
+    // "[HKEY_LOCAL_MACHINE\SOFTWARE\Zazave\TX-ORB\ComPorts]" with "COM<n>"=devicePath.
+    static std::string ComPort(uint32_t n, const std::string& devicePath);
+
+private:
+    TempDir dir_;
+    std::string path_;
+};
+
+// Builds a Card for COM portNumber (whose device the registry must name), puts it in the slot
+// and makes the slot active. The card is owned by the slot table until RemoveInstalledCard.
+Card* InstallCard(int slot, uint32_t portNumber, uint32_t timeoutMs = 300,
+                  const char* captureFile = nullptr);
+void RemoveInstalledCard(int slot);
+
+std::string Hex(const std::vector<uint8_t>& bytes);
+
+}  // namespace txorb::test
