@@ -7,11 +7,16 @@
  *
  * Error codes chosen by this library where the card's protocol leaves them open:
  *   16  "Parameter out of bounds"   - a command payload larger than the 224,000-byte packet
- *                                     buffer (only a target-disk copy can ask for one), a file
- *                                     larger than the 223,981-byte target-disk copy limit, or a
- *                                     bitmap line of more than 32,763 delay values.
+ *                                     buffer, a file larger than the 223,981-byte target-disk
+ *                                     copy limit (refused before it is read), or a bitmap line
+ *                                     of more than 32,763 delay values (nothing is sent).
  *   10  "Invalid vector list"       - a bitmap line with no delay values (arraylen 0) or a null
- *                                     delay array.
+ *                                     delay array; nothing is sent.
+ *   21  "Invalid file format"       - also a host file that cannot be read whole after it was
+ *                                     opened (a read error, or a file that shrank meanwhile).
+ *   19  "Invalid pointer"           - Read_Port and Test_Read_Port with a null pValue (the port
+ *                                     is not read), Read_DSR_State with a null state.
+ * Get_3D_Parameters skips any output pointer that is null and fills the others.
  */
 #ifndef TXORB_TXORB_H
 #define TXORB_TXORB_H

@@ -1,0 +1,70 @@
+#include "api/report.h"
+#include "commands/io_ports.h"
+#include "txorb/txorb.h"
+
+using namespace txorb;
+namespace op = txorb::commands::opcode;
+
+namespace {
+
+// A null output has nowhere to put the value: the port is not read at all, because a read
+// can consume data on the card.
+ErrorCode ReadPortInto(uint8_t opcode, uint16_t addressOffset, uint16_t* pValue) {
+    if (pValue == nullptr) return err::kInvalidPointer;
+    return commands::ReadPort(opcode, addressOffset, pValue);
+}
+
+}  // namespace
+
+extern "C" bool Read_Port(uint16_t usAddressOffset, uint16_t* pValue) {
+    const ErrorCode code = ReadPortInto(op::kReadPort, usAddressOffset, pValue);
+    api::Trace("AddressOffset=%d Value=%d", usAddressOffset, pValue != nullptr ? *pValue : 0);
+    return api::Frame(code, "Read_Port");
+}
+
+extern "C" bool Test_Read_Port(uint16_t usAddressOffset, uint16_t* pValue) {
+    const ErrorCode code = ReadPortInto(op::kTestReadPort, usAddressOffset, pValue);
+    api::Trace("AddressOffset=%d Value=%d", usAddressOffset, pValue != nullptr ? *pValue : 0);
+    return code == err::kOk;
+}
+
+extern "C" bool Write_Port(uint16_t usAddressOffset, uint16_t usValue) {
+    api::Trace("AddressOffset=%d Value=%d", usAddressOffset, usValue);
+    return api::Frame(commands::WritePort(op::kWritePort, usAddressOffset, usValue), "Write_Port");
+}
+
+extern "C" bool Test_Write_Port(uint16_t usAddressOffset, uint16_t usValue) {
+    api::Trace("AddressOffset=%d Value=%d", usAddressOffset, usValue);
+    return commands::WritePort(op::kTestWritePort, usAddressOffset, usValue) == err::kOk;
+}
+
+extern "C" bool Set_DTR_Mirror_Selector(uint16_t usSelector) {
+    api::Trace("usSelector=%d", usSelector);
+    return api::Frame(commands::SetMirrorSelector(op::kSetDtrMirrorSelector, usSelector),
+                      "Set_DTR_Mirror_Selector");
+}
+
+extern "C" bool Set_DSR_Mirror_Selector(uint16_t usSelector) {
+    api::Trace("usSelector=%d", usSelector);
+    return api::Frame(commands::SetMirrorSelector(op::kSetDsrMirrorSelector, usSelector),
+                      "Set_DSR_Mirror_Selector");
+}
+
+extern "C" bool Read_DSR_State(uint16_t* state) {
+    uint16_t value = 0;
+    ErrorCode code = commands::ReadDsrState(&value);
+    if (code == err::kOk) {
+        if (state != nullptr) {
+            *state = value;
+        } else {
+            code = err::kInvalidPointer;
+        }
+    }
+    api::Trace("*pusState=%d", value);
+    return api::Frame(code, "Read_DSR_State");
+}
+
+extern "C" bool Set_DTR_State(uint16_t usState) {
+    api::Trace("usState=%d", usState);
+    return api::Frame(commands::SetDtrState(usState), "Set_DTR_State");
+}
