@@ -1,0 +1,30 @@
+// The per-card configuration readers that card initialisation asks how a card is connected.
+// Each returns 0 on success or the code named below, and never throws. Card numbers are 1..10.
+#pragma once
+
+#include <cstdint>
+
+#include "common/error_codes.h"
+
+namespace txorb::config {
+
+inline constexpr uint32_t kDumpFileNameBytes = 260;
+
+// com := 0, then "serial_port" as a signed decimal. 32 when the value is absent.
+ErrorCode ReadSerialPort(int card, int32_t* com);
+// com := 0, then the COM number the serial driver's device map names for this card
+// ("Oxser" or "\Device\Oxser" followed by 2*card-2). 32 when neither is there.
+ErrorCode ResolveSerialPortByDriver(int card, int32_t* com);
+// base := 0xFFFF, then "parallel_port"; fifoBase := "fifo_port". 0 only when "fifo_port" is
+// present and "parallel_port" exists at all (of whatever type); else 33.
+ErrorCode ReadParallelPorts(int card, uint32_t* base, uint32_t* fifoBase);
+// Both := 0xFFFF, then the bases from the parallel driver's resource lists. 33 when none is found.
+ErrorCode FindParallelResources(int card, uint32_t* base, uint32_t* fifoBase);
+// ms := 0, then "comm_timeout" as a signed decimal. 32 when the value is absent.
+ErrorCode ReadCommTimeout(int card, int32_t* ms);
+// buffer (kDumpFileNameBytes) := "", then "CMD_dump_file". 37 when it is absent or empty.
+ErrorCode ReadDumpFileName(int card, char* buffer);
+// "ping_allowed" is "yes" in any letter case.
+bool IsPingAllowed();
+
+}  // namespace txorb::config
