@@ -14,12 +14,16 @@ public:
 
     // The number of bytes sent (= length) on success, 0 on any failure.
     int32_t Write(const uint8_t* bytes, int32_t length);
+    // Opcode, 16-bit little-endian length, payload (none, and length 0, when payload is null).
     bool SendPacket(uint8_t opcode, const uint8_t* payload, uint16_t length);
 
     uint32_t DataBase() const { return dataBase_; }
     uint32_t FifoBase() const { return fifoBase_; }
 
 private:
+    // Polls the status register until its ready bit equals set; false after kPollBound reads.
+    bool WaitForReady(bool set) const;
+
     uint32_t dataBase_;
     uint32_t fifoBase_;
 };
