@@ -1,0 +1,32 @@
+// Starting, looping and stopping the card's lists, and switching the laser enable.
+#pragma once
+
+#include <cstdint>
+
+#include "common/error_codes.h"
+
+namespace txorb::commands {
+
+namespace opcode {
+inline constexpr uint8_t kStopExecution = 36;
+inline constexpr uint8_t kStartLoop = 37;
+inline constexpr uint8_t kQuitLoop = 38;
+inline constexpr uint8_t kStopExecutionNoClear = 47;
+inline constexpr uint8_t kExecuteList = 65;
+inline constexpr uint8_t kSetStartList = 67;
+inline constexpr uint8_t kEnableLaser = 70;
+inline constexpr uint8_t kAutChange = 78;
+inline constexpr uint8_t kDisableLaser = 79;
+}  // namespace opcode
+
+// listIndex is the card's index of the list: 0 for list 1, 1 for list 2. A restart is the
+// same command as a start.
+ErrorCode ExecuteList(uint16_t listIndex);
+ErrorCode SetStartList(uint16_t listIndex);
+// A status exchange without payload (loop, laser enable, automatic list change).
+ErrorCode SimpleCommand(uint8_t opcode);
+// Sends the pending list records, then stops the card and drops whatever was appended in
+// between. A failed stop send gives 38, whatever the link said.
+ErrorCode StopExecution(bool noClear);
+
+}  // namespace txorb::commands
