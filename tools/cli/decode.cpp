@@ -1,0 +1,332 @@
+#include "cli/decode.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <string_view>
+
+#include "proto/list_records.h"
+#include "proto/opcodes.h"
+#include "proto/packet.h"
+
+namespace txorb::cli {
+namespace {
+
+using proto::Le16;
+using proto::Le32;
+
+// Payload layouts of the immediate commands, as "type:name" words. Types: u u16, s s16,
+// x u16 in hex, h u16 whose high byte is the value, l u16 list index (0 = list 1), i int32,
+// d double, n 12-byte name field, z zero-terminated name, b the remaining bytes (counted),
+// a the remaining bytes as u16 values.
+struct Layout {
+    uint8_t opcode;
+    const char* fields;
+};
+constexpr Layout kLayouts[] = {
+    {35, "d:dJumpSpeed d:dMarkSpeed"},
+    {40, "h:usValue"},
+    {41, "s:ssXPos s:ssYPos"},
+    {53, "u:usAddressOffset u:usValue"},
+    {54, "u:usStepPeriod"},
+    {55, "u:usJumpDelay"},
+    {56, "u:usMarkDelay"},
+    {57, "u:usPolyDelay"},
+    {58, "u:usLaserOffDelay"},
+    {59, "u:usLaserOnDelay"},
+    {60, "u:usT1"},
+    {61, "u:usT2"},
+    {62, "u:usT3"},
+    {63, "u:usManualDelay"},
+    {65, "l:list"},
+    {67, "l:list"},
+    {68, "b:table"},
+    {73, "u:iCounts"},
+    {74, "x:usMode"},
+    {77, "u:usPrescaler"},
+    {80, "u:usAddressOffset"},
+    {88, "d:dGainX"},
+    {89, "d:dGainY"},
+    {90, "s:ssOffsetX"},
+    {91, "s:ssOffsetY"},
+    {92, "d:dJumpSpeed"},
+    {93, "d:dMarkSpeed"},
+    {94, "s:ssDXManual s:ssDYManual"},
+    {113, "u:usAddressOffset u:usValue"},
+    {114, "u:usAddressOffset"},
+    {137, "n:name"},
+    {138, "d:dDigGain"},
+    {144, "n:name b:file"},
+    {148, "i:N b:table"},
+    {149, "z:name"},
+    {158, "z:name"},
+    {164, "u:usDigGain"},
+    {165, "d:dGard"},
+    {166, "s:ssXPos s:ssYPos"},
+    {167, "u:usMarkShift"},
+    {171, "s:LineBegX s:LineBegY s:LineEndX s:LineEndY a:delays"},
+    {172, "s:LineBegX s:LineBegY s:LineEndX s:LineEndY a:delays"},
+    {187, "u:usSelector"},
+    {204, "u:usSelector"},
+    {220,
+     "i:iXYReqField d:dXYMaxGalvoAngles d:dYrad d:dXtoY d:dObjtoX d:dFocalLength "
+     "d:dMidFocPosition d:dMaxLensTravel i:inHead"},
+    {221, "i:inHead"},
+    {225, "s:LineBegX s:LineBegY s:LineEndX s:LineEndY a:delays"},
+};
+
+const char* FindLayout(uint8_t opcode) {
+    for (const Layout& l : kLayouts) {
+        if (l.opcode == opcode) return l.fields;
+    }
+    return nullptr;
+}
+
+std::string JsonString(std::string_view s) {
+    std::string out = "\"";
+    for (const char c : s) {
+        const auto u = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (u < 0x20 || u >= 0x7F) {
+            char buf[8];
+            std::snprintf(buf, sizeof buf, "\\u%04x", u);
+            out += buf;
+        } else {
+            out += c;
+        }
+    }
+    return out + "\"";
+}
+
+std::string Hex(const uint8_t* p, size_t n) {
+    static const char kDigits[] = "0123456789abcdef";
+    std::string out;
+    for (size_t i = 0; i < n; ++i) {
+        out += kDigits[p[i] >> 4];
+        out += kDigits[p[i] & 15];
+    }
+    return out;
+}
+
+struct Field {
+    std::string name;
+    std::string text;  // as printed in the text form
+    std::string json;  // as a JSON value
+};
+
+std::string Text(std::string_view raw) {
+    std::string s;
+    for (const char c : raw) {
+        if (c == '\0') break;
+        s += c;
+    }
+    return s;
+}
+
+// Decodes the payload by the layout; anything the layout does not cover is one more field.
+std::vector<Field> Fields(uint8_t opcode, const std::vector<uint8_t>& payload) {
+    std::vector<Field> out;
+    const uint8_t* p = payload.data();
+    const size_t n = payload.size();
+    size_t pos = 0;
+    const char* layout = FindLayout(opcode);
+    if (layout != nullptr) {
+        std::string_view spec(layout);
+        while (!spec.empty()) {
+            const size_t space = spec.find(' ');
+            const std::string_view word = spec.substr(0, space);
+            spec = space == std::string_view::npos ? std::string_view() : spec.substr(space + 1);
+            const char type = word[0];
+            const std::string name(word.substr(2));
+            const size_t left = n - pos;
+            Field f{name, "", ""};
+            if ((type == 'u' || type == 's' || type == 'x' || type == 'h' || type == 'l') &&
+                left >= 2) {
+                const uint16_t v = Le16(p + pos);
+                pos += 2;
+                if (type == 'u') f.text = f.json = std::to_string(v);
+                if (type == 's') f.text = f.json = std::to_string(static_cast<int16_t>(v));
+                if (type == 'h') f.text = f.json = std::to_string(v >> 8);
+                if (type == 'l') f.text = f.json = std::to_string(v + 1);
+                if (type == 'x') {
+                    char buf[8];
+                    std::snprintf(buf, sizeof buf, "0x%04X", v);
+                    f.text = buf;
+                    f.json = std::to_string(v);
+                }
+            } else if (type == 'i' && left >= 4) {
+                f.text = f.json = std::to_string(static_cast<int32_t>(Le32(p + pos)));
+                pos += 4;
+            } else if (type == 'd' && left >= 8) {
+                double v;
+                std::memcpy(&v, p + pos, 8);
+                pos += 8;
+                f.text = FormatDouble(v);
+                f.json = std::isfinite(v) ? f.text : "null";
+            } else if (type == 'n' && left >= 12) {
+                const std::string s = Text({reinterpret_cast<const char*>(p + pos), 12});
+                pos += 12;
+                f.text = "\"" + s + "\"";
+                f.json = JsonString(s);
+            } else if (type == 'z' && left >= 1) {
+                const std::string s = Text({reinterpret_cast<const char*>(p + pos), left});
+                pos = n;
+                f.text = "\"" + s + "\"";
+                f.json = JsonString(s);
+            } else if (type == 'b') {
+                f.name += "_bytes";
+                f.text = f.json = std::to_string(left);
+                pos = n;
+            } else if (type == 'a') {
+                f.name += "";
+                std::string list;
+                for (; pos + 2 <= n; pos += 2) {
+                    list += (list.empty() ? "" : ",") + std::to_string(Le16(p + pos));
+                }
+                f.text = "[" + list + "]";
+                f.json = f.text;
+            } else {
+                break;  // a short payload: what is missing stays unprinted
+            }
+            out.push_back(std::move(f));
+        }
+    }
+    if (pos < n) {
+        out.push_back({layout != nullptr ? "extra" : "payload", Hex(p + pos, n - pos),
+                       "\"" + Hex(p + pos, n - pos) + "\""});
+    }
+    return out;
+}
+
+std::vector<int64_t> RecordParams(const proto::ListRecord& r, proto::ParamKind kind) {
+    switch (kind) {
+        case proto::ParamKind::kNone:
+            return {};
+        case proto::ParamKind::kSigned:
+            return {static_cast<int16_t>(r.param1), static_cast<int16_t>(r.param2)};
+        case proto::ParamKind::kFirstSigned:
+            return {static_cast<int16_t>(r.param1), r.param2};
+        case proto::ParamKind::kLow32:
+            return {static_cast<int64_t>(r.param1) | (static_cast<int64_t>(r.param2) << 16)};
+        case proto::ParamKind::kUnsigned:
+            break;
+    }
+    return {r.param1, r.param2};
+}
+
+void PrintPacket(size_t index, size_t offset, const proto::Packet& packet, bool json,
+                 std::ostream& out, DecodeStats* stats) {
+    const std::string name = proto::CommandName(packet.opcode);
+    const size_t length = packet.payload.size();
+    const bool list = packet.opcode == proto::kOpcodeListRecords;
+    std::vector<proto::ListRecord> records;
+    size_t rest = 0;
+    if (list) {
+        rest = proto::DecodeListRecords(packet.payload.data(), length, &records);
+        ++stats->listPackets;
+        stats->listRecords += records.size();
+        stats->listBytes += length;
+    }
+    if (json) {
+        out << "{\"index\":" << index << ",\"offset\":" << offset
+            << ",\"opcode\":" << static_cast<int>(packet.opcode) << ",\"name\":" << JsonString(name)
+            << ",\"length\":" << length;
+        if (list) {
+            out << ",\"records\":[";
+            for (size_t i = 0; i < records.size(); ++i) {
+                const proto::ListOpcodeInfo* info = proto::FindListOpcode(records[i].opcode);
+                const std::string rname = info != nullptr
+                                              ? info->name
+                                              : "list_op_" + std::to_string(records[i].opcode);
+                out << (i ? "," : "") << "{\"opcode\":" << static_cast<int>(records[i].opcode)
+                    << ",\"name\":" << JsonString(rname) << ",\"params\":[";
+                const auto params = RecordParams(
+                    records[i], info != nullptr ? info->params : proto::ParamKind::kUnsigned);
+                for (size_t k = 0; k < params.size(); ++k) out << (k ? "," : "") << params[k];
+                out << "]}";
+            }
+            out << "]";
+            if (rest != 0) {
+                out << ",\"extra\":\"" << Hex(packet.payload.data() + length - rest, rest) << "\"";
+            }
+        } else {
+            out << ",\"fields\":{";
+            bool first = true;
+            for (const Field& f : Fields(packet.opcode, packet.payload)) {
+                out << (first ? "" : ",") << JsonString(f.name) << ":" << f.json;
+                first = false;
+            }
+            out << "}";
+        }
+        out << "}\n";
+        return;
+    }
+    char head[96];
+    std::snprintf(head, sizeof head, "#%-5zu @%-7zu %3d 0x%02X ", index, offset, packet.opcode,
+                  packet.opcode);
+    out << head << name << "  length " << length;
+    if (list) {
+        out << "  " << records.size() << (records.size() == 1 ? " record" : " records");
+        if (rest != 0) out << " + " << rest << " stray bytes";
+        out << "\n";
+        for (const proto::ListRecord& r : records) {
+            out << "        " << proto::FormatListRecord(r) << "\n";
+        }
+        return;
+    }
+    for (const Field& f : Fields(packet.opcode, packet.payload)) {
+        out << "  " << f.name << "=" << f.text;
+    }
+    out << "\n";
+}
+
+DecodeStats Walk(const std::vector<uint8_t>& capture, bool json, std::ostream* out) {
+    DecodeStats stats;
+    proto::PacketParser parser;
+    std::vector<proto::Packet> packets;
+    parser.Feed(capture.data(), capture.size(), &packets);
+    size_t offset = 0;
+    for (const proto::Packet& packet : packets) {
+        ++stats.packets;
+        if (out != nullptr) {
+            PrintPacket(stats.packets, offset, packet, json, *out, &stats);
+        } else if (packet.opcode == proto::kOpcodeListRecords) {
+            ++stats.listPackets;
+            stats.listRecords += packet.payload.size() / proto::kListRecordBytes;
+            stats.listBytes += packet.payload.size();
+        }
+        offset += packet.raw.size();
+    }
+    stats.trailingBytes = parser.PendingBytes();
+    if (out != nullptr && stats.trailingBytes != 0) {
+        if (json) {
+            *out << "{\"offset\":" << offset << ",\"incomplete\":" << stats.trailingBytes
+                 << "}\n";
+        } else {
+            *out << "incomplete packet at @" << offset << ": " << stats.trailingBytes
+                 << " bytes\n";
+        }
+    }
+    return stats;
+}
+
+}  // namespace
+
+std::string FormatDouble(double value) {
+    char buf[64];
+    const auto res = std::to_chars(buf, buf + sizeof buf, value);
+    return std::string(buf, res.ptr);
+}
+
+DecodeStats DecodeCapture(const std::vector<uint8_t>& capture, bool json, std::ostream& out) {
+    return Walk(capture, json, &out);
+}
+
+DecodeStats CountCapture(const std::vector<uint8_t>& capture) {
+    return Walk(capture, false, nullptr);
+}
+
+}  // namespace txorb::cli
