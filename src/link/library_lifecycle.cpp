@@ -1,6 +1,11 @@
-// What happens when the process loads and unloads the library. The process-wide objects are
-// plain statics, built before these hooks run and destroyed after the unload hook.
+// What happens when the process loads and unloads the library. The two process-wide list
+// objects are statics of an earlier initialisation priority, so they exist before the load hook
+// runs. The unload hook runs on dlclose and at process exit alike, so a program that exits
+// without removing its cards still leaves each one stopped. It touches only the card table,
+// the cards and the CommandLock (which is never destroyed), none of the list objects.
 #include "common/process_state.h"
+#include "link/card_slots.h"
+#include "link/card_table.h"
 #include "link/port_driver.h"
 
 namespace txorb {
@@ -12,6 +17,13 @@ __attribute__((constructor(200))) void OnLibraryLoad() {
 }
 
 __attribute__((destructor(200))) void OnLibraryUnload() {
+    for (int slot = kFirstSlot; slot <= kLastSlot; ++slot) {
+        try {
+            RemoveCard(static_cast<uint16_t>(slot));
+        } catch (...) {
+            // Removal of one card must not keep the others running.
+        }
+    }
     PortDriverStop();
 }
 

@@ -1,0 +1,171 @@
+#include "link/card_slots.h"
+
+#include <new>
+
+#include "config/card_config.h"
+#include "link/card.h"
+#include "link/card_search.h"
+#include "link/card_table.h"
+#include "link/command_lock.h"
+#include "link/exchange.h"
+#include "link/link_descriptor.h"
+#include "link/serial_link.h"
+#include "list/list_buffer.h"
+#include "platform/clock.h"
+
+namespace txorb {
+namespace {
+
+constexpr uint32_t kNoPort = 0xFFFF;
+
+}  // namespace
+
+ErrorCode ChooseCardLinks(uint16_t slot, LinkDescriptor* descriptor) {
+    uint32_t parallel = kNoPort;
+    uint32_t fifo = kNoPort;
+    if (config::IsPingAllowed()) {
+        uint32_t com = 0;
+        if (ErrorCode code = DiscoverCard(&parallel, &fifo, &com); code != err::kOk) return code;
+        *descriptor = MakeDescriptor(parallel, fifo, 0, com, 0, 1);
+        return err::kOk;
+    }
+    int32_t v = 0;
+    if (config::ReadSerialPort(slot, &v) != err::kOk) return err::kSerialKeyNotFound;
+    const uint32_t com = static_cast<uint32_t>(v);
+    if (v >= 1 && v <= 19) {
+        if (config::ReadParallelPorts(slot, &parallel, &fifo) == err::kOk) {
+            *descriptor = MakeDescriptor(parallel, fifo, 1, com, 1, 1);
+        } else {
+            *descriptor = MakeDescriptor(kNoPort, kNoPort, 0, com, 1, 1);
+        }
+        return err::kOk;
+    }
+    if (v >= 41 && v <= 59) {
+        *descriptor = MakeDescriptor(kNoPort, kNoPort, 0, com - 40, 1, 1);
+        return err::kOk;
+    }
+    if (v == 0 || v == 25) {
+        int32_t mapped = 0;
+        if (config::ResolveSerialPortByDriver(slot, &mapped) != err::kOk) {
+            return err::kSerialKeyNotFound;
+        }
+        const uint32_t mappedCom = static_cast<uint32_t>(mapped);
+        bool found = config::ReadParallelPorts(slot, &parallel, &fifo) == err::kOk && parallel != 0;
+        if (!found) found = config::FindParallelResources(slot, &parallel, &fifo) == err::kOk;
+        if (found) {
+            *descriptor = MakeDescriptor(parallel, fifo, 1, mappedCom, 0, 1);
+        } else {
+            *descriptor = MakeDescriptor(kNoPort, kNoPort, 0, mappedCom, 0, 1);
+        }
+        return err::kOk;
+    }
+    return err::kInvalidSerialPortNumber;
+}
+
+namespace {
+
+// Resets the RTB's command interpreter and checks it answers. Both requests go over the serial
+// link whatever links the card has; only the second is answered.
+ErrorCode Handshake(Card& card) {
+    CommandLockHold hold;
+    SerialLink* serial = card.Serial();
+    serial->PurgeTransmit();
+    serial->DiscardInput();
+    ErrorCode code = card.SendCommand(kOpcodeHandshakeReset, nullptr, 0, Route::kSerial);
+    if (code == err::kOk) code = card.SendCommand(kOpcodeHandshakeHello, nullptr, 0, Route::kSerial);
+    if (code == err::kOk) {
+        uint8_t status = 0;
+        code = card.ReceiveStatus(&status);
+        if (code == err::kOk && status == 0) code = err::kNotExecuted;
+    }
+    serial->DiscardInput();
+    return code;
+}
+
+// Stops whatever the card runs and hands it back to its idle state.
+ErrorCode StopSequence(Card& card) {
+    CommandLockHold hold;
+    uint8_t status = 0;
+    if (card.SendCommand(kOpcodeStop, nullptr, 0, Route::kAuto) == err::kOk) {
+        card.ReceiveStatus(&status);  // the stop's own answer does not matter
+    }
+    const uint8_t zero[2] = {0, 0};
+    ErrorCode code = card.SendCommand(kOpcodeSetT3, zero, sizeof zero, Route::kAuto);
+    if (code == err::kOk) {
+        code = card.ReceiveStatus(&status);
+        if (code == err::kOk) {
+            code = status == 0 ? err::kNotExecuted
+                               : card.SendCommand(kOpcodeRelease, nullptr, 0, Route::kAuto);
+        }
+    }
+    card.DiscardInput();
+    return code;
+}
+
+}  // namespace
+
+ErrorCode InitCard(uint16_t slot) {
+    if (slot < kFirstSlot || slot > kLastSlot) return err::kInvalidCardNumber;
+    if (CardInSlot(slot) != nullptr) {
+        SetActiveCard(slot);
+        return err::kOk;
+    }
+    LinkDescriptor descriptor;
+    if (ErrorCode code = ChooseCardLinks(slot, &descriptor); code != err::kOk) return code;
+
+    ClearListBuffer();
+    // Neither 0 nor a negative number can mean a real timeout.
+    int32_t timeout = 0;
+    if (config::ReadCommTimeout(slot, &timeout) != err::kOk || timeout <= 0) {
+        timeout = static_cast<int32_t>(kDefaultCommTimeoutMs);
+    }
+    char dumpFile[config::kDumpFileNameBytes];
+    if (config::ReadDumpFileName(slot, dumpFile) != err::kOk) dumpFile[0] = '\0';
+
+    Card* card = nullptr;
+    try {
+        card = new Card(descriptor, static_cast<uint32_t>(timeout), dumpFile);
+    } catch (...) {
+        return err::kCardCtorFailed;
+    }
+    if (!card->LinkUsable() || card->Serial() == nullptr) {
+        delete card;
+        return err::kCardInitSequenceFailed;
+    }
+    if (ErrorCode code = Handshake(*card); code != err::kOk) {
+        delete card;
+        return code;
+    }
+    delete ExchangeCardInSlot(slot, card);  // the slot was empty: nothing to delete
+    StoreDescriptor(slot, descriptor);
+    SetActiveCard(slot);
+    return err::kOk;
+}
+
+ErrorCode RemoveCard(uint16_t slot) {
+    if (slot < kFirstSlot || slot > kLastSlot) return err::kOk;
+    Card* card = CardInSlot(slot);
+    if (card == nullptr) {
+        SetActiveCardIndex(0);
+        return err::kOk;
+    }
+    SetActiveCardIndex(static_cast<int16_t>(slot));
+    const ErrorCode code = StopSequence(*card);
+    // Give the RTB time to settle before its port is closed; outside the lock, so other cards'
+    // commands go on meanwhile.
+    platform::SleepMs(kRemovalSettleMs);
+    delete ExchangeCardInSlot(slot, nullptr);
+    ResetDescriptor(slot);
+    SetActiveCardIndex(0);
+    return code;
+}
+
+bool SetActiveCard(uint16_t slot) {
+    const int16_t previous = ActiveCardIndex();
+    SetActiveCardIndex(static_cast<int16_t>(slot));
+    if (GetActiveCard() != nullptr) return true;
+    SetActiveCardIndex(previous);
+    return false;
+}
+
+}  // namespace txorb

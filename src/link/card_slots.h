@@ -1,0 +1,31 @@
+// Bringing a card slot up (choice of links, the Card, the start-up handshake) and taking it down
+// (the stop sequence), and switching the active slot.
+#pragma once
+
+#include <cstdint>
+
+#include "common/error_codes.h"
+#include "link/link_descriptor.h"
+
+namespace txorb {
+
+inline constexpr uint8_t kOpcodeHandshakeReset = 177;  // 0xB1, not answered
+inline constexpr uint8_t kOpcodeHandshakeHello = 115;  // 0x73, answered by one status byte
+inline constexpr uint8_t kOpcodeStop = 36;             // 0x24, as Stop_Execution sends it
+inline constexpr uint8_t kOpcodeSetT3 = 62;            // 0x3E
+inline constexpr uint8_t kOpcodeRelease = 175;         // 0xAF, not answered
+inline constexpr uint32_t kDefaultCommTimeoutMs = 2000;
+inline constexpr uint32_t kRemovalSettleMs = 500;
+
+// The links of the slot's card: found by the bus scan and ping when "ping_allowed" says so, else
+// from the card's configuration. 31, 32 or 34 when there are none; *descriptor is then untouched.
+ErrorCode ChooseCardLinks(uint16_t slot, LinkDescriptor* descriptor);
+// 0, or 30..36 and the handshake's 40..45 / 23. A slot already holding a card is only activated.
+ErrorCode InitCard(uint16_t slot);
+// The stop sequence's code (0 when all went well); the slot ends empty whatever the card says,
+// and no card is active afterwards. Slots outside 1..10 give 0 and change nothing.
+ErrorCode RemoveCard(uint16_t slot);
+// True when the slot holds a card (it is then active); else the previous slot stays active.
+bool SetActiveCard(uint16_t slot);
+
+}  // namespace txorb
