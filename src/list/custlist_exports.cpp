@@ -1,0 +1,32 @@
+// The tuning values of the automatic segmentation. Neither export reports through the message
+// box: both only pass on the capture's result.
+#include "api/report.h"
+#include "list/vector_capture.h"
+#include "txorb/txorb.h"
+
+using namespace txorb;
+
+extern "C" bool Set_Custlist_Parameters(double dLeadInPower, double dLeadOutPower,
+                                        double dPowerControlSlope,
+                                        uint16_t nMicroSegmentLenght) {
+    api::Trace("dLeadInPower=%f dLeadOutPower=%f dPowerControlSlope=%f nMicroSegmentLenght=%d",
+               dLeadInPower, dLeadOutPower, dPowerControlSlope, nMicroSegmentLenght);
+    return TheVectorCapture().SetCustlistParameters(dLeadInPower, dLeadOutPower,
+                                                    dPowerControlSlope, nMicroSegmentLenght);
+}
+
+extern "C" bool Get_Custlist_Parameters(double* dLeadInPower, double* dLeadOutPower,
+                                        double* dPowerControlSlope,
+                                        uint16_t* nMicroSegmentLenght) {
+    // A missing output is refused before anything is written, so no output is left half-set.
+    if (dLeadInPower == nullptr || dLeadOutPower == nullptr || dPowerControlSlope == nullptr ||
+        nMicroSegmentLenght == nullptr) {
+        return false;
+    }
+    const bool ok = TheVectorCapture().GetCustlistParameters(dLeadInPower, dLeadOutPower,
+                                                             dPowerControlSlope,
+                                                             nMicroSegmentLenght);
+    api::Trace("dLeadInPower=%f dLeadOutPower=%f dPowerControlSlope=%f nMicroSegmentLenght=%d",
+               *dLeadInPower, *dLeadOutPower, *dPowerControlSlope, *nMicroSegmentLenght);
+    return ok;
+}
