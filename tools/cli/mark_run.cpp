@@ -1,0 +1,335 @@
+#include "cli/mark_run.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+
+#include "cli/decode.h"
+#include "cli/interrupt.h"
+#include "cli/library_errors.h"
+#include "cli/progress.h"
+#include "cli/sim_process.h"
+#include "cli/store_config.h"
+#include "cli/svg_reader.h"
+#include "txorb/txorb.h"
+
+namespace txorb::cli {
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+constexpr uint16_t kBusyBit = 0x0001;    // the status word's "a list is running"
+constexpr uint16_t kCaptureMode = 0x200;  // Set_Mode: rewrite polylines with power ramps
+constexpr uint16_t kStepBits = 100;       // step size of the list's speed records
+
+std::vector<uint8_t> ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// Everything a run sets up and must take down again, in reverse order, on every path out.
+class Session {
+public:
+    explicit Session(const MarkOptions& o) : o_(o) {}
+    ~Session() { TearDown(); }
+
+    int Run();
+
+private:
+    bool StartSimulator();
+    bool InitCard();
+    bool SetTiming();
+    bool BuildList();
+    int Execute();
+    void TearDown();
+    int Fail(const std::string& message) {
+        EndProgressLine();
+        std::cerr << "txorb mark: " << message << "\n";
+        return 1;
+    }
+    int Stopped();
+    void EndProgressLine() {
+        if (progressShown_) std::cerr << "\n";
+        progressShown_ = false;
+    }
+
+    const MarkOptions& o_;
+    FittedJob job_;
+    bool useSim_ = false;
+    SimProcess sim_;
+    bool simStarted_ = false;
+    std::string tempDir_;
+    std::string prefix_;
+    std::string capturePath_;
+    bool cardUp_ = false;
+    bool handshakeCaptured_ = false;
+    size_t statusPolls_ = 0;
+    size_t listRecords_ = 0;
+    bool progressShown_ = false;
+    Clock::time_point started_;
+};
+
+bool Session::StartSimulator() {
+    char templ[] = "/tmp/txorb-mark-XXXXXX";
+    if (::mkdtemp(templ) == nullptr) return false;
+    tempDir_ = templ;
+    std::vector<std::string> args = {"--render", prefix_};
+    if (!o_.simLog.empty()) args.insert(args.end(), {"--log", o_.simLog});
+    if (o_.timeScale > 0) args.insert(args.end(), {"--time-scale", FormatDouble(o_.timeScale)});
+    std::string error;
+    if (!sim_.Start(FindSimulator(), args, 10000, &error)) {
+        std::cerr << "txorb mark: " << error << "\n";
+        return false;
+    }
+    simStarted_ = true;
+    if (capturePath_.empty()) capturePath_ = tempDir_ + "/capture.bin";
+    if (!UseStoreForDevice(tempDir_, o_.card, sim_.PtyPath(), capturePath_, &error)) {
+        std::cerr << "txorb mark: " << error << "\n";
+        return false;
+    }
+    handshakeCaptured_ = true;
+    return true;
+}
+
+bool Session::InitCard() {
+    const uint32_t code = Init_Scan_Card_Ex(o_.card);
+    if (code != 0) {
+        std::cerr << "txorb mark: cannot initialise card " << o_.card << ": " << ErrorText(code)
+                  << "\n";
+        return false;
+    }
+    cardUp_ = true;
+    if (!useSim_) {
+        const CardConfig config = ReadCardConfig(o_.card);
+        if (!o_.capture.empty() || config.captureFile.empty()) {
+            if (capturePath_.empty()) {
+                char templ[] = "/tmp/txorb-mark-XXXXXX";
+                if (::mkdtemp(templ) != nullptr) {
+                    tempDir_ = templ;
+                    capturePath_ = tempDir_ + "/capture.bin";
+                }
+            }
+            if (!capturePath_.empty() && !Output_To_File(capturePath_.c_str())) {
+                std::cerr << "txorb mark: warning: cannot capture to " << capturePath_ << "\n";
+                capturePath_.clear();
+            }
+        } else {
+            capturePath_ = config.captureFile;
+            handshakeCaptured_ = true;
+        }
+    }
+    return true;
+}
+
+bool Session::SetTiming() {
+    struct Delay {
+        const std::optional<uint16_t>& value;
+        bool (*set)(uint16_t);
+        const char* name;
+    };
+    const Delay delays[] = {{o_.laserOnDelay, Set_Laser_On_Delay, "Set_Laser_On_Delay"},
+                            {o_.laserOffDelay, Set_Laser_Off_Delay, "Set_Laser_Off_Delay"},
+                            {o_.jumpDelay, Set_Jump_Delay, "Set_Jump_Delay"},
+                            {o_.markDelay, Set_Mark_Delay, "Set_Mark_Delay"},
+                            {o_.polyDelay, Set_Poly_Delay, "Set_Poly_Delay"}};
+    if (!Set_Mark_Speed(o_.markSpeed)) return Fail(ExportFailure("Set_Mark_Speed")), false;
+    if (!Set_Jump_Speed(o_.jumpSpeed)) return Fail(ExportFailure("Set_Jump_Speed")), false;
+    for (const Delay& d : delays) {
+        if (d.value && !d.set(*d.value)) return Fail(ExportFailure(d.name)), false;
+    }
+    if (o_.ramps) {
+        if (!Set_Mode(kCaptureMode)) return Fail(ExportFailure("Set_Mode")), false;
+        const double slope = o_.slope > 0 ? o_.slope
+                                          : o_.markSpeed * o_.markSpeed / (2.0 * o_.rampLength);
+        Set_Custlist_Parameters(o_.leadInPercent, o_.leadOutPercent, slope, o_.microSegment);
+    }
+    return true;
+}
+
+bool Session::BuildList() {
+    auto step = [](double bitsPerMs) {
+        return static_cast<uint16_t>(std::clamp(std::lround(kStepBits * 1000.0 / bitsPerMs), 1L, 65535L));
+    };
+    if (o_.ramps) {
+        // The segmentation takes its nominal speed from these records, and they are what the
+        // card runs at between the ramps.
+        if (!Set_Mark_Parameters_List(step(o_.markSpeed), kStepBits) ||
+            !Set_Jump_Parameters_List(step(o_.jumpSpeed), kStepBits)) {
+            return Fail(ExportFailure("Set_Mark_Parameters_List")), false;
+        }
+        listRecords_ += 2;
+    }
+    for (const auto& line : job_.polylines) {
+        if (Interrupted()) return false;
+        if (!Jump_Abs(line.front().x, line.front().y)) return Fail(ExportFailure("Jump_Abs")), false;
+        ++listRecords_;
+        // A polyline opens with PolA and must close with PolC: a single move is cut in two
+        // halves when it is long enough, else its end point is given twice.
+        std::vector<FieldPoint> rest(line.begin() + 1, line.end());
+        if (rest.size() == 1) {
+            const FieldPoint a = line.front(), b = line.back();
+            const FieldPoint mid{static_cast<int16_t>((a.x + b.x) / 2),
+                                 static_cast<int16_t>((a.y + b.y) / 2)};
+            rest.insert(rest.begin(), (mid == a || mid == b) ? b : mid);
+        }
+        for (size_t i = 0; i < rest.size(); ++i) {
+            bool ok;
+            const char* name;
+            if (i == 0) {
+                ok = PolA_Abs(rest[i].x, rest[i].y), name = "PolA_Abs";
+            } else if (i + 1 == rest.size()) {
+                ok = PolC_Abs(rest[i].x, rest[i].y), name = "PolC_Abs";
+            } else {
+                ok = PolB_Abs(rest[i].x, rest[i].y), name = "PolB_Abs";
+            }
+            if (!ok) return Fail(ExportFailure(name)), false;
+            ++listRecords_;
+        }
+    }
+    if (Interrupted()) return false;
+    if (!Set_End_Of_List()) return Fail(ExportFailure("Set_End_Of_List")), false;
+    ++listRecords_;
+    return true;
+}
+
+int Session::Stopped() {
+    EndProgressLine();
+    if (cardUp_) {
+        const bool stopped = Stop_Execution();
+        std::cerr << "txorb mark: interrupted; "
+                  << (stopped ? "the card is stopped" : ExportFailure("Stop_Execution")) << "\n";
+    }
+    TearDown();
+    return 130;
+}
+
+int Session::Execute() {
+    if (!Execute_List_1()) return Fail(ExportFailure("Execute_List_1"));
+    ProgressTracker tracker(job_, o_.markSpeed, o_.jumpSpeed);
+    const double limit = o_.timeoutSeconds > 0
+                             ? o_.timeoutSeconds
+                             : std::max(60.0, tracker.ExpectedMs() / 1000.0 * 20.0);
+    const auto runStart = Clock::now();
+    const bool bar = o_.progress && ::isatty(STDERR_FILENO);
+    for (;;) {
+        if (WaitForInterrupt(o_.pollMs)) return Stopped();
+        const uint16_t status = Read_Status();
+        ++statusPolls_;
+        int16_t x = 0, y = 0;
+        if (!Get_XY_Pos(&x, &y)) return Fail("lost the card: " + ExportFailure("Get_XY_Pos"));
+        const double done = tracker.Update(x, y);
+        const double seconds = std::chrono::duration<double>(Clock::now() - runStart).count();
+        if (bar) {
+            std::cerr << "\r" << ProgressLine(done, seconds, x, y) << std::flush;
+            progressShown_ = true;
+        }
+        if ((status & kBusyBit) == 0) break;
+        if (seconds > limit) {
+            Stop_Execution();
+            return Fail("the card did not finish within " + FormatDouble(std::round(limit)) +
+                        " s; it was stopped");
+        }
+    }
+    if (bar) std::cerr << "\r" << ProgressLine(1.0, std::chrono::duration<double>(Clock::now() - runStart).count(), 0, 0) << "\n";
+    progressShown_ = false;
+    return 0;
+}
+
+void Session::TearDown() {
+    if (cardUp_) {
+        Remove_Scan_Card_Ex(o_.card);
+        cardUp_ = false;
+    }
+    if (simStarted_) {
+        std::string error;
+        if (!sim_.Stop(10000, &error)) std::cerr << "txorb mark: " << error << "\n";
+        simStarted_ = false;
+    }
+}
+
+int Session::Run() {
+    started_ = Clock::now();
+    const SvgReadResult read = ReadSvgFile(o_.drawing);
+    if (!read.ok) {
+        std::cerr << "txorb mark: cannot read the drawing: " << read.error << "\n";
+        return 2;
+    }
+    for (const std::string& w : read.drawing.warnings) {
+        std::cerr << "txorb mark: note: " << w << "\n";
+    }
+    std::string why;
+    if (!FitDrawing(read.drawing, o_.fit, &job_, &why)) {
+        std::cerr << "txorb mark: " << o_.drawing << ": " << why << "\n";
+        return 2;
+    }
+    prefix_ = PicturePrefix(o_.drawing, o_.out);
+    capturePath_ = o_.capture;
+    useSim_ = o_.choice == CardChoice::kSimulator;
+    if (o_.choice == CardChoice::kAuto) {
+        const CardConfig config = ReadCardConfig(o_.card);
+        useSim_ = !config.pingAllowed && !config.serialPortPresent;
+    }
+    InstallInterruptHandler();
+    if (useSim_ && !StartSimulator()) return 1;
+    if (Interrupted()) return Stopped();
+    if (!InitCard()) return 1;
+    if (!SetTiming()) return 1;
+    if (!BuildList()) return Interrupted() ? Stopped() : 1;
+    const int rc = Execute();
+    if (rc != 0) return rc;
+    TearDown();
+
+    const double wall = std::chrono::duration<double>(Clock::now() - started_).count();
+    size_t exchanges = statusPolls_;
+    size_t listBytes = listRecords_ * 5;
+    if (!capturePath_.empty()) {
+        const DecodeStats stats = CountCapture(ReadAll(capturePath_));
+        exchanges += stats.packets + (handshakeCaptured_ ? 0 : 2);
+        listBytes = stats.listBytes;
+    }
+    size_t vectors = 0;
+    for (const auto& line : job_.polylines) vectors += line.size();
+    char wallText[32];
+    std::snprintf(wallText, sizeof wallText, "%.2f s", wall);
+    std::cout << "marked " << o_.drawing << ": " << job_.polylines.size() << " paths, "
+              << vectors << " vectors (" << job_.polylines.size() << " jumps, "
+              << job_.markMoves << " marks), " << listBytes << " list bytes, " << exchanges
+              << " exchanges, " << wallText << "\n";
+    if (useSim_) {
+        for (const char* ext : {".svg", ".png"}) {
+            const std::string path = prefix_ + ext;
+            if (fs::exists(path)) std::cout << "picture: " << fs::absolute(path).string() << "\n";
+        }
+    }
+    if (!o_.capture.empty()) std::cout << "capture: " << o_.capture << "\n";
+    return 0;
+}
+
+}  // namespace
+
+std::string PicturePrefix(const std::string& drawing, const std::string& out) {
+    fs::path p(out.empty() ? drawing : out);
+    const std::string ext = p.extension().string();
+    if (out.empty()) return (p.parent_path() / p.stem()).string() + ".marked";
+    if (ext == ".svg" || ext == ".png" || ext == ".SVG" || ext == ".PNG") {
+        return (p.parent_path() / p.stem()).string();
+    }
+    return out;
+}
+
+int RunMark(const MarkOptions& options) {
+    Session session(options);
+    const int rc = session.Run();
+    return rc;
+}
+
+}  // namespace txorb::cli

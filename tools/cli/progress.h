@@ -1,0 +1,37 @@
+// How far along the drawing the head is, from the positions the card reports: the position
+// is matched to the nearest vertex ahead of the last match, and the share of the run's time
+// up to that vertex (marks at mark speed, jumps at jump speed) is the progress.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "cli/fit.h"
+
+namespace txorb::cli {
+
+class ProgressTracker {
+public:
+    ProgressTracker(const FittedJob& job, double markSpeed, double jumpSpeed);
+
+    // The share done, 0..1, after the head was seen at (x, y). Never goes back.
+    double Update(int x, int y);
+    double Done() const;
+    // The run's time at these speeds in milliseconds.
+    double ExpectedMs() const { return totalMs_; }
+
+private:
+    struct Stop {
+        FieldPoint p;
+        double ms;  // time from the start to here
+    };
+    std::vector<Stop> stops_;
+    size_t cursor_ = 0;
+    double totalMs_ = 0.0;
+};
+
+// "[##########          ]  50%  1.2 s  x=100 y=-20" on one terminal line.
+std::string ProgressLine(double done, double seconds, int x, int y, int width = 30);
+
+}  // namespace txorb::cli
