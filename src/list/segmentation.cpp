@@ -132,22 +132,32 @@ double CornerFactor(double angle) {
 void BuildPolylineVertices(const std::vector<VectorRecord>& captured, size_t start, int32_t n,
                            double lastX, double lastY, double degreesPerRadian,
                            std::vector<PolylineVertex>& vertices) {
-    vertices.assign(static_cast<size_t>(n) + 1, PolylineVertex{});
-    vertices[0].opcode = kOpJumpAbs;
-    vertices[0].x = lastX;
-    vertices[0].y = lastY;
+    // Each vertex is written once, whole (its later fields zero), in a single pass: on long
+    // polylines the array is far larger than the caches and every extra sweep shows.
+    vertices.clear();
+    vertices.reserve(static_cast<size_t>(n) + 1);
+    PolylineVertex previous;
+    previous.opcode = kOpJumpAbs;
+    previous.x = lastX;
+    previous.y = lastY;
+    vertices.push_back(previous);
+    const VectorRecord* records = captured.data() + start;
     for (int32_t j = 1; j <= n; ++j) {
-        const VectorRecord& record = captured[start + static_cast<size_t>(j) - 1];
-        PolylineVertex& vertex = vertices[j];
+        const VectorRecord& record = records[j - 1];
+        PolylineVertex vertex;
         vertex.opcode = record.opcode;
         vertex.x = record.x;
         vertex.y = record.y;
-        vertex.segmentLength = Distance(vertices[j - 1].x, vertices[j - 1].y, vertex.x, vertex.y);
-    }
-    for (int32_t j = 1; j < n; ++j) {
-        vertices[j].angle = VertexAngle(vertices[j - 1], vertices[j], vertices[j + 1],
-                                        degreesPerRadian);
-        vertices[j].cornerFactor = CornerFactor(vertices[j].angle);
+        vertex.segmentLength = Distance(previous.x, previous.y, vertex.x, vertex.y);
+        if (j < n) {
+            PolylineVertex next;
+            next.x = records[j].x;
+            next.y = records[j].y;
+            vertex.angle = VertexAngle(previous, vertex, next, degreesPerRadian);
+            vertex.cornerFactor = CornerFactor(vertex.angle);
+        }
+        vertices.push_back(vertex);
+        previous = vertex;
     }
 }
 
