@@ -1,0 +1,67 @@
+// The running simulator: one thread, one poll loop over the pty, the line socket and a
+// signalfd. Packets from the pty and from the port-driver module feed one packet parser and
+// one virtual card; replies always leave on the pty, shaped by the fault plan and paced by
+// the output queue.
+#pragma once
+
+#include <chrono>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "event_log.h"
+#include "fault_plan.h"
+#include "line_server.h"
+#include "moves.h"
+#include "options.h"
+#include "output_queue.h"
+#include "proto/packet.h"
+#include "proto/pty.h"
+#include "target_disk.h"
+#include "virtual_card.h"
+
+namespace txorb::sim {
+
+class Simulator : public MoveSink {
+public:
+    explicit Simulator(Options options);
+    ~Simulator() override;
+
+    // Sets everything up; false with a message on stderr when something cannot start.
+    bool Start();
+    // Runs until SIGINT, SIGTERM or "quit"; returns the exit status.
+    int Run();
+
+    void OnMove(const Move& move) override;
+
+private:
+    bool OpenLine();
+    void HangUp();
+    void ReadPty();
+    void Feed(const uint8_t* data, size_t count, const char* link);
+    void OnPacket(const proto::Packet& packet, const char* link);
+    bool OnLine(const std::string& line, std::string* reply);
+    bool WritePictures(std::string* error);
+    int64_t SimNowUs() const;
+    SteadyTime WallAt(int64_t simUs) const;
+
+    Options options_;
+    std::unique_ptr<proto::PtyPair> pty_;
+    proto::PacketParser parser_;
+    std::vector<proto::Packet> packets_;
+    TargetDisk disk_;
+    VirtualCard card_;
+    FaultPlan faults_;
+    OutputQueue output_;
+    EventLog log_;
+    LineServer server_;
+    std::vector<Move> moves_;
+    bool movesCapped_ = false;
+    SteadyTime start_;
+    int signalFd_ = -1;
+    bool quit_ = false;
+    bool hangUpPending_ = false;
+    SteadyTime ptyQuietUntil_{};
+};
+
+}  // namespace txorb::sim
