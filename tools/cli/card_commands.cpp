@@ -60,7 +60,7 @@ public:
             }
             dir_ = templ;
             sim_ = std::make_unique<SimProcess>();
-            if (!sim_->Start(FindSimulator(), {}, 10000, &error) ||
+            if (!sim_->Start(FindSimulator(), {"--socket", dir_ + "/sim.sock"}, 10000, &error) ||
                 !UseStoreForDevice(dir_, o_.card, sim_->PtyPath(), "", &error)) {
                 std::cerr << "txorb " << who << ": " << error << "\n";
                 return false;

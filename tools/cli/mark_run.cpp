@@ -82,7 +82,8 @@ bool Session::StartSimulator() {
     char templ[] = "/tmp/txorb-mark-XXXXXX";
     if (::mkdtemp(templ) == nullptr) return false;
     tempDir_ = templ;
-    std::vector<std::string> args = {"--render", prefix_};
+    // A socket of its own, so that runs side by side do not meet.
+    std::vector<std::string> args = {"--render", prefix_, "--socket", tempDir_ + "/sim.sock"};
     if (!o_.simLog.empty()) args.insert(args.end(), {"--log", o_.simLog});
     if (o_.timeScale > 0) args.insert(args.end(), {"--time-scale", FormatDouble(o_.timeScale)});
     std::string error;

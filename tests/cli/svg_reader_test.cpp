@@ -1,0 +1,213 @@
+// The drawing reader on small drawings: each element kind, transforms, arcs and curves, and
+// drawings that cannot be read.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <string>
+
+#include "cli/svg_reader.h"
+
+namespace txorb::cli {
+namespace {
+
+std::string Svg(const std::string& body) {
+    return "<svg xmlns=\"http://www.w3.org/2000/svg\">" + body + "</svg>";
+}
+
+// Straight outlines as "x,y x,y | x,y ..." with coordinates to 3 decimals.
+std::string Outline(const Drawing& d) {
+    std::string out;
+    for (const Subpath& p : d.paths) {
+        if (!out.empty()) out += " | ";
+        std::string line;
+        for (const Point q : Flatten(p, 0.001)) {
+            char buf[64];
+            std::snprintf(buf, sizeof buf, "%s%g,%g", line.empty() ? "" : " ",
+                          std::round(q.x * 1000) / 1000 + 0.0, std::round(q.y * 1000) / 1000 + 0.0);
+            line += buf;
+        }
+        out += line;
+    }
+    return out;
+}
+
+TEST(SvgReader, StraightElementsAndTransforms) {
+    struct Case {
+        const char* what;
+        std::string body;
+        const char* outline;
+    };
+    const Case cases[] = {
+        {"line", "<line x1='1' y1='2' x2='10' y2='20'/>", "1,2 10,20"},
+        {"polyline", "<polyline points='0,0 10,0 10 10'/>", "0,0 10,0 10,10"},
+        {"polygon closes", "<polygon points='0,0 10,0 10,10'/>", "0,0 10,0 10,10 0,0"},
+        {"rect", "<rect x='1' y='2' width='10' height='5'/>", "1,2 11,2 11,7 1,7 1,2"},
+        {"rect of zero width is not drawn", "<rect width='0' height='5'/>", ""},
+        {"units", "<line x1='0' y1='0' x2='1in' y2='2.54cm'/>", "0,0 96,96"},
+        {"path absolute", "<path d='M 0 0 L 10 0 H 20 V 5 Z'/>", "0,0 10,0 20,0 20,5 0,0"},
+        {"path relative, implicit lineto",
+         "<path d='m1 1 2 0 0 2z'/>", "1,1 3,1 3,3 1,1"},
+        {"path packed numbers", "<path d='M1-2L.5.5-3e1,1'/>", "1,-2 0.5,0.5 -30,1"},
+        {"two subpaths", "<path d='M0 0 L1 0 M5 5 l1 1'/>", "0,0 1,0 | 5,5 6,6"},
+        {"drawing after Z starts at the start", "<path d='M0 0 L4 0 L4 4 Z L0 9'/>",
+         "0,0 4,0 4,4 0,0 | 0,0 0,9"},
+        {"translate", "<g transform='translate(10,20)'><line x1='0' y1='0' x2='1' y2='0'/></g>",
+         "10,20 11,20"},
+        {"nested groups compose, outer first",
+         "<g transform='translate(10 0)'><g transform='scale(2)'><line x1='0' y1='0' x2='1' "
+         "y2='1'/></g></g>",
+         "10,0 12,2"},
+        {"element transform after the group's",
+         "<g transform='scale(3)'><line transform='translate(1 0)' x1='0' y1='0' x2='1' y2='0'/></g>",
+         "3,0 6,0"},
+        {"rotate about a point", "<line transform='rotate(90 5 5)' x1='5' y1='0' x2='10' y2='5'/>",
+         "10,5 5,10"},
+        {"matrix", "<line transform='matrix(1 0 0 -1 0 100)' x1='0' y1='0' x2='5' y2='10'/>",
+         "0,100 5,90"},
+        {"skewX", "<line transform='skewX(45)' x1='0' y1='0' x2='0' y2='10'/>", "0,0 10,10"},
+        {"hidden element", "<line display='none' x1='0' y1='0' x2='1' y2='1'/>"
+                           "<g style='display: none'><line x1='0' y1='0' x2='2' y2='2'/></g>",
+         ""},
+        {"use places a copy",
+         "<defs><line id='l' x1='0' y1='0' x2='1' y2='0'/></defs><use href='#l' x='5' y='6'/>",
+         "5,6 6,6"},
+    };
+    for (const Case& c : cases) {
+        const SvgReadResult r = ReadSvgText(Svg(c.body), "t.svg");
+        ASSERT_TRUE(r.ok) << c.what << ": " << r.error;
+        EXPECT_EQ(Outline(r.drawing), c.outline) << c.what;
+    }
+}
+
+struct Extent {
+    double minX, maxX, minY, maxY;
+};
+Extent Bounds(const Drawing& d) {
+    Extent e{1e300, -1e300, 1e300, -1e300};
+    for (const Subpath& p : d.paths) {
+        for (const Point q : Flatten(p, 1e-4)) {
+            e.minX = std::min(e.minX, q.x);
+            e.maxX = std::max(e.maxX, q.x);
+            e.minY = std::min(e.minY, q.y);
+            e.maxY = std::max(e.maxY, q.y);
+        }
+    }
+    return e;
+}
+
+TEST(SvgReader, CurvesAndArcs) {
+    struct Case {
+        const char* what;
+        std::string body;
+        Extent extent;
+        Point centre;   // points of round shapes lie at radius from here
+        double radius;  // 0: not a round shape
+    };
+    const Case cases[] = {
+        {"circle", "<circle cx='5' cy='6' r='10'/>", {-5, 15, -4, 16}, {5, 6}, 10},
+        {"ellipse", "<ellipse cx='0' cy='0' rx='20' ry='10'/>", {-20, 20, -10, 10}, {}, 0},
+        {"rotated ellipse", "<ellipse rx='20' ry='10' transform='rotate(90)'/>",
+         {-10, 10, -20, 20}, {}, 0},
+        {"rounded rect", "<rect width='20' height='10' rx='5'/>", {0, 20, 0, 10}, {}, 0},
+        {"arc, sweep clockwise on screen goes over the top",
+         "<path d='M0 0 A5 5 0 0 1 10 0'/>", {0, 10, -5, 0}, {5, 0}, 5},
+        {"arc, other sweep goes under", "<path d='M0 0 A5 5 0 0 0 10 0'/>", {0, 10, 0, 5},
+         {5, 0}, 5},
+        {"arc radius too small is scaled up", "<path d='M0 0 A1 1 0 0 1 10 0'/>",
+         {0, 10, -5, 0}, {5, 0}, 5},
+        {"large arc", "<path d='M0 0 A5 5 0 1 1 5 5'/>", {0, 10, -5, 5}, {5, 0}, 5},
+        {"packed arc flags", "<path d='M0 0a5 5 0 0110 0'/>", {0, 10, -5, 0}, {5, 0}, 5},
+        {"cubic", "<path d='M0 0 C0 10 10 10 10 0'/>", {0, 10, 0, 7.5}, {}, 0},
+        {"smooth cubic reflects", "<path d='M0 0 C0 10 10 10 10 0 S20 -10 20 0'/>",
+         {0, 20, -7.5, 7.5}, {}, 0},
+        {"quadratic", "<path d='M0 0 Q5 10 10 0'/>", {0, 10, 0, 5}, {}, 0},
+        {"smooth quadratic reflects", "<path d='M0 0 Q5 10 10 0 T20 0'/>", {0, 20, -5, 5}, {}, 0},
+    };
+    for (const Case& c : cases) {
+        const SvgReadResult r = ReadSvgText(Svg(c.body), "t.svg");
+        ASSERT_TRUE(r.ok) << c.what << ": " << r.error;
+        const Extent e = Bounds(r.drawing);
+        EXPECT_NEAR(e.minX, c.extent.minX, 1e-3) << c.what;
+        EXPECT_NEAR(e.maxX, c.extent.maxX, 1e-3) << c.what;
+        EXPECT_NEAR(e.minY, c.extent.minY, 1e-3) << c.what;
+        EXPECT_NEAR(e.maxY, c.extent.maxY, 1e-3) << c.what;
+        if (c.radius > 0) {
+            for (const Subpath& p : r.drawing.paths) {
+                for (const Point q : Flatten(p, 0.01)) {
+                    EXPECT_NEAR(Distance(q, c.centre), c.radius, 1e-3) << c.what;
+                }
+            }
+        }
+    }
+}
+
+TEST(SvgReader, FlatteningStaysWithinTolerance) {
+    const SvgReadResult r = ReadSvgText(Svg("<circle cx='0' cy='0' r='1000'/>"), "t.svg");
+    ASSERT_TRUE(r.ok);
+    for (const double tolerance : {10.0, 1.0, 0.1}) {
+        const std::vector<Point> line = Flatten(r.drawing.paths[0], tolerance);
+        double worst = 0.0;
+        for (size_t i = 1; i < line.size(); ++i) {
+            worst = std::max(worst, 1000.0 - Distance((line[i - 1] + line[i]) * 0.5, {0, 0}));
+        }
+        EXPECT_LE(worst, tolerance) << tolerance;
+        // Not needlessly fine: halving a piece cuts its error by about four, so the worst
+        // chord keeps more than an eighth of the tolerance.
+        EXPECT_GE(worst, tolerance / 8) << tolerance;
+    }
+}
+
+TEST(SvgReader, DrawingsThatCannotBeRead) {
+    struct Case {
+        std::string text;
+        const char* error;
+    };
+    const Case cases[] = {
+        {"<svg><path d='M0 0'>", "t.svg:1:20: XML error: Start-end tags mismatch"},
+        {"<html/>", "t.svg:1:2: not an SVG drawing: the root element is <html>"},
+        {"<svg>\n  <path d='M 0 0 L 1'/></svg>",
+         "t.svg:2:4: <path>: d, character 10: expected a number for 'L'"},
+        {"<svg><path d='L 1 1'/></svg>",
+         "t.svg:1:7: <path>: d, character 1: path data must begin with a moveto command"},
+        {"<svg><path d='M0 0 X 1'/></svg>", "t.svg:1:7: <path>: d, character 6: unknown path command 'X'"},
+        {"<svg><path d='M0 0 A 1 1 0 2 0 5 5'/></svg>",
+         "t.svg:1:7: <path>: d, character 14: arc flag must be 0 or 1"},
+        {"<svg><g transform='rotate(1 2)'/></svg>",
+         "t.svg:1:7: <g>: transform=\"rotate(1 2)\": rotate does not take 2 arguments"},
+        {"<svg><g transform='spin(3)'/></svg>",
+         "t.svg:1:7: <g>: transform=\"spin(3)\": unknown transform \"spin\""},
+        {"<svg><circle r='-1'/></svg>", "t.svg:1:7: <circle>: negative radius"},
+        {"<svg><rect width='50%' height='1'/></svg>",
+         "t.svg:1:7: <rect>: attribute width=\"50%\": unit \"%\" is not supported"},
+        {"<svg><polyline points='0,0 1'/></svg>",
+         "t.svg:1:7: <polyline>: points: odd number of coordinates (3)"},
+        {"<svg><use href='#none'/></svg>", "t.svg:1:7: <use>: no element with id \"none\""},
+        {"<svg><g id='a'><use href='#a'/></g></svg>",
+         "t.svg:1:17: <use>: references nest too deep (a cycle?)"},
+    };
+    for (const Case& c : cases) {
+        const SvgReadResult r = ReadSvgText(c.text, "t.svg");
+        EXPECT_FALSE(r.ok) << c.text;
+        EXPECT_EQ(r.error, c.error) << c.text;
+    }
+}
+
+TEST(SvgReader, NotesWhatIsNotMarkedAndReadsFiles) {
+    const SvgReadResult r = ReadSvgText(
+        Svg("<title>x</title><text>hello</text><image/><line x1='0' y1='0' x2='1' y2='0'/>"),
+        "t.svg");
+    ASSERT_TRUE(r.ok);
+    EXPECT_EQ(r.drawing.warnings,
+              (std::vector<std::string>{"<image> elements are not marked",
+                                        "<text> elements are not marked"}));
+    const SvgReadResult missing = ReadSvgFile("/nonexistent/drawing.svg");
+    EXPECT_FALSE(missing.ok);
+    EXPECT_EQ(missing.error, "/nonexistent/drawing.svg: cannot open: No such file or directory");
+    const SvgReadResult demo = ReadSvgFile(TXORB_SOURCE_DIR "/examples/demo.svg");
+    ASSERT_TRUE(demo.ok) << demo.error;
+    EXPECT_EQ(demo.drawing.paths.size(), 14u);
+}
+
+}  // namespace
+}  // namespace txorb::cli
