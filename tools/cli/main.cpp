@@ -71,12 +71,12 @@ int main(int argc, char** argv) {
     markCmd->add_option("--lead-in", mark.leadInPercent, "Ramps: lead-in power in % (default 5)");
     markCmd->add_option("--lead-out", mark.leadOutPercent, "Ramps: lead-out power in % (default 5)");
     markCmd->add_option("--ramp-length", mark.rampLength,
-                        "Ramps: bits from standstill to the mark speed (default 400)")
+                        "Ramps: bits from standstill to the mark speed (default 2000)")
         ->check(CLI::PositiveNumber);
     markCmd->add_option("--slope", mark.slope, "Ramps: power control slope (overrides --ramp-length)")
         ->check(CLI::PositiveNumber);
     markCmd->add_option("--micro-segment", mark.microSegment,
-                        "Ramps: micro-segment length in bits (default 100)")
+                        "Ramps: micro-segment length in bits (default 200)")
         ->check(CLI::Range(1, 65535));
     markCmd->add_option("--out", mark.out,
                         "Where the virtual card's pictures go: PREFIX (PREFIX.svg, PREFIX.png); "

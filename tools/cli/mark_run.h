@@ -22,8 +22,8 @@ struct MarkOptions {
     double leadInPercent = 5.0;
     double leadOutPercent = 5.0;
     double slope = 0.0;          // 0: from rampLength
-    double rampLength = 400.0;   // bits to reach the mark speed from standstill
-    uint16_t microSegment = 100; // bits
+    double rampLength = 2000.0;  // bits to reach the mark speed from standstill
+    uint16_t microSegment = 200; // bits
     CardChoice choice = CardChoice::kAuto;
     std::string out;             // picture prefix; empty: next to the drawing
     std::string simLog;          // the virtual card's JSON Lines log
