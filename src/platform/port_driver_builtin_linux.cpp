@@ -30,7 +30,22 @@ struct PortRange {
     uint32_t first;
     uint32_t count;
     bool Contains(uint32_t port) const { return port >= first && port - first < count; }
+    bool Overlaps(const PortRange& o) const {
+        return first < o.first + o.count && o.first < first + count;
+    }
 };
+
+// Chipset registers no card interface decodes, where a stray write can reset or hang the
+// machine (keyboard controller, fast reset at 0x92, PCI configuration mechanism and the reset
+// control register at 0xCF9). A misconfigured port base must never reach them.
+constexpr PortRange kReservedRanges[] = {{0x0000, 0x0100}, {0x0CF8, 0x0008}};
+
+bool Reserved(const PortRange& r) {
+    for (const PortRange& reserved : kReservedRanges) {
+        if (r.Overlaps(reserved)) return true;
+    }
+    return false;
+}
 
 // Ranges granted to the process. ioperm() grants per thread, so a thread that finds a port
 // here but not in its own list asks for it again before touching it.
@@ -82,8 +97,9 @@ int32_t Stop() { return 0; }
 int32_t EnableIoRange(uint32_t port, uint32_t count, uint32_t) {
 #if TXORB_HAVE_PORT_IO
     if (count == 0 || port >= kPortSpace || count > kPortSpace - port) return -1;
-    if (::ioperm(port, count, 1) != 0) return -1;
     const PortRange r{port, count};
+    if (Reserved(r)) return -1;
+    if (::ioperm(port, count, 1) != 0) return -1;
     {
         std::lock_guard<std::mutex> lock(g_rangeMutex);
         bool known = false;
