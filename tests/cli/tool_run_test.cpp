@@ -274,6 +274,10 @@ TEST_F(ToolRun, SmallCommandsAndErrors) {
     EXPECT_EQ(err_, "txorb mark: cannot read the drawing: bad.svg:2:4: <path>: d, character 10: "
                     "expected a number for 'L'\n");
 
+    EXPECT_EQ(Run({"mark", "demo.svg", "--no-sim"}), 1);
+    EXPECT_EQ(err_, "txorb mark: cannot initialise card 1: error 32: Serial port key not found "
+                    "in Registry\n");
+
     std::ofstream(dir_ + "/cap.bin", std::ios::binary)
         << std::string("\x37\x02\x00\x64\x00\x9c\x05\x00\x10\x00\x00\x00\x00", 13);
     EXPECT_EQ(Run({"decode", "cap.bin"}), 0) << err_;

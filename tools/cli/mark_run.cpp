@@ -40,7 +40,11 @@ std::vector<uint8_t> ReadAll(const std::string& path) {
 class Session {
 public:
     explicit Session(const MarkOptions& o) : o_(o) {}
-    ~Session() { TearDown(); }
+    ~Session() {
+        TearDown();
+        std::error_code ignored;
+        if (!tempDir_.empty()) fs::remove_all(tempDir_, ignored);
+    }
 
     int Run();
 
@@ -55,6 +59,10 @@ private:
         EndProgressLine();
         std::cerr << "txorb mark: " << message << "\n";
         return 1;
+    }
+    bool Refuse(const std::string& message) {
+        Fail(message);
+        return false;
     }
     int Stopped();
     void EndProgressLine() {
@@ -75,6 +83,7 @@ private:
     size_t statusPolls_ = 0;
     size_t listRecords_ = 0;
     bool progressShown_ = false;
+    int16_t lastX_ = 0, lastY_ = 0;
     Clock::time_point started_;
 };
 
@@ -142,13 +151,13 @@ bool Session::SetTiming() {
                             {o_.jumpDelay, Set_Jump_Delay, "Set_Jump_Delay"},
                             {o_.markDelay, Set_Mark_Delay, "Set_Mark_Delay"},
                             {o_.polyDelay, Set_Poly_Delay, "Set_Poly_Delay"}};
-    if (!Set_Mark_Speed(o_.markSpeed)) return Fail(ExportFailure("Set_Mark_Speed")), false;
-    if (!Set_Jump_Speed(o_.jumpSpeed)) return Fail(ExportFailure("Set_Jump_Speed")), false;
+    if (!Set_Mark_Speed(o_.markSpeed)) return Refuse(ExportFailure("Set_Mark_Speed"));
+    if (!Set_Jump_Speed(o_.jumpSpeed)) return Refuse(ExportFailure("Set_Jump_Speed"));
     for (const Delay& d : delays) {
-        if (d.value && !d.set(*d.value)) return Fail(ExportFailure(d.name)), false;
+        if (d.value && !d.set(*d.value)) return Refuse(ExportFailure(d.name));
     }
     if (o_.ramps) {
-        if (!Set_Mode(kCaptureMode)) return Fail(ExportFailure("Set_Mode")), false;
+        if (!Set_Mode(kCaptureMode)) return Refuse(ExportFailure("Set_Mode"));
         const double slope = o_.slope > 0 ? o_.slope
                                           : o_.markSpeed * o_.markSpeed / (2.0 * o_.rampLength);
         Set_Custlist_Parameters(o_.leadInPercent, o_.leadOutPercent, slope, o_.microSegment);
@@ -165,13 +174,13 @@ bool Session::BuildList() {
         // card runs at between the ramps.
         if (!Set_Mark_Parameters_List(step(o_.markSpeed), kStepBits) ||
             !Set_Jump_Parameters_List(step(o_.jumpSpeed), kStepBits)) {
-            return Fail(ExportFailure("Set_Mark_Parameters_List")), false;
+            return Refuse(ExportFailure("Set_Mark_Parameters_List"));
         }
         listRecords_ += 2;
     }
     for (const auto& line : job_.polylines) {
         if (Interrupted()) return false;
-        if (!Jump_Abs(line.front().x, line.front().y)) return Fail(ExportFailure("Jump_Abs")), false;
+        if (!Jump_Abs(line.front().x, line.front().y)) return Refuse(ExportFailure("Jump_Abs"));
         ++listRecords_;
         // A polyline opens with PolA and must close with PolC: a single move is cut in two
         // halves when it is long enough, else its end point is given twice.
@@ -192,12 +201,12 @@ bool Session::BuildList() {
             } else {
                 ok = PolB_Abs(rest[i].x, rest[i].y), name = "PolB_Abs";
             }
-            if (!ok) return Fail(ExportFailure(name)), false;
+            if (!ok) return Refuse(ExportFailure(name));
             ++listRecords_;
         }
     }
     if (Interrupted()) return false;
-    if (!Set_End_Of_List()) return Fail(ExportFailure("Set_End_Of_List")), false;
+    if (!Set_End_Of_List()) return Refuse(ExportFailure("Set_End_Of_List"));
     ++listRecords_;
     return true;
 }
@@ -227,6 +236,8 @@ int Session::Execute() {
         ++statusPolls_;
         int16_t x = 0, y = 0;
         if (!Get_XY_Pos(&x, &y)) return Fail("lost the card: " + ExportFailure("Get_XY_Pos"));
+        lastX_ = x;
+        lastY_ = y;
         const double done = tracker.Update(x, y);
         const double seconds = std::chrono::duration<double>(Clock::now() - runStart).count();
         if (bar) {
@@ -240,7 +251,10 @@ int Session::Execute() {
                         " s; it was stopped");
         }
     }
-    if (bar) std::cerr << "\r" << ProgressLine(1.0, std::chrono::duration<double>(Clock::now() - runStart).count(), 0, 0) << "\n";
+    if (bar) {
+        const double seconds = std::chrono::duration<double>(Clock::now() - runStart).count();
+        std::cerr << "\r" << ProgressLine(1.0, seconds, lastX_, lastY_) << "\n";
+    }
     progressShown_ = false;
     return 0;
 }
