@@ -1,5 +1,6 @@
 #include "list/list_buffer.h"
 
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 
@@ -14,31 +15,89 @@ namespace {
 // after its unload hook.
 __attribute__((init_priority(150))) ListBuffer g_listBuffer;
 
-// Both the append and the transfer run under the CommandLock: two threads building lists at
-// once then interleave whole records, and a transfer never sees half of one. One lock (rather
-// than a list lock of its own) keeps a single lock order with commands that flush while
-// already holding the CommandLock.
-ErrorCode BulkTransfer() {
-    ListBuffer& list = TheListBuffer();
+// Guards the buffer itself. An append that completes no packet takes only this lock, which
+// costs two atomic exchanges when uncontended; the CommandLock is taken only when records go
+// to the card. The order is always CommandLock first, then this lock (stop and bitmap
+// commands hold the CommandLock when they flush or clear), and nothing that holds this lock
+// waits for the CommandLock. A contended waiter sleeps in the kernel (atomic wait), it does
+// not spin for the length of a transfer.
+class ListLock {
+public:
+    void Lock() {
+        int expected = kFree;
+        if (state_.compare_exchange_strong(expected, kLocked, std::memory_order_acquire)) return;
+        // Mark the lock contended so that its holder wakes us when it lets go.
+        while (state_.exchange(kContended, std::memory_order_acquire) != kFree) {
+            state_.wait(kContended, std::memory_order_relaxed);
+        }
+    }
+    void Unlock() {
+        if (state_.exchange(kFree, std::memory_order_release) == kContended) state_.notify_one();
+    }
+
+private:
+    static constexpr int kFree = 0;
+    static constexpr int kLocked = 1;
+    static constexpr int kContended = 2;
+    std::atomic<int> state_{kFree};
+};
+
+ListLock g_listLock;
+
+class ListLockHold {
+public:
+    ListLockHold() { g_listLock.Lock(); }
+    ~ListLockHold() { g_listLock.Unlock(); }
+    ListLockHold(const ListLockHold&) = delete;
+    ListLockHold& operator=(const ListLockHold&) = delete;
+};
+
+// The caller holds the CommandLock and the list lock. Whatever happens, the pending records
+// are gone afterwards: a list the card did not take is not retried piecemeal.
+ErrorCode BulkTransferLocked(ListBuffer& list) {
     Card* card = GetActiveCard();
     if (card == nullptr) {
         list.Clear();
         return err::kNoCardActive;
     }
-    ErrorCode code;
-    {
-        CommandLockHold hold;
-        code = card->SendCommand(kOpcodeListTransfer, list.Data(), list.HighWater(), Route::kAuto);
-        if (code != err::kOk) {
-            card->DiscardInput();
-        } else {
-            uint8_t status = 0;
-            code = card->ReceiveStatus(&status);
-            if (code == err::kOk && status == 0) code = err::kNotExecuted;
-        }
+    ErrorCode code =
+        card->SendCommand(kOpcodeListTransfer, list.Data(), list.HighWater(), Route::kAuto);
+    if (code != err::kOk) {
+        card->DiscardInput();
+    } else {
+        uint8_t status = 0;
+        code = card->ReceiveStatus(&status);
+        if (code == err::kOk && status == 0) code = err::kNotExecuted;
     }
     list.Clear();
     return code;
+}
+
+// Appends the bytes; 1 when the storage could not grow (the list then stays as it was, so
+// the caller learns that its record is missing rather than the card running without it).
+template <uint32_t N>
+ErrorCode AppendLocked(ListBuffer& list, const uint8_t (&bytes)[N]) {
+    const uint32_t before = list.HighWater();
+    list.Append(bytes, N);
+    return list.HighWater() == before ? err::kNotEnoughMemory : err::kOk;
+}
+
+// Appends N bytes (whole records) and sends the list when it is due: always at the end of a
+// list, else once 2,500 bytes are pending.
+template <uint32_t N>
+ErrorCode AppendRecords(const uint8_t (&bytes)[N], bool endOfList) {
+    ListBuffer& list = TheListBuffer();
+    if (!endOfList) {
+        ListLockHold hold;
+        if (list.HighWater() + N < kListTransferThreshold) return AppendLocked(list, bytes);
+    }
+    // These records complete a packet. Another thread may have sent or added records since
+    // the look above, so the decision is made again under both locks.
+    CommandLockHold command;
+    ListLockHold hold;
+    if (ErrorCode code = AppendLocked(list, bytes); code != err::kOk) return code;
+    if (endOfList || list.HighWater() >= kListTransferThreshold) return BulkTransferLocked(list);
+    return err::kOk;
 }
 
 void PutRecord(uint8_t* r, uint8_t opcode, uint16_t p1, uint16_t p2) {
@@ -63,14 +122,11 @@ void ListBuffer::Reserve(uint32_t needed) {
     capacity_ = grown;
 }
 
-void ListBuffer::Append(const uint8_t* bytes, uint32_t count) {
-    if (count == 0) return;
+void ListBuffer::AppendGrowing(const uint8_t* bytes, uint32_t count) {
     const uint32_t needed = static_cast<uint32_t>(size_) + count;
     Reserve(needed);
     if (capacity_ < needed) return;  // out of memory: nothing half-written
-    std::memcpy(data_ + size_, bytes, count);
-    size_ = static_cast<int32_t>(needed);
-    if (highWater_ < needed) highWater_ = needed;
+    Store(bytes, count);
 }
 
 void ListBuffer::Clear() {
@@ -86,35 +142,32 @@ ListBuffer& TheListBuffer() { return g_listBuffer; }
 ErrorCode CF_AddListCommand(uint8_t opcode, uint16_t param1, uint16_t param2) {
     uint8_t record[kListRecordBytes];
     PutRecord(record, opcode, param1, param2);
-    CommandLockHold hold;
-    ListBuffer& list = TheListBuffer();
-    list.Append(record, sizeof record);
-    if (opcode == kListOpcodeEndOfList || list.HighWater() >= kListTransferThreshold) {
-        return BulkTransfer();
-    }
-    return err::kOk;
+    return AppendRecords(record, opcode == kListOpcodeEndOfList);
 }
 
+// The pair is one vector: it never ends a list, and never leaves half of itself behind.
 ErrorCode CF_Add_3D_ListCommands_1_2(uint8_t opcode1, uint8_t opcode2, uint16_t param1,
                                      uint16_t param2, uint16_t param3, uint16_t param4) {
     uint8_t records[2 * kListRecordBytes];
     PutRecord(records, opcode1, param1, param2);
     PutRecord(records + kListRecordBytes, opcode2, param3, param4);
-    CommandLockHold hold;
-    ListBuffer& list = TheListBuffer();
-    list.Append(records, sizeof records);
-    if (list.HighWater() >= kListTransferThreshold) return BulkTransfer();
-    return err::kOk;
+    return AppendRecords(records, false);
 }
 
 ErrorCode FlushListBuffer() {
-    CommandLockHold hold;
-    if (TheListBuffer().HighWater() < 1) return err::kOk;
-    return BulkTransfer();
+    ListBuffer& list = TheListBuffer();
+    {
+        ListLockHold hold;
+        if (list.HighWater() < 1) return err::kOk;
+    }
+    CommandLockHold command;
+    ListLockHold hold;
+    if (list.HighWater() < 1) return err::kOk;
+    return BulkTransferLocked(list);
 }
 
 void ClearListBuffer() {
-    CommandLockHold hold;
+    ListLockHold hold;
     TheListBuffer().Clear();
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 
 #include "common/error_codes.h"
 
@@ -21,7 +22,14 @@ public:
     ListBuffer(const ListBuffer&) = delete;
     ListBuffer& operator=(const ListBuffer&) = delete;
 
-    void Append(const uint8_t* bytes, uint32_t count);
+    void Append(const uint8_t* bytes, uint32_t count) {
+        if (count == 0) return;
+        if (capacity_ - static_cast<uint32_t>(size_) >= count) {
+            Store(bytes, count);
+        } else {
+            AppendGrowing(bytes, count);
+        }
+    }
     void Reserve(uint32_t needed);
     void Clear();
 
@@ -31,6 +39,13 @@ public:
     const uint8_t* Data() const { return data_; }
 
 private:
+    void AppendGrowing(const uint8_t* bytes, uint32_t count);
+    void Store(const uint8_t* bytes, uint32_t count) {
+        std::memcpy(data_ + size_, bytes, count);
+        size_ += static_cast<int32_t>(count);
+        if (highWater_ < static_cast<uint32_t>(size_)) highWater_ = static_cast<uint32_t>(size_);
+    }
+
     int32_t size_ = 0;
     uint32_t capacity_ = 0;
     uint32_t highWater_ = 0;
