@@ -45,9 +45,11 @@ bool FaultPlan::Parse(const std::string& spec, FaultRule* rule, std::string* err
         times = rest.substr(hash + 1);
         rest.resize(hash);
     }
+    bool opsGiven = false;
     if (auto at = rest.find('@'); at != std::string::npos) {
         ops = rest.substr(at + 1);
         rest.resize(at);
+        opsGiven = true;
     }
     if (auto eq = rest.find('='); eq != std::string::npos) {
         value = rest.substr(eq + 1);
@@ -79,7 +81,7 @@ bool FaultPlan::Parse(const std::string& spec, FaultRule* rule, std::string* err
         }
         rule->remaining = n;
     }
-    if (!ops.empty() && ops != "*") {
+    if (opsGiven && ops != "*") {
         rule->anyOpcode = false;
         size_t start = 0;
         while (start <= ops.size()) {
@@ -117,8 +119,8 @@ FaultDecision FaultPlan::Decide(uint8_t opcode) {
     FaultDecision d;
     for (auto& r : rules_) {
         if (r.kind == FaultKind::kHangup) {
-            // Counts every packet; fires on the one that completes the count.
-            if (r.value <= 1) {
+            // Lets VALUE packets through; the line drops when the next one arrives.
+            if (r.value == 0) {
                 d.hangUp = true;
                 r.remaining = 0;
             } else {

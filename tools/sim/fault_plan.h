@@ -6,7 +6,7 @@
 //   garbage=8@*       send 8 bytes that are not a reply
 //   trickle=50@118    send the reply one byte at a time, 50 ms apart
 //   silent@41         send no reply
-//   hangup=5          hang the line up after answering 5 more packets
+//   hangup=5          answer 5 more packets, then drop the line when the next arrives
 // OPCODES is "*" (every opcode except the status poll 34, which must be named to be hit) or
 // a comma list of numbers; without it a rule means "*". #TIMES limits the rule to that many
 // packets, after which it is dropped.
@@ -32,7 +32,7 @@ struct FaultRule {
 struct FaultDecision {
     bool status0 = false;
     bool silent = false;
-    bool hangUp = false;   // after this packet's reply
+    bool hangUp = false;   // drop the line instead of answering
     uint32_t delayMs = 0;
     uint32_t gapMs = 0;
     int64_t length = -1;   // announced length, -1 for the true one

@@ -23,6 +23,10 @@ namespace {
 using std::chrono::microseconds;
 using std::chrono::steady_clock;
 
+// A packet left half-received this long is dropped, so that a burst of line noise cannot
+// hold the parser forever; the host sends each packet in one go.
+constexpr std::chrono::milliseconds kStalePacket{500};
+
 bool ParseHex(const std::string& text, std::vector<uint8_t>* out) {
     if (text.size() % 2 != 0) return false;
     for (size_t i = 0; i < text.size(); i += 2) {
@@ -150,6 +154,7 @@ void Simulator::OnMove(const Move& move) {
 }
 
 void Simulator::Feed(const uint8_t* data, size_t count, const char* link) {
+    lastByte_ = steady_clock::now();
     packets_.clear();
     parser_.Feed(data, count, &packets_);
     for (const auto& packet : packets_) OnPacket(packet, link);
@@ -159,6 +164,11 @@ void Simulator::OnPacket(const proto::Packet& packet, const char* link) {
     const int64_t now = SimNowUs();
     log_.Packet(now, packet, link);
     const FaultDecision decision = faults_.Decide(packet.opcode);
+    if (decision.hangUp) {
+        hangUpPending_ = true;
+        output_.Clear();
+        return;
+    }
     std::vector<uint8_t> data;
     if (decision.status0) {
         data = NotExecutedReply(packet.opcode);
@@ -171,7 +181,6 @@ void Simulator::OnPacket(const proto::Packet& packet, const char* link) {
                      std::chrono::milliseconds(decision.gapMs));
         log_.Reply(now, packet.opcode, bytes, decision.delayMs, decision.gapMs);
     }
-    if (decision.hangUp) hangUpPending_ = true;
 }
 
 void Simulator::ReadPty() {
@@ -281,10 +290,15 @@ int Simulator::Run() {
         if (options_.autoStart) card_.ExternalStart(SimNowUs());
         if (pty_ && !output_.Flush(pty_->MasterFd(), now)) output_.Clear();
         if (hangUpPending_ && output_.Empty()) HangUp();
+        if (parser_.PendingBytes() > 0 && now - lastByte_ >= kStalePacket) {
+            log_.Note(SimNowUs(), "discard", "\"bytes\":" + std::to_string(parser_.PendingBytes()));
+            parser_.Reset();
+        }
         log_.Flush();
 
         SteadyTime wake = std::min(output_.NextDue(), now + std::chrono::seconds(1));
         const int64_t next = card_.NextEventUs();
+        if (parser_.PendingBytes() > 0) wake = std::min(wake, lastByte_ + kStalePacket);
         if (next >= 0) wake = std::min(wake, std::max(WallAt(next), now + microseconds(200)));
         const bool outputDue = output_.NextDue() <= now;
         fds.clear();

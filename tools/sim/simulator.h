@@ -62,6 +62,7 @@ private:
     bool quit_ = false;
     bool hangUpPending_ = false;
     SteadyTime ptyQuietUntil_{};
+    SteadyTime lastByte_{};  // when the parser was last fed
 };
 
 }  // namespace txorb::sim

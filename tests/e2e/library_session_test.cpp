@@ -1,0 +1,190 @@
+// The library against the simulator: a whole session over the serial line, the parallel
+// route configured in the registry, the card search through the simulator's driver module,
+// and the target disk.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "sim_process.h"
+
+namespace txorb::e2e {
+namespace {
+
+class LibraryOnSim : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(sim_.Started()) << "txorb-sim did not start";
+        ASSERT_NE(LibraryHandle(), nullptr) << dlerror();
+        ::setenv("TXORB_SIM_SOCKET", sim_.Socket().c_str(), 1);
+    }
+    void SerialCard(const std::string& extra = "") {
+        WriteRegistry(sim_.Dir(), ComPortText(3, sim_.Link()) +
+                                      CardKeyText(1, "\"serial_port\"=\"3\"\n"
+                                                     "\"comm_timeout\"=\"400\"\n" + extra));
+    }
+    std::vector<std::string> PacketsWithoutPolls() const {
+        std::vector<std::string> out;
+        for (auto& p : LoggedPackets(sim_.ReadLog())) {
+            if (p.rfind("34:", 0) != 0) out.push_back(p);
+        }
+        return out;
+    }
+
+    SimProcess sim_;
+};
+
+TEST_F(LibraryOnSim, MarksAListOverTheSerialLineAndEndsWhereTheListEnds) {
+    SerialCard();
+    ASSERT_TRUE(TX(Init_Scan_Card)());
+    EXPECT_TRUE(TX(Set_Speed)(2000.0, 10.0));
+    EXPECT_EQ(TX(Get_Jump_Speed)(), 2000.0);
+    EXPECT_EQ(TX(Get_Mark_Speed)(), 10.0);
+    EXPECT_TRUE(TX(Jump_Abs)(-1000, -1000));
+    EXPECT_TRUE(TX(Write_Port_List)(40, 32768));
+    EXPECT_TRUE(TX(Mark_Abs)(1000, -1000));
+    EXPECT_TRUE(TX(Mark_Abs)(1000, 1000));
+    EXPECT_TRUE(TX(Set_End_Of_List)());
+    EXPECT_TRUE(TX(Execute_List_1)());
+    // 4000 bits at 10 bits/ms: busy for 400 ms of simulated (= real) time.
+    EXPECT_EQ(TX(Read_Status)() & 0x0001, 0x0001);
+    ASSERT_TRUE(WaitIdle(3000));
+    int16_t x = 0, y = 0;
+    EXPECT_TRUE(TX(Get_XY_Pos)(&x, &y));
+    EXPECT_EQ(x, 1000);
+    EXPECT_EQ(y, 1000);
+    EXPECT_EQ(TX(Get_Counts)(), 1);
+    EXPECT_TRUE(TX(Remove_Scan_Card)());
+    ASSERT_EQ(sim_.Stop(), 0);
+
+    const std::vector<std::string> expected = {
+        "177:serial:",
+        "115:serial:",
+        "35:serial:0000000000409f400000000000002440",
+        "118:serial:",
+        "119:serial:",
+        "156:serial:0918fc18fc87280000800ae80318fc0ae803e8031000000000",
+        "65:serial:0000",
+        "120:serial:",
+        "129:serial:",
+        "42:serial:",
+        "36:serial:",
+        "62:serial:0000",
+        "175:serial:",
+    };
+    EXPECT_EQ(PacketsWithoutPolls(), expected);
+    const std::string log = sim_.ReadLog();
+    EXPECT_NE(log.find("\"kind\":\"mark\",\"from\":[1000.000,-1000.000],\"to\":[1000.000,1000.000],"
+                       "\"power\":0.500008"),
+              std::string::npos);
+    EXPECT_EQ(ReadFile(sim_.Pictures() + ".png").substr(0, 4), "\x89PNG");
+    EXPECT_NE(ReadFile(sim_.Pictures() + ".svg").find("<svg"), std::string::npos);
+}
+
+TEST_F(LibraryOnSim, ParallelPortFromTheRegistryCarriesRequestsAndRepliesComeOnTheLine) {
+    SerialCard("\"parallel_port\"=\"D000\"\n\"fifo_port\"=\"D010\"\n");
+    ASSERT_TRUE(TX(Init_Scan_Card)());
+    EXPECT_TRUE(TX(Set_Jump_Speed)(250.0));
+    EXPECT_EQ(TX(Get_Jump_Speed)(), 250.0);
+    EXPECT_TRUE(TX(Remove_Scan_Card)());
+    const std::vector<std::string> expected = {
+        "177:serial:", "115:serial:", "92:parallel:0000000000406f40", "118:parallel:",
+        "36:parallel:", "62:parallel:0000", "175:parallel:",
+    };
+    EXPECT_EQ(PacketsWithoutPolls(), expected);
+}
+
+TEST_F(LibraryOnSim, CardSearchFindsTheSimulatorOnThePciBusAndItsComPort) {
+    WriteRegistry(sim_.Dir(),
+                  "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Zazave\\TX-ORB\\ComPorts]\n"
+                  "\"COM1\"=\"" + sim_.Dir() + "/no-such-tty\"\n"
+                  "\"COM2\"=\"" + sim_.Link() + "\"\n\n"
+                  "[HKEY_LOCAL_MACHINE\\Software\\Zazave]\n\"ping_allowed\"=\"YES\"\n\n");
+    ASSERT_EQ(TX(Init_Scan_Card_Ex)(1), 0u);
+    int32_t com = 0, parallel = 0, fifo = 0;
+    EXPECT_EQ(TX(DLL_Status_Query)(233, 1, 0, &com, nullptr), 1);
+    EXPECT_EQ(TX(DLL_Status_Query)(232, 1, 0, &parallel, &fifo), 1);
+    EXPECT_EQ(com, 2);
+    EXPECT_EQ(parallel, 0xD000);
+    EXPECT_EQ(fifo, 0xD010);
+    EXPECT_TRUE(TX(Set_Mark_Speed)(100.0));
+    EXPECT_TRUE(TX(Remove_Scan_Card)());
+    const auto packets = LoggedPackets(sim_.ReadLog());
+    EXPECT_NE(std::find(packets.begin(), packets.end(), "34:parallel:"), packets.end());
+    EXPECT_NE(std::find(packets.begin(), packets.end(), "93:parallel:0000000000005940"),
+              packets.end());
+}
+
+TEST_F(LibraryOnSim, CardSearchWithoutTheCardOnTheBusGives31) {
+    SimProcess noCard({"--pci-device", "-1"});
+    ASSERT_TRUE(noCard.Started());
+    ::setenv("TXORB_SIM_SOCKET", noCard.Socket().c_str(), 1);
+    WriteRegistry(sim_.Dir(), ComPortText(1, noCard.Link()) +
+                                  "[HKEY_LOCAL_MACHINE\\Software\\Zazave]\n"
+                                  "\"ping_allowed\"=\"yes\"\n\n");
+    EXPECT_EQ(TX(Init_Scan_Card_Ex)(1), 31u);
+    EXPECT_EQ(LoggedPackets(noCard.ReadLog()).size(), 0u);
+}
+
+TEST_F(LibraryOnSim, TargetDiskIsADirectoryAndCorrectionTablesAreStored) {
+    SerialCard();
+    ASSERT_TRUE(TX(Init_Scan_Card)());
+    // Target-disk names are the text behind the last backslash, so a POSIX path would reach
+    // the card whole: work beside the file.
+    ASSERT_EQ(::chdir(sim_.Dir().c_str()), 0);
+    const std::string host = "x.cor";
+    std::string table(25350, '\0');
+    for (size_t i = 0; i < table.size(); ++i) table[i] = static_cast<char>(i * 7);
+    std::ofstream(host, std::ios::binary) << table;
+
+    EXPECT_TRUE(TX(Copy_File_To_Target_Disk)(host.c_str()));
+    EXPECT_TRUE(ReadFile(sim_.Disk() + "/x.cor") == table);
+    EXPECT_TRUE(TX(Load_Corr_File_From_Target_Disk)("x.cor"));
+    EXPECT_TRUE(TX(Make_Boot_Program)("x.cor"));
+    EXPECT_TRUE(TX(Delete_File_On_Target_Disk)("x.cor"));
+    EXPECT_FALSE(std::filesystem::exists(sim_.Disk() + "/x.cor"));
+    EXPECT_FALSE(TX(Delete_File_On_Target_Disk)("x.cor"));
+    EXPECT_FALSE(TX(Load_Corr_File_From_Target_Disk)("x.cor"));
+    EXPECT_TRUE(TX(Load_Corr_N)(host.c_str(), 3));
+    const std::string state = sim_.Control("state");
+    EXPECT_NE(state.find("\"corrections\":[25350,0,25350,0]"), std::string::npos) << state;
+    EXPECT_NE(state.find("\"boot_program\":\"x.cor\""), std::string::npos) << state;
+    EXPECT_TRUE(TX(Remove_Scan_Card)());
+}
+
+TEST_F(LibraryOnSim, ManualMoveTravelsAndThe3DBlockComesBack) {
+    SerialCard();
+    ASSERT_TRUE(TX(Init_Scan_Card)());
+    EXPECT_TRUE(TX(Start_Manual_Operation)());
+    EXPECT_TRUE(TX(Set_DXDY_Manual)(10, -5));
+    int16_t dx = 0, dy = 0;
+    EXPECT_TRUE(TX(Get_DXDY_Manual)(&dx, &dy));
+    EXPECT_EQ(dx, 10);
+    EXPECT_EQ(dy, -5);
+    EXPECT_TRUE(TX(Start_Manual_Move)());
+    EXPECT_EQ(TX(Get_Manual_Move)(), 1);
+    ::usleep(100 * 1000);
+    EXPECT_TRUE(TX(Stop_Manual_Move)());
+    int16_t x = 0, y = 0;
+    EXPECT_TRUE(TX(Get_XY_Pos)(&x, &y));
+    EXPECT_GE(x, 1000);  // at least 100 ms at 10 bits/ms
+    EXPECT_EQ(y, -x / 2);
+    EXPECT_TRUE(TX(Stop_Manual_Operation)());
+
+    EXPECT_TRUE(TX(Set_3D_Parameters)(7, 1.0, 2.0, 3.0, 4.0, 5.0, 6.0, 7.5, 2));
+    int32_t field = 0;
+    double a = 0, b = 0, c = 0, d = 0, e = 0, f = 0, g = 0;
+    EXPECT_TRUE(TX(Get_3D_Parameters)(&field, &a, &b, &c, &d, &e, &f, &g, 2));
+    EXPECT_EQ(field, 7);
+    EXPECT_EQ(a, 1.0);
+    EXPECT_EQ(g, 7.5);
+    EXPECT_TRUE(TX(Get_3D_Parameters)(&field, &a, &b, &c, &d, &e, &f, &g, 1));
+    EXPECT_EQ(field, 0);
+    EXPECT_TRUE(TX(Remove_Scan_Card)());
+}
+
+}  // namespace
+}  // namespace txorb::e2e

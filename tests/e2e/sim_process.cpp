@@ -1,0 +1,185 @@
+#include "sim_process.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+namespace txorb::e2e {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::string ReadLineFrom(int fd, int timeoutMs) {
+    std::string line;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (Clock::now() < deadline) {
+        pollfd p{fd, POLLIN, 0};
+        const int left = static_cast<int>(
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count());
+        if (::poll(&p, 1, std::max(left, 1)) <= 0) continue;
+        char c = 0;
+        if (::read(fd, &c, 1) != 1) break;
+        if (c == '\n') return line;
+        line.push_back(c);
+    }
+    return "";
+}
+
+int ConnectTo(const std::string& path) {
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::strncpy(addr.sun_path, path.c_str(), sizeof addr.sun_path - 1);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd >= 0 && ::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0) return fd;
+    if (fd >= 0) ::close(fd);
+    return -1;
+}
+
+}  // namespace
+
+SimProcess::SimProcess(const std::vector<std::string>& extraArgs) {
+    char templ[] = "/tmp/txorb-e2e-XXXXXX";
+    if (::mkdtemp(templ) == nullptr) return;
+    dir_ = templ;
+    std::vector<std::string> args = {TXORB_SIM_PATH, "--link", Link(), "--socket", Socket(),
+                                     "--log", Log(), "--render", Pictures(), "--disk", Disk()};
+    args.insert(args.end(), extraArgs.begin(), extraArgs.end());
+    int out[2];
+    if (::pipe2(out, O_CLOEXEC) != 0) return;
+    pid_ = ::fork();
+    if (pid_ == 0) {
+        ::dup2(out[1], 1);
+        std::vector<char*> argv;
+        for (auto& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    ::close(out[1]);
+    stdoutFd_ = out[0];
+    if (pid_ < 0) return;
+    slavePath_ = ReadLineFrom(stdoutFd_, 5000);
+    // The socket is bound before the pty is announced, so it can be used at once.
+}
+
+SimProcess::~SimProcess() {
+    Stop();
+    if (stdoutFd_ >= 0) ::close(stdoutFd_);
+    if (!dir_.empty()) {
+        std::error_code ec;
+        std::filesystem::remove_all(dir_, ec);
+    }
+}
+
+void SimProcess::Signal(int signo) const {
+    if (pid_ > 0) ::kill(pid_, signo);
+}
+
+int SimProcess::Stop() {
+    if (pid_ <= 0) return -1;
+    ::kill(pid_, SIGTERM);
+    int status = 0;
+    const auto deadline = Clock::now() + std::chrono::seconds(10);
+    while (Clock::now() < deadline) {
+        if (::waitpid(pid_, &status, WNOHANG) == pid_) {
+            pid_ = -1;
+            return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ::kill(pid_, SIGKILL);
+    ::waitpid(pid_, &status, 0);
+    pid_ = -1;
+    return -1;
+}
+
+std::string SimProcess::Control(const std::string& line) const {
+    const int fd = ConnectTo(Socket());
+    if (fd < 0) return "";
+    const std::string text = line + "\n";
+    if (::send(fd, text.data(), text.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(text.size())) {
+        ::close(fd);
+        return "";
+    }
+    std::string reply = ReadLineFrom(fd, 3000);
+    ::close(fd);
+    return reply;
+}
+
+std::string SimProcess::ReadLog() const { return ReadFile(Log()); }
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void* LibraryHandle() {
+    static void* handle = [] {
+        ::setenv("TXORB_PORT_DRIVER", TXORB_SIMDRIVER_PATH, 1);
+        return ::dlopen(TXORB_LIBRARY_PATH, RTLD_NOW | RTLD_LOCAL);
+    }();
+    return handle;
+}
+
+std::string ComPortText(uint32_t com, const std::string& device) {
+    return "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Zazave\\TX-ORB\\ComPorts]\n\"COM" + std::to_string(com) +
+           "\"=\"" + device + "\"\n\n";
+}
+
+std::string CardKeyText(int card, const std::string& values) {
+    return "[HKEY_LOCAL_MACHINE\\Software\\Zazave\\TX-ORB_Card" + std::to_string(card) + "]\n" +
+           values + "\n";
+}
+
+void WriteRegistry(const std::string& dir, const std::string& text) {
+    const std::string path = dir + "/registry.reg";
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << "Windows Registry Editor Version 5.00\n\n" << text;
+    out.close();
+    ::setenv("TXORB_REGISTRY", path.c_str(), 1);
+}
+
+bool WaitIdle(int timeoutMs) {
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (Clock::now() < deadline) {
+        if ((TX(Read_Status)() & 0x0001) == 0) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return false;
+}
+
+std::vector<std::string> LoggedPackets(const std::string& log) {
+    std::vector<std::string> out;
+    std::istringstream in(log);
+    std::string line;
+    const auto field = [](const std::string& l, const std::string& key) {
+        const size_t at = l.find("\"" + key + "\":");
+        if (at == std::string::npos) return std::string();
+        size_t start = at + key.size() + 3;
+        if (l[start] == '"') ++start;
+        const size_t end = l.find_first_of(",\"}", start);
+        return l.substr(start, end - start);
+    };
+    while (std::getline(in, line)) {
+        if (line.find("\"event\":\"packet\"") == std::string::npos) continue;
+        out.push_back(field(line, "opcode") + ":" + field(line, "link") + ":" +
+                      field(line, "payload"));
+    }
+    return out;
+}
+
+}  // namespace txorb::e2e

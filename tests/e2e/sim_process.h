@@ -1,0 +1,74 @@
+// End-to-end fixtures: the simulator as a child process in a directory of its own, the
+// library loaded with dlopen (so that the port-driver module can be chosen before it loads),
+// and a registry store written for the simulator's pty.
+#pragma once
+
+#include <dlfcn.h>
+#include <sys/types.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "txorb/txorb.h"
+
+namespace txorb::e2e {
+
+class SimProcess {
+public:
+    // Starts build/txorb-sim with --link, --socket, --log, --render and --disk inside a fresh
+    // temporary directory, plus the extra arguments.
+    explicit SimProcess(const std::vector<std::string>& extraArgs = {});
+    ~SimProcess();
+    SimProcess(const SimProcess&) = delete;
+    SimProcess& operator=(const SimProcess&) = delete;
+
+    bool Started() const { return pid_ > 0 && !slavePath_.empty(); }
+    const std::string& Dir() const { return dir_; }
+    std::string Link() const { return dir_ + "/tty"; }
+    std::string Socket() const { return dir_ + "/sim.sock"; }
+    std::string Log() const { return dir_ + "/log.jsonl"; }
+    std::string Disk() const { return dir_ + "/disk"; }
+    std::string Pictures() const { return dir_ + "/pic"; }
+    const std::string& SlavePath() const { return slavePath_; }
+
+    // Sends one control line and returns the answer line ("" when none came).
+    std::string Control(const std::string& line) const;
+    // SIGTERM, then waits (bounded); the exit status, or -1 when it had to be killed.
+    int Stop();
+    void Signal(int signo) const;
+    std::string ReadLog() const;
+
+private:
+    std::string dir_;
+    std::string slavePath_;
+    pid_t pid_ = -1;
+    int stdoutFd_ = -1;
+};
+
+// The library, loaded once per process with TXORB_PORT_DRIVER naming the simulator's driver.
+void* LibraryHandle();
+
+template <typename F>
+F Export(const char* name) {
+    return reinterpret_cast<F>(dlsym(LibraryHandle(), name));
+}
+
+// Writes the registry store: COM<com> -> the simulator's link, and "serial_port" for card 1
+// plus whatever further text is given.
+void WriteRegistry(const std::string& dir, const std::string& text);
+std::string ComPortText(uint32_t com, const std::string& device);
+std::string CardKeyText(int card, const std::string& values);
+
+// Waits for Read_Status to drop the busy bit; false after timeoutMs.
+bool WaitIdle(int timeoutMs);
+
+// The JSON log's packets, as "opcode:link:payloadhex" strings, in order.
+std::vector<std::string> LoggedPackets(const std::string& log);
+
+std::string ReadFile(const std::string& path);
+
+}  // namespace txorb::e2e
+
+// Calls an export of the loaded library with its declared type.
+#define TX(name) (::txorb::e2e::Export<decltype(&::name)>(#name))
