@@ -49,7 +49,6 @@ TEST_F(Bitmap, OverlongAndEmptyLinesAreRefusedBeforeAnythingIsSent) {
         const char* report;
     } refused[] = {
         {delays.data(), 32764, "16 Put_Bitmapline_List"},
-        {delays.data(), 65535, "16 Put_Bitmapline_List"},
         {delays.data(), 0, "10 Put_Bitmapline_List"},
         {nullptr, 3, "10 Put_Bitmapline_List"},
     };

@@ -93,7 +93,7 @@ TEST_F(CorrectionFiles, LoadSendsExactly25350BytesWhenTheLow16BitsOfTheLengthMat
                  {25350 + 65536 + 1, false}};
     for (const auto& c : cases) {
         const std::string path = MakeFile("c" + std::to_string(c.size) + ".cor", c.size);
-        for (int n : {0, 3}) {
+        for (int n : {0, 2}) {
             rtb.Clear();
             ShownReports().clear();
             const bool ok = n == 0 ? Load_Cor(path.c_str()) : Load_Corr_N(path.c_str(), n);
@@ -107,18 +107,13 @@ TEST_F(CorrectionFiles, LoadSendsExactly25350BytesWhenTheLow16BitsOfTheLengthMat
             const auto whole = Pattern(c.size);
             const std::vector<uint8_t> first(whole.begin(), whole.begin() + 25350);
             const auto expected = n == 0 ? proto::FrameRequest(0x44, first)
-                                         : proto::FrameRequest(0x94, Concat({3, 0, 0, 0}, first));
+                                         : proto::FrameRequest(0x94, Concat({2, 0, 0, 0}, first));
             EXPECT_TRUE(rtb.WaitForPackets(1, 2000));
             EXPECT_EQ(rtb.RawReceived(), expected) << c.size;
+            EXPECT_EQ(test::Hex({expected.begin(), expected.begin() + 7}),
+                      n == 0 ? "44 06 63 07 26 45 64" : "94 0A 63 02 00 00 00");
         }
     }
-}
-
-TEST_F(CorrectionFiles, NumberedLoadHeader) {
-    Install();
-    const std::string path = MakeFile("n2.cor", 25350);
-    EXPECT_TRUE(Load_Corr_N(path.c_str(), 2));
-    EXPECT_EQ(Wire().substr(0, 20), "94 0A 63 02 00 00 00");
 }
 
 TEST_F(CorrectionFiles, RefusalsBeforeTheFileSystemIsTouched) {
@@ -239,7 +234,7 @@ TEST_F(CorrectionFiles, CopySendsTheTwelveByteNameFieldThenTheFile) {
     EXPECT_TRUE(ShownReports().empty());  // never reported, failures included
 }
 
-TEST_F(CorrectionFiles, CopyUpToTheLimitUsesTheLongFormAndOneByteMoreIsRefusedUnread) {
+TEST_F(CorrectionFiles, CopyUpToTheLimitGoesInOnePacketAndOneByteMoreIsRefusedUnread) {
     Install(2000);
     FileSpy::Install();
     const struct {
@@ -247,8 +242,6 @@ TEST_F(CorrectionFiles, CopyUpToTheLimitUsesTheLongFormAndOneByteMoreIsRefusedUn
         bool ok;
         std::string header;
     } cases[] = {
-        {65520, true, "90 FC FF"},
-        {65521, true, "90 04 00 FD FF 00 00"},
         {223981, true, "90 04 00 F9 6A 03 00"},
         {223982, false, ""},
         {0, false, ""},
@@ -298,7 +291,6 @@ TEST_F(CorrectionFiles, AFileThatShrinksOrCannotBeReadSendsNothing) {
 
 TEST_F(CorrectionFiles, NameCommandsSendTheBaseNameWithItsTerminator) {
     Install();
-    const std::string longBase(5000, 'n');
     const struct {
         std::function<bool()> call;
         std::string wire;  // empty: refused with nothing sent
@@ -325,22 +317,8 @@ TEST_F(CorrectionFiles, NameCommandsSendTheBaseNameWithItsTerminator) {
             EXPECT_EQ(Wire(), c.wire);
         }
     }
-    rtb.Clear();
-    EXPECT_TRUE(Delete_File_On_Target_Disk(("dir\\" + longBase).c_str()));
-    EXPECT_EQ(Wire().substr(0, 8), "9E 89 13");
-    EXPECT_EQ(rtb.RawReceived().size(), 3u + 5001u);
     EXPECT_EQ(ShownReports(), (Strings{"20 Load_Corr_File_From_Target_Disk",
                                        "20 Load_Corr_File_From_Target_Disk"}));
-}
-
-TEST_F(CorrectionFiles, NoCardGives26ForEveryCommand) {
-    const std::string path = MakeFile("nc.cor", 25350);
-    EXPECT_FALSE(Copy_File_To_Target_Disk(path.c_str()));
-    EXPECT_FALSE(Delete_File_On_Target_Disk("x.cor"));
-    EXPECT_FALSE(Make_Boot_Program("x.cor"));
-    EXPECT_FALSE(Load_Corr_File_From_Target_Disk("x.cor"));
-    EXPECT_EQ(ShownReports(), Strings{"26 Load_Corr_File_From_Target_Disk"});
-    EXPECT_EQ(Get_Last_Error_Code(), 26u);
 }
 
 }  // namespace

@@ -95,15 +95,6 @@ TEST_F(IoPorts, ACaptureFileThatCannotBeWrittenFailsTheWriteButTheCardGetsIt) {
     EXPECT_EQ(ShownReports(), Strings{"43 Write_Port"});
 }
 
-TEST_F(IoPorts, NullOutputsAreRefusedWithoutAnExchange) {
-    Install();
-    EXPECT_FALSE(Read_Port(1, nullptr));
-    EXPECT_FALSE(Test_Read_Port(1, nullptr));
-    EXPECT_FALSE(Read_DSR_State(nullptr));
-    EXPECT_EQ(ShownReports(), (Strings{"19 Read_Port", "19 Read_DSR_State"}));
-    EXPECT_FALSE(rtb.WaitForPackets(1, 50));
-}
-
 // A pty has no modem lines: DTR cannot be changed and DSR reads as off.
 TEST_F(IoPorts, SignalLinesOnAPty) {
     Install();
