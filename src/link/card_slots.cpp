@@ -64,15 +64,36 @@ ErrorCode ChooseCardLinks(uint16_t slot, LinkDescriptor* descriptor) {
 
 namespace {
 
+constexpr uint32_t kResetAnswerWaitMs = 100;
+constexpr int kStatusReplyBytes = 3;
+
+// The RTB answers the reset request too. That answer must be gone before the second request
+// leaves, or it would be taken for the second one's status; so it gets a short while to arrive
+// (the next send's own discard drops whatever part of it is still unread).
+void AwaitResetAnswer(SerialLink& serial) {
+    const uint64_t start = platform::MonotonicMs();
+    int received = 0;
+    while (received < kStatusReplyBytes && platform::MonotonicMs() - start < kResetAnswerWaitMs) {
+        if (serial.ReadByte() >= 0) {
+            ++received;
+        } else {
+            platform::SleepMs(1);
+        }
+    }
+}
+
 // Resets the RTB's command interpreter and checks it answers. Both requests go over the serial
-// link whatever links the card has; only the second is answered.
+// link whatever links the card has; only the second one's status counts.
 ErrorCode Handshake(Card& card) {
     CommandLockHold hold;
     SerialLink* serial = card.Serial();
     serial->PurgeTransmit();
     serial->DiscardInput();
     ErrorCode code = card.SendCommand(kOpcodeHandshakeReset, nullptr, 0, Route::kSerial);
-    if (code == err::kOk) code = card.SendCommand(kOpcodeHandshakeHello, nullptr, 0, Route::kSerial);
+    if (code == err::kOk) {
+        AwaitResetAnswer(*serial);
+        code = card.SendCommand(kOpcodeHandshakeHello, nullptr, 0, Route::kSerial);
+    }
     if (code == err::kOk) {
         uint8_t status = 0;
         code = card.ReceiveStatus(&status);

@@ -57,7 +57,11 @@ bool PosixSetInitialLines(SerialHandle h) {
 }
 
 bool PosixPurgeInput(SerialHandle h) { return ::tcflush(Fd(h), TCIFLUSH) == 0; }
-bool PosixPurgeOutput(SerialHandle h) { return ::tcflush(Fd(h), TCOFLUSH) == 0; }
+// A request counts as sent once write() has handed it to the kernel, as a completed overlapped
+// write does on Windows. Flushing the kernel's queue after that could only drop requests already
+// sent (on a pseudo-terminal it does, whenever the peer has not read them yet), so the purge
+// keeps them; what a timed-out write leaves behind is dropped by the write itself.
+bool PosixPurgeOutput(SerialHandle) { return true; }
 
 bool PosixWrite(SerialHandle h, const uint8_t* data, size_t count, uint32_t timeoutMs) {
     const uint64_t start = MonotonicMs();
@@ -71,7 +75,10 @@ bool PosixWrite(SerialHandle h, const uint8_t* data, size_t count, uint32_t time
         if (n < 0 && errno == EINTR) continue;
         if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) return false;
         const uint64_t elapsed = MonotonicMs() - start;
-        if (elapsed >= timeoutMs) return false;
+        if (elapsed >= timeoutMs) {
+            ::tcflush(Fd(h), TCOFLUSH);  // the rest of this request must not prefix the next
+            return false;
+        }
         pollfd p{Fd(h), POLLOUT, 0};
         int r = ::poll(&p, 1, static_cast<int>(timeoutMs - elapsed));
         if (r < 0 && errno != EINTR) return false;

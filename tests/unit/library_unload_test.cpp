@@ -1,0 +1,88 @@
+// Unloading the library stops every card it still holds: after dlclose and at plain process
+// exit alike. The library is loaded in a child process so that its load and unload hooks run
+// for real; the scripted RTBs stay in this process and record what arrives.
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "support/fake_rtb.h"
+#include "support/test_env.h"
+
+namespace txorb {
+namespace {
+
+using test::FakeRtb;
+
+enum class Unload { kDlclose, kProcessExit };
+
+// Child: load the library, bring slots 1 and 2 up, then leave by the chosen way. The exit code
+// tells the parent how far it got: 0 all well, 10 + n a failed step.
+[[noreturn]] void RunChild(Unload how) {
+    void* lib = dlopen(TXORB_LIBRARY_PATH, RTLD_NOW | RTLD_LOCAL);
+    if (lib == nullptr) _exit(10);
+    using InitEx = uint32_t (*)(uint16_t);
+    using Active = uint16_t (*)();
+    auto init = reinterpret_cast<InitEx>(dlsym(lib, "Init_Scan_Card_Ex"));
+    auto active = reinterpret_cast<Active>(dlsym(lib, "Get_Active_Card"));
+    if (init == nullptr || active == nullptr) _exit(11);
+    if (init(1) != 0 || init(2) != 0) _exit(12);
+    if (active() != 2) _exit(13);
+    if (how == Unload::kDlclose) {
+        if (dlclose(lib) != 0) _exit(14);
+        _exit(0);  // nothing else of this process's shutdown runs
+    }
+    std::exit(0);  // the library is still loaded: its unload hook runs during exit
+}
+
+class LibraryUnload : public ::testing::TestWithParam<Unload> {
+protected:
+    void SetUp() override {
+        registry.Write(test::TempRegistry::ComPort(3, first.Path()) +
+                       test::TempRegistry::ComPort(4, second.Path()) +
+                       "\n[HKEY_LOCAL_MACHINE\\Software\\Zazave\\TX-ORB_Card1]\n"
+                       "\"serial_port\"=\"3\"\n\"comm_timeout\"=\"500\"\n"
+                       "\n[HKEY_LOCAL_MACHINE\\Software\\Zazave\\TX-ORB_Card2]\n"
+                       "\"serial_port\"=\"4\"\n\"comm_timeout\"=\"500\"\n");
+    }
+    std::vector<std::string> Packets(const FakeRtb& rtb) {
+        std::vector<std::string> out;
+        for (const auto& p : rtb.Packets()) out.push_back(test::Hex(p.raw));
+        return out;
+    }
+    FakeRtb first;
+    FakeRtb second;
+    test::TempRegistry registry;
+};
+
+TEST_P(LibraryUnload, StopsEveryCardStillInitialised) {
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) RunChild(GetParam());
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status)) << status;
+    ASSERT_EQ(WEXITSTATUS(status), 0);
+
+    const std::vector<std::string> expected = {"B1 00 00", "73 00 00", "24 00 00",
+                                               "3E 02 00 00 00", "AF 00 00"};
+    ASSERT_TRUE(first.WaitForPackets(expected.size(), 2000));
+    ASSERT_TRUE(second.WaitForPackets(expected.size(), 2000));
+    EXPECT_EQ(Packets(first), expected);
+    EXPECT_EQ(Packets(second), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Ways, LibraryUnload,
+                         ::testing::Values(Unload::kDlclose, Unload::kProcessExit),
+                         [](const auto& info) {
+                             return info.param == Unload::kDlclose ? std::string("Dlclose")
+                                                                   : std::string("ProcessExit");
+                         });
+
+}  // namespace
+}  // namespace txorb
