@@ -1,0 +1,175 @@
+// Hostile files: capture and correction-file paths with odd characters, a capture file on a
+// full disk, and a registry store that cannot be read, holds garbage or huge lines, or is
+// replaced while a card is in use.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include <sys/stat.h>
+
+#include "support/command_fixture.h"
+#include "txorb/txorb.h"
+
+namespace txorb {
+namespace {
+
+using test::FakeRtb;
+using test::ShownReports;
+
+// Set_Mark_Speed(100.0) on the wire.
+const char* const kMarkSpeedPacket = "5D 08 00 00 00 00 00 00 00 59 40";
+
+std::string FileHex(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in),
+                                     std::istreambuf_iterator<char>()};
+    return test::Hex(bytes);
+}
+
+void WriteText(const std::string& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
+}
+
+const char* const kOddNames[] = {
+    "with space.bin", "quote\"d 'both'.bin", "\xC3\xBC" "ber-\xE2\x82\xAC-\xE6\x97\xA5.bin",
+    "new\nline.bin", "semi;colon&amp$HOME*.bin", "-leading-dash", "back\\slash.bin",
+};
+
+class HostileFiles : public test::CommandTest {};
+
+TEST_F(HostileFiles, CaptureFilesWithOddNamesRecordExactlyWhatWasSent) {
+    Install();
+    for (const char* name : kOddNames) {
+        rtb.Clear();
+        const std::string path = dir.File(name);
+        ASSERT_TRUE(Output_To_File(path.c_str())) << name;
+        EXPECT_TRUE(Set_Mark_Speed(100.0)) << name;
+        ASSERT_TRUE(Output_To_File(nullptr)) << name;
+        EXPECT_EQ(FileHex(path), kMarkSpeedPacket) << name;
+        EXPECT_EQ(Wire(), kMarkSpeedPacket) << name;
+    }
+}
+
+TEST_F(HostileFiles, CorrectionFilesWithOddNamesAreSentAndRemembered) {
+    Install();
+    for (const char* name : kOddNames) {
+        rtb.Clear();
+        const std::string path = dir.File(name);
+        WriteText(path, std::string(25350, '\x07'));
+        EXPECT_TRUE(Load_Cor(path.c_str())) << name;
+        EXPECT_EQ(std::string(Corr_File_Name()), path) << name;
+        ASSERT_TRUE(rtb.WaitForPackets(1, 3000)) << name;
+        const auto packet = rtb.Packets().front();
+        EXPECT_EQ(packet.opcode, 68) << name;
+        EXPECT_EQ(packet.payload, std::vector<uint8_t>(25350, 7)) << name;
+    }
+}
+
+TEST_F(HostileFiles, CaptureFileNamedInTheStoreWithSpacesAndUtf8) {
+    const std::string path = dir.File("capture \xC3\xA9t\xC3\xA9.bin");
+    rtb.ReplyTo(0xB1, test::Reply{});
+    WriteRegistry("\n[HKEY_LOCAL_MACHINE\\Software\\Zazave\\TX-ORB_Card1]\n\"serial_port\"=\"3\"\n"
+                  "\"comm_timeout\"=\"300\"\n\"CMD_dump_file\"=\"" + path + "\"\n");
+    ASSERT_EQ(Init_Scan_Card_Ex(1), 0u);
+    ASSERT_TRUE(Set_Mark_Speed(100.0));
+    ASSERT_TRUE(Output_To_File(""));
+    EXPECT_EQ(FileHex(path), std::string("B1 00 00 73 00 00 ") + kMarkSpeedPacket);
+    Remove_Scan_Card_Ex(1);
+}
+
+TEST_F(HostileFiles, CaptureOnAFullDiskGives43WhileTheCommandStillReachesTheCard) {
+    Install();
+    ASSERT_TRUE(Output_To_File("/dev/full"));
+    EXPECT_FALSE(Set_Mark_Speed(100.0));
+    EXPECT_EQ(ShownReports(), std::vector<std::string>{"43 Set_Mark_Speed"});
+    EXPECT_EQ(Wire(), kMarkSpeedPacket);
+    // The failure is the capture's alone: once it is closed the card answers as before.
+    ASSERT_TRUE(Output_To_File(nullptr));
+    rtb.Clear();
+    ShownReports().clear();
+    EXPECT_TRUE(Set_Mark_Speed(100.0));
+    EXPECT_EQ(Wire(), kMarkSpeedPacket);
+    EXPECT_TRUE(ShownReports().empty());
+}
+
+// A store that cannot be read is taken as an empty one: the same refusal, no hang.
+TEST_F(HostileFiles, UnreadableOrGarbageStoresRefuseInitialisationLikeAnEmptyOne) {
+    WriteText(registry.Path(), "");
+    const uint32_t emptyStoreCode = Init_Scan_Card_Ex(1);
+    ASSERT_NE(emptyStoreCode, 0u);
+    std::string garbage;
+    for (int i = 0; i < 70000; ++i) garbage.push_back(static_cast<char>((i * 7919) % 256));
+    struct Case {
+        const char* name;
+        std::function<void(const std::string&)> make;
+    };
+    const Case cases[] = {
+        {"a directory", [](const std::string& p) { std::remove(p.c_str()); mkdir(p.c_str(), 0700); }},
+        {"garbage bytes", [&](const std::string& p) { WriteText(p, garbage); }},
+        {"one 8 MB line", [](const std::string& p) { WriteText(p, std::string(8 << 20, '[')); }},
+        {"a value of 2 MB", [](const std::string& p) {
+             WriteText(p, "Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\Software\\"
+                          "Zazave\\TX-ORB_Card1]\n\"serial_port\"=\"" + std::string(2 << 20, '9') + "\"\n");
+         }},
+        {"a file of 65 MB", [](const std::string& p) { WriteText(p, std::string(65 << 20, '\n')); }},
+    };
+    for (const Case& c : cases) {
+        std::remove(registry.Path().c_str());
+        rmdir(registry.Path().c_str());
+        c.make(registry.Path());
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(Init_Scan_Card_Ex(1), emptyStoreCode) << c.name;
+        // Bounded, though not quick: every lookup reads the store again.
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20)) << c.name;
+        EXPECT_EQ(Get_Active_Card(), 0) << c.name;
+    }
+    rmdir(registry.Path().c_str());
+}
+
+TEST_F(HostileFiles, HugeLinesBeforeTheSettingsDoNotHideThem) {
+    rtb.ReplyTo(0xB1, test::Reply{});
+    registry.Write("[HKEY_LOCAL_MACHINE\\Software\\Junk]\n\"big\"=\"" + std::string(4 << 20, 'x') +
+                   "\"\n" + std::string(1 << 20, ';') + "\n" + test::TempRegistry::ComPort(3, rtb.Path()) +
+                   "\n[HKEY_LOCAL_MACHINE\\Software\\Zazave\\TX-ORB_Card1]\n\"serial_port\"=\"3\"\n");
+    ASSERT_EQ(Init_Scan_Card_Ex(1), 0u);
+    EXPECT_TRUE(Set_Mark_Speed(100.0));
+    Remove_Scan_Card_Ex(1);
+}
+
+TEST_F(HostileFiles, AStoreReplacedOrRemovedWhileInUse) {
+    FakeRtb other;
+    for (FakeRtb* r : {&rtb, &other}) r->ReplyTo(0xB1, test::Reply{});
+    const std::string card = "\n[HKEY_LOCAL_MACHINE\\Software\\Zazave\\TX-ORB_Card1]\n"
+                             "\"serial_port\"=\"3\"\n\"comm_timeout\"=\"300\"\n";
+    registry.Write(test::TempRegistry::ComPort(3, rtb.Path()) + card);
+    ASSERT_EQ(Init_Scan_Card_Ex(1), 0u);
+
+    // Replaced by rename, as an editor saves: the running card keeps its line.
+    const std::string next = dir.File("next.reg");
+    WriteText(next, "Windows Registry Editor Version 5.00\n\n" +
+                        test::TempRegistry::ComPort(3, other.Path()) + card);
+    ASSERT_EQ(std::rename(next.c_str(), registry.Path().c_str()), 0);
+    rtb.Clear();
+    EXPECT_TRUE(Set_Mark_Speed(100.0));
+    EXPECT_EQ(Wire(), kMarkSpeedPacket);
+    // The next initialisation reads the new store.
+    Remove_Scan_Card_Ex(1);
+    ASSERT_EQ(Init_Scan_Card_Ex(1), 0u);
+    ASSERT_TRUE(other.WaitForPackets(2, 3000));
+    EXPECT_EQ(test::Hex(other.RawReceived()), "B1 00 00 73 00 00");
+
+    // Removed altogether: the card still works; only a new initialisation misses it.
+    std::remove(registry.Path().c_str());
+    EXPECT_TRUE(Set_Mark_Speed(100.0));
+    Remove_Scan_Card_Ex(1);
+    EXPECT_NE(Init_Scan_Card_Ex(1), 0u);
+}
+
+}  // namespace
+}  // namespace txorb
