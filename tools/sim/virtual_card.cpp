@@ -75,16 +75,15 @@ void VirtualCard::Handle(const proto::Packet& packet, int64_t nowUs, std::vector
         reply->push_back(0);
         return;
     }
+    const bool sizeOk = info->payloadBytes < 0 ||
+                        packet.payload.size() == static_cast<size_t>(info->payloadBytes);
     switch (info->reply) {
         case proto::ReplyKind::kNone:
-            Execute(packet.opcode, packet.payload, nowUs);
+            if (sizeOk) Execute(packet.opcode, packet.payload, nowUs);
             return;
-        case proto::ReplyKind::kStatus: {
-            const bool sizeOk = info->payloadBytes < 0 ||
-                                packet.payload.size() == static_cast<size_t>(info->payloadBytes);
+        case proto::ReplyKind::kStatus:
             reply->push_back(sizeOk && Execute(packet.opcode, packet.payload, nowUs) ? 1 : 0);
             return;
-        }
         case proto::ReplyKind::kData:
             Query(packet.opcode, packet.payload, nowUs, reply);
             reply->resize(info->replyBytes, 0);
