@@ -15,6 +15,7 @@
 #include "link/card_table.h"
 #include "support/fake_rtb.h"
 #include "support/test_env.h"
+#include "txorb/txorb.h"
 
 namespace txorb {
 namespace {
@@ -72,6 +73,7 @@ protected:
                                               : "/nonexistent/tty" + std::to_string(n);
             text += "\"COM" + std::to_string(n) + "\"=\"" + path + "\"\n";
         }
+        comPorts = text;
         registry.Write(text);
         wiring.rtbByBase = {{kDataA, &rtbA}, {kDataB, &rtbB}};
         fake.setByteSink(&Wiring::Sink, &wiring);
@@ -94,6 +96,7 @@ protected:
     }
 
     test::TempRegistry registry;
+    std::string comPorts;
     FakeRtb rtbA, rtbB;
     FakeDriverSession fake;
     Wiring wiring;
@@ -175,6 +178,23 @@ TEST_F(CardSearch, AnAnswerAfterTheWindowIsMissedAndNothingIsFound) {
     // The request went out once per answering-capable port: COM 2 and COM 3 (the rest are absent).
     EXPECT_EQ(test::Hex(fake.Received(kDataA)), "22 00 00 22 00 00");
     EXPECT_EQ(fake.Calls(FAKE_PCI).size(), 256u);
+}
+
+TEST_F(CardSearch, InitialisationWithPingFindsTheCardAndSendsOnItsParallelPort) {
+    registry.Write(comPorts + "[HKEY_LOCAL_MACHINE\\Software\\Zazave]\n\"ping_allowed\"=\"yes\"\n");
+    rtbB.ReplyTo(0xB1, test::Reply{});  // the reset request goes unanswered
+    AddCard(kBusB, kSlotB, kDataB | 1, kFifoB | 1, kDataB);
+    ASSERT_EQ(Init_Scan_Card_Ex(1), 0u);
+    const auto* d = reinterpret_cast<const uint8_t*>(DescriptorTable() + 1);
+    EXPECT_EQ(test::Hex(std::vector<uint8_t>(d, d + 20)),
+              "00 D0 00 00 00 D1 00 00 00 00 00 00 03 00 00 00 00 01 00 00");
+    // The handshake went over the serial line, the probes over parallel: COM 2 stayed silent
+    // (its answer went to COM 3, which discards it before its own probe), COM 3 answered.
+    std::vector<std::string> serial;
+    for (const auto& p : rtbB.Packets()) serial.push_back(test::Hex(p.raw));
+    EXPECT_EQ(serial, (std::vector<std::string>{"B1 00 00", "73 00 00"}));
+    EXPECT_EQ(test::Hex(fake.Received(kDataB)), "22 00 00 22 00 00");
+    EXPECT_EQ(Get_System_Status(), 1 | 2 | (3 << 6) | 0x200);
 }
 
 TEST_F(CardSearch, PortsAndComNumbersInUseFollowTheSlotDescriptors) {
