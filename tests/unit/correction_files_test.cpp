@@ -7,6 +7,9 @@
 #include <vector>
 
 #include "common/process_state.h"
+#include "fake_driver/fake_driver_session.h"
+#include "link/card.h"
+#include "link/card_table.h"
 #include "platform/file.h"
 #include "proto/packet.h"
 #include "support/command_fixture.h"
@@ -319,6 +322,25 @@ TEST_F(CorrectionFiles, NameCommandsSendTheBaseNameWithItsTerminator) {
     }
     EXPECT_EQ(ShownReports(), (Strings{"20 Load_Corr_File_From_Target_Disk",
                                        "20 Load_Corr_File_From_Target_Disk"}));
+}
+
+TEST_F(CorrectionFiles, BootProgramGoesOnTheSerialLinkEvenWithAParallelLink) {
+    test::FakeDriverSession driver;
+    ASSERT_TRUE(driver.Ok());
+    ASSERT_TRUE(driver.Install());
+    constexpr uint32_t kData = 0xE000;
+    driver.addPeripheral(kData, 1, 1);
+    const LinkDescriptor d = MakeDescriptor(kData, kData + 0x100, 1, kComPort, 1, 1);
+    delete ExchangeCardInSlot(1, new Card(d, 200, nullptr));
+    StoreDescriptor(1, d);
+    SetActiveCardIndex(1);
+    ASSERT_TRUE(CardInSlot(1)->HasParallelLink());
+    EXPECT_TRUE(Make_Boot_Program("C:\\b.out"));
+    EXPECT_EQ(Wire(), "89 0C 00 62 2E 6F 75 74 00 00 00 00 00 00 00");
+    EXPECT_TRUE(driver.Received(kData).empty());
+    EXPECT_FALSE(Delete_File_On_Target_Disk("b.out"));  // this one leaves on the parallel link
+    EXPECT_EQ(test::Hex(driver.Received(kData)), "9E 06 00 62 2E 6F 75 74 00");
+    test::RemoveInstalledCard(1);
 }
 
 }  // namespace
