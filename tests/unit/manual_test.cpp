@@ -81,7 +81,7 @@ TEST_F(Manual, SetDxDyManualDiscardsInputAfterEveryExchange) {
         {"Goto_XY accepted", Goto_XY, test::FakeRtb::Status(1), false, true, 1},
     };
     for (const auto& c : cases) {
-        rtb.SetResponder([&c](const proto::Packet&) { return c.reply; });
+        rtb.SetResponder([reply = c.reply](const proto::Packet&) { return reply; });
         test::FailSerialWrites() = c.failWrite;
         const int before = test::InputPurges();
         EXPECT_EQ(c.call(5, 6), c.result) << c.what;
