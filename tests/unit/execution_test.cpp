@@ -14,44 +14,24 @@ namespace {
 
 using Execution = test::ListCardTest;
 
-struct Command {
-    const char* name;
-    bool (*call)();
-    const char* packet;
-    const char* reportedAs;  // null: reports nothing
-};
-
-const Command kCommands[] = {
-    {"Execute_List_1", Execute_List_1, "41 02 00 00 00", "Execute_List_1"},
-    {"Execute_List_2", Execute_List_2, "41 02 00 01 00", "Execute_List_2"},
-    {"Restart_List_1", Restart_List_1, "41 02 00 00 00", "Restart_List_1"},
-    {"Restart_List_2", Restart_List_2, "41 02 00 01 00", "Restart_List_2"},
-    {"Set_Start_List_1", Set_Start_List_1, "43 02 00 00 00", "Set_Start_List_1"},
-    {"Set_Start_List_2", Set_Start_List_2, "43 02 00 01 00", "Set_Start_List_2"},
-    {"Start_Loop", Start_Loop, "25 00 00", "Start_Loop"},
-    {"Quit_Loop", Quit_Loop, "26 00 00", nullptr},
-    {"Stop_Execution", Stop_Execution, "24 00 00", "Stop_Execution"},
-    {"Stop_Execution_NoClear", Stop_Execution_NoClear, "2F 00 00", "Stop_Execution_NoClear"},
-    {"Aut_Change", Aut_Change, "4E 00 00", "Aut_Change"},
-    {"Enable_Laser", Enable_Laser, "46 00 00", "Enable_Laser"},
-    {"Disable_Laser", Disable_Laser, "4F 00 00", "Disable_Laser"},
+const test::StatusCommand kCommands[] = {
+    {"Execute_List_1", Execute_List_1, "41 02 00 00 00", true},
+    {"Execute_List_2", Execute_List_2, "41 02 00 01 00", true},
+    {"Restart_List_1", Restart_List_1, "41 02 00 00 00", true},
+    {"Restart_List_2", Restart_List_2, "41 02 00 01 00", true},
+    {"Set_Start_List_1", Set_Start_List_1, "43 02 00 00 00", true},
+    {"Set_Start_List_2", Set_Start_List_2, "43 02 00 01 00", true},
+    {"Start_Loop", Start_Loop, "25 00 00", true},
+    {"Quit_Loop", Quit_Loop, "26 00 00", false},
+    {"Stop_Execution", Stop_Execution, "24 00 00", true},
+    {"Stop_Execution_NoClear", Stop_Execution_NoClear, "2F 00 00", true},
+    {"Aut_Change", Aut_Change, "4E 00 00", true},
+    {"Enable_Laser", Enable_Laser, "46 00 00", true},
+    {"Disable_Laser", Disable_Laser, "4F 00 00", true},
 };
 
 TEST_F(Execution, EachCommandSendsItsPacketAndJudgesTheStatus) {
-    ShowErrors();
-    for (const auto& c : kCommands) {
-        for (uint8_t status : {1, 0}) {
-            rtb.Clear();
-            test::RecordedMessages().clear();
-            rtb.SetResponder([status](const proto::Packet&) { return test::FakeRtb::Status(status); });
-            EXPECT_EQ(c.call(), status != 0) << c.name;
-            ASSERT_TRUE(rtb.WaitForPackets(1, 1000)) << c.name;
-            EXPECT_EQ(test::Hex(Raw(0)), c.packet) << c.name;
-            std::vector<std::string> expected;
-            if (status == 0 && c.reportedAs != nullptr) expected.push_back(std::string("40 ") + c.reportedAs);
-            EXPECT_EQ(Shown(), expected) << c.name << " status " << int(status);
-        }
-    }
+    CheckStatusCommands({std::begin(kCommands), std::end(kCommands)});
 }
 
 TEST_F(Execution, WithoutACardNothingIsSentAnd26IsLeft) {

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -61,6 +62,13 @@ inline const platform::SerialPortMethods& SpySerialPort() {
     return methods;
 }
 
+struct StatusCommand {
+    const char* name;
+    std::function<bool()> call;
+    const char* packet;
+    bool reports;  // a refusal is reported as 40 under the export's name
+};
+
 class ListCardTest : public ::testing::Test {
 protected:
     static constexpr uint32_t kTimeoutMs = 150;
@@ -101,6 +109,25 @@ protected:
             out.push_back(code + " " + (api == std::string::npos ? "" : m.body.substr(api + 10)));
         }
         return out;
+    }
+
+    // Runs each command with the card answering 1, then 0: the exact packet, the result and
+    // the report.
+    void CheckStatusCommands(const std::vector<StatusCommand>& commands) {
+        ShowErrors();
+        for (const auto& c : commands) {
+            for (uint8_t status : {1, 0}) {
+                rtb.Clear();
+                RecordedMessages().clear();
+                rtb.SetResponder([status](const proto::Packet&) { return FakeRtb::Status(status); });
+                EXPECT_EQ(c.call(), status != 0) << c.name;
+                ASSERT_TRUE(rtb.WaitForPackets(1, 1000)) << c.name;
+                EXPECT_EQ(Hex(Raw(0)), c.packet) << c.name;
+                std::vector<std::string> expected;
+                if (status == 0 && c.reports) expected.push_back(std::string("40 ") + c.name);
+                EXPECT_EQ(Shown(), expected) << c.name << " status " << int(status);
+            }
+        }
     }
 
     std::vector<uint8_t> Raw(size_t index) const {

@@ -15,13 +15,7 @@ namespace {
 using Manual = test::ListCardTest;
 
 TEST_F(Manual, SwitchesAndMovesSendTheirPacketsAndReportAsTheySay) {
-    ShowErrors();
-    const struct {
-        const char* name;
-        std::function<bool()> call;
-        const char* packet;
-        bool reports;
-    } cases[] = {
+    CheckStatusCommands({
         {"Start_Manual_Operation", Start_Manual_Operation, "63 00 00", false},
         {"Stop_Manual_Operation", Stop_Manual_Operation, "64 00 00", false},
         {"Start_Laser_Manually", Start_Laser_Manually, "65 00 00", false},
@@ -30,20 +24,7 @@ TEST_F(Manual, SwitchesAndMovesSendTheirPacketsAndReportAsTheySay) {
         {"Stop_Manual_Move", Stop_Manual_Move, "68 00 00", false},
         {"Set_DXDY_Manual", [] { return Set_DXDY_Manual(-1, 2); }, "5E 04 00 FF FF 02 00", false},
         {"Goto_XY", [] { return Goto_XY(-1, 2); }, "29 04 00 FF FF 02 00", true},
-    };
-    for (const auto& c : cases) {
-        for (uint8_t status : {1, 0}) {
-            rtb.Clear();
-            test::RecordedMessages().clear();
-            rtb.SetResponder([status](const proto::Packet&) { return test::FakeRtb::Status(status); });
-            EXPECT_EQ(c.call(), status != 0) << c.name;
-            ASSERT_TRUE(rtb.WaitForPackets(1, 1000)) << c.name;
-            EXPECT_EQ(test::Hex(Raw(0)), c.packet) << c.name;
-            std::vector<std::string> expected;
-            if (status == 0 && c.reports) expected.push_back(std::string("40 ") + c.name);
-            EXPECT_EQ(Shown(), expected) << c.name;
-        }
-    }
+    });
 }
 
 TEST_F(Manual, GotoXYExSendsAndReturnsWithoutWaitingForAReply) {

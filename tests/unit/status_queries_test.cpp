@@ -92,22 +92,8 @@ TEST_F(StatusQueries, GetModeMaskReturnsTheCodeItselfAndRefusesANullPointer) {
 }
 
 TEST_F(StatusQueries, ThreeDModeSwitchesAreQuietStatusExchanges) {
-    ShowErrors();
-    const struct {
-        const char* name;
-        bool (*call)();
-        const char* packet;
-    } cases[] = {{"Set_3DMode", Set_3DMode, "DA 00 00"}, {"Reset_3DMode", Reset_3DMode, "DB 00 00"}};
-    for (const auto& c : cases) {
-        for (uint8_t status : {1, 0}) {
-            rtb.Clear();
-            rtb.SetResponder([status](const proto::Packet&) { return test::FakeRtb::Status(status); });
-            EXPECT_EQ(c.call(), status != 0) << c.name;
-            ASSERT_TRUE(rtb.WaitForPackets(1, 1000));
-            EXPECT_EQ(test::Hex(Raw(0)), c.packet) << c.name;
-        }
-    }
-    EXPECT_TRUE(Shown().empty());
+    CheckStatusCommands({{"Set_3DMode", Set_3DMode, "DA 00 00", false},
+                         {"Reset_3DMode", Reset_3DMode, "DB 00 00", false}});
 }
 
 TEST_F(StatusQueries, ModeAndControlCallsNeedNoCard) {
