@@ -71,15 +71,8 @@ constexpr int kStatusReplyBytes = 3;
 // leaves, or it would be taken for the second one's status; so it gets a short while to arrive
 // (the next send's own discard drops whatever part of it is still unread).
 void AwaitResetAnswer(SerialLink& serial) {
-    const uint64_t start = platform::MonotonicMs();
-    int received = 0;
-    while (received < kStatusReplyBytes && platform::MonotonicMs() - start < kResetAnswerWaitMs) {
-        if (serial.ReadByte() >= 0) {
-            ++received;
-        } else {
-            platform::SleepMs(1);
-        }
-    }
+    uint8_t answer[kStatusReplyBytes];
+    serial.ReadExact(answer, kStatusReplyBytes, kResetAnswerWaitMs);
 }
 
 // Resets the RTB's command interpreter and checks it answers. Both requests go over the serial

@@ -48,7 +48,7 @@ bool SerialLink::Write(const uint8_t* data, uint32_t length) {
     return any;
 }
 
-ErrorCode SerialLink::ReadExact(uint8_t* buffer, uint32_t count) {
+ErrorCode SerialLink::ReadExact(uint8_t* buffer, uint32_t count, uint32_t timeoutMs) {
     uint32_t stored = 0;
     uint64_t idleStart = platform::MonotonicMs();
     while (stored < count) {
@@ -61,14 +61,14 @@ ErrorCode SerialLink::ReadExact(uint8_t* buffer, uint32_t count) {
         }
         if (!IsOpen()) {
             // Nothing can ever arrive; still honour the timeout the caller expects.
-            platform::SleepMs(timeoutMs_);
+            platform::SleepMs(timeoutMs);
             return err::kResponseTimeout;
         }
         const uint64_t elapsed = platform::MonotonicMs() - idleStart;
-        if (elapsed >= timeoutMs_) return err::kResponseTimeout;
+        if (elapsed >= timeoutMs) return err::kResponseTimeout;
         size_t got = 0;
         const auto r = platform::SerialPort().read(handle_, rx_, sizeof rx_,
-                                                   static_cast<uint32_t>(timeoutMs_ - elapsed), &got);
+                                                   static_cast<uint32_t>(timeoutMs - elapsed), &got);
         if (r == platform::SerialReadResult::kData) {
             rxPos_ = 0;
             rxLen_ = static_cast<uint16_t>(got);

@@ -27,7 +27,11 @@ public:
     // Sends in chunks of 4096 bytes; true when at least one chunk went out.
     bool Write(const uint8_t* data, uint32_t length);
     // Exactly count bytes; the timeout bounds the silence before each byte, not the whole read.
-    ErrorCode ReadExact(uint8_t* buffer, uint32_t count);
+    ErrorCode ReadExact(uint8_t* buffer, uint32_t count) {
+        return ReadExact(buffer, count, timeoutMs_);
+    }
+    // The same with an idle timeout of its own for this one read.
+    ErrorCode ReadExact(uint8_t* buffer, uint32_t count, uint32_t timeoutMs);
     // One byte 0..255 when one is waiting, else -1. Never waits.
     int16_t ReadByte();
     bool WriteByte(uint8_t value);
