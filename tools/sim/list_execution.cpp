@@ -148,9 +148,9 @@ void VirtualCard::ExecuteEntry(const ListEntry& e) {
     const int64_t here = static_cast<int64_t>(pc_);  // the record after this one
     switch (e.opcode) {
         case 1: MoveTo(p1, p2, MoveKind::kMark, polyDelay_); break;
-        case 2: MoveTo(p1, p2, MoveKind::kJump, jumpDelay_); break;
+        case 2: MoveTo(p1, p2, MoveKind::kMark, polyDelay_); break;
         case 3: MoveTo(p1, p2, MoveKind::kMark, markDelay_); break;
-        case 4: MoveTo(x_ + p1, y_ + p2, MoveKind::kJump, jumpDelay_); break;
+        case 4: MoveTo(x_ + p1, y_ + p2, MoveKind::kMark, polyDelay_); break;
         case 5: MoveTo(x_ + p1, y_ + p2, MoveKind::kMark, polyDelay_); break;
         case 6: MoveTo(x_ + p1, y_ + p2, MoveKind::kMark, markDelay_); break;
         case 7:
@@ -218,14 +218,14 @@ void VirtualCard::ExecuteEntry(const ListEntry& e) {
         case 185: variable_ = jobControl_; break;
         case 186: skipCounter_ = e.param1; break;
         case 192: dotDistance_ = e.param1; dotDuration_ = e.param2; break;
-        case 193:
         case 196:
             MoveTo(p1, p2, MoveKind::kJump, jumpDelay_);
             Dot(dotDuration_);
             break;
+        case 193:
         case 194:
         case 195:
-            MoveTo(p1, p2, MoveKind::kMark, e.opcode == 194 ? polyDelay_ : markDelay_);
+            MoveTo(p1, p2, MoveKind::kMark, e.opcode == 195 ? markDelay_ : polyDelay_);
             Dot(dotDuration_);
             break;
         case 208: case 210: case 212: case 214: case 216: {
@@ -233,9 +233,9 @@ void VirtualCard::ExecuteEntry(const ListEntry& e) {
                 z_ = S(running_->entries[pc_].param1);
                 ++pc_;
             }
-            const bool jump = e.opcode == 208 || e.opcode == 212;
+            const bool jump = e.opcode == 208;
             MoveTo(p1, p2, jump ? MoveKind::kJump : MoveKind::kMark,
-                   jump ? jumpDelay_ : (e.opcode == 214 ? polyDelay_ : markDelay_));
+                   jump ? jumpDelay_ : (e.opcode == 216 || e.opcode == 210 ? markDelay_ : polyDelay_));
             break;
         }
         default:
