@@ -2,13 +2,17 @@
 
 #include <atomic>
 #include <mutex>
+#include <new>
 
 namespace txorb {
 namespace {
 // The mutex itself lives for the whole process: "deleting" the lock at unload only marks it,
 // so that a thread still inside an export during unload never touches a destroyed object.
+// Built in static storage rather than on the heap: it goes away with the library's image at
+// unload, so repeated load and unload cycles leak nothing.
 std::recursive_mutex& Mutex() {
-    static std::recursive_mutex* m = new std::recursive_mutex;  // never destroyed, by design
+    alignas(std::recursive_mutex) static unsigned char storage[sizeof(std::recursive_mutex)];
+    static std::recursive_mutex* m = new (storage) std::recursive_mutex;  // never destroyed
     return *m;
 }
 std::atomic<bool> g_created{false};
