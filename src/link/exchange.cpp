@@ -1,5 +1,7 @@
 #include "link/exchange.h"
 
+#include <cstring>
+
 #include "common/process_state.h"
 #include "link/card.h"
 #include "link/card_table.h"
@@ -29,6 +31,7 @@ ErrorCode ExecuteStatusCommand(uint8_t opcode, const void* payload, uint32_t len
 
 ErrorCode ExecuteQueryCommand(uint8_t opcode, const void* payload, uint32_t length, uint8_t* reply,
                               uint16_t capacity) {
+    if (reply != nullptr && capacity > 0) std::memset(reply, 0, capacity);
     Card* card = GetActiveCard();
     if (card == nullptr) return err::kNoCardActive;
     CommandLockHold hold;

@@ -28,7 +28,9 @@ bool ReadWholeFile(const char* path, std::string* out) {
     int fd = ::open(path, O_RDONLY | O_CLOEXEC);
     if (fd < 0) return errno == ENOENT || errno == ENOTDIR;  // missing: an empty registry
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    // Refuse an oversized store before reading it: every lookup reads the whole file.
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
+        static_cast<uint64_t>(st.st_size) > kMaxFileBytes) {
         ::close(fd);
         return false;
     }

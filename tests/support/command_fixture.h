@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -20,7 +21,14 @@ inline std::vector<std::string>& ShownReports() {
     return shown;
 }
 
+inline std::mutex& ShownReportsMutex() {
+    static std::mutex m;
+    return m;
+}
+
+// Reports may come from several threads at once.
 inline void RecordReport(const char* caption, const char* body) {
+    std::lock_guard<std::mutex> hold(ShownReportsMutex());
     const std::string c = caption, b = body;
     const std::string prefix = "TX-ORB ErrorCode ";
     const size_t api = b.find("API call: ");

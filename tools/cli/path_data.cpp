@@ -1,6 +1,7 @@
 #include "cli/path_data.h"
 
 #include <cctype>
+#include <cmath>
 #include <cstdlib>
 #include <string>
 
@@ -57,6 +58,7 @@ public:
         }
         const std::string token(text_.substr(begin, p - begin));
         *value = std::strtod(token.c_str(), nullptr);
+        if (!std::isfinite(*value)) return false;  // 1e999 is no coordinate a card can reach
         pos_ = p;
         SkipSeparator();
         return true;

@@ -47,7 +47,7 @@ bool ReadArguments(std::string_view text, size_t* pos, std::vector<double>* args
         const std::string rest(text.substr(*pos, 64));
         char* end = nullptr;
         const double v = std::strtod(rest.c_str(), &end);
-        if (end == rest.c_str()) return false;
+        if (end == rest.c_str() || !std::isfinite(v)) return false;
         args->push_back(v);
         *pos += static_cast<size_t>(end - rest.c_str());
     }
