@@ -15,7 +15,7 @@ namespace {
 
 TEST(FaultRules, ParseKindsValuesOpcodesAndCounts) {
     struct Row {
-        const char* spec;
+        const char* ruleText;
         FaultKind kind;
         uint32_t value;
         bool any;
@@ -33,10 +33,10 @@ TEST(FaultRules, ParseKindsValuesOpcodesAndCounts) {
         {"silent@255", FaultKind::kSilent, 0, false, {255}, -1},
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE(row.spec);
+        SCOPED_TRACE(row.ruleText);
         FaultRule rule;
         std::string error;
-        ASSERT_TRUE(FaultPlan::Parse(row.spec, &rule, &error)) << error;
+        ASSERT_TRUE(FaultPlan::Parse(row.ruleText, &rule, &error)) << error;
         EXPECT_EQ(rule.kind, row.kind);
         EXPECT_EQ(rule.value, row.value);
         EXPECT_EQ(rule.anyOpcode, row.any);
@@ -49,10 +49,10 @@ TEST(FaultRules, ParseKindsValuesOpcodesAndCounts) {
         {"silent@1,,2", "bad opcode list '1,,2'"}, {"silent#0", "bad count '0'"},
         {"status0@256", "bad opcode list '256'"},
     };
-    for (const auto& [spec, message] : bad) {
+    for (const auto& [ruleText, message] : bad) {
         FaultRule rule;
         std::string error;
-        EXPECT_FALSE(FaultPlan::Parse(spec, &rule, &error)) << spec;
+        EXPECT_FALSE(FaultPlan::Parse(ruleText, &rule, &error)) << ruleText;
         EXPECT_EQ(error, message);
     }
 }

@@ -134,11 +134,11 @@ std::vector<Field> Fields(uint8_t opcode, const std::vector<uint8_t>& payload) {
     size_t pos = 0;
     const char* layout = FindLayout(opcode);
     if (layout != nullptr) {
-        std::string_view spec(layout);
-        while (!spec.empty()) {
-            const size_t space = spec.find(' ');
-            const std::string_view word = spec.substr(0, space);
-            spec = space == std::string_view::npos ? std::string_view() : spec.substr(space + 1);
+        std::string_view fields(layout);
+        while (!fields.empty()) {
+            const size_t space = fields.find(' ');
+            const std::string_view word = fields.substr(0, space);
+            fields = space == std::string_view::npos ? std::string_view() : fields.substr(space + 1);
             const char type = word[0];
             const std::string name(word.substr(2));
             const size_t left = n - pos;

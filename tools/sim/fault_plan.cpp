@@ -36,10 +36,10 @@ constexpr KindName kKinds[] = {
 
 }  // namespace
 
-bool FaultPlan::Parse(const std::string& spec, FaultRule* rule, std::string* error) {
+bool FaultPlan::Parse(const std::string& ruleText, FaultRule* rule, std::string* error) {
     *rule = FaultRule{};
-    rule->text = spec;
-    std::string rest = spec;
+    rule->text = ruleText;
+    std::string rest = ruleText;
     std::string times, ops, value;
     if (auto hash = rest.find('#'); hash != std::string::npos) {
         times = rest.substr(hash + 1);
@@ -98,9 +98,9 @@ bool FaultPlan::Parse(const std::string& spec, FaultRule* rule, std::string* err
     return true;
 }
 
-bool FaultPlan::Add(const std::string& spec, std::string* error) {
+bool FaultPlan::Add(const std::string& ruleText, std::string* error) {
     FaultRule rule;
-    if (!Parse(spec, &rule, error)) return false;
+    if (!Parse(ruleText, &rule, error)) return false;
     rules_.push_back(std::move(rule));
     return true;
 }

@@ -42,13 +42,13 @@ struct FaultDecision {
 class FaultPlan {
 public:
     // Parses and adds a rule; false with a message for one that does not parse.
-    bool Add(const std::string& spec, std::string* error);
+    bool Add(const std::string& ruleText, std::string* error);
     void Clear() { rules_.clear(); }
     std::string Describe() const;
     // What to do with the reply to a packet of this opcode (consumes the rules' counts).
     FaultDecision Decide(uint8_t opcode);
 
-    static bool Parse(const std::string& spec, FaultRule* rule, std::string* error);
+    static bool Parse(const std::string& ruleText, FaultRule* rule, std::string* error);
 
 private:
     std::vector<FaultRule> rules_;

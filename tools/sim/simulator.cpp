@@ -76,10 +76,10 @@ SteadyTime Simulator::WallAt(int64_t simUs) const {
 }
 
 bool Simulator::Start() {
-    for (const auto& spec : options_.faults) {
+    for (const auto& ruleText : options_.faults) {
         std::string error;
-        if (!faults_.Add(spec, &error)) {
-            std::fprintf(stderr, "txorb-sim: --fault %s: %s\n", spec.c_str(), error.c_str());
+        if (!faults_.Add(ruleText, &error)) {
+            std::fprintf(stderr, "txorb-sim: --fault %s: %s\n", ruleText.c_str(), error.c_str());
             return false;
         }
     }
