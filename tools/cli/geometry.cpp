@@ -11,8 +11,9 @@ constexpr double kRadiansPerDegree = std::numbers::pi / 180.0;
 // Arcs are cut into pieces of at most 30 degrees before they become cubics: the cubic then
 // stays within 4e-7 radii of the true arc, far below any useful flattening tolerance.
 constexpr double kMaxArcPiece = std::numbers::pi / 6.0;
-// Subdivision stops here even for a tolerance of 0: 2^-24 of a curve is below any field bit.
-constexpr int kMaxDepth = 24;
+// Subdivision stops here even for a tolerance of 0: 2^-16 of a curve that spans the whole
+// 65,536-bit field is one bit, and a hostile curve costs at most 65,536 points.
+constexpr int kMaxDepth = 16;
 
 double VectorAngle(double ux, double uy, double vx, double vy) {
     return std::atan2(ux * vy - uy * vx, ux * vx + uy * vy);
@@ -24,7 +25,7 @@ void Subdivide(Point p0, Point c1, Point c2, Point p3, double tolerance, int dep
     // distances from the chord.
     const double flatness =
         std::max(DistanceToSegment(c1, p0, p3), DistanceToSegment(c2, p0, p3));
-    if (flatness <= tolerance || depth >= kMaxDepth) {
+    if (!(flatness > tolerance) || depth >= kMaxDepth) {  // NaN counts as flat
         out->push_back(p3);
         return;
     }
@@ -108,6 +109,12 @@ void Subpath::ArcTo(double rx, double ry, double rotationDegrees, bool largeArc,
                                (-y1 - cyp) / ry);
     if (!sweep && delta > 0) delta -= 2.0 * std::numbers::pi;
     if (sweep && delta < 0) delta += 2.0 * std::numbers::pi;
+    // Radii or end points so large that the centre cannot be computed: draw the chord.
+    if (!std::isfinite(delta) || !std::isfinite(theta1) || !std::isfinite(cx) ||
+        !std::isfinite(cy)) {
+        LineTo(p);
+        return;
+    }
 
     const int pieces = std::max(1, static_cast<int>(std::ceil(std::fabs(delta) / kMaxArcPiece)));
     const double step = delta / pieces;
