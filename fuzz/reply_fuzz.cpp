@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "fuzz_input.h"
+#include "scripted_card.h"
 #include "link/card.h"
 #include "link/card_table.h"
 #include "link/exchange.h"
@@ -29,13 +30,7 @@ struct ScriptedLine {
 ScriptedLine g_line;
 
 platform::SerialPortMethods LineMethods() {
-    platform::SerialPortMethods m = platform::NativeSerialPort();
-    m.open = [](const char*) -> platform::SerialHandle { return 7; };
-    m.close = [](platform::SerialHandle) {};
-    m.configure = [](platform::SerialHandle) { return true; };
-    m.setInitialLines = [](platform::SerialHandle) { return true; };
-    m.purgeInput = [](platform::SerialHandle) { return true; };
-    m.purgeOutput = [](platform::SerialHandle) { return true; };
+    platform::SerialPortMethods m = fuzz::InertPortMethods();
     m.write = [](platform::SerialHandle, const uint8_t*, size_t, uint32_t) {
         if (g_line.writesFail) return false;
         g_line.armed = true;
@@ -58,7 +53,6 @@ platform::SerialPortMethods LineMethods() {
         *on = g_line.dsr;
         return true;
     };
-    m.setDtr = [](platform::SerialHandle, bool) { return true; };
     return m;
 }
 
@@ -67,11 +61,7 @@ void InstallCardOnce() {
     if (installed) return;
     installed = true;
     static const platform::SerialPortMethods methods = LineMethods();
-    platform::SetSerialPortMethods(&methods);
-    const LinkDescriptor d = MakeDescriptor(0xFFFF, 0xFFFF, 0, 3, 1, 1);
-    ExchangeCardInSlot(1, new Card(d, 50, nullptr));
-    StoreDescriptor(1, d);
-    SetActiveCardIndex(1);
+    fuzz::InstallScriptedCard(&methods, 3, 50);
 }
 
 void RunQuery(uint16_t capacity) {

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "fuzz_input.h"
+#include "scripted_card.h"
 #include "link/card.h"
 #include "link/card_table.h"
 #include "list/vector_capture.h"
@@ -25,13 +26,7 @@ AckLine g_ack;
 constexpr uint8_t kAck[3] = {1, 0, 1};
 
 platform::SerialPortMethods AckMethods() {
-    platform::SerialPortMethods m = platform::NativeSerialPort();
-    m.open = [](const char*) -> platform::SerialHandle { return 9; };
-    m.close = [](platform::SerialHandle) {};
-    m.configure = [](platform::SerialHandle) { return true; };
-    m.setInitialLines = [](platform::SerialHandle) { return true; };
-    m.purgeInput = [](platform::SerialHandle) { return true; };
-    m.purgeOutput = [](platform::SerialHandle) { return true; };
+    platform::SerialPortMethods m = fuzz::InertPortMethods();
     m.write = [](platform::SerialHandle, const uint8_t*, size_t, uint32_t) {
         g_ack = AckLine{true, 0};
         return true;
@@ -46,11 +41,6 @@ platform::SerialPortMethods AckMethods() {
         *got = 1;
         return platform::SerialReadResult::kData;
     };
-    m.getDsr = [](platform::SerialHandle, bool* on) {
-        *on = false;
-        return true;
-    };
-    m.setDtr = [](platform::SerialHandle, bool) { return true; };
     return m;
 }
 
@@ -59,11 +49,7 @@ void InstallCardOnce() {
     if (installed) return;
     installed = true;
     static const platform::SerialPortMethods methods = AckMethods();
-    platform::SetSerialPortMethods(&methods);
-    const LinkDescriptor d = MakeDescriptor(0xFFFF, 0xFFFF, 0, 4, 1, 1);
-    ExchangeCardInSlot(1, new Card(d, 20, nullptr));
-    StoreDescriptor(1, d);
-    SetActiveCardIndex(1);
+    fuzz::InstallScriptedCard(&methods, 4, 20);
 }
 
 constexpr int kMaxVectors = 24;
