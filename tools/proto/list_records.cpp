@@ -13,35 +13,61 @@ size_t DecodeListRecords(const uint8_t* payload, size_t count, std::vector<ListR
     return count - pos;
 }
 
-std::string FormatListRecord(const ListRecord& record) {
-    const ListOpcodeInfo* info = FindListOpcode(record.opcode);
-    std::string line = info != nullptr ? info->name : "list_op_" + std::to_string(record.opcode);
-    const auto s = [](uint16_t v) { return std::to_string(static_cast<int16_t>(v)); };
-    const auto u = [](uint16_t v) { return std::to_string(v); };
-    const ParamKind kind = info != nullptr ? info->params : ParamKind::kUnsigned;
+namespace {
+
+// Appends " value"; built with append() rather than " " + text, which GCC 12 at -O3 wrongly
+// reports as an overlapping copy.
+template <typename Number>
+void AppendField(std::string* line, Number value) {
+    line->push_back(' ');
+    line->append(std::to_string(value));
+}
+
+void AppendParams(std::string* line, ParamKind kind, const ListRecord& record) {
+    const auto s = [](uint16_t v) { return static_cast<int16_t>(v); };
     switch (kind) {
         case ParamKind::kNone:
             break;
         case ParamKind::kUnsigned:
-            line += " " + u(record.param1) + " " + u(record.param2);
+            AppendField(line, record.param1);
+            AppendField(line, record.param2);
             break;
         case ParamKind::kSigned:
-            line += " " + s(record.param1) + " " + s(record.param2);
+            AppendField(line, s(record.param1));
+            AppendField(line, s(record.param2));
             break;
         case ParamKind::kFirstSigned:
-            line += " " + s(record.param1) + " " + u(record.param2);
+            AppendField(line, s(record.param1));
+            AppendField(line, record.param2);
             break;
         case ParamKind::kLow32:
-            line += " " + std::to_string(static_cast<uint32_t>(record.param1) |
-                                         (static_cast<uint32_t>(record.param2) << 16));
+            AppendField(line, static_cast<uint32_t>(record.param1) |
+                                  (static_cast<uint32_t>(record.param2) << 16));
             break;
     }
+}
+
+}  // namespace
+
+std::string FormatListRecord(const ListRecord& record) {
+    const ListOpcodeInfo* info = FindListOpcode(record.opcode);
+    std::string line;
+    if (info != nullptr) {
+        line = info->name;
+    } else {
+        line = "list_op_";
+        line.append(std::to_string(record.opcode));
+    }
+    AppendParams(&line, info != nullptr ? info->params : ParamKind::kUnsigned, record);
     return line;
 }
 
 std::string CommandName(uint8_t opcode) {
     const CommandInfo* info = FindCommand(opcode);
-    return info != nullptr ? info->name : "op_" + std::to_string(opcode);
+    if (info != nullptr) return info->name;
+    std::string name = "op_";
+    name.append(std::to_string(opcode));
+    return name;
 }
 
 }  // namespace txorb::proto

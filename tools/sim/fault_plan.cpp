@@ -110,7 +110,11 @@ std::string FaultPlan::Describe() const {
     for (const auto& r : rules_) {
         if (!out.empty()) out += ' ';
         out += r.text;
-        if (r.remaining >= 0) out += "(" + std::to_string(r.remaining) + " left)";
+        if (r.remaining >= 0) {
+            out += '(';
+            out += std::to_string(r.remaining);
+            out += " left)";
+        }
     }
     return out.empty() ? "none" : out;
 }
