@@ -5,9 +5,13 @@
 
 using namespace txorb;
 
-extern "C" bool Output_To_File(const char* lpszFileName) {
+extern "C" {
+
+TXORB_EXPORT(bool) Output_To_File(const char* lpszFileName) {
     api::Trace("lpszFileName=%s", lpszFileName != nullptr ? lpszFileName : "(null)");
     Card* card = GetActiveCard();
     if (card == nullptr) return false;
     return card->OpenCaptureFile(lpszFileName);
 }
+
+}  // extern "C"

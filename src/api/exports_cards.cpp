@@ -11,16 +11,16 @@ using namespace txorb;
 // their failure result.
 extern "C" {
 
-bool Init_Scan_Card(void) {
+TXORB_EXPORT(bool) Init_Scan_Card(void) {
     try {
         api::ReadTraceSwitch();
-        return api::Frame(InitCard(1), "Init_Scan_Card");
+        return api::Frame(InitCard(1), __func__);
     } catch (...) {
         return false;
     }
 }
 
-uint32_t Init_Scan_Card_Ex(uint16_t N) {
+TXORB_EXPORT(uint32_t) Init_Scan_Card_Ex(uint16_t N) {
     try {
         api::ReadTraceSwitch();
         api::Trace("N=%u", static_cast<unsigned>(N));
@@ -32,7 +32,7 @@ uint32_t Init_Scan_Card_Ex(uint16_t N) {
     }
 }
 
-bool Remove_Scan_Card(void) {
+TXORB_EXPORT(bool) Remove_Scan_Card(void) {
     try {
         RemoveCard(1);
     } catch (...) {
@@ -40,7 +40,7 @@ bool Remove_Scan_Card(void) {
     return true;
 }
 
-uint32_t Remove_Scan_Card_Ex(uint16_t N) {
+TXORB_EXPORT(uint32_t) Remove_Scan_Card_Ex(uint16_t N) {
     try {
         api::Trace("N=%u", static_cast<unsigned>(N));
         RemoveCard(N);
@@ -49,16 +49,16 @@ uint32_t Remove_Scan_Card_Ex(uint16_t N) {
     return 0;
 }
 
-bool Set_Active_Card(uint16_t iCard) {
+TXORB_EXPORT(bool) Set_Active_Card(uint16_t iCard) {
     try {
         api::Trace("iCard=%u", static_cast<unsigned>(iCard));
         if (SetActiveCard(iCard)) return true;
-        api::ReportError(err::kFunctionCallFailed, "Set_Active_Card");
+        api::ReportError(err::kFunctionCallFailed, __func__);
     } catch (...) {
     }
     return false;
 }
 
-uint16_t Get_Active_Card(void) { return static_cast<uint16_t>(ActiveCardIndex()); }
+TXORB_EXPORT(uint16_t) Get_Active_Card(void) { return static_cast<uint16_t>(ActiveCardIndex()); }
 
 }  // extern "C"

@@ -6,18 +6,20 @@
 
 using namespace txorb;
 
-extern "C" bool Set_Custlist_Parameters(double dLeadInPower, double dLeadOutPower,
-                                        double dPowerControlSlope,
-                                        uint16_t nMicroSegmentLenght) {
+extern "C" {
+
+TXORB_EXPORT(bool) Set_Custlist_Parameters(double dLeadInPower, double dLeadOutPower,
+                                           double dPowerControlSlope,
+                                           uint16_t nMicroSegmentLenght) {
     api::Trace("dLeadInPower=%f dLeadOutPower=%f dPowerControlSlope=%f nMicroSegmentLenght=%d",
                dLeadInPower, dLeadOutPower, dPowerControlSlope, nMicroSegmentLenght);
     return TheVectorCapture().SetCustlistParameters(dLeadInPower, dLeadOutPower,
                                                     dPowerControlSlope, nMicroSegmentLenght);
 }
 
-extern "C" bool Get_Custlist_Parameters(double* dLeadInPower, double* dLeadOutPower,
-                                        double* dPowerControlSlope,
-                                        uint16_t* nMicroSegmentLenght) {
+TXORB_EXPORT(bool) Get_Custlist_Parameters(double* dLeadInPower, double* dLeadOutPower,
+                                           double* dPowerControlSlope,
+                                           uint16_t* nMicroSegmentLenght) {
     // A missing output is refused before anything is written, so no output is left half-set.
     if (dLeadInPower == nullptr || dLeadOutPower == nullptr || dPowerControlSlope == nullptr ||
         nMicroSegmentLenght == nullptr) {
@@ -30,3 +32,5 @@ extern "C" bool Get_Custlist_Parameters(double* dLeadInPower, double* dLeadOutPo
                *dLeadInPower, *dLeadOutPower, *dPowerControlSlope, *nMicroSegmentLenght);
     return ok;
 }
+
+}  // extern "C"

@@ -13,38 +13,50 @@ constexpr uint16_t kList2 = 1;
 
 extern "C" {
 
-bool Execute_List_1(void) { return api::Frame(commands::ExecuteList(kList1), "Execute_List_1"); }
-bool Execute_List_2(void) { return api::Frame(commands::ExecuteList(kList2), "Execute_List_2"); }
-bool Restart_List_1(void) { return api::Frame(commands::ExecuteList(kList1), "Restart_List_1"); }
-bool Restart_List_2(void) { return api::Frame(commands::ExecuteList(kList2), "Restart_List_2"); }
-
-bool Set_Start_List_1(void) {
-    return api::Frame(commands::SetStartList(kList1), "Set_Start_List_1");
+TXORB_EXPORT(bool) Execute_List_1(void) {
+    return api::Frame(commands::ExecuteList(kList1), __func__);
 }
-bool Set_Start_List_2(void) {
-    return api::Frame(commands::SetStartList(kList2), "Set_Start_List_2");
+TXORB_EXPORT(bool) Execute_List_2(void) {
+    return api::Frame(commands::ExecuteList(kList2), __func__);
+}
+TXORB_EXPORT(bool) Restart_List_1(void) {
+    return api::Frame(commands::ExecuteList(kList1), __func__);
+}
+TXORB_EXPORT(bool) Restart_List_2(void) {
+    return api::Frame(commands::ExecuteList(kList2), __func__);
 }
 
-bool Start_Loop(void) { return api::Frame(commands::SimpleCommand(op::kStartLoop), "Start_Loop"); }
-bool Quit_Loop(void) { return commands::SimpleCommand(op::kQuitLoop) == err::kOk; }
+TXORB_EXPORT(bool) Set_Start_List_1(void) {
+    return api::Frame(commands::SetStartList(kList1), __func__);
+}
+TXORB_EXPORT(bool) Set_Start_List_2(void) {
+    return api::Frame(commands::SetStartList(kList2), __func__);
+}
+
+TXORB_EXPORT(bool) Start_Loop(void) {
+    return api::Frame(commands::SimpleCommand(op::kStartLoop), __func__);
+}
+TXORB_EXPORT(bool) Quit_Loop(void) { return commands::SimpleCommand(op::kQuitLoop) == err::kOk; }
 
 // A stop is what an operator reaches for when something is wrong, so it honours a message-box
 // switch changed since the library was loaded.
-bool Stop_Execution(void) {
+TXORB_EXPORT(bool) Stop_Execution(void) {
     const ErrorCode code = commands::StopExecution(false);
-    api::ReportErrorRereading(code, "Stop_Execution");
+    api::ReportErrorRereading(code, __func__);
     return code == err::kOk;
 }
-bool Stop_Execution_NoClear(void) {
-    return api::Frame(commands::StopExecution(true), "Stop_Execution_NoClear");
+TXORB_EXPORT(bool) Stop_Execution_NoClear(void) {
+    return api::Frame(commands::StopExecution(true), __func__);
 }
 
-bool Aut_Change(void) { return api::Frame(commands::SimpleCommand(op::kAutChange), "Aut_Change"); }
-bool Enable_Laser(void) {
-    return api::Frame(commands::SimpleCommand(op::kEnableLaser), "Enable_Laser");
+TXORB_EXPORT(bool) Aut_Change(void) {
+    return api::Frame(commands::SimpleCommand(op::kAutChange), __func__);
 }
-bool Disable_Laser(void) {
-    return api::Frame(commands::SimpleCommand(op::kDisableLaser), "Disable_Laser");
+TXORB_EXPORT(bool) Enable_Laser(void) {
+    return api::Frame(commands::SimpleCommand(op::kEnableLaser), __func__);
+}
+TXORB_EXPORT(bool) Disable_Laser(void) {
+    return api::Frame(commands::SimpleCommand(op::kDisableLaser), __func__);
 }
 
 }  // extern "C"

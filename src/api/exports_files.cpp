@@ -17,39 +17,43 @@ bool RefuseNullName(const char* apiName) {
 
 }  // namespace
 
-extern "C" bool Load_Cor(const char* lpstrFileName) {
+extern "C" {
+
+TXORB_EXPORT(bool) Load_Cor(const char* lpstrFileName) {
     api::Trace("lpstrFileName=%s", Printable(lpstrFileName));
-    if (lpstrFileName == nullptr) return RefuseNullName("Load_Cor");
-    return api::Frame(commands::LoadCorrectionFile(lpstrFileName, 0), "Load_Cor");
+    if (lpstrFileName == nullptr) return RefuseNullName(__func__);
+    return api::Frame(commands::LoadCorrectionFile(lpstrFileName, 0), __func__);
 }
 
-extern "C" bool Load_Corr_N(const char* lpstrFileName, int32_t N) {
+TXORB_EXPORT(bool) Load_Corr_N(const char* lpstrFileName, int32_t N) {
     api::Trace("lpstrFileName=%s N=%d", Printable(lpstrFileName), N);
-    if (N < 1 || N > 4) return api::Frame(err::kInvalidCardNumber, "Load_Corr_N");
-    if (lpstrFileName == nullptr) return RefuseNullName("Load_Corr_N");
-    return api::Frame(commands::LoadCorrectionFile(lpstrFileName, N), "Load_Corr_N");
+    if (N < 1 || N > 4) return api::Frame(err::kInvalidCardNumber, __func__);
+    if (lpstrFileName == nullptr) return RefuseNullName(__func__);
+    return api::Frame(commands::LoadCorrectionFile(lpstrFileName, N), __func__);
 }
 
-extern "C" const char* Corr_File_Name(void) { return commands::CorrectionFileName(); }
+TXORB_EXPORT(const char*) Corr_File_Name(void) { return commands::CorrectionFileName(); }
 
-extern "C" bool Load_Corr_File_From_Target_Disk(const char* lpszFileName) {
+TXORB_EXPORT(bool) Load_Corr_File_From_Target_Disk(const char* lpszFileName) {
     const bool ok = api::Frame(commands::LoadCorrFileFromTargetDisk(lpszFileName),
-                               "Load_Corr_File_From_Target_Disk");
+                               __func__);
     api::Trace("lpszFileName=%s", Printable(lpszFileName));
     return ok;
 }
 
-extern "C" bool Copy_File_To_Target_Disk(const char* lpszFileName) {
+TXORB_EXPORT(bool) Copy_File_To_Target_Disk(const char* lpszFileName) {
     api::Trace("lpszFileName=%s", Printable(lpszFileName));
     return commands::CopyFileToTargetDisk(lpszFileName) == err::kOk;
 }
 
-extern "C" bool Delete_File_On_Target_Disk(const char* lpszFileName) {
+TXORB_EXPORT(bool) Delete_File_On_Target_Disk(const char* lpszFileName) {
     api::Trace("lpszFileName=%s", Printable(lpszFileName));
     return commands::DeleteFileOnTargetDisk(lpszFileName) == err::kOk;
 }
 
-extern "C" bool Make_Boot_Program(const char* lpszFileName) {
+TXORB_EXPORT(bool) Make_Boot_Program(const char* lpszFileName) {
     api::Trace("lpszFileName=%s", Printable(lpszFileName));
     return commands::MakeBootProgram(lpszFileName) == err::kOk;
 }
+
+}  // extern "C"

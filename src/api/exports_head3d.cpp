@@ -3,9 +3,19 @@
 
 using namespace txorb;
 
-extern "C" bool Set_3D_Parameters(int32_t iXYReqField, double dXYMaxGalvoAngles, double dYrad,
-                                  double dXtoY, double dObjtoX, double dFocalLength,
-                                  double dMidFocPosition, double dMaxLensTravel, int32_t inHead) {
+namespace {
+template <typename T>
+void Deliver(T* out, T value) {
+    if (out != nullptr) *out = value;
+}
+}  // namespace
+
+extern "C" {
+
+TXORB_EXPORT(bool) Set_3D_Parameters(int32_t iXYReqField, double dXYMaxGalvoAngles,
+                                     double dYrad, double dXtoY, double dObjtoX,
+                                     double dFocalLength, double dMidFocPosition,
+                                     double dMaxLensTravel, int32_t inHead) {
     commands::Head3DParameters values;
     values.xyReqField = iXYReqField;
     values.xyMaxGalvoAngles = dXYMaxGalvoAngles;
@@ -18,18 +28,11 @@ extern "C" bool Set_3D_Parameters(int32_t iXYReqField, double dXYMaxGalvoAngles,
     return commands::Set3DParameters(values, inHead) == err::kOk;
 }
 
-namespace {
-template <typename T>
-void Deliver(T* out, T value) {
-    if (out != nullptr) *out = value;
-}
-}  // namespace
-
 // A caller interested in only some of the values may pass null for the others.
-extern "C" bool Get_3D_Parameters(int32_t* iXYReqField, double* dXYMaxGalvoAngles, double* dYrad,
-                                  double* dXtoY, double* dObjtoX, double* dFocalLength,
-                                  double* dMidFocPosition, double* dMaxLensTravel,
-                                  int32_t inHead) {
+TXORB_EXPORT(bool) Get_3D_Parameters(int32_t* iXYReqField, double* dXYMaxGalvoAngles, double* dYrad,
+                                     double* dXtoY, double* dObjtoX, double* dFocalLength,
+                                     double* dMidFocPosition, double* dMaxLensTravel,
+                                     int32_t inHead) {
     commands::Head3DParameters values;
     if (commands::Get3DParameters(inHead, &values) != err::kOk) return false;
     Deliver(iXYReqField, values.xyReqField);
@@ -42,3 +45,5 @@ extern "C" bool Get_3D_Parameters(int32_t* iXYReqField, double* dXYMaxGalvoAngle
     Deliver(dMaxLensTravel, values.maxLensTravel);
     return true;
 }
+
+}  // extern "C"

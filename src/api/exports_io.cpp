@@ -16,41 +16,43 @@ ErrorCode ReadPortInto(uint8_t opcode, uint16_t addressOffset, uint16_t* pValue)
 
 }  // namespace
 
-extern "C" bool Read_Port(uint16_t usAddressOffset, uint16_t* pValue) {
+extern "C" {
+
+TXORB_EXPORT(bool) Read_Port(uint16_t usAddressOffset, uint16_t* pValue) {
     const ErrorCode code = ReadPortInto(op::kReadPort, usAddressOffset, pValue);
     api::Trace("AddressOffset=%d Value=%d", usAddressOffset, pValue != nullptr ? *pValue : 0);
-    return api::Frame(code, "Read_Port");
+    return api::Frame(code, __func__);
 }
 
-extern "C" bool Test_Read_Port(uint16_t usAddressOffset, uint16_t* pValue) {
+TXORB_EXPORT(bool) Test_Read_Port(uint16_t usAddressOffset, uint16_t* pValue) {
     const ErrorCode code = ReadPortInto(op::kTestReadPort, usAddressOffset, pValue);
     api::Trace("AddressOffset=%d Value=%d", usAddressOffset, pValue != nullptr ? *pValue : 0);
     return code == err::kOk;
 }
 
-extern "C" bool Write_Port(uint16_t usAddressOffset, uint16_t usValue) {
+TXORB_EXPORT(bool) Write_Port(uint16_t usAddressOffset, uint16_t usValue) {
     api::Trace("AddressOffset=%d Value=%d", usAddressOffset, usValue);
-    return api::Frame(commands::WritePort(op::kWritePort, usAddressOffset, usValue), "Write_Port");
+    return api::Frame(commands::WritePort(op::kWritePort, usAddressOffset, usValue), __func__);
 }
 
-extern "C" bool Test_Write_Port(uint16_t usAddressOffset, uint16_t usValue) {
+TXORB_EXPORT(bool) Test_Write_Port(uint16_t usAddressOffset, uint16_t usValue) {
     api::Trace("AddressOffset=%d Value=%d", usAddressOffset, usValue);
     return commands::WritePort(op::kTestWritePort, usAddressOffset, usValue) == err::kOk;
 }
 
-extern "C" bool Set_DTR_Mirror_Selector(uint16_t usSelector) {
+TXORB_EXPORT(bool) Set_DTR_Mirror_Selector(uint16_t usSelector) {
     api::Trace("usSelector=%d", usSelector);
     return api::Frame(commands::SetMirrorSelector(op::kSetDtrMirrorSelector, usSelector),
-                      "Set_DTR_Mirror_Selector");
+                      __func__);
 }
 
-extern "C" bool Set_DSR_Mirror_Selector(uint16_t usSelector) {
+TXORB_EXPORT(bool) Set_DSR_Mirror_Selector(uint16_t usSelector) {
     api::Trace("usSelector=%d", usSelector);
     return api::Frame(commands::SetMirrorSelector(op::kSetDsrMirrorSelector, usSelector),
-                      "Set_DSR_Mirror_Selector");
+                      __func__);
 }
 
-extern "C" bool Read_DSR_State(uint16_t* state) {
+TXORB_EXPORT(bool) Read_DSR_State(uint16_t* state) {
     uint16_t value = 0;
     ErrorCode code = commands::ReadDsrState(&value);
     if (code == err::kOk) {
@@ -61,10 +63,12 @@ extern "C" bool Read_DSR_State(uint16_t* state) {
         }
     }
     api::Trace("*pusState=%d", value);
-    return api::Frame(code, "Read_DSR_State");
+    return api::Frame(code, __func__);
 }
 
-extern "C" bool Set_DTR_State(uint16_t usState) {
+TXORB_EXPORT(bool) Set_DTR_State(uint16_t usState) {
     api::Trace("usState=%d", usState);
-    return api::Frame(commands::SetDtrState(usState), "Set_DTR_State");
+    return api::Frame(commands::SetDtrState(usState), __func__);
 }
+
+}  // extern "C"

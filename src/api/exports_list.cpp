@@ -26,9 +26,10 @@ bool AppendListTarget(uint8_t opcode, int16_t iTargetList) {
 
 extern "C" {
 
-bool Set_Delays(uint16_t usStepPeriod, uint16_t usJumpDelay, uint16_t usMarkDelay,
-                uint16_t usPolyDelay, uint16_t usLaserOffDelay, uint16_t usLaserOnDelay,
-                uint16_t usT1, uint16_t usT2, uint16_t usT3) {
+TXORB_EXPORT(bool) Set_Delays(uint16_t usStepPeriod, uint16_t usJumpDelay, uint16_t usMarkDelay,
+                              uint16_t usPolyDelay, uint16_t usLaserOffDelay,
+                              uint16_t usLaserOnDelay, uint16_t usT1, uint16_t usT2,
+                              uint16_t usT3) {
     api::Trace(
         "usStepPeriod=%d usJumpDelay=%d usMarkDelay=%d usPolyDelay=%d usLaserOffDelay=%d "
         "usLaserOnDelay=%d usT1=%d usT2=%d usT3=%d",
@@ -52,152 +53,152 @@ bool Set_Delays(uint16_t usStepPeriod, uint16_t usJumpDelay, uint16_t usMarkDela
         code = CF_AddListCommand(r.opcode, r.param1, r.param2);
         if (code != err::kOk) break;  // what was appended before stays pending or was sent
     }
-    return api::Frame(code, "Set_Delays");
+    return api::Frame(code, __func__);
 }
 
-bool Set_Delays_1_2(uint16_t usStepPeriod, uint16_t usJumpDelay) {
+TXORB_EXPORT(bool) Set_Delays_1_2(uint16_t usStepPeriod, uint16_t usJumpDelay) {
     api::Trace("usStepPeriod=%d usJumpDelay=%d", usStepPeriod, usJumpDelay);
     return Silent(CF_AddListCommand(list_op::kDelays12, usStepPeriod, usJumpDelay));
 }
-bool Set_Delays_3_4(uint16_t usMarkDelay, uint16_t usPolyDelay) {
+TXORB_EXPORT(bool) Set_Delays_3_4(uint16_t usMarkDelay, uint16_t usPolyDelay) {
     api::Trace("usMarkDelay=%d usPolyDelay=%d", usMarkDelay, usPolyDelay);
     return Silent(CF_AddListCommand(list_op::kDelays34, usMarkDelay, usPolyDelay));
 }
-bool Set_Delays_5_6(uint16_t usLaserOffDelay, uint16_t usLaserOnDelay) {
+TXORB_EXPORT(bool) Set_Delays_5_6(uint16_t usLaserOffDelay, uint16_t usLaserOnDelay) {
     api::Trace("usLaserOffDelay=%d usLaserOnDelay=%d", usLaserOffDelay, usLaserOnDelay);
     return Silent(CF_AddListCommand(list_op::kDelays56, usLaserOffDelay, usLaserOnDelay));
 }
-bool Set_Delays_7_8(uint16_t usT1, uint16_t usT2) {
+TXORB_EXPORT(bool) Set_Delays_7_8(uint16_t usT1, uint16_t usT2) {
     api::Trace("usT1=%d usT2=%d", usT1, usT2);
     return Silent(CF_AddListCommand(list_op::kDelays78, usT1, usT2));
 }
-bool Set_Delays_9_10(uint16_t usT3, uint16_t usT4) {
+TXORB_EXPORT(bool) Set_Delays_9_10(uint16_t usT3, uint16_t usT4) {
     api::Trace("usT3=%d usT4=%d", usT3, usT4);
     return Silent(CF_AddListCommand(list_op::kDelays910, usT3, usT4));
 }
 
-bool Set_JobControl_List(uint16_t usJobControlWORD) {
+TXORB_EXPORT(bool) Set_JobControl_List(uint16_t usJobControlWORD) {
     api::Trace("usJobControlWORD=%d", usJobControlWORD);
     return Silent(CF_AddListCommand(list_op::kJobControl, usJobControlWORD, 0));
 }
 
-bool Set_Head_Mask(uint16_t usHead_N) {
+TXORB_EXPORT(bool) Set_Head_Mask(uint16_t usHead_N) {
     api::Trace("usHead_N=%d", usHead_N);
     if (usHead_N < 1 || usHead_N > 15) return false;
     return Silent(CF_AddListCommand(list_op::kHeadMask, usHead_N, 0));
 }
 
-bool Skip_Var_List(int16_t ssEntries, uint16_t usMASK) {
+TXORB_EXPORT(bool) Skip_Var_List(int16_t ssEntries, uint16_t usMASK) {
     api::Trace("ssEntries=%d usMASK=%d", ssEntries, usMASK);
     return Silent(CF_AddListCommand(list_op::kSkipVar, Word(ssEntries), usMASK));
 }
-bool Skip_Var_List_Back(int16_t ssEntries, uint16_t usMASK) {
+TXORB_EXPORT(bool) Skip_Var_List_Back(int16_t ssEntries, uint16_t usMASK) {
     api::Trace("ssEntries=%d usMASK=%d", ssEntries, usMASK);
     return Silent(CF_AddListCommand(list_op::kSkipVarBack, Word(ssEntries), usMASK));
 }
-bool Skip_Counter_List(int16_t ssEntries, uint16_t usCounter_List) {
+TXORB_EXPORT(bool) Skip_Counter_List(int16_t ssEntries, uint16_t usCounter_List) {
     api::Trace("ssEntries=%d usCounter_List=%d", ssEntries, usCounter_List);
     return Silent(CF_AddListCommand(list_op::kSkipCounter, Word(ssEntries), usCounter_List));
 }
-bool Set_Counter_List(uint16_t usCounter_List) {
+TXORB_EXPORT(bool) Set_Counter_List(uint16_t usCounter_List) {
     api::Trace("usCounter_List=%d", usCounter_List);
     return Silent(CF_AddListCommand(list_op::kSetCounter, usCounter_List, 0));
 }
-bool JobControl_To_Var_List(void) {
+TXORB_EXPORT(bool) JobControl_To_Var_List(void) {
     return Silent(CF_AddListCommand(list_op::kJobControlToVar, 0, 0));
 }
-bool Read_Port_To_Var_List(uint16_t usPORT) {
+TXORB_EXPORT(bool) Read_Port_To_Var_List(uint16_t usPORT) {
     api::Trace("usPORT=%d", usPORT);
     return Silent(CF_AddListCommand(list_op::kReadPortToVar, usPORT, 0));
 }
 
-bool Laser_On(uint16_t usDelay) {
+TXORB_EXPORT(bool) Laser_On(uint16_t usDelay) {
     api::Trace("usDelay=%d", usDelay);
-    return api::Frame(CF_AddListCommand(list_op::kLaserOn, usDelay, 0), "Laser_On");
+    return api::Frame(CF_AddListCommand(list_op::kLaserOn, usDelay, 0), __func__);
 }
-bool Laser_Off(uint16_t usDelay) {
+TXORB_EXPORT(bool) Laser_Off(uint16_t usDelay) {
     api::Trace("usDelay=%d", usDelay);
-    return api::Frame(CF_AddListCommand(list_op::kLaserOff, usDelay, 0), "Laser_Off");
+    return api::Frame(CF_AddListCommand(list_op::kLaserOff, usDelay, 0), __func__);
 }
-bool Long_Delay(uint16_t usDelay) {
+TXORB_EXPORT(bool) Long_Delay(uint16_t usDelay) {
     api::Trace("usDelay=%d", usDelay);
-    return api::Frame(CF_AddListCommand(list_op::kLongDelay, usDelay, 0), "Long_Delay");
+    return api::Frame(CF_AddListCommand(list_op::kLongDelay, usDelay, 0), __func__);
 }
 
-bool Set_Wobble_List(uint16_t usWidth, uint16_t usPeriod) {
+TXORB_EXPORT(bool) Set_Wobble_List(uint16_t usWidth, uint16_t usPeriod) {
     api::Trace("usWidth=%d usPeriod=%d", usWidth, usPeriod);
-    return api::Frame(CF_AddListCommand(list_op::kWobble, usWidth, usPeriod), "Set_Wobble_List");
+    return api::Frame(CF_AddListCommand(list_op::kWobble, usWidth, usPeriod), __func__);
 }
 
 // The converter takes its 8-bit value in the upper byte of the word.
-bool Write_DA_List(uint16_t usValue) {
+TXORB_EXPORT(bool) Write_DA_List(uint16_t usValue) {
     api::Trace("usValue=%d", usValue);
     const auto word = static_cast<uint16_t>((usValue & 0xFF) << 8);
-    return api::Frame(CF_AddListCommand(list_op::kWriteDa, word, 0), "Write_DA_List");
+    return api::Frame(CF_AddListCommand(list_op::kWriteDa, word, 0), __func__);
 }
 
-bool Loop_To_Start_List(int16_t iTargetList) {
+TXORB_EXPORT(bool) Loop_To_Start_List(int16_t iTargetList) {
     return AppendListTarget(list_op::kLoopToStart, iTargetList);
 }
-bool Jump_To_Start_List(int16_t iTargetList) {
+TXORB_EXPORT(bool) Jump_To_Start_List(int16_t iTargetList) {
     return AppendListTarget(list_op::kJumpToStart, iTargetList);
 }
 
-bool Set_Mark_Parameters_List(uint16_t usStepPeriod, uint16_t usStepSize) {
+TXORB_EXPORT(bool) Set_Mark_Parameters_List(uint16_t usStepPeriod, uint16_t usStepSize) {
     api::Trace("usStepPeriod=%d usStepSize=%d", usStepPeriod, usStepSize);
     TheVectorCapture().NoteMarkParameters(usStepPeriod, usStepSize);
     return api::Frame(CF_AddListCommand(list_op::kMarkParameters, usStepPeriod, usStepSize),
-                      "Set_Mark_Parameters_List");
+                      __func__);
 }
 
-bool Set_Jump_Parameters_List(uint16_t usStepPeriod, uint16_t usJumpSize) {
+TXORB_EXPORT(bool) Set_Jump_Parameters_List(uint16_t usStepPeriod, uint16_t usJumpSize) {
     api::Trace("usStepPeriod=%d usJumpSize=%d", usStepPeriod, usJumpSize);
     TheVectorCapture().NoteJumpParameters(usStepPeriod, usJumpSize);
     return api::Frame(CF_AddListCommand(list_op::kJumpParameters, usStepPeriod, usJumpSize),
-                      "Set_Jump_Parameters_List");
+                      __func__);
 }
 
 // Dots are marked at the dot spacing and duration, so the capture takes them as mark steps.
-bool Set_Dot_Parameters_List(uint16_t usDistance, uint16_t usDuration) {
+TXORB_EXPORT(bool) Set_Dot_Parameters_List(uint16_t usDistance, uint16_t usDuration) {
     api::Trace("usDistance=%d usDuration=%d", usDistance, usDuration);
     TheVectorCapture().NoteMarkParameters(usDistance, usDuration);
     return api::Frame(CF_AddListCommand(list_op::kDotParameters, usDistance, usDuration),
-                      "Set_Dot_Parameters_List");
+                      __func__);
 }
-bool Set_Dot_Params_List(uint16_t usDistance, uint16_t usDuration) {
+TXORB_EXPORT(bool) Set_Dot_Params_List(uint16_t usDistance, uint16_t usDuration) {
     return Set_Dot_Parameters_List(usDistance, usDuration);
 }
 
-bool Write_Port_List(uint16_t usAddressOffset, uint16_t usValue) {
+TXORB_EXPORT(bool) Write_Port_List(uint16_t usAddressOffset, uint16_t usValue) {
     api::Trace("usAddressOffset=%d usValue=%d", usAddressOffset, usValue);
     return api::Frame(CF_AddListCommand(list_op::kWritePort, usAddressOffset, usValue),
-                      "Write_Port_List");
+                      __func__);
 }
 
-bool Wait_For_External_Start(void) {
+TXORB_EXPORT(bool) Wait_For_External_Start(void) {
     return api::Frame(CF_AddListCommand(list_op::kWaitExternalStart, 0, 0),
-                      "Wait_For_External_Start");
+                      __func__);
 }
-bool Mark_Immediately(void) {
-    return api::Frame(CF_AddListCommand(list_op::kMarkImmediately, 0, 0), "Mark_Immediately");
+TXORB_EXPORT(bool) Mark_Immediately(void) {
+    return api::Frame(CF_AddListCommand(list_op::kMarkImmediately, 0, 0), __func__);
 }
 
-bool Wait_For_Counter_Value(int16_t ssValue) {
+TXORB_EXPORT(bool) Wait_For_Counter_Value(int16_t ssValue) {
     api::Trace("ssValue=%d", ssValue);
     return api::Frame(CF_AddListCommand(list_op::kWaitCounter, Word(ssValue), 0),
-                      "Wait_For_Counter_Value");
+                      __func__);
 }
-bool Wait_For_Counter_Value_Ex(uint32_t nValue) {
+TXORB_EXPORT(bool) Wait_For_Counter_Value_Ex(uint32_t nValue) {
     api::Trace("nValue=%u", nValue);
     return api::Frame(CF_AddListCommand(list_op::kWaitCounterEx, static_cast<uint16_t>(nValue),
                                         static_cast<uint16_t>(nValue >> 16)),
-                      "Wait_For_Counter_Value_Ex");
+                      __func__);
 }
 
-bool Set_Auto_Jump_Delay_List(uint16_t usDelay, uint16_t usLen) {
+TXORB_EXPORT(bool) Set_Auto_Jump_Delay_List(uint16_t usDelay, uint16_t usLen) {
     api::Trace("usDelay=%d usLen=%d", usDelay, usLen);
     return api::Frame(CF_AddListCommand(list_op::kAutoJumpDelay, usDelay, usLen),
-                      "Set_Auto_Jump_Delay_List");
+                      __func__);
 }
 
 }  // extern "C"

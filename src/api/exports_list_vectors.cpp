@@ -59,83 +59,83 @@ ErrorCode AppendVector3D(uint8_t firstOpcode, int16_t x, int16_t y, int16_t z, i
 
 extern "C" {
 
-bool Mark_Abs(int16_t ssXVal, int16_t ssYVal) {
-    return ReportedVector(list_op::kMarkAbs, ssXVal, ssYVal, "Mark_Abs");
+TXORB_EXPORT(bool) Mark_Abs(int16_t ssXVal, int16_t ssYVal) {
+    return ReportedVector(list_op::kMarkAbs, ssXVal, ssYVal, __func__);
 }
-bool Mark_Rel(int16_t ssXVal, int16_t ssYVal) {
-    return ReportedVector(list_op::kMarkRel, ssXVal, ssYVal, "Mark_Rel");
+TXORB_EXPORT(bool) Mark_Rel(int16_t ssXVal, int16_t ssYVal) {
+    return ReportedVector(list_op::kMarkRel, ssXVal, ssYVal, __func__);
 }
-bool Mark_Abs_Dot(int16_t ssXVal, int16_t ssYVal) {
-    return ReportedVector(list_op::kMarkDot, ssXVal, ssYVal, "Mark_Abs_Dot");
-}
-
-bool PolA_Abs(int16_t ssXVal, int16_t ssYVal) {
-    return CapturedReportedVector(list_op::kPolA, ssXVal, ssYVal, "PolA_Abs");
-}
-bool PolB_Abs(int16_t ssXVal, int16_t ssYVal) {
-    return CapturedReportedVector(list_op::kPolB, ssXVal, ssYVal, "PolB_Abs");
-}
-bool PolC_Abs(int16_t ssXVal, int16_t ssYVal) {
-    return CapturedReportedVector(list_op::kPolC, ssXVal, ssYVal, "PolC_Abs");
-}
-bool PolA_Abs_Dot(int16_t ssXVal, int16_t ssYVal) {
-    return CapturedReportedVector(list_op::kPolADot, ssXVal, ssYVal, "PolA_Abs_Dot");
-}
-bool PolB_Abs_Dot(int16_t ssXVal, int16_t ssYVal) {
-    return CapturedReportedVector(list_op::kPolBDot, ssXVal, ssYVal, "PolB_Abs_Dot");
-}
-bool PolC_Abs_Dot(int16_t ssXVal, int16_t ssYVal) {
-    return CapturedReportedVector(list_op::kPolCDot, ssXVal, ssYVal, "PolC_Abs_Dot");
+TXORB_EXPORT(bool) Mark_Abs_Dot(int16_t ssXVal, int16_t ssYVal) {
+    return ReportedVector(list_op::kMarkDot, ssXVal, ssYVal, __func__);
 }
 
-bool PolA_Rel(int16_t ssXVal, int16_t ssYVal) {
+TXORB_EXPORT(bool) PolA_Abs(int16_t ssXVal, int16_t ssYVal) {
+    return CapturedReportedVector(list_op::kPolA, ssXVal, ssYVal, __func__);
+}
+TXORB_EXPORT(bool) PolB_Abs(int16_t ssXVal, int16_t ssYVal) {
+    return CapturedReportedVector(list_op::kPolB, ssXVal, ssYVal, __func__);
+}
+TXORB_EXPORT(bool) PolC_Abs(int16_t ssXVal, int16_t ssYVal) {
+    return CapturedReportedVector(list_op::kPolC, ssXVal, ssYVal, __func__);
+}
+TXORB_EXPORT(bool) PolA_Abs_Dot(int16_t ssXVal, int16_t ssYVal) {
+    return CapturedReportedVector(list_op::kPolADot, ssXVal, ssYVal, __func__);
+}
+TXORB_EXPORT(bool) PolB_Abs_Dot(int16_t ssXVal, int16_t ssYVal) {
+    return CapturedReportedVector(list_op::kPolBDot, ssXVal, ssYVal, __func__);
+}
+TXORB_EXPORT(bool) PolC_Abs_Dot(int16_t ssXVal, int16_t ssYVal) {
+    return CapturedReportedVector(list_op::kPolCDot, ssXVal, ssYVal, __func__);
+}
+
+TXORB_EXPORT(bool) PolA_Rel(int16_t ssXVal, int16_t ssYVal) {
     return CapturedSilentVector(list_op::kPolARel, ssXVal, ssYVal);
 }
-bool PolB_Rel(int16_t ssXVal, int16_t ssYVal) {
+TXORB_EXPORT(bool) PolB_Rel(int16_t ssXVal, int16_t ssYVal) {
     return CapturedSilentVector(list_op::kPolBRel, ssXVal, ssYVal);
 }
-bool PolC_Rel(int16_t ssXVal, int16_t ssYVal) {
+TXORB_EXPORT(bool) PolC_Rel(int16_t ssXVal, int16_t ssYVal) {
     return CapturedSilentVector(list_op::kPolCRel, ssXVal, ssYVal);
 }
-bool Reset_Jump_List(int16_t ssXVal, int16_t ssYVal) {
+TXORB_EXPORT(bool) Reset_Jump_List(int16_t ssXVal, int16_t ssYVal) {
     return CapturedSilentVector(list_op::kResetJump, ssXVal, ssYVal);
 }
-bool Reset_Jump_List_Rel(int16_t ssXVal, int16_t ssYVal) {
+TXORB_EXPORT(bool) Reset_Jump_List_Rel(int16_t ssXVal, int16_t ssYVal) {
     return CapturedSilentVector(list_op::kResetJumpRel, ssXVal, ssYVal);
 }
 
-bool Jump_Abs(int16_t ssXVal, int16_t ssYVal) {
-    return CapturedJump(list_op::kJumpAbs, ssXVal, ssYVal, "Jump_Abs");
+TXORB_EXPORT(bool) Jump_Abs(int16_t ssXVal, int16_t ssYVal) {
+    return CapturedJump(list_op::kJumpAbs, ssXVal, ssYVal, __func__);
 }
-bool Jump_Rel(int16_t ssXVal, int16_t ssYVal) {
-    return CapturedJump(list_op::kJumpRel, ssXVal, ssYVal, "Jump_Rel");
+TXORB_EXPORT(bool) Jump_Rel(int16_t ssXVal, int16_t ssYVal) {
+    return CapturedJump(list_op::kJumpRel, ssXVal, ssYVal, __func__);
 }
 
-bool Jump_Abs_3D(int16_t ssXVal, int16_t ssYVal, int16_t ssZVal, int16_t ssNVal) {
+TXORB_EXPORT(bool) Jump_Abs_3D(int16_t ssXVal, int16_t ssYVal, int16_t ssZVal, int16_t ssNVal) {
     const ErrorCode code = AppendVector3D(list_op::kJump3D, ssXVal, ssYVal, ssZVal, ssNVal);
-    api::ReportError(code == err::kOk ? err::kOk : err::kFunctionCallFailed, "Jump_Abs_3D");
+    api::ReportError(code == err::kOk ? err::kOk : err::kFunctionCallFailed, __func__);
     return code == err::kOk;
 }
-bool Mark_Abs_3D(int16_t ssXVal, int16_t ssYVal, int16_t ssZVal, int16_t ssNVal) {
+TXORB_EXPORT(bool) Mark_Abs_3D(int16_t ssXVal, int16_t ssYVal, int16_t ssZVal, int16_t ssNVal) {
     return api::Frame(AppendVector3D(list_op::kMark3D, ssXVal, ssYVal, ssZVal, ssNVal),
-                      "Mark_Abs_3D");
+                      __func__);
 }
-bool PolA_Abs_3D(int16_t ssXVal, int16_t ssYVal, int16_t ssZVal, int16_t ssNVal) {
+TXORB_EXPORT(bool) PolA_Abs_3D(int16_t ssXVal, int16_t ssYVal, int16_t ssZVal, int16_t ssNVal) {
     return api::Frame(AppendVector3D(list_op::kPolA3D, ssXVal, ssYVal, ssZVal, ssNVal),
-                      "PolA_Abs_3D");
+                      __func__);
 }
-bool PolB_Abs_3D(int16_t ssXVal, int16_t ssYVal, int16_t ssZVal, int16_t ssNVal) {
+TXORB_EXPORT(bool) PolB_Abs_3D(int16_t ssXVal, int16_t ssYVal, int16_t ssZVal, int16_t ssNVal) {
     return api::Frame(AppendVector3D(list_op::kPolB3D, ssXVal, ssYVal, ssZVal, ssNVal),
-                      "PolB_Abs_3D");
+                      __func__);
 }
-bool PolC_Abs_3D(int16_t ssXVal, int16_t ssYVal, int16_t ssZVal, int16_t ssNVal) {
+TXORB_EXPORT(bool) PolC_Abs_3D(int16_t ssXVal, int16_t ssYVal, int16_t ssZVal, int16_t ssNVal) {
     return api::Frame(AppendVector3D(list_op::kPolC3D, ssXVal, ssYVal, ssZVal, ssNVal),
-                      "PolC_Abs_3D");
+                      __func__);
 }
 
 // With the capture on, the end of the list rewrites and replays everything recorded; the
 // replay ends with the end record itself.
-bool Set_End_Of_List(void) {
+TXORB_EXPORT(bool) Set_End_Of_List(void) {
     VectorCapture& capture = TheVectorCapture();
     if (capture.CaptureVector(list_op::kEndOfList, 0, 0)) return capture.FinishList() == err::kOk;
     return CF_AddListCommand(list_op::kEndOfList, 0, 0) == err::kOk;

@@ -27,50 +27,50 @@ bool ReadPair(uint8_t firstOpcode, uint8_t secondOpcode, int16_t* first, int16_t
 
 extern "C" {
 
-bool Start_Manual_Operation(void) { return Quiet(commands::ManualOperation(true)); }
-bool Stop_Manual_Operation(void) { return Quiet(commands::ManualOperation(false)); }
-bool Start_Laser_Manually(void) { return Quiet(commands::LaserManually(true)); }
-bool Stop_Laser_Manually(void) { return Quiet(commands::LaserManually(false)); }
-bool Start_Manual_Move(void) { return Quiet(commands::ManualMove(true)); }
-bool Stop_Manual_Move(void) { return Quiet(commands::ManualMove(false)); }
+TXORB_EXPORT(bool) Start_Manual_Operation(void) { return Quiet(commands::ManualOperation(true)); }
+TXORB_EXPORT(bool) Stop_Manual_Operation(void) { return Quiet(commands::ManualOperation(false)); }
+TXORB_EXPORT(bool) Start_Laser_Manually(void) { return Quiet(commands::LaserManually(true)); }
+TXORB_EXPORT(bool) Stop_Laser_Manually(void) { return Quiet(commands::LaserManually(false)); }
+TXORB_EXPORT(bool) Start_Manual_Move(void) { return Quiet(commands::ManualMove(true)); }
+TXORB_EXPORT(bool) Stop_Manual_Move(void) { return Quiet(commands::ManualMove(false)); }
 
-uint8_t Get_Manual_Move(void) {
+TXORB_EXPORT(uint8_t) Get_Manual_Move(void) {
     uint8_t state = 0;
     return commands::GetManualMove(&state) == err::kOk ? state : 0;
 }
 
-bool Set_DXDY_Manual(int16_t ssDXManual, int16_t ssDYManual) {
+TXORB_EXPORT(bool) Set_DXDY_Manual(int16_t ssDXManual, int16_t ssDYManual) {
     api::Trace("ssDXManual=%d ssDYManual=%d", ssDXManual, ssDYManual);
     return Quiet(commands::SetDxDyManual(ssDXManual, ssDYManual));
 }
 
-bool Get_XY_Manual(int16_t* x, int16_t* y) {
+TXORB_EXPORT(bool) Get_XY_Manual(int16_t* x, int16_t* y) {
     const bool ok = ReadPair(op::kGetXManual, op::kGetYManual, x, y);
     if (ok) api::Trace("pYManual=%d pYManual=%d", *x, *y);
     return ok;
 }
 
-bool Get_DXDY_Manual(int16_t* x, int16_t* y) {
+TXORB_EXPORT(bool) Get_DXDY_Manual(int16_t* x, int16_t* y) {
     const bool ok = ReadPair(op::kGetDxManual, op::kGetDyManual, x, y);
     if (ok) api::Trace("pDXManual=%d pDYManual=%d", *x, *y);
     return ok;
 }
 
-bool Goto_XY(int16_t ssXPos, int16_t ssYPos) {
+TXORB_EXPORT(bool) Goto_XY(int16_t ssXPos, int16_t ssYPos) {
     api::Trace("ssXPos=%d ssYPos=%d", ssXPos, ssYPos);
-    return api::Frame(commands::GotoXY(ssXPos, ssYPos), "Goto_XY");
+    return api::Frame(commands::GotoXY(ssXPos, ssYPos), __func__);
 }
 
-bool Goto_XY_Ex(int16_t ssXPos, int16_t ssYPos) {
+TXORB_EXPORT(bool) Goto_XY_Ex(int16_t ssXPos, int16_t ssYPos) {
     api::Trace("ssXPos=%d ssYPos=%d", ssXPos, ssYPos);
-    return api::Frame(commands::GotoXYEx(ssXPos, ssYPos), "Goto_XY_Ex");
+    return api::Frame(commands::GotoXYEx(ssXPos, ssYPos), __func__);
 }
 
 // The one position query whose outcome, success included, is left for Get_Last_Error_Code.
-bool Get_XY_Pos(int16_t* pXPos, int16_t* pYPos) {
+TXORB_EXPORT(bool) Get_XY_Pos(int16_t* pXPos, int16_t* pYPos) {
     const ErrorCode code = commands::GetXYPos(pXPos, pYPos);
     if (pXPos != nullptr && pYPos != nullptr) api::Trace("pXPos=%d pYPos=%d", *pXPos, *pYPos);
-    api::ReportError(code, "Get_XY_Pos");
+    api::ReportError(code, __func__);
     StoreLastErrorCode(code);
     return code == err::kOk;
 }

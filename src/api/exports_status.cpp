@@ -26,37 +26,37 @@ uint32_t Long(uint8_t opcode) {
 extern "C" {
 
 // The status poll is never copied to a capture file: the card's link does that by opcode.
-uint16_t Read_Status(void) {
+TXORB_EXPORT(uint16_t) Read_Status(void) {
     const uint16_t status = Word(op::kReadStatus, 0);
     api::Trace("usStatus=0x%04X", status);
     return status;
 }
 
-int32_t Get_Counts(void) {
+TXORB_EXPORT(int32_t) Get_Counts(void) {
     const auto counts = static_cast<int32_t>(Long(op::kGetCounts));
     api::Trace("nCounts=%d", counts);
     return counts;
 }
 
-uint16_t Get_Head_Mask(void) {
+TXORB_EXPORT(uint16_t) Get_Head_Mask(void) {
     const uint16_t heads = Word(op::kGetHeadMask, 0);
     api::Trace("usHeads =%d", heads);
     return heads;
 }
 
-uint16_t Get_Version(void) {
+TXORB_EXPORT(uint16_t) Get_Version(void) {
     const uint16_t version = Word(op::kGetVersion, 0);
     api::Trace("usVersion=%d", version);
     return version;
 }
 
-uint16_t Get_KRT1_Version(void) {
+TXORB_EXPORT(uint16_t) Get_KRT1_Version(void) {
     const uint16_t version = Word(op::kGetKrt1Version, 0);
     api::Trace("usKRT1_Version=%d", version);
     return version;
 }
 
-uint32_t Get_Ident_Ex(void) {
+TXORB_EXPORT(uint32_t) Get_Ident_Ex(void) {
     const uint32_t ident = Long(op::kGetIdentEx);
     api::Trace("uiIdent=%d", static_cast<int>(ident));
     return ident;
@@ -64,40 +64,40 @@ uint32_t Get_Ident_Ex(void) {
 
 // Returns the code itself, not a success flag. A null pointer is refused before the card is
 // asked, as every other output pointer is.
-uint32_t Get_Mode_Mask(uint16_t* mode) {
+TXORB_EXPORT(uint32_t) Get_Mode_Mask(uint16_t* mode) {
     if (mode == nullptr) {
-        api::ReportError(err::kInvalidPointer, "Get_Mode_Mask");
+        api::ReportError(err::kInvalidPointer, __func__);
         return err::kInvalidPointer;
     }
     ErrorCode code = err::kOk;
     *mode = Word(op::kGetModeMask, 0, &code);
     api::Trace("usMode=%X", *mode);
-    api::ReportError(code, "Get_Mode_Mask");
+    api::ReportError(code, __func__);
     return code;
 }
 
-uint16_t Read_Int_Start_Attempts(void) {
+TXORB_EXPORT(uint16_t) Read_Int_Start_Attempts(void) {
     ErrorCode code = err::kOk;
     const uint16_t attempts = Word(op::kReadIntStartAttempts, 0, &code);
-    api::ReportError(code, "Read_Int_Start_Attempts");
+    api::ReportError(code, __func__);
     return attempts;
 }
 
-uint16_t Get_CPU_Type(void) {
+TXORB_EXPORT(uint16_t) Get_CPU_Type(void) {
     ErrorCode code = err::kOk;
     const uint16_t type = Word(op::kGetCpuType, 0xFFFF, &code);
     api::Trace("usCPUType = %d", type);
-    api::ReportError(code, "Get_CPU_Type");
+    api::ReportError(code, __func__);
     return type;
 }
 
-bool Set_3DMode(void) { return commands::Switch3DMode(true) == err::kOk; }
-bool Reset_3DMode(void) { return commands::Switch3DMode(false) == err::kOk; }
+TXORB_EXPORT(bool) Set_3DMode(void) { return commands::Switch3DMode(true) == err::kOk; }
+TXORB_EXPORT(bool) Reset_3DMode(void) { return commands::Switch3DMode(false) == err::kOk; }
 
-uint16_t Get_KRT1_Mode(void) { return 1; }
+TXORB_EXPORT(uint16_t) Get_KRT1_Mode(void) { return 1; }
 
 // The card has a single control mode; the call is kept for programs that select it.
-bool Set_Control_Mode(uint16_t usControl_Mode) {
+TXORB_EXPORT(bool) Set_Control_Mode(uint16_t usControl_Mode) {
     api::Trace("usControl_Mode=%d", usControl_Mode);
     return true;
 }
