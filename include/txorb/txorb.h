@@ -38,6 +38,71 @@
 
 #define TXORB_EXPORT(result) TXORB_VISIBLE result TXORB_API
 
+/* Error codes. Every code has a name, a number and the text that Get_Error_Message gives;
+ * this list is the one place that holds them: the error table of the library, the Windows string
+ * table (resource 10000 + code) and these TXORB_ERR_* names are all made from it. The spelling of
+ * the texts is the card system's own and programs compare against it: do not correct it.
+ * Code 51 is the guard entry of the string table; it is never reported. */
+#define TXORB_ERROR_LIST(X) \
+    X(0, OK, "No error") \
+    X(1, NOT_ENOUGH_MEMORY, "Not enought memory available") \
+    X(2, INVALID_BASE_ADDRESS, "Invalid base address") \
+    X(3, CARD_ALREADY_INITIALISED, "Card already initialised") \
+    X(4, SCAN_CARD_NOT_INITIALISED, "Scan card not initialised") \
+    X(5, END_OF_LIST_MISSING, "End-of-list command missing") \
+    X(6, NO_SCAN_IN_PROGRESS, "No scan in progress") \
+    X(7, ACTION_NOT_POSSIBLE, "Action not possible (scan in progress)") \
+    X(8, SCAN_ALREADY_IN_PROGRESS, "Scan already in progress") \
+    X(9, NO_VECTORS_AVAILABLE, "No vectors available") \
+    X(10, INVALID_VECTOR_LIST, "Invalid vector list") \
+    X(11, SET_GAIN_IN_PROGRESS, "Set Gain in progress") \
+    X(12, INVALID_LIST_INDEX, "Invalid list index") \
+    X(13, LIST_INCOMPLETE, "List incomplete") \
+    X(14, COULD_NOT_ADD_LIST_COMMAND, "Could not add list command") \
+    X(15, COMMAND_NOT_ALLOWED_NOW, "Command not allowed now") \
+    X(16, PARAMETER_OUT_OF_BOUNDS, "Parameter out of bounds") \
+    X(17, COM_PORT_ALREADY_OPEN, "COM-Port already open") \
+    X(18, COULD_NOT_OPEN_COM_PORT, "Could not open COM-Port") \
+    X(19, INVALID_POINTER, "Invalid pointer") \
+    X(20, FILE_NOT_FOUND, "File not found") \
+    X(21, INVALID_FILE_FORMAT, "Invalid file format") \
+    X(22, COMMAND_IGNORED, "Command ignored") \
+    X(23, COM_PORT_NOT_OPEN, "COM-Port not open") \
+    X(24, SERIAL_COMMAND_BUFFER_FULL, "Serial command buffer full") \
+    X(25, INVALID_COMMAND_ID, "Invalid command ID") \
+    X(26, NO_CARD_ACTIVE, "No card active") \
+    X(27, OUT_OF_FIELD_DURING_MOTF, "Out of field during MOTF") \
+    X(28, CARD_NOT_CONFIGURED_FOR_FUNCTION, "Card not configured for function") \
+    X(29, UNKNOWN_ERROR, "Unknown Error") \
+    X(30, INVALID_CARD_NUMBER, "Invalid card number") \
+    X(31, COULD_NOT_PING_SERIAL_PORT, "Could not ping a serial port") \
+    X(32, SERIAL_PORT_KEY_NOT_FOUND, "Serial port key not found in Registry") \
+    X(33, PARALLEL_PORT_KEY_NOT_FOUND, "Parallel port key not found in Registry") \
+    X(34, INVALID_SERIAL_PORT_NUMBER, "Invalid serial port number in Registry") \
+    X(35, CARD_CONNECTION_CTOR_FAILED, "Card connection ctor failed") \
+    X(36, CARD_INIT_SEQUENCE_FAILED, "Card initialisation command sequence failed") \
+    X(37, FUNCTION_CALL_FAILED, "Function call failed") \
+    X(38, COULD_NOT_SEND_TO_RTB, "Could not send command to RTB (communications failure).") \
+    X(39, COULD_NOT_RECEIVE_FROM_RTB, "Could not recieve a response from the RTB (communications failure).") \
+    X(40, RTB_DID_NOT_EXECUTE, "The RTB did not execute the command successfully.") \
+    X(41, PARALLEL_SEND_FAILED, "Failed to send on Parallel port (communications error).") \
+    X(42, SERIAL_SEND_FAILED, "Failed to send on Serial port (communication error).") \
+    X(43, FILE_SEND_FAILED, "Failed to send to File (communication error).") \
+    X(44, WRONG_RESPONSE_LENGTH, "Wrong response length from RTB (communications error).") \
+    X(45, RESPONSE_TIMEOUT, "Timed out waiting for response from RTB (communications error).") \
+    X(46, PORT_BUSY_READING_FILE, "Warning: cannot receive from Port because File is being read.") \
+    X(47, PCD_WITH_AUTOSEGMENTATION, "cannot be used simultaneously PCD and AutoSegmentation") \
+    X(48, SCAN_INTERRUPT_NOT_DETECTED, "Scan interrupt not detected.") \
+    X(49, NO_MORE_PIXELS, "No more pixels available.") \
+    X(50, PIXEL_NOT_READY, "Pixel not ready for output.") \
+    X(51, GUARD, "Guard value - move when new messages are added.")
+
+enum txorb_error_code {
+#define TXORB_ERROR_ENUM_ENTRY_(code, name, text) TXORB_ERR_##name = code,
+    TXORB_ERROR_LIST(TXORB_ERROR_ENUM_ENTRY_)
+#undef TXORB_ERROR_ENUM_ENTRY_
+};
+
 #ifdef __cplusplus
 extern "C" {
 #endif
@@ -239,6 +304,19 @@ TXORB_EXPORT(bool) Set_Custlist_Parameters(double dLeadInPower, double dLeadOutP
 TXORB_EXPORT(bool) Get_Custlist_Parameters(double* dLeadInPower, double* dLeadOutPower,
                                            double* dPowerControlSlope,
                                            uint16_t* nMicroSegmentLenght);
+
+/* Extensions of this library, outside the card system's catalogue (names start with txorb_). */
+
+/* The code that the most recent export called on this thread failed with: the code its message
+ * box would show (or would have shown, for an export that reports nothing), and 0 when that
+ * export succeeded. Every catalogue export sets it; it changes nothing of Get_Last_Error_Code. */
+TXORB_EXPORT(uint32_t) txorb_thread_last_failure(void);
+/* The name of a code without its TXORB_ERR_ prefix ("NO_CARD_ACTIVE"), or NULL for a code that
+ * has none. The text is static. */
+TXORB_EXPORT(const char*) txorb_error_name(uint32_t code);
+/* The library's release version ("1.0.0", the one of its SONAME and packages). Get_DLL_Version
+ * gives the file version that programs written for the card check, which is another number. */
+TXORB_EXPORT(const char*) txorb_library_version(void);
 
 #ifdef __cplusplus
 }

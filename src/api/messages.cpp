@@ -1,18 +1,19 @@
 #include "api/messages.h"
 
 #include <atomic>
-#include <cstring>
 #include <mutex>
 
-#include "api/error_table.h"
 #include "common/error_codes.h"
 #include "common/process_state.h"
+#include "platform/string_table.h"
 
 namespace txorb::api {
 namespace {
 
-constexpr int kCachedCodes = 51;  // 0..50; 51 and above read as 29
-constexpr size_t kEntryBytes = 256;
+// Codes below the guard entry have a message; the guard and everything outside read as
+// "Unknown Error".
+constexpr int kCachedCodes = TXORB_ERR_GUARD;
+constexpr int kEntryBytes = 256;
 
 char g_cache[kCachedCodes][kEntryBytes];
 std::atomic<bool> g_filled[kCachedCodes];
@@ -26,10 +27,11 @@ const char* ErrorMessage(int32_t code) {
     if (g_filled[code].load(std::memory_order_acquire)) return g_cache[code];
     std::lock_guard<std::mutex> hold(g_fillMutex);
     if (g_filled[code].load(std::memory_order_relaxed)) return g_cache[code];
-    const char* text = LoadErrorText(code);
-    if (text == nullptr || *text == '\0') return kCouldNotLoadText;
-    std::strncpy(g_cache[code], text, kEntryBytes - 1);
-    g_cache[code][kEntryBytes - 1] = '\0';
+    // An entry that could not be loaded stays empty, so the next call tries again.
+    const unsigned id = platform::kErrorTextIdBase + static_cast<unsigned>(code);
+    if (platform::LoadStringResource(id, g_cache[code], kEntryBytes) == 0) {
+        return kCouldNotLoadText;
+    }
     g_filled[code].store(true, std::memory_order_release);
     return g_cache[code];
 }
