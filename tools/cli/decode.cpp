@@ -13,6 +13,7 @@
 namespace txorb::cli {
 namespace {
 
+namespace op = proto::op;
 using proto::Le16;
 using proto::Le32;
 
@@ -25,55 +26,55 @@ struct Layout {
     const char* fields;
 };
 constexpr Layout kLayouts[] = {
-    {35, "d:dJumpSpeed d:dMarkSpeed"},
-    {40, "h:usValue"},
-    {41, "s:ssXPos s:ssYPos"},
-    {53, "u:usAddressOffset u:usValue"},
-    {54, "u:usStepPeriod"},
-    {55, "u:usJumpDelay"},
-    {56, "u:usMarkDelay"},
-    {57, "u:usPolyDelay"},
-    {58, "u:usLaserOffDelay"},
-    {59, "u:usLaserOnDelay"},
-    {60, "u:usT1"},
-    {61, "u:usT2"},
-    {62, "u:usT3"},
-    {63, "u:usManualDelay"},
-    {65, "l:list"},
-    {67, "l:list"},
-    {68, "b:table"},
-    {73, "u:iCounts"},
-    {74, "x:usMode"},
-    {77, "u:usPrescaler"},
-    {80, "u:usAddressOffset"},
-    {88, "d:dGainX"},
-    {89, "d:dGainY"},
-    {90, "s:ssOffsetX"},
-    {91, "s:ssOffsetY"},
-    {92, "d:dJumpSpeed"},
-    {93, "d:dMarkSpeed"},
-    {94, "s:ssDXManual s:ssDYManual"},
-    {113, "u:usAddressOffset u:usValue"},
-    {114, "u:usAddressOffset"},
-    {137, "n:name"},
-    {138, "d:dDigGain"},
-    {144, "n:name b:file"},
-    {148, "i:N b:table"},
-    {149, "z:name"},
-    {158, "z:name"},
-    {164, "u:usDigGain"},
-    {165, "d:dGard"},
-    {166, "s:ssXPos s:ssYPos"},
-    {167, "u:usMarkShift"},
-    {171, "s:LineBegX s:LineBegY s:LineEndX s:LineEndY a:delays"},
-    {172, "s:LineBegX s:LineBegY s:LineEndX s:LineEndY a:delays"},
-    {187, "u:usSelector"},
-    {204, "u:usSelector"},
-    {220,
+    {op::kSetSpeed, "d:dJumpSpeed d:dMarkSpeed"},
+    {op::kWriteDA, "h:usValue"},
+    {op::kGotoXY, "s:ssXPos s:ssYPos"},
+    {op::kTestWritePort, "u:usAddressOffset u:usValue"},
+    {op::kSetAutoDelay, "u:usStepPeriod"},
+    {op::kSetJumpDelay, "u:usJumpDelay"},
+    {op::kSetMarkDelay, "u:usMarkDelay"},
+    {op::kSetPolyDelay, "u:usPolyDelay"},
+    {op::kSetLaserOffDelay, "u:usLaserOffDelay"},
+    {op::kSetLaserOnDelay, "u:usLaserOnDelay"},
+    {op::kSetT1, "u:usT1"},
+    {op::kSetT2, "u:usT2"},
+    {op::kSetT3, "u:usT3"},
+    {op::kSetManualDelay, "u:usManualDelay"},
+    {op::kExecuteList, "l:list"},
+    {op::kSetStartList, "l:list"},
+    {op::kLoadCor, "b:table"},
+    {op::kSetMaxCounts, "u:iCounts"},
+    {op::kSetMode, "x:usMode"},
+    {op::kSetYAGParameter, "u:usPrescaler"},
+    {op::kTestReadPort, "u:usAddressOffset"},
+    {op::kSetGainX, "d:dGainX"},
+    {op::kSetGainY, "d:dGainY"},
+    {op::kSetOffsetX, "s:ssOffsetX"},
+    {op::kSetOffsetY, "s:ssOffsetY"},
+    {op::kSetJumpSpeed, "d:dJumpSpeed"},
+    {op::kSetMarkSpeed, "d:dMarkSpeed"},
+    {op::kSetDXDYManual, "s:ssDXManual s:ssDYManual"},
+    {op::kWritePort, "u:usAddressOffset u:usValue"},
+    {op::kReadPort, "u:usAddressOffset"},
+    {op::kMakeBootProgram, "n:name"},
+    {op::kSetDigGainEx, "d:dDigGain"},
+    {op::kCopyFileToTargetDisk, "n:name b:file"},
+    {op::kLoadCorrN, "i:N b:table"},
+    {op::kLoadCorrFileFromTargetDisk, "z:name"},
+    {op::kDeleteFileOnTargetDisk, "z:name"},
+    {op::kSetDigGain, "u:usDigGain"},
+    {op::kSetRotGrad, "d:dGard"},
+    {op::kGotoXYEx, "s:ssXPos s:ssYPos"},
+    {op::kSetMarkShift, "u:usMarkShift"},
+    {op::kPutBitmaplineList, "s:LineBegX s:LineBegY s:LineEndX s:LineEndY a:delays"},
+    {op::kPutBitmaplineListAlg1, "s:LineBegX s:LineBegY s:LineEndX s:LineEndY a:delays"},
+    {op::kSetDTRMirrorSelector, "u:usSelector"},
+    {op::kSetDSRMirrorSelector, "u:usSelector"},
+    {op::kSet3DParameters,
      "i:iXYReqField d:dXYMaxGalvoAngles d:dYrad d:dXtoY d:dObjtoX d:dFocalLength "
      "d:dMidFocPosition d:dMaxLensTravel i:inHead"},
-    {221, "i:inHead"},
-    {225, "s:LineBegX s:LineBegY s:LineEndX s:LineEndY a:delays"},
+    {op::kGet3DParameters, "i:inHead"},
+    {op::kPutBitmaplineListAlg2, "s:LineBegX s:LineBegY s:LineEndX s:LineEndY a:delays"},
 };
 
 const char* FindLayout(uint8_t opcode) {
@@ -221,7 +222,7 @@ void PrintPacket(size_t index, size_t offset, const proto::Packet& packet, bool 
                  std::ostream& out, DecodeStats* stats) {
     const std::string name = proto::CommandName(packet.opcode);
     const size_t length = packet.payload.size();
-    const bool list = packet.opcode == proto::kOpcodeListRecords;
+    const bool list = packet.opcode == proto::op::kListRecords;
     std::vector<proto::ListRecord> records;
     size_t rest = 0;
     if (list) {
@@ -293,7 +294,7 @@ DecodeStats Walk(const std::vector<uint8_t>& capture, bool json, std::ostream* o
         ++stats.packets;
         if (out != nullptr) {
             PrintPacket(stats.packets, offset, packet, json, *out, &stats);
-        } else if (packet.opcode == proto::kOpcodeListRecords) {
+        } else if (packet.opcode == proto::op::kListRecords) {
             ++stats.listPackets;
             stats.listRecords += packet.payload.size() / proto::kListRecordBytes;
             stats.listBytes += packet.payload.size();

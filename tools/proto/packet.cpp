@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "proto/opcodes.h"
+
 namespace txorb::proto {
 
 void PacketParser::Feed(const uint8_t* data, size_t count, std::vector<Packet>* out) {
@@ -13,9 +15,9 @@ void PacketParser::Feed(const uint8_t* data, size_t count, std::vector<Packet>* 
         const uint8_t* p = buffer_.data() + pos;
         size_t header = 3;
         size_t length = Le16(p + 1);
-        // The length field 4 opens the long form only for a target-disk copy: every other
-        // 4-byte payload is an ordinary short packet.
-        if (length == 4 && p[0] == kOpcodeCopyToTargetDisk) {
+        // The length field 4 opens the long form only for a target-disk copy, the one packet
+        // that may be long: every other 4-byte payload is an ordinary short packet.
+        if (length == 4 && p[0] == op::kCopyFileToTargetDisk) {
             if (avail < 7) break;
             header = 7;
             length = Le32(p + 3);

@@ -8,8 +8,6 @@
 
 namespace txorb::proto {
 
-inline constexpr uint8_t kOpcodeCopyToTargetDisk = 144;  // the only packet that may be long
-
 struct Packet {
     uint8_t opcode = 0;
     std::vector<uint8_t> payload;

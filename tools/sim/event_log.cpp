@@ -80,7 +80,7 @@ void EventLog::Packet(int64_t tUs, const proto::Packet& packet, const char* link
                        ",\"length\":" + std::to_string(packet.payload.size()) +
                        ",\"payload\":\"" + HexBytes(packet.payload.data(), shown) + "\"";
     if (shown < packet.payload.size()) line += ",\"truncated\":true";
-    if (packet.opcode == proto::kOpcodeListRecords) {
+    if (packet.opcode == proto::op::kListRecords) {
         std::vector<proto::ListRecord> records;
         proto::DecodeListRecords(packet.payload.data(), packet.payload.size(), &records);
         line += ",\"records\":[";

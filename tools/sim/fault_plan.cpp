@@ -132,7 +132,7 @@ FaultDecision FaultPlan::Decide(uint8_t opcode) {
             }
             continue;
         }
-        const bool hit = r.anyOpcode ? opcode != proto::kOpcodeReadStatus
+        const bool hit = r.anyOpcode ? opcode != proto::op::kReadStatus
                                      : std::find(r.opcodes.begin(), r.opcodes.end(), opcode) !=
                                            r.opcodes.end();
         if (!hit) continue;

@@ -4,10 +4,13 @@
 #include <algorithm>
 #include <cmath>
 
+#include "proto/opcodes.h"
 #include "virtual_card.h"
 
 namespace txorb::sim {
 namespace {
+
+namespace list_op = proto::list_op;
 
 constexpr int kRecordsPerAdvance = 200000;  // bounds one call; the rest waits for the next
 
@@ -144,102 +147,143 @@ void VirtualCard::ExecuteEntry(const ListEntry& e) {
         RunBitmap(running_->bitmaps[static_cast<size_t>(e.bitmap)]);
         return;
     }
+    if (ExecuteMotionRecord(e) || ExecuteFlowRecord(e)) return;
+    ExecuteSettingRecord(e);
+}
+
+bool VirtualCard::ExecuteMotionRecord(const ListEntry& e) {
     const double p1 = S(e.param1), p2 = S(e.param2);
-    const int64_t here = static_cast<int64_t>(pc_);  // the record after this one
     switch (e.opcode) {
-        case 1: MoveTo(p1, p2, MoveKind::kMark, polyDelay_); break;
-        case 2: MoveTo(p1, p2, MoveKind::kMark, polyDelay_); break;
-        case 3: MoveTo(p1, p2, MoveKind::kMark, markDelay_); break;
-        case 4: MoveTo(x_ + p1, y_ + p2, MoveKind::kMark, polyDelay_); break;
-        case 5: MoveTo(x_ + p1, y_ + p2, MoveKind::kMark, polyDelay_); break;
-        case 6: MoveTo(x_ + p1, y_ + p2, MoveKind::kMark, markDelay_); break;
-        case 7:
-        case 51: MoveTo(x_ + p1, y_ + p2, MoveKind::kJump, jumpDelay_); break;
-        case 8: MoveTo(x_ + p1, y_ + p2, MoveKind::kMark, markDelay_); break;
-        case 9:
-        case 30: MoveTo(p1, p2, MoveKind::kJump, jumpDelay_); break;
-        case 10: MoveTo(p1, p2, MoveKind::kMark, markDelay_); break;
-        case 11: Dot(e.param1); break;
-        case 12:
-        case 14: Wait(int64_t{e.param1} * 10); break;
-        case 15: power_ = (e.param1 >> 8) / 255.0; break;
-        case 16: EndOfPass(); break;
-        case 19: wobbleWidth_ = e.param1; wobblePeriod_ = e.param2; break;
-        case 26: stepPeriod_ = e.param1; jumpDelay_ = e.param2; break;
-        case 27: laserOffDelay_ = e.param1; laserOnDelay_ = e.param2; break;
-        case 28: t3_ = e.param1; t4_ = e.param2; break;
-        case 32: markDelay_ = e.param1; polyDelay_ = e.param2; break;
-        case 48: t1_ = e.param1; t2_ = e.param2; break;
-        case 112:
-            if ((variable_ & e.param2) != 0) Skip(here - 1 - int64_t(p1));
-            break;
-        case 116:
-            if (e.param1 > 0) {
-                stepPeriod_ = e.param1;
-                markSpeed_ = double(e.param2) / double(e.param1) * 1000.0;
+        case list_op::kPolBAbs:
+        case list_op::kPolAAbs: MoveTo(p1, p2, MoveKind::kMark, polyDelay_); return true;
+        case list_op::kPolCAbs: MoveTo(p1, p2, MoveKind::kMark, markDelay_); return true;
+        case list_op::kPolARel:
+        case list_op::kPolBRel: MoveTo(x_ + p1, y_ + p2, MoveKind::kMark, polyDelay_); return true;
+        case list_op::kPolCRel:
+        case list_op::kMarkRel: MoveTo(x_ + p1, y_ + p2, MoveKind::kMark, markDelay_); return true;
+        case list_op::kJumpRel:
+        case list_op::kResetJumpListRel:
+            MoveTo(x_ + p1, y_ + p2, MoveKind::kJump, jumpDelay_);
+            return true;
+        case list_op::kJumpAbs:
+        case list_op::kResetJumpList: MoveTo(p1, p2, MoveKind::kJump, jumpDelay_); return true;
+        case list_op::kMarkAbs: MoveTo(p1, p2, MoveKind::kMark, markDelay_); return true;
+        case list_op::kLaserOn: Dot(e.param1); return true;
+        case list_op::kLaserOff:
+        case list_op::kLongDelay: Wait(int64_t{e.param1} * 10); return true;
+        case list_op::kMarkAbsDot:
+            MoveTo(p1, p2, MoveKind::kJump, jumpDelay_);
+            Dot(dotDuration_);
+            return true;
+        case list_op::kPolAAbsDot:
+        case list_op::kPolBAbsDot:
+        case list_op::kPolCAbsDot:
+            MoveTo(p1, p2, MoveKind::kMark,
+                   e.opcode == list_op::kPolCAbsDot ? markDelay_ : polyDelay_);
+            Dot(dotDuration_);
+            return true;
+        case list_op::kJumpAbs3D:
+        case list_op::kMarkAbs3D:
+        case list_op::kPolAAbs3D:
+        case list_op::kPolBAbs3D:
+        case list_op::kPolCAbs3D: Move3D(e); return true;
+        default: return false;
+    }
+}
+
+void VirtualCard::Move3D(const ListEntry& first) {
+    // The partner record, when it follows, carries Z; X and Y come from the first.
+    const proto::ListOpcodeInfo* info = proto::FindListOpcode(first.opcode);
+    if (pc_ < running_->entries.size() && info != nullptr &&
+        running_->entries[pc_].opcode == info->secondHalf) {
+        z_ = S(running_->entries[pc_].param1);
+        ++pc_;
+    }
+    const double x = S(first.param1), y = S(first.param2);
+    switch (first.opcode) {
+        case list_op::kJumpAbs3D: MoveTo(x, y, MoveKind::kJump, jumpDelay_); break;
+        case list_op::kMarkAbs3D:
+        case list_op::kPolCAbs3D: MoveTo(x, y, MoveKind::kMark, markDelay_); break;
+        default: MoveTo(x, y, MoveKind::kMark, polyDelay_); break;
+    }
+}
+
+bool VirtualCard::ExecuteFlowRecord(const ListEntry& e) {
+    const int64_t next = static_cast<int64_t>(pc_);  // the record after this one
+    const int64_t skip = static_cast<int16_t>(e.param1);
+    switch (e.opcode) {
+        case list_op::kSetEndOfList: EndOfPass(); return true;
+        case list_op::kSkipVarListBack:
+            if ((variable_ & e.param2) != 0) Skip(next - 1 - skip);
+            return true;
+        case list_op::kSkipVarList:
+            if ((variable_ & e.param2) != 0) Skip(next + skip);
+            return true;
+        case list_op::kSkipCounterList:
+            if (++skipCounter_ < e.param2) {
+                Skip(next + skip);
+            } else {
+                skipCounter_ = 0;
             }
-            break;
-        case 135:
-            ports_[e.param1] = e.param2;
-            if (e.param1 == 40) power_ = e.param2 / 65535.0;
-            break;
-        case 139:
-        case 142:
-            counterTarget_ = e.opcode == 139 ? (uint32_t{e.param2} << 16) | e.param1
-                                             : uint32_t(std::max(0.0, p1));
+            return true;
+        case list_op::kWaitForCounterValueEx:
+        case list_op::kWaitForCounterValue:
+            counterTarget_ = e.opcode == list_op::kWaitForCounterValueEx
+                                 ? (uint32_t{e.param2} << 16) | e.param1
+                                 : uint32_t(std::max<int64_t>(0, skip));
             if (externalCounter_ < counterTarget_) waitFor_ = WaitFor::kCounter;
-            break;
-        case 145:
-            if (e.param1 > 0) jumpSpeed_ = double(e.param2) / double(e.param1) * 1000.0;
-            break;
-        case 150: headMask_ = e.param1; break;
-        case 151:
+            return true;
+        case list_op::kWaitForExternalStart: waitFor_ = WaitFor::kExternalStart; return true;
+        case list_op::kLoopToStartList:
             if (maxCounts_ == 0 || passes_ + 1 < maxCounts_) {
                 ++passes_;
                 ++counts_;
                 GotoListStart(e.param1);
             }
-            break;
-        case 153: waitFor_ = WaitFor::kExternalStart; break;
-        case 163: autoJumpDelay_ = e.param1; autoJumpLength_ = e.param2; break;
-        case 180: jobControl_ = e.param1; break;
-        case 181: GotoListStart(e.param1); break;
-        case 182:
-            if ((variable_ & e.param2) != 0) Skip(here + int64_t(p1));
-            break;
-        case 183:
-            if (++skipCounter_ < e.param2) {
-                Skip(here + int64_t(p1));
-            } else {
-                skipCounter_ = 0;
+            return true;
+        case list_op::kJumpToStartList: GotoListStart(e.param1); return true;
+        default: return false;
+    }
+}
+
+void VirtualCard::ExecuteSettingRecord(const ListEntry& e) {
+    switch (e.opcode) {
+        case list_op::kWriteDAList: power_ = (e.param1 >> 8) / 255.0; break;
+        case list_op::kSetWobbleList: wobbleWidth_ = e.param1; wobblePeriod_ = e.param2; break;
+        case list_op::kSetDelays12: stepPeriod_ = e.param1; jumpDelay_ = e.param2; break;
+        case list_op::kSetDelays56: laserOffDelay_ = e.param1; laserOnDelay_ = e.param2; break;
+        case list_op::kSetDelays910: t3_ = e.param1; t4_ = e.param2; break;
+        case list_op::kSetDelays34: markDelay_ = e.param1; polyDelay_ = e.param2; break;
+        case list_op::kSetDelays78: t1_ = e.param1; t2_ = e.param2; break;
+        case list_op::kSetMarkParametersList:
+            // Step size over step period (µs) makes the speed in bits per millisecond.
+            if (e.param1 > 0) {
+                stepPeriod_ = e.param1;
+                markSpeed_ = double(e.param2) / double(e.param1) * 1000.0;
             }
             break;
-        case 184: variable_ = ports_[e.param1]; break;
-        case 185: variable_ = jobControl_; break;
-        case 186: skipCounter_ = e.param1; break;
-        case 192: dotDistance_ = e.param1; dotDuration_ = e.param2; break;
-        case 196:
-            MoveTo(p1, p2, MoveKind::kJump, jumpDelay_);
-            Dot(dotDuration_);
+        case list_op::kSetJumpParametersList:
+            if (e.param1 > 0) jumpSpeed_ = double(e.param2) / double(e.param1) * 1000.0;
             break;
-        case 193:
-        case 194:
-        case 195:
-            MoveTo(p1, p2, MoveKind::kMark, e.opcode == 195 ? markDelay_ : polyDelay_);
-            Dot(dotDuration_);
+        case list_op::kWritePortList:
+            ports_[e.param1] = e.param2;
+            if (e.param1 == kPowerPort) power_ = e.param2 / 65535.0;
             break;
-        case 208: case 210: case 212: case 214: case 216: {
-            if (pc_ < running_->entries.size() && running_->entries[pc_].opcode == e.opcode + 1) {
-                z_ = S(running_->entries[pc_].param1);
-                ++pc_;
-            }
-            const bool jump = e.opcode == 208;
-            MoveTo(p1, p2, jump ? MoveKind::kJump : MoveKind::kMark,
-                   jump ? jumpDelay_ : (e.opcode == 216 || e.opcode == 210 ? markDelay_ : polyDelay_));
+        case list_op::kSetHeadMask: headMask_ = e.param1; break;
+        case list_op::kSetAutoJumpDelayList:
+            autoJumpDelay_ = e.param1;
+            autoJumpLength_ = e.param2;
             break;
-        }
+        case list_op::kSetJobControlList: jobControl_ = e.param1; break;
+        case list_op::kReadPortToVarList: variable_ = ports_[e.param1]; break;
+        case list_op::kJobControlToVarList: variable_ = jobControl_; break;
+        case list_op::kSetCounterList: skipCounter_ = e.param1; break;
+        case list_op::kSetDotParametersList:
+            dotDistance_ = e.param1;
+            dotDuration_ = e.param2;
+            break;
         default:
-            break;  // records without an effect on the head (141, unknown opcodes...)
+            break;  // records without an effect on the model (Mark_Immediately, unknown ones)
     }
 }
 

@@ -1,14 +1,19 @@
 #include "virtual_card.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 
 #include "proto/opcodes.h"
 #include "target_disk.h"
 
 namespace txorb::sim {
 namespace {
+
+namespace op = proto::op;
+namespace list_op = proto::list_op;
 
 uint16_t U16(const std::vector<uint8_t>& p, size_t at) {
     return at + 2 <= p.size() ? proto::Le16(p.data() + at) : 0;
@@ -64,7 +69,7 @@ VirtualCard::VirtualCard(MoveSink* sink, TargetDisk* disk)
     : sink_(sink), disk_(disk), ports_(65536, 0) {
     lists_[0] = std::make_shared<ListMemory>();
     lists_[1] = std::make_shared<ListMemory>();
-    ports_[40] = 0xFFFF;
+    ports_[kPowerPort] = kPowerPortAtPowerUp;
 }
 
 void VirtualCard::Handle(const proto::Packet& packet, int64_t nowUs, std::vector<uint8_t>* reply) {
@@ -92,184 +97,202 @@ void VirtualCard::Handle(const proto::Packet& packet, int64_t nowUs, std::vector
 }
 
 bool VirtualCard::Execute(uint8_t opcode, const std::vector<uint8_t>& p, int64_t nowUs) {
+    if (const std::optional<bool> done = ExecuteListCommand(opcode, p, nowUs)) return *done;
+    if (const std::optional<bool> done = ExecuteHeadCommand(opcode, p, nowUs)) return *done;
+    if (const std::optional<bool> done = ExecuteFileCommand(opcode, p)) return *done;
+    return ExecuteSetter(opcode, p);
+}
+
+std::optional<bool> VirtualCard::ExecuteListCommand(uint8_t opcode, const std::vector<uint8_t>& p,
+                                                    int64_t nowUs) {
     switch (opcode) {
-        case 35:
-            jumpSpeed_ = F64(p, 0);
-            markSpeed_ = F64(p, 8);
-            return true;
-        case 36:
-        case 47:
+        case op::kStopExecution:
+        case op::kStopExecutionNoClear:
             SettleManualMove(nowUs);
-            StopAt(nowUs, opcode == 36);
+            StopAt(nowUs, opcode == op::kStopExecution);
             return true;
-        case 37:
-            loop_ = true;
-            return true;
-        case 38:
-            loop_ = false;
-            return true;
-        case 40:
-            power_ = (U16(p, 0) >> 8) / 255.0;
-            return true;
-        case 41:
-        case 166: {
-            if (Running()) return false;
-            SettleManualMove(nowUs);
-            Move jump{MoveKind::kJump, x_, y_, double(S16(p, 0)), double(S16(p, 2)), 0, nowUs, nowUs};
-            sink_->OnMove(jump);
-            lastMove_ = jump;
-            x_ = jump.x1;
-            y_ = jump.y1;
-            return true;
-        }
-        case 53:
-        case 113:
-            ports_[U16(p, 0)] = U16(p, 2);
-            if (U16(p, 0) == 40) power_ = U16(p, 2) / 65535.0;
-            return true;
-        case 54: stepPeriod_ = U16(p, 0); return true;
-        case 55: jumpDelay_ = U16(p, 0); return true;
-        case 56: markDelay_ = U16(p, 0); return true;
-        case 57: polyDelay_ = U16(p, 0); return true;
-        case 58: laserOffDelay_ = U16(p, 0); return true;
-        case 59: laserOnDelay_ = U16(p, 0); return true;
-        case 60: t1_ = U16(p, 0); return true;
-        case 61: t2_ = U16(p, 0); return true;
-        case 62: t3_ = U16(p, 0); return true;
-        case 63: manualDelay_ = U16(p, 0); return true;
-        case 65:
-            return U16(p, 0) <= 1 && StartList(U16(p, 0), nowUs);
-        case 67:
+        case op::kStartLoop: loop_ = true; return true;
+        case op::kQuitLoop: loop_ = false; return true;
+        case op::kAutChange: autChange_ = true; return true;
+        case op::kExecuteList: return U16(p, 0) <= 1 && StartList(U16(p, 0), nowUs);
+        case op::kSetStartList:
             if (U16(p, 0) > 1) return false;
             loadList_ = U16(p, 0);
             lists_[loadList_] = std::make_shared<ListMemory>();
             return true;
-        case 68:
-            return LoadCorrection(1, p.data(), p.size());
-        case 70: laserEnabled_ = true; return true;
-        case 79: laserEnabled_ = false; return true;
-        case 73: maxCounts_ = U16(p, 0); return true;
-        case 74:
-            if ((U16(p, 0) & ~kModeMask) != 0) return false;
-            mode_ = U16(p, 0);
-            return true;
-        case 77: yagPrescaler_ = U16(p, 0); return true;
-        case 78: autChange_ = true; return true;
-        case 88: gainX_ = F64(p, 0); return true;
-        case 89: gainY_ = F64(p, 0); return true;
-        case 90: offsetX_ = S16(p, 0); return true;
-        case 91: offsetY_ = S16(p, 0); return true;
-        case 92: jumpSpeed_ = F64(p, 0); return true;
-        case 93: markSpeed_ = F64(p, 0); return true;
-        case 94:
+        case op::kListRecords: return StoreListRecords(p, nowUs);
+        case op::kPutBitmaplineList:
+        case op::kPutBitmaplineListAlg1:
+        case op::kPutBitmaplineListAlg2: return StoreBitmapLine(p, nowUs);
+        default: return std::nullopt;
+    }
+}
+
+std::optional<bool> VirtualCard::ExecuteHeadCommand(uint8_t opcode, const std::vector<uint8_t>& p,
+                                                    int64_t nowUs) {
+    switch (opcode) {
+        case op::kGotoXY:
+        case op::kGotoXYEx: return GotoNow(S16(p, 0), S16(p, 2), nowUs);
+        case op::kSetDXDYManual:
             SettleManualMove(nowUs);
             manualDx_ = S16(p, 0);
             manualDy_ = S16(p, 2);
             return true;
-        case 99:
+        case op::kStartManualOperation:
             if (Running()) return false;
             manualOperation_ = true;
             return true;
-        case 100:
+        case op::kStopManualOperation:
             SettleManualMove(nowUs);
             manualOperation_ = manualMove_ = manualLaser_ = false;
             return true;
-        case 101:
-        case 102:
+        case op::kStartLaserManually:
+        case op::kStopLaserManually:
             if (!manualOperation_) return false;
             SettleManualMove(nowUs);
-            manualLaser_ = opcode == 101;
+            manualLaser_ = opcode == op::kStartLaserManually;
             return true;
-        case 103:
-        case 104:
+        case op::kStartManualMove:
+        case op::kStopManualMove:
             if (!manualOperation_) return false;
             SettleManualMove(nowUs);
-            manualMove_ = opcode == 103;
+            manualMove_ = opcode == op::kStartManualMove;
             manualSinceUs_ = nowUs;
             return true;
-        case 115:
-        case 175:
-        case 177:
-            return true;
-        case 137: {
-            const std::string name = NameField(p);
-            if (!disk_->Exists(name)) return false;
-            bootProgram_ = name;
-            return true;
-        }
-        case 138: digGainEx_ = F64(p, 0); return true;
-        case 144: {
-            if (p.size() < 12) return false;
-            return disk_->Write(NameField(p), p.data() + 12, p.size() - 12);
-        }
-        case 148: {
+        default: return std::nullopt;
+    }
+}
+
+bool VirtualCard::GotoNow(int16_t x, int16_t y, int64_t nowUs) {
+    if (Running()) return false;
+    SettleManualMove(nowUs);
+    const Move jump{MoveKind::kJump, x_, y_, double(x), double(y), 0, nowUs, nowUs};
+    sink_->OnMove(jump);
+    lastMove_ = jump;
+    x_ = jump.x1;
+    y_ = jump.y1;
+    return true;
+}
+
+std::optional<bool> VirtualCard::ExecuteFileCommand(uint8_t opcode, const std::vector<uint8_t>& p) {
+    switch (opcode) {
+        case op::kLoadCor: return LoadCorrection(1, p.data(), p.size());
+        case op::kLoadCorrN: {
             const uint32_t table = U32(p, 0);
             return table >= 1 && table <= 4 && LoadCorrection(int(table), p.data() + 4, p.size() - 4);
         }
-        case 149: {
+        case op::kLoadCorrFileFromTargetDisk: {
             std::string name;
             std::vector<uint8_t> data;
             return TerminatedName(p, &name) && disk_->Read(name, &data) &&
                    LoadCorrection(1, data.data(), data.size());
         }
-        case 156:
-            return StoreListRecords(p, nowUs);
-        case 158: {
+        case op::kMakeBootProgram: {
+            const std::string name = NameField(p);
+            if (!disk_->Exists(name)) return false;
+            bootProgram_ = name;
+            return true;
+        }
+        case op::kCopyFileToTargetDisk:
+            // A 12-byte name field, then the file.
+            return p.size() >= 12 && disk_->Write(NameField(p), p.data() + 12, p.size() - 12);
+        case op::kDeleteFileOnTargetDisk: {
             std::string name;
             return TerminatedName(p, &name) && disk_->Remove(name);
         }
-        case 164: digGain_ = U16(p, 0); return true;
-        case 165: rotation_ = F64(p, 0); return true;
-        case 167: markShift_ = U16(p, 0); return true;
-        case 171:
-        case 172:
-        case 225:
-            return StoreBitmapLine(p, nowUs);
-        case 187: dtrSelector_ = U16(p, 0); return true;
-        case 204: dsrSelector_ = U16(p, 0); return true;
-        case 218: mode3D_ = true; return true;
-        case 219: mode3D_ = false; return true;
-        case 220: {
-            std::array<uint8_t, 64> block{};
-            std::memcpy(block.data(), p.data(), 64);
-            params3D_[static_cast<int32_t>(U32(p, 60))] = block;
-            return true;
-        }
-        default:
-            return false;
+        default: return std::nullopt;
     }
+}
+
+bool VirtualCard::ExecuteSetter(uint8_t opcode, const std::vector<uint8_t>& p) {
+    switch (opcode) {
+        case op::kSetSpeed:
+            jumpSpeed_ = F64(p, 0);
+            markSpeed_ = F64(p, 8);
+            return true;
+        case op::kWriteDA: power_ = (U16(p, 0) >> 8) / 255.0; return true;
+        case op::kTestWritePort:
+        case op::kWritePort:
+            ports_[U16(p, 0)] = U16(p, 2);
+            if (U16(p, 0) == kPowerPort) power_ = U16(p, 2) / 65535.0;
+            return true;
+        case op::kSetAutoDelay: stepPeriod_ = U16(p, 0); return true;
+        case op::kSetJumpDelay: jumpDelay_ = U16(p, 0); return true;
+        case op::kSetMarkDelay: markDelay_ = U16(p, 0); return true;
+        case op::kSetPolyDelay: polyDelay_ = U16(p, 0); return true;
+        case op::kSetLaserOffDelay: laserOffDelay_ = U16(p, 0); return true;
+        case op::kSetLaserOnDelay: laserOnDelay_ = U16(p, 0); return true;
+        case op::kSetT1: t1_ = U16(p, 0); return true;
+        case op::kSetT2: t2_ = U16(p, 0); return true;
+        case op::kSetT3: t3_ = U16(p, 0); return true;
+        case op::kSetManualDelay: manualDelay_ = U16(p, 0); return true;
+        case op::kEnableLaser: laserEnabled_ = true; return true;
+        case op::kDisableLaser: laserEnabled_ = false; return true;
+        case op::kSetMaxCounts: maxCounts_ = U16(p, 0); return true;
+        case op::kSetMode:
+            if ((U16(p, 0) & ~kModeMask) != 0) return false;
+            mode_ = U16(p, 0);
+            return true;
+        case op::kSetYAGParameter: yagPrescaler_ = U16(p, 0); return true;
+        case op::kSetGainX: gainX_ = F64(p, 0); return true;
+        case op::kSetGainY: gainY_ = F64(p, 0); return true;
+        case op::kSetOffsetX: offsetX_ = S16(p, 0); return true;
+        case op::kSetOffsetY: offsetY_ = S16(p, 0); return true;
+        case op::kSetJumpSpeed: jumpSpeed_ = F64(p, 0); return true;
+        case op::kSetMarkSpeed: markSpeed_ = F64(p, 0); return true;
+        case op::kSetDigGainEx: digGainEx_ = F64(p, 0); return true;
+        case op::kSetDigGain: digGain_ = U16(p, 0); return true;
+        case op::kSetRotGrad: rotation_ = F64(p, 0); return true;
+        case op::kSetMarkShift: markShift_ = U16(p, 0); return true;
+        case op::kSetDTRMirrorSelector: dtrSelector_ = U16(p, 0); return true;
+        case op::kSetDSRMirrorSelector: dsrSelector_ = U16(p, 0); return true;
+        case op::kSet3DMode: mode3D_ = true; return true;
+        case op::kReset3DMode: mode3D_ = false; return true;
+        case op::kSet3DParameters: Store3DParameters(p); return true;
+        case op::kStartUpOpen:
+        case op::kStartUpConfirm:
+        case op::kRelease: return true;  // the start-up and removal handshakes
+        default: return false;
+    }
+}
+
+void VirtualCard::Store3DParameters(const std::vector<uint8_t>& p) {
+    // The 64-byte block is filed under the head number it carries at offset 60.
+    std::array<uint8_t, 64> block{};
+    std::memcpy(block.data(), p.data(), std::min(p.size(), block.size()));
+    params3D_[static_cast<int32_t>(U32(p, 60))] = block;
 }
 
 void VirtualCard::Query(uint8_t opcode, const std::vector<uint8_t>& p, int64_t nowUs,
                         std::vector<uint8_t>* reply) {
     double x = 0, y = 0;
     switch (opcode) {
-        case 34: PutU16(reply, StatusWord(nowUs)); break;
-        case 42: PutU32(reply, static_cast<uint32_t>(counts_)); break;
-        case 80:
-        case 114: PutU16(reply, ports_[U16(p, 0)]); break;
-        case 82: PutU16(reply, kFirmwareVersion); break;
-        case 84: PutU16(reply, kKrt1Version); break;
-        case 118: Put(reply, &jumpSpeed_, 8); break;
-        case 119: Put(reply, &markSpeed_, 8); break;
-        case 120:
-        case 121:
+        case op::kReadStatus: PutU16(reply, StatusWord(nowUs)); break;
+        case op::kGetCounts: PutU32(reply, static_cast<uint32_t>(counts_)); break;
+        case op::kTestReadPort:
+        case op::kReadPort: PutU16(reply, ports_[U16(p, 0)]); break;
+        case op::kGetVersion: PutU16(reply, kFirmwareVersion); break;
+        case op::kGetKRT1Version: PutU16(reply, kKrt1Version); break;
+        case op::kGetJumpSpeed: Put(reply, &jumpSpeed_, 8); break;
+        case op::kGetMarkSpeed: Put(reply, &markSpeed_, 8); break;
+        case op::kGetXYPosX:
+        case op::kGetXYManualX:
             PositionAt(nowUs, &x, &y);
             PutU16(reply, static_cast<uint16_t>(ToWord(x)));
             break;
-        case 129:
-        case 130:
+        case op::kGetXYPosY:
+        case op::kGetXYManualY:
             PositionAt(nowUs, &x, &y);
             PutU16(reply, static_cast<uint16_t>(ToWord(y)));
             break;
-        case 128: PutU16(reply, static_cast<uint16_t>(manualDx_)); break;
-        case 131: PutU16(reply, static_cast<uint16_t>(manualDy_)); break;
-        case 132: reply->push_back(manualMove_ ? 1 : 0); break;
-        case 143: PutU16(reply, headMask_); break;
-        case 173: PutU32(reply, kIdent); break;
-        case 176: PutU16(reply, kModeMask); break;
-        case 188: PutU16(reply, startAttempts_); break;
-        case 221: {
+        case op::kGetDXDYManualDX: PutU16(reply, static_cast<uint16_t>(manualDx_)); break;
+        case op::kGetDXDYManualDY: PutU16(reply, static_cast<uint16_t>(manualDy_)); break;
+        case op::kGetManualMove: reply->push_back(manualMove_ ? 1 : 0); break;
+        case op::kGetHeadMask: PutU16(reply, headMask_); break;
+        case op::kGetIdentEx: PutU32(reply, kIdent); break;
+        case op::kGetModeMask: PutU16(reply, kModeMask); break;
+        case op::kReadIntStartAttempts: PutU16(reply, startAttempts_); break;
+        case op::kGet3DParameters: {
             const int32_t head = static_cast<int32_t>(U32(p, 0));
             std::array<uint8_t, 64> block{};
             auto it = params3D_.find(head);
@@ -278,7 +301,7 @@ void VirtualCard::Query(uint8_t opcode, const std::vector<uint8_t>& p, int64_t n
             Put(reply, block.data(), block.size());
             break;
         }
-        case 224: PutU16(reply, kCpuType); break;
+        case op::kGetCPUType: PutU16(reply, kCpuType); break;
         default: break;
     }
 }
@@ -290,7 +313,7 @@ bool VirtualCard::StoreListRecords(const std::vector<uint8_t>& payload, int64_t 
         ListMemory& list = *lists_[loadList_];
         ListEntry entry{payload[at], proto::Le16(&payload[at + 1]), proto::Le16(&payload[at + 3])};
         list.entries.push_back(entry);
-        if (entry.opcode == 16) list.closed = true;
+        if (entry.opcode == list_op::kSetEndOfList) list.closed = true;
     }
     Resume(nowUs);
     return true;

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -41,6 +42,9 @@ inline constexpr uint32_t kIdent = 0x54584F52;  // "TXOR"
 inline constexpr uint16_t kCpuType = 2;
 inline constexpr uint16_t kModeMask = 0x03FF;
 inline constexpr size_t kCorrectionTableBytes = 25350;
+// The I/O port whose value sets the laser power (value / 65535); full power at power-up.
+inline constexpr uint16_t kPowerPort = 40;
+inline constexpr uint16_t kPowerPortAtPowerUp = 0xFFFF;
 
 struct ListEntry {
     uint8_t opcode = 0;
@@ -79,8 +83,17 @@ public:
     std::string StateJson(int64_t nowUs) const;
 
 private:
-    // Immediate commands; false means "not executed" (status 0).
+    // Immediate commands; false means "not executed" (status 0). Each group answers
+    // nothing (nullopt) for an opcode that is not its own.
     bool Execute(uint8_t opcode, const std::vector<uint8_t>& payload, int64_t nowUs);
+    std::optional<bool> ExecuteListCommand(uint8_t opcode, const std::vector<uint8_t>& payload,
+                                           int64_t nowUs);
+    std::optional<bool> ExecuteHeadCommand(uint8_t opcode, const std::vector<uint8_t>& payload,
+                                           int64_t nowUs);
+    std::optional<bool> ExecuteFileCommand(uint8_t opcode, const std::vector<uint8_t>& payload);
+    bool ExecuteSetter(uint8_t opcode, const std::vector<uint8_t>& payload);
+    bool GotoNow(int16_t x, int16_t y, int64_t nowUs);
+    void Store3DParameters(const std::vector<uint8_t>& payload);
     void Query(uint8_t opcode, const std::vector<uint8_t>& payload, int64_t nowUs,
                std::vector<uint8_t>* reply);
     bool StoreListRecords(const std::vector<uint8_t>& payload, int64_t nowUs);
@@ -91,11 +104,15 @@ private:
     void Resume(int64_t nowUs);
     bool LoadCorrection(int table, const uint8_t* data, size_t count);
     bool Running() const { return running_ != nullptr; }
-    bool Busy(int64_t nowUs) const;
     void PositionAt(int64_t nowUs, double* x, double* y) const;
 
     // List execution (list_execution.cpp).
     void ExecuteEntry(const ListEntry& entry);
+    // Each group answers false for a record that is not its own.
+    bool ExecuteMotionRecord(const ListEntry& entry);
+    bool ExecuteFlowRecord(const ListEntry& entry);
+    void ExecuteSettingRecord(const ListEntry& entry);
+    void Move3D(const ListEntry& first);
     void MoveTo(double x, double y, MoveKind kind, uint16_t delayAfter);
     void Dot(uint16_t duration10us);
     void RunBitmap(const BitmapLine& line);
