@@ -15,6 +15,7 @@ namespace err {
 inline constexpr ErrorCode kOk = TXORB_ERR_OK;
 inline constexpr ErrorCode kNotEnoughMemory = TXORB_ERR_NOT_ENOUGH_MEMORY;
 inline constexpr ErrorCode kInvalidVectorList = TXORB_ERR_INVALID_VECTOR_LIST;
+inline constexpr ErrorCode kInvalidListIndex = TXORB_ERR_INVALID_LIST_INDEX;
 inline constexpr ErrorCode kParameterOutOfBounds = TXORB_ERR_PARAMETER_OUT_OF_BOUNDS;
 inline constexpr ErrorCode kInvalidPointer = TXORB_ERR_INVALID_POINTER;
 inline constexpr ErrorCode kFileNotFound = TXORB_ERR_FILE_NOT_FOUND;
