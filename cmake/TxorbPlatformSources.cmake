@@ -1,0 +1,21 @@
+# Platform files are chosen by their suffix: *_posix.cpp and *_linux.cpp outside Windows,
+# *_win32.cpp on Windows. Everything else is OS-free and always compiled.
+#
+#   txorb_platform_filter(<out-var> <source>...)
+function(txorb_platform_filter out)
+  set(kept "")
+  foreach(source IN LISTS ARGN)
+    if(source MATCHES "_win32\\.cpp$")
+      if(WIN32)
+        list(APPEND kept ${source})
+      endif()
+    elseif(source MATCHES "_(posix|linux)\\.cpp$")
+      if(NOT WIN32)
+        list(APPEND kept ${source})
+      endif()
+    else()
+      list(APPEND kept ${source})
+    endif()
+  endforeach()
+  set(${out} ${kept} PARENT_SCOPE)
+endfunction()
