@@ -36,4 +36,9 @@ int32_t DLL_Status_Query(int32_t query_define, int32_t iparam, intptr_t lparam, 
     }
 }
 
+const char* txorb_library_version(void) { return info::ReleaseVersion(); }
+
+// Placeholder until every export records its outcome per thread.
+uint32_t txorb_thread_last_failure(void) { return 0; }
+
 }  // extern "C"

@@ -1,4 +1,5 @@
 // Errors, messages and the exports that only keep old programs linking.
+#include "api/error_table.h"
 #include "api/messages.h"
 #include "common/process_state.h"
 #include "txorb/txorb.h"
@@ -19,5 +20,7 @@ const char* Get_Last_Error_Message(void) {
 bool Set_Delays_11_12(int32_t, int32_t) { return true; }
 bool Field_Jump(int32_t, int32_t) { return true; }
 bool Home_Jump(int32_t, int32_t) { return true; }
+
+const char* txorb_error_name(uint32_t code) { return api::ErrorName(code); }
 
 }  // extern "C"

@@ -1,19 +1,13 @@
 #include "info/version.h"
 
 #include <cstddef>
+#include <string>
+
+#include "platform/module_version.h"
+#include "txorb_build_version.h"
 
 namespace txorb::info {
 namespace {
-
-#ifndef TXORB_VERSION_MAJOR
-#error "the build system passes TXORB_VERSION_MAJOR, _MINOR and _PATCH"
-#endif
-#define TXORB_STRINGIFY_(x) #x
-#define TXORB_STRINGIFY(x) TXORB_STRINGIFY_(x)
-
-// The file-version text of this build, written as a version resource would hold it.
-constexpr char kFileVersion[] = TXORB_STRINGIFY(TXORB_VERSION_MAJOR) ", " TXORB_STRINGIFY(
-    TXORB_VERSION_MINOR) ", " TXORB_STRINGIFY(TXORB_VERSION_PATCH) ", 0";
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
@@ -41,10 +35,14 @@ void ParseFileVersion(const char* text, VersionRecord* record) {
 
 VersionRecord ReadVersionRecord() {
     VersionRecord record;
-    ParseFileVersion(kFileVersion, &record);
+    std::string text;
+    if (!platform::ReadModuleFileVersion(&text)) return record;
+    ParseFileVersion(text.c_str(), &record);
     record.ok = true;
     return record;
 }
+
+const char* ReleaseVersion() { return TXORB_RELEASE_VERSION; }
 
 uint16_t VersionNumber(const VersionRecord& record) {
     if (!record.ok) return 0;

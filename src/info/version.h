@@ -18,10 +18,13 @@ struct VersionRecord {
 // "11.2.49.0" read alike; numbers that are missing stay 0. A null text gives all zeros.
 void ParseFileVersion(const char* text, VersionRecord* record);
 
-// The record of this build, from the version triple the build system passes in.
+// The record of the library's own module, from its file version (not ok when unreadable).
 VersionRecord ReadVersionRecord();
 
 // (major * 10 + minor) * 100 + build, cut to 16 bits; 0 when the record could not be read.
 uint16_t VersionNumber(const VersionRecord& record);
+
+// The project's release version ("1.0.0"): SONAME, packages and tools, not Get_DLL_Version.
+const char* ReleaseVersion();
 
 }  // namespace txorb::info

@@ -31,33 +31,33 @@ ErrorCode ChooseCardLinks(uint16_t slot, LinkDescriptor* descriptor) {
     }
     int32_t v = 0;
     if (config::ReadSerialPort(slot, &v) != err::kOk) return err::kSerialKeyNotFound;
-    const uint32_t com = static_cast<uint32_t>(v);
-    if (v >= 1 && v <= 19) {
-        if (config::ReadParallelPorts(slot, &parallel, &fifo) == err::kOk) {
-            *descriptor = MakeDescriptor(parallel, fifo, 1, com, 1, 1);
-        } else {
+    uint32_t com = 0;
+    switch (config::ClassifySerialPort(v, &com)) {
+        case config::SerialPortUse::kComAndParallel:
+            if (config::ReadParallelPorts(slot, &parallel, &fifo) == err::kOk) {
+                *descriptor = MakeDescriptor(parallel, fifo, 1, com, 1, 1);
+            } else {
+                *descriptor = MakeDescriptor(kNoPort, kNoPort, 0, com, 1, 1);
+            }
+            return err::kOk;
+        case config::SerialPortUse::kComOnly:
             *descriptor = MakeDescriptor(kNoPort, kNoPort, 0, com, 1, 1);
+            return err::kOk;
+        case config::SerialPortUse::kDriverMap: {
+            int32_t mapped = 0;
+            if (config::ResolveSerialPortByDriver(slot, &mapped) != err::kOk) {
+                return err::kSerialKeyNotFound;
+            }
+            const uint32_t mappedCom = static_cast<uint32_t>(mapped);
+            if (config::ReadOrFindParallelPorts(slot, &parallel, &fifo) == err::kOk) {
+                *descriptor = MakeDescriptor(parallel, fifo, 1, mappedCom, 0, 1);
+            } else {
+                *descriptor = MakeDescriptor(kNoPort, kNoPort, 0, mappedCom, 0, 1);
+            }
+            return err::kOk;
         }
-        return err::kOk;
-    }
-    if (v >= 41 && v <= 59) {
-        *descriptor = MakeDescriptor(kNoPort, kNoPort, 0, com - 40, 1, 1);
-        return err::kOk;
-    }
-    if (v == 0 || v == 25) {
-        int32_t mapped = 0;
-        if (config::ResolveSerialPortByDriver(slot, &mapped) != err::kOk) {
-            return err::kSerialKeyNotFound;
-        }
-        const uint32_t mappedCom = static_cast<uint32_t>(mapped);
-        bool found = config::ReadParallelPorts(slot, &parallel, &fifo) == err::kOk && parallel != 0;
-        if (!found) found = config::FindParallelResources(slot, &parallel, &fifo) == err::kOk;
-        if (found) {
-            *descriptor = MakeDescriptor(parallel, fifo, 1, mappedCom, 0, 1);
-        } else {
-            *descriptor = MakeDescriptor(kNoPort, kNoPort, 0, mappedCom, 0, 1);
-        }
-        return err::kOk;
+        case config::SerialPortUse::kInvalid:
+            break;
     }
     return err::kInvalidSerialPortNumber;
 }
@@ -128,9 +128,10 @@ ErrorCode InitCard(uint16_t slot) {
     if (ErrorCode code = ChooseCardLinks(slot, &descriptor); code != err::kOk) return code;
 
     ClearListBuffer();
-    // Neither 0 nor a negative number can mean a real timeout.
+    // Only an unreadable value or 0 falls back to the default; any other value, negative ones
+    // included, is the link's unsigned timeout ("-1" waits 0xFFFFFFFF ms, until the line goes).
     int32_t timeout = 0;
-    if (config::ReadCommTimeout(slot, &timeout) != err::kOk || timeout <= 0) {
+    if (config::ReadCommTimeout(slot, &timeout) != err::kOk || timeout == 0) {
         timeout = static_cast<int32_t>(kDefaultCommTimeoutMs);
     }
     char dumpFile[config::kDumpFileNameBytes];

@@ -15,12 +15,15 @@ constexpr int16_t kOpJumpAbs = 9;
 // Built before the library's load hook (a later priority) and destroyed after its unload hook.
 __attribute__((init_priority(150))) VectorCapture g_capture;
 
-// Nearest integer, halves upwards, then the low 16 bits in two's complement. Values that fit
-// no 32-bit integer (and NaN) have no meaningful low bits and go out as 0.
+// Nearest integer, halves upwards, then the low 16 bits in two's complement, taken from the
+// rounded double itself so that periods of 2^31 and more keep their low bits (a cast would be
+// undefined there). NaN and infinities have no low bits and go out as 0.
 uint16_t ReplayWord(double value) {
     const double rounded = std::floor(value + 0.5);
-    if (!(rounded >= -2147483648.0 && rounded < 2147483648.0)) return 0;
-    return static_cast<uint16_t>(static_cast<int32_t>(rounded));
+    if (!std::isfinite(rounded)) return 0;
+    double low = std::fmod(rounded, 65536.0);  // exact: rounded is an integer
+    if (low < 0.0) low += 65536.0;
+    return static_cast<uint16_t>(low);
 }
 
 }  // namespace

@@ -305,15 +305,42 @@ TEST_F(CardSlots, SetActiveCardAcceptsOnlyHoldingSlots) {
     }
 }
 
-TEST_F(CardSlots, CommTimeoutZeroMeansTwoSeconds) {
+// Only 0 (or an unreadable value) falls back to the 2,000 ms default; every other value is the
+// link's unsigned timeout, so "-1" waits 0xFFFFFFFF ms for a card that answers late.
+TEST_F(CardSlots, CommTimeoutOnlyZeroFallsBackToTwoSeconds) {
+    constexpr int kLateMs = 2300;  // past the 2,000 ms default
+    const struct {
+        const char* value;
+        uint32_t code;
+    } cases[] = {{"0", 45}, {"-1", 0}};
+    for (const auto& c : cases) {
+        registry.Write(test::TempRegistry::ComPort(3, rtb.Path()) + CardKey(1) +
+                       "\"serial_port\"=\"3\"\n\"comm_timeout\"=\"" + c.value + "\"\n");
+        rtb.ReplyTo(0x73, test::Reply{proto::StatusReply(1), kLateMs});
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(Init_Scan_Card_Ex(1), c.code) << c.value;
+        const auto waited = std::chrono::steady_clock::now() - start;
+        EXPECT_GE(waited, std::chrono::milliseconds(1900)) << c.value;
+        EXPECT_LT(waited, std::chrono::milliseconds(4000)) << c.value;
+        Remove_Scan_Card_Ex(1);
+        std::this_thread::sleep_for(std::chrono::milliseconds(kLateMs));  // let a late answer pass
+        rtb.Clear();
+    }
+}
+
+// A timeout of 0xFFFFFFFF ms still ends when the card goes away.
+TEST_F(CardSlots, EndlessCommTimeoutEndsAtHangUp) {
     registry.Write(test::TempRegistry::ComPort(3, rtb.Path()) + CardKey(1) +
-                   "\"serial_port\"=\"3\"\n\"comm_timeout\"=\"0\"\n");
+                   "\"serial_port\"=\"3\"\n\"comm_timeout\"=\"-1\"\n");
     rtb.ReplyTo(0x73, test::Reply{});
+    std::thread hangUp([this] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        rtb.HangUp();
+    });
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(Init_Scan_Card_Ex(1), 45u);
-    const auto waited = std::chrono::steady_clock::now() - start;
-    EXPECT_GE(waited, std::chrono::milliseconds(1900));
-    EXPECT_LT(waited, std::chrono::milliseconds(4000));
+    EXPECT_NE(Init_Scan_Card_Ex(1), 0u);
+    hangUp.join();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(3000));
 }
 
 }  // namespace

@@ -129,7 +129,10 @@ TEST_F(VectorCaptureTest, ReplayRoundsHalvesUpAndKeepsTheLow16Bits) {
     } cases[] = {
         {2.5, "03 00"},        {2.4999, "02 00"},     {-2.5, "FE FF"},    {-2.6, "FD FF"},
         {-0.5, "00 00"},       {70000.4, "70 11"},    {65535.5, "00 00"}, {-32768.6, "FF 7F"},
-        {std::nan(""), "00 00"}, {1e10, "00 00"},     {-1e10, "00 00"},
+        {std::nan(""), "00 00"}, {HUGE_VAL, "00 00"}, {-HUGE_VAL, "00 00"},
+        // Beyond 32 bits the low 16 bits still go out: 10^10 = 152,587 * 65,536 + 58,368.
+        {1e10, "00 E4"},       {-1e10, "00 1C"},      {2147483648.0, "00 00"},
+        {-2147483649.0, "FF FF"}, {6003528859.0, "9B 94"},
     };
     for (const auto& c : cases) {
         rtb.Clear();
@@ -139,6 +142,39 @@ TEST_F(VectorCaptureTest, ReplayRoundsHalvesUpAndKeepsTheLow16Bits) {
         EXPECT_EQ(test::Hex(OneTransfer(1)), std::string("87 28 00 ") + c.bytes + " 10 00 00 00 00")
             << c.value;
     }
+}
+
+// Extreme tuning makes step periods of several billion microseconds; the records carry their
+// low 16 bits. The four periods of this plan are 6,003,528,859, 5,191,185,613, 4,639,842,314
+// and 4,233,949,368 (worked out by hand from the velocity plan).
+TEST_F(VectorCaptureTest, StepPeriodsBeyond32BitsGoOutModulo65536) {
+    Install();
+    ASSERT_TRUE(Set_Mode(0x200));
+    ASSERT_TRUE(Set_Mark_Parameters_List(65535, 65535));
+    ASSERT_TRUE(Set_Custlist_Parameters(0.001, 0.001, 1e-6, 20));
+    ASSERT_TRUE(Jump_Abs(-10000, 0));
+    ASSERT_TRUE(PolA_Abs(0, 0));
+    ASSERT_TRUE(PolC_Abs(10000, 0));
+    ASSERT_TRUE(Set_End_Of_List());
+    ASSERT_TRUE(rtb.WaitForPackets(3, 3000));
+    std::vector<uint8_t> payload;  // the plan is long: several transfers
+    for (const auto& transfer : ListTransfers(rtb)) {
+        payload.insert(payload.end(), transfer.begin(), transfer.end());
+    }
+    constexpr uint8_t kMarkParametersRecord = 116;
+    std::vector<uint16_t> periods;
+    for (size_t i = 0; i + 5 <= payload.size(); i += 5) {
+        if (payload[i] == kMarkParametersRecord) {
+            periods.push_back(static_cast<uint16_t>(payload[i + 1] | payload[i + 2] << 8));
+        }
+    }
+    ASSERT_GE(periods.size(), 5u);
+    // The first is the Set_Mark_Parameters_List record itself, sent as it is.
+    EXPECT_EQ(std::vector<uint16_t>(periods.begin(), periods.begin() + 5),
+              (std::vector<uint16_t>{65535, 38043, 13517, 24586, 61624}));
+    // The capture is process-wide: leave the tuning it has after load for the other tests.
+    ASSERT_TRUE(Set_Custlist_Parameters(0.01, 0.02, 10.0, 200));
+    ASSERT_TRUE(Set_Mode(0));
 }
 
 TEST_F(VectorCaptureTest, FailedReplayStopsAndEmptiesBothLists) {

@@ -106,8 +106,11 @@ void PrintDescriptors() {
 }  // namespace
 
 int RunInfo(const CardOptions& options) {
+    // Two numbers: the release of this library, and the file version that programs written for
+    // the card check, (major * 10 + minor) * 100 + build.
     const uint16_t dll = Get_DLL_Version();
-    std::cout << "library version:  " << dll << " (" << dll / 1000 << "." << dll / 100 % 10 << "."
+    std::cout << "library release:  " << txorb_library_version() << "\n";
+    std::cout << "file version:     " << dll << " (" << dll / 1000 << "." << dll / 100 % 10 << "."
               << dll % 100 << ")\n";
     Connection connection(options);
     if (!connection.Open("info")) return 1;
