@@ -1,0 +1,197 @@
+"""The package against the virtual card: what a list built from Python marks, and how failures
+come back as TxorbError."""
+
+from __future__ import annotations
+
+import math
+from typing import Callable, List
+
+import pytest
+
+import txorb
+
+SQUARE = [(-1000, -1000), (1000, -1000), (1000, 1000), (-1000, 1000)]
+# Fast enough that every test list runs in milliseconds of (real = simulated) time.
+JUMP_SPEED = 4000.0
+MARK_SPEED = 2000.0
+
+
+def fast(card: txorb.Card) -> None:
+    card.set_speeds(jump=JUMP_SPEED, mark=MARK_SPEED)
+    card.set_delays(jump=0, mark=0, poly=0)
+
+
+def test_square_polyline_is_marked_on_the_card(sim) -> None:
+    with txorb.Card(1) as card:
+        fast(card)
+        assert (card.jump_speed(), card.mark_speed()) == (JUMP_SPEED, MARK_SPEED)
+        with card.list(1) as lst:
+            lst.polyline(SQUARE, closed=True)
+        assert lst.records == 5
+        card.execute(1)
+        card.wait_idle(timeout=5.0)
+        assert card.position() == (-1000, -1000)
+        assert card.counts() == 1
+        assert not card.busy()
+    assert sim.stop() == 0
+    assert sim.list_records() == [
+        "Jump_Abs -1000 -1000", "PolA_Abs 1000 -1000", "PolB_Abs 1000 1000",
+        "PolB_Abs -1000 1000", "PolC_Abs -1000 -1000", "Set_End_Of_List"]
+    assert sim.moves() == [
+        ("jump", (0, 0), (-1000, -1000)),
+        ("mark", (-1000, -1000), (1000, -1000)),
+        ("mark", (1000, -1000), (1000, 1000)),
+        ("mark", (1000, 1000), (-1000, 1000)),
+        ("mark", (-1000, 1000), (-1000, -1000)),
+    ]
+
+
+def test_list_records_of_each_builder_method(sim) -> None:
+    with txorb.Card(1) as card:
+        with card.list(2) as lst:
+            lst.jump(10, -20)
+            lst.mark(30.4, 40.5)
+            lst.jump_rel(-1, 2)
+            lst.mark_rel(3, -4)
+            lst.polyline([(0, 0), (101, 0)])   # one line: sent as its two halves
+            lst.polyline([(0, 0), (1, 0)])     # too short to halve: its end twice
+            lst.dot(-5, 5)
+            lst.laser_on(7)
+            lst.laser_off(8)
+            lst.wait(9)
+            lst.set_power(0.5)
+            lst.write_da(0x34)
+            lst.set_mark_parameters(10, 100)
+            lst.set_jump_parameters(20, 200)
+            lst.set_dot_parameters(3, 4)
+            lst.wait_for_external_start()
+    sim.stop()
+    assert sim.list_records() == [
+        "Jump_Abs 10 -20",
+        "Mark_Abs 30 41",              # 30.4 and 40.5 rounded, halves away from zero
+        "Jump_Rel -1 2",
+        "Mark_Rel 3 -4",
+        "Jump_Abs 0 0", "PolA_Abs 50 0", "PolC_Abs 101 0",
+        "Jump_Abs 0 0", "PolA_Abs 1 0", "PolC_Abs 1 0",
+        "Mark_Abs_Dot -5 5",
+        "Laser_On 7 0",
+        "Laser_Off 8 0",
+        "Long_Delay 9 0",
+        "Write_Port_List 40 32768",    # half power: 0.5 of 65535, rounded
+        "Write_DA_List 13312 0",       # the level travels in the upper byte: 0x3400
+        "Set_Mark_Parameters_List 10 100",
+        "Set_Jump_Parameters_List 20 200",
+        "Set_Dot_Parameters_List 3 4",
+        "Wait_For_External_Start",
+        "Set_End_Of_List",
+    ]
+    assert lst.records == 20
+
+
+def test_arc_chords_stay_within_the_tolerance(sim) -> None:
+    radius, tolerance = 500.0, 0.5
+    with txorb.Card(1) as card:
+        fast(card)
+        with card.list(1) as lst:
+            lst.arc(0, 0, radius, 0, 90, tolerance=tolerance)
+        card.execute(1)
+        card.wait_idle(timeout=5.0)
+        assert card.position() == (0, 500)
+    sim.stop()
+    marks = [m for m in sim.moves() if m[0] == "mark"]
+    # 2*acos(1 - 0.5/500) = 0.0894 rad per chord at most: a quarter turn needs 18 chords.
+    assert len(marks) == 18
+    assert marks[0][1] == (500, 0)
+    for _, (x0, y0), (x1, y1) in marks:
+        middle = math.hypot((x0 + x1) / 2, (y0 + y1) / 2)
+        # The tolerance, plus the rounding of both ends to whole bits.
+        assert radius - middle <= tolerance + math.sqrt(0.5)
+
+
+def test_ten_thousand_points_from_a_numpy_array(sim) -> None:
+    np = pytest.importorskip("numpy")
+    count = 10_000
+    angles = np.linspace(0.0, 2.0 * np.pi, count)
+    points = np.stack([20000.0 * np.cos(angles), 20000.0 * np.sin(angles)], axis=1)
+    with txorb.Card(1) as card:
+        card.set_speeds(jump=100000.0, mark=100000.0)
+        card.set_delays(jump=0, mark=0, poly=0)
+        with card.list(1) as lst:
+            lst.polyline(points)
+        card.execute(1)
+        card.wait_idle(timeout=30.0)
+        assert card.counts() == 1
+    sim.stop()
+    expected = [(int(x), int(y)) for x, y in np.round(points).astype(int).tolist()]
+    moves = sim.moves()
+    assert len(moves) == count
+    assert moves[0] == ("jump", (0, 0), expected[0])
+    assert [m[2] for m in moves[1:]] == expected[1:]
+    assert {m[0] for m in moves[1:]} == {"mark"}
+
+
+def test_every_failed_call_on_a_card_that_is_not_set_up_says_no_card_active(no_store) -> None:
+    card = txorb.Card(1)   # never opened: no card is active
+    calls: List[Callable[[], object]] = [
+        lambda: card.set_jump_speed(100.0),      # bool result
+        lambda: card.jump_speed(),               # value result: the preset 0.0
+        lambda: card.status(),                   # value result: the preset 0
+        lambda: card.position(),
+        lambda: card.goto(1, 2),
+        lambda: card.execute(1),
+        lambda: card.list(1).__enter__(),
+    ]
+    for call in calls:
+        with pytest.raises(txorb.TxorbError) as caught:
+            call()
+        assert (caught.value.code, caught.value.name, caught.value.message) == (
+            26, "NO_CARD_ACTIVE", "No card active")
+
+
+def test_card_set_up_failures_raise_the_code_initialisation_gives(no_store, tmp_path) -> None:
+    no_store.write_text("Windows Registry Editor Version 5.00\n\n")
+    cases = [
+        (11, 30, "INVALID_CARD_NUMBER", "Invalid card number"),   # slots are 1..10
+        (0, 30, "INVALID_CARD_NUMBER", "Invalid card number"),
+        (2, 32, "SERIAL_PORT_KEY_NOT_FOUND", "Serial port key not found in Registry"),
+    ]
+    for number, code, name, message in cases:
+        with pytest.raises(txorb.TxorbError) as caught:
+            txorb.Card(number).open()
+        error = caught.value
+        assert (error.code, error.name, error.message, error.function) == (
+            code, name, message, "Init_Scan_Card_Ex"), number
+        assert str(error) == f"Init_Scan_Card_Ex: {message} (code {code}, {name})"
+
+
+def test_a_refused_command_raises_the_cards_code(sim) -> None:
+    with txorb.Card(1) as card:
+        # Bits outside the card's mode mask 0x03FF: the card answers status 0.
+        with pytest.raises(txorb.TxorbError) as caught:
+            card.set_mode(0x0400)
+        assert (caught.value.code, caught.value.name) == (40, "RTB_DID_NOT_EXECUTE")
+        card.set_mode(0x0000)
+
+
+def test_list_left_by_an_exception_is_ended_and_refuses_more_records(sim) -> None:
+    with txorb.Card(1) as card:
+        with pytest.raises(ZeroDivisionError):
+            with card.list(1) as lst:
+                lst.jump(1, 1)
+                raise ZeroDivisionError
+        with pytest.raises(RuntimeError):
+            lst.mark(2, 2)
+    sim.stop()
+    assert sim.list_records() == ["Jump_Abs 1 1", "Set_End_Of_List"]
+
+
+def test_wait_idle_gives_up_after_its_timeout(sim) -> None:
+    with txorb.Card(1) as card:
+        with card.list(1) as lst:
+            lst.wait_for_external_start()   # holds the list busy until a start that never comes
+        card.execute(1)
+        with pytest.raises(TimeoutError):
+            card.wait_idle(timeout=0.2)
+        assert card.busy()
+        card.stop()
+        card.wait_idle(timeout=2.0)
