@@ -19,6 +19,8 @@ library's ``message``. The library is found by ``TXORB_LIBRARY``, else the insta
 
 from __future__ import annotations
 
+from typing import Optional
+
 from . import _library
 from ._library import LibraryNotFoundError
 from .card import STATUS_BUSY, Card, CardInfo
@@ -59,7 +61,7 @@ def library_path() -> str:
 
 def library_version() -> str:
     """The library's release version, e.g. "1.0.0"."""
-    raw = _library.load().txorb_library_version()
+    raw: Optional[bytes] = _library.load().txorb_library_version()
     return raw.decode("ascii", "replace") if raw else ""
 
 

@@ -8,7 +8,7 @@ refuses raises TxorbError at once.
 from __future__ import annotations
 
 from types import TracebackType
-from typing import TYPE_CHECKING, Any, List, Optional, Type
+from typing import TYPE_CHECKING, Any, List, Optional, Tuple, Type
 
 from . import errors, values
 from .values import Number, Point, Points
@@ -175,14 +175,14 @@ class ListBuilder:
         self._add("Wait_For_External_Start")
 
 
-def _polyline_records(vertices: List[Point]) -> List[tuple]:  # type: ignore[type-arg]
+def _polyline_records(vertices: List[Point]) -> List[Tuple[str, Point]]:
     """(export, point) for each vertex after the first: PolA, PolB..., PolC."""
     rest = vertices[1:]
     if len(rest) == 1:
         a, b = vertices[0], vertices[1]
         middle = (_halfway(a[0], b[0]), _halfway(a[1], b[1]))
         rest.insert(0, b if middle in (a, b) else middle)
-    records = []
+    records: List[Tuple[str, Point]] = []
     for index, point in enumerate(rest):
         if index == 0:
             records.append(("PolA_Abs", point))

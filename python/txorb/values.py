@@ -10,12 +10,7 @@ as a float is rounded to the nearest bit (halves away from zero).
 from __future__ import annotations
 
 import math
-from typing import Iterable, List, Sequence, Tuple, Union
-
-try:  # Protocol is in typing from Python 3.8 on
-    from typing import Protocol
-except ImportError:  # pragma: no cover
-    Protocol = object  # type: ignore[assignment,misc]
+from typing import Iterable, List, Protocol, Sequence, Tuple, Union
 
 
 class ArrayLike(Protocol):
