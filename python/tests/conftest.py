@@ -20,7 +20,7 @@ import pytest
 
 PYTHON_DIR = Path(__file__).resolve().parent.parent
 REPO_DIR = PYTHON_DIR.parent
-BUILD_DIR = Path(os.environ.get("TXORB_BUILD_DIR") or REPO_DIR / "build")
+BUILD_DIR = Path(os.environ.get("TXORB_BUILD_DIR") or REPO_DIR / "build").resolve()
 SIMULATOR = BUILD_DIR / "txorb-sim"
 
 sys.path.insert(0, str(PYTHON_DIR))
