@@ -6,8 +6,8 @@
 
 namespace txorb::config {
 
-// The REG_SZ value "COM<n>" under HKEY_LOCAL_MACHINE\SOFTWARE\Zazave\TX-ORB\ComPorts, else
-// /dev/ttyS<n-1>.
+// Windows: \\.\COM<n>. Elsewhere the REG_SZ value "COM<n>" under
+// HKEY_LOCAL_MACHINE\SOFTWARE\Zazave\TX-ORB\ComPorts, else /dev/ttyS<n-1>.
 std::string ComDevicePath(uint32_t portNumber);
 
 }  // namespace txorb::config
