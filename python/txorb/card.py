@@ -4,8 +4,9 @@ Units, as the card uses them:
 
 * positions: bits, signed 16-bit (-32768..32767);
 * speeds: bits per millisecond;
-* delays (jump, mark, poly, laser on/off): units of 10 microseconds;
-* laser timing T1..T3 and the YAG prescaler: the card's timer units, passed through unchanged.
+* delays after moves (jump, mark, polyline corner): units of 10 microseconds;
+* laser on/off delays, laser timing T1..T3 and the YAG prescaler: the card's own units, passed
+  through unchanged.
 
 Every method raises :class:`txorb.TxorbError` when the library reports a failure, and
 ValueError for a value that does not fit its C parameter (nothing is sent then).
@@ -123,9 +124,9 @@ class Card:
     def set_delays(self, jump: Optional[int] = None, mark: Optional[int] = None,
                    poly: Optional[int] = None, laser_on: Optional[int] = None,
                    laser_off: Optional[int] = None) -> None:
-        """Set the scanner and laser delays that are given, each in units of 10 us
-        (0..65535): after a jump, after a mark, at a polyline corner, before the laser
-        switches on and before it switches off."""
+        """Set the delays that are given, each 0..65535: the waits after a jump, after a
+        mark and at a polyline corner in units of 10 us; the laser-on and laser-off delays in
+        the card's units."""
         for function, delay, what in (("Set_Jump_Delay", jump, "jump delay"),
                                       ("Set_Mark_Delay", mark, "mark delay"),
                                       ("Set_Poly_Delay", poly, "poly delay"),
