@@ -19,7 +19,9 @@
  *
  * There are three ways to learn the code of a failure:
  *  - txorb_thread_last_failure() (an extension of this library) gives the outcome of the
- *    function this thread called last: its code, or 0 when it succeeded. Use this one.
+ *    function this thread called last: 0 when it succeeded, else its code - for a function
+ *    that answers with a value (Read_Status, Get_XY_Manual...) the code of the exchange
+ *    behind the value. Use this one.
  *  - Get_Last_Error_Code() is one process-wide value that programs written for the card read,
  *    but it is NOT the code of the last failure. Exactly these places write it:
  *      1. every call that needs the active card and finds none stores TXORB_ERR_NO_CARD_ACTIVE
@@ -714,14 +716,16 @@ TXORB_EXPORT(bool) Get_Custlist_Parameters(double* dLeadInPower, double* dLeadOu
 
 /* ---- Extensions of this library ---------------------------------------------------------
  * Outside the card system's catalogue; their names start with txorb_. They never fail, never
- * wait and never touch Get_Last_Error_Code. */
+ * wait, and change neither Get_Last_Error_Code nor txorb_thread_last_failure. */
 
-/* The code that the most recent export called on this thread failed with: the code its message
- * box would show (or would have shown, for an export that reports nothing), and 0 when that
- * export succeeded. Every catalogue export sets it; it changes nothing of Get_Last_Error_Code.
- * Where a catalogue function fails without a code of its own, it is
- * TXORB_ERR_INVALID_LIST_INDEX (Loop_To_Start_List, Jump_To_Start_List) or
- * TXORB_ERR_PARAMETER_OUT_OF_BOUNDS (Set_Head_Mask). */
+/* The outcome of the most recent catalogue function called on this thread: 0 when it
+ * succeeded, else the code its message box shows (or would show, for a silent one), and for a
+ * function that answers with a value the code of the exchange behind it - Get_XY_Manual and
+ * Get_DXDY_Manual return true with zeros when their reads fail, and this says why. Where a
+ * function fails without a code of its own it is TXORB_ERR_INVALID_LIST_INDEX
+ * (Loop_To_Start_List, Jump_To_Start_List), TXORB_ERR_PARAMETER_OUT_OF_BOUNDS (Set_Head_Mask),
+ * TXORB_ERR_FUNCTION_CALL_FAILED (Output_To_File), TXORB_ERR_INVALID_POINTER
+ * (Get_Custlist_Parameters). Per thread; it changes nothing of Get_Last_Error_Code. */
 TXORB_EXPORT(uint32_t) txorb_thread_last_failure(void);
 /* The name of a code without its TXORB_ERR_ prefix ("NO_CARD_ACTIVE"), or NULL for a code that
  * has none (above 51). The text is static. */
