@@ -123,3 +123,15 @@ if(txorb_decorated)
     VERBATIM)
   add_custom_target(txorb_import_library ALL DEPENDS ${txorb_import_library})
 endif()
+
+# The example marking program, beside the DLL it loads at run time (it does not link to it).
+add_executable(mark_square ${PROJECT_SOURCE_DIR}/examples/windows/mark_square.c)
+set_target_properties(mark_square PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR})
+target_link_options(mark_square PRIVATE -static)
+
+# Tests that run under Wine: the platform layer against the real (Wine's) registry, serial
+# ports and resources, and the OS-free unit tests.
+option(TXORB_WINDOWS_TESTS "Build the tests that run under Wine" OFF)
+if(TXORB_WINDOWS_TESTS)
+  add_subdirectory(${PROJECT_SOURCE_DIR}/tests/windows ${PROJECT_BINARY_DIR}/tests/windows)
+endif()
