@@ -167,6 +167,25 @@ ErrorCode ReadDumpFileName(int card, char* buffer) {
     return err::kOk;
 }
 
+SerialPortUse ClassifySerialPort(int32_t value, uint32_t* com) {
+    *com = 0;
+    if (value >= 1 && value <= 19) {
+        *com = static_cast<uint32_t>(value);
+        return SerialPortUse::kComAndParallel;
+    }
+    if (value >= 41 && value <= 59) {
+        *com = static_cast<uint32_t>(value - 40);
+        return SerialPortUse::kComOnly;
+    }
+    if (value == 0 || value == 25) return SerialPortUse::kDriverMap;
+    return SerialPortUse::kInvalid;
+}
+
+ErrorCode ReadOrFindParallelPorts(int card, uint32_t* base, uint32_t* fifoBase) {
+    if (ReadParallelPorts(card, base, fifoBase) == err::kOk && *base != 0) return err::kOk;
+    return FindParallelResources(card, base, fifoBase);
+}
+
 bool IsPingAllowed() {
     if (!KeyExists("Software\\Zazave\\")) return false;
     const TextValue v = QueryText("Software\\Zazave\\", "ping_allowed");

@@ -27,4 +27,17 @@ ErrorCode ReadDumpFileName(int card, char* buffer);
 // "ping_allowed" is "yes" in any letter case.
 bool IsPingAllowed();
 
+// What a "serial_port" value asks for.
+enum class SerialPortUse : uint8_t {
+    kComAndParallel,  // 1..19: that COM port, and the parallel link when one is configured
+    kComOnly,         // 41..59: COM value - 40, and no parallel link
+    kDriverMap,       // 0, 25: the COM port the serial driver's device map names
+    kInvalid,         // anything else: 34
+};
+// com := the COM number for kComAndParallel and kComOnly, else 0.
+SerialPortUse ClassifySerialPort(int32_t value, uint32_t* com);
+// The parallel link of a card whose COM port comes from the driver map: the configured bases
+// when ReadParallelPorts succeeds with a non-zero base, else FindParallelResources.
+ErrorCode ReadOrFindParallelPorts(int card, uint32_t* base, uint32_t* fifoBase);
+
 }  // namespace txorb::config

@@ -1,12 +1,9 @@
-#include "sim_process.h"
+#include "e2e_support.h"
 
-#include <fcntl.h>
 #include <poll.h>
-#include <signal.h>
 #include <stdlib.h>
 #include <sys/socket.h>
 #include <sys/un.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -20,6 +17,9 @@ namespace txorb::e2e {
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+constexpr int kStartTimeoutMs = 5000;
+constexpr int kStopTimeoutMs = 10000;
 
 std::string ReadLineFrom(int fd, int timeoutMs) {
     std::string line;
@@ -49,63 +49,33 @@ int ConnectTo(const std::string& path) {
 
 }  // namespace
 
-SimProcess::SimProcess(const std::vector<std::string>& extraArgs) {
+SimUnderTest::SimUnderTest(const std::vector<std::string>& extraArgs) {
     char templ[] = "/tmp/txorb-e2e-XXXXXX";
     if (::mkdtemp(templ) == nullptr) return;
     dir_ = templ;
-    std::vector<std::string> args = {TXORB_SIM_PATH, "--link", Link(), "--socket", Socket(),
-                                     "--log", Log(), "--render", Pictures(), "--disk", Disk()};
+    std::vector<std::string> args = {"--link", Link(), "--socket", Socket(), "--log", Log(),
+                                     "--render", Pictures(), "--disk", Disk()};
     args.insert(args.end(), extraArgs.begin(), extraArgs.end());
-    int out[2];
-    if (::pipe2(out, O_CLOEXEC) != 0) return;
-    pid_ = ::fork();
-    if (pid_ == 0) {
-        ::dup2(out[1], 1);
-        std::vector<char*> argv;
-        for (auto& a : args) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        ::execv(argv[0], argv.data());
-        ::_exit(127);
-    }
-    ::close(out[1]);
-    stdoutFd_ = out[0];
-    if (pid_ < 0) return;
-    slavePath_ = ReadLineFrom(stdoutFd_, 5000);
+    std::string error;
     // The socket is bound before the pty is announced, so it can be used at once.
+    started_ = process_.Start(TXORB_SIM_PATH, args, kStartTimeoutMs, &error);
 }
 
-SimProcess::~SimProcess() {
+SimUnderTest::~SimUnderTest() {
     Stop();
-    if (stdoutFd_ >= 0) ::close(stdoutFd_);
     if (!dir_.empty()) {
         std::error_code ec;
         std::filesystem::remove_all(dir_, ec);
     }
 }
 
-void SimProcess::Signal(int signo) const {
-    if (pid_ > 0) ::kill(pid_, signo);
+int SimUnderTest::Stop() {
+    std::string error;
+    process_.Stop(kStopTimeoutMs, &error);
+    return process_.ExitCode();
 }
 
-int SimProcess::Stop() {
-    if (pid_ <= 0) return -1;
-    ::kill(pid_, SIGTERM);
-    int status = 0;
-    const auto deadline = Clock::now() + std::chrono::seconds(10);
-    while (Clock::now() < deadline) {
-        if (::waitpid(pid_, &status, WNOHANG) == pid_) {
-            pid_ = -1;
-            return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    ::kill(pid_, SIGKILL);
-    ::waitpid(pid_, &status, 0);
-    pid_ = -1;
-    return -1;
-}
-
-std::string SimProcess::Control(const std::string& line) const {
+std::string SimUnderTest::Control(const std::string& line) const {
     const int fd = ConnectTo(Socket());
     if (fd < 0) return "";
     const std::string text = line + "\n";
@@ -118,7 +88,7 @@ std::string SimProcess::Control(const std::string& line) const {
     return reply;
 }
 
-std::string SimProcess::ReadLog() const { return ReadFile(Log()); }
+std::string SimUnderTest::ReadLog() const { return ReadFile(Log()); }
 
 std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);

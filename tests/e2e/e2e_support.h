@@ -4,46 +4,47 @@
 #pragma once
 
 #include <dlfcn.h>
-#include <sys/types.h>
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "cli/sim_process.h"
 #include "txorb/txorb.h"
 
 namespace txorb::e2e {
 
-class SimProcess {
+// The simulator as the command-line tool runs it, with its files in a directory of its own.
+class SimUnderTest {
 public:
     // Starts build/txorb-sim with --link, --socket, --log, --render and --disk inside a fresh
     // temporary directory, plus the extra arguments.
-    explicit SimProcess(const std::vector<std::string>& extraArgs = {});
-    ~SimProcess();
-    SimProcess(const SimProcess&) = delete;
-    SimProcess& operator=(const SimProcess&) = delete;
+    explicit SimUnderTest(const std::vector<std::string>& extraArgs = {});
+    ~SimUnderTest();
+    SimUnderTest(const SimUnderTest&) = delete;
+    SimUnderTest& operator=(const SimUnderTest&) = delete;
 
-    bool Started() const { return pid_ > 0 && !slavePath_.empty(); }
+    bool Started() const { return started_; }
     const std::string& Dir() const { return dir_; }
     std::string Link() const { return dir_ + "/tty"; }
     std::string Socket() const { return dir_ + "/sim.sock"; }
     std::string Log() const { return dir_ + "/log.jsonl"; }
     std::string Disk() const { return dir_ + "/disk"; }
     std::string Pictures() const { return dir_ + "/pic"; }
-    const std::string& SlavePath() const { return slavePath_; }
+    const std::string& SlavePath() const { return process_.PtyPath(); }
 
     // Sends one control line and returns the answer line ("" when none came).
     std::string Control(const std::string& line) const;
-    // SIGTERM, then waits (bounded); the exit status, or -1 when it had to be killed.
+    // SIGTERM, then waits (bounded); the exit status, or cli::SimProcess::kNoExit when it had
+    // to be killed.
     int Stop();
-    void Signal(int signo) const;
+    void Signal(int signo) const { process_.Signal(signo); }
     std::string ReadLog() const;
 
 private:
     std::string dir_;
-    std::string slavePath_;
-    pid_t pid_ = -1;
-    int stdoutFd_ = -1;
+    cli::SimProcess process_;
+    bool started_ = false;
 };
 
 // The library, loaded once per process with TXORB_PORT_DRIVER naming the simulator's driver.

@@ -4,7 +4,7 @@
 
 #include <unistd.h>
 
-#include "sim_process.h"
+#include "e2e_support.h"
 
 namespace txorb::e2e {
 namespace {
@@ -42,7 +42,7 @@ protected:
     }
     void TearDown() override { TX(Remove_Scan_Card_Ex)(1); }
 
-    SimProcess sim_;
+    SimUnderTest sim_;
 };
 
 TEST_F(LibraryFaults, EachFaultGivesItsCodeAndTheLibraryCarriesOn) {

@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "sim_process.h"
+#include "e2e_support.h"
 
 namespace txorb::e2e {
 namespace {
@@ -34,7 +34,7 @@ protected:
         return out;
     }
 
-    SimProcess sim_;
+    SimUnderTest sim_;
 };
 
 TEST_F(LibraryOnSim, MarksAListOverTheSerialLineAndEndsWhereTheListEnds) {
@@ -119,7 +119,7 @@ TEST_F(LibraryOnSim, CardSearchFindsTheSimulatorOnThePciBusAndItsComPort) {
 }
 
 TEST_F(LibraryOnSim, CardSearchWithoutTheCardOnTheBusGives31) {
-    SimProcess noCard({"--pci-device", "-1"});
+    SimUnderTest noCard({"--pci-device", "-1"});
     ASSERT_TRUE(noCard.Started());
     ::setenv("TXORB_SIM_SOCKET", noCard.Socket().c_str(), 1);
     WriteRegistry(sim_.Dir(), ComPortText(1, noCard.Link()) +

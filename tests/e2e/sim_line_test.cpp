@@ -12,7 +12,7 @@
 #include <filesystem>
 #include <random>
 
-#include "sim_process.h"
+#include "e2e_support.h"
 
 namespace txorb::e2e {
 namespace {
@@ -45,7 +45,7 @@ void Send(int fd, const std::vector<uint8_t>& bytes) {
 }
 
 TEST(SimLine, LineNoiseAndHangUpsDoNotStopIt) {
-    SimProcess sim;
+    SimUnderTest sim;
     ASSERT_TRUE(sim.Started());
     std::mt19937 random(7);
     for (int round = 0; round < 3; ++round) {
@@ -68,7 +68,7 @@ TEST(SimLine, LineNoiseAndHangUpsDoNotStopIt) {
 }
 
 TEST(SimLine, ControlSocketSurvivesJunkAndAnswersEveryCommand) {
-    SimProcess sim;
+    SimUnderTest sim;
     ASSERT_TRUE(sim.Started());
     const std::pair<const char*, const char*> rows[] = {
         {"bogus", "error unknown command 'bogus'"},
@@ -98,7 +98,7 @@ TEST(SimLine, ControlSocketSurvivesJunkAndAnswersEveryCommand) {
 }
 
 TEST(SimLine, RepliesLeaveAtTheLineRate) {
-    SimProcess sim({"--baud", "1200"});
+    SimUnderTest sim({"--baud", "1200"});
     ASSERT_TRUE(sim.Started());
     const int fd = OpenRaw(sim.Link());
     ASSERT_GE(fd, 0);
@@ -116,7 +116,7 @@ TEST(SimLine, RepliesLeaveAtTheLineRate) {
 }
 
 TEST(SimLine, Usr1DrawsThePicturesAndTermExitsCleanly) {
-    SimProcess sim;
+    SimUnderTest sim;
     ASSERT_TRUE(sim.Started());
     sim.Signal(SIGUSR1);
     for (int i = 0; i < 200 && !std::filesystem::exists(sim.Pictures() + ".png"); ++i) {

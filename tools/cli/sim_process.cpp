@@ -64,6 +64,43 @@ void SimProcess::Drain(int fd) {
     gotLine_.notify_all();
 }
 
+pid_t SimProcess::Spawn(const std::string& program, const std::vector<std::string>& args,
+                        int outFd) {
+    std::vector<std::string> argvStore{program};
+    argvStore.insert(argvStore.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& a : argvStore) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    const pid_t parent = ::getpid();
+
+    const pid_t pid = ::fork();
+    if (pid != 0) return pid;
+    // Only async-signal-safe calls from here to exec.
+    ::setpgid(0, 0);
+    ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+    if (::getppid() != parent) ::_exit(127);
+    ::dup2(outFd, STDOUT_FILENO);
+    const int devnull = ::open("/dev/null", O_RDONLY);
+    if (devnull >= 0) ::dup2(devnull, STDIN_FILENO);
+    sigset_t none;
+    sigemptyset(&none);
+    ::sigprocmask(SIG_SETMASK, &none, nullptr);
+    ::signal(SIGINT, SIG_DFL);
+    ::signal(SIGTERM, SIG_DFL);
+    ::signal(SIGPIPE, SIG_DFL);
+    ::execv(argv[0], argv.data());
+    ::_exit(127);
+}
+
+std::string SimProcess::AwaitFirstLine(int timeoutMs) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    gotLine_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return lineDone_; });
+    std::string line = firstLine_;
+    lock.unlock();
+    while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.pop_back();
+    return line;
+}
+
 bool SimProcess::Start(const std::string& program, const std::vector<std::string>& args,
                        int timeoutMs, std::string* error) {
     if (::access(program.c_str(), X_OK) != 0) {
@@ -75,47 +112,19 @@ bool SimProcess::Start(const std::string& program, const std::vector<std::string
         *error = std::string("pipe: ") + std::strerror(errno);
         return false;
     }
-    std::vector<std::string> argvStore{program};
-    argvStore.insert(argvStore.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (std::string& a : argvStore) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    const pid_t parent = ::getpid();
-
-    const pid_t pid = ::fork();
+    const pid_t pid = Spawn(program, args, out[1]);
+    ::close(out[1]);
     if (pid < 0) {
         *error = std::string("fork: ") + std::strerror(errno);
         ::close(out[0]);
-        ::close(out[1]);
         return false;
     }
-    if (pid == 0) {
-        // Only async-signal-safe calls from here to exec.
-        ::setpgid(0, 0);
-        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
-        if (::getppid() != parent) ::_exit(127);
-        ::dup2(out[1], STDOUT_FILENO);
-        const int devnull = ::open("/dev/null", O_RDONLY);
-        if (devnull >= 0) ::dup2(devnull, STDIN_FILENO);
-        sigset_t none;
-        sigemptyset(&none);
-        ::sigprocmask(SIG_SETMASK, &none, nullptr);
-        ::signal(SIGINT, SIG_DFL);
-        ::signal(SIGTERM, SIG_DFL);
-        ::signal(SIGPIPE, SIG_DFL);
-        ::execv(argv[0], argv.data());
-        ::_exit(127);
-    }
-    ::close(out[1]);
     pid_ = pid;
+    exitCode_ = kNoExit;
     pidfd_ = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
     reader_ = std::thread(&SimProcess::Drain, this, out[0]);
 
-    std::unique_lock<std::mutex> lock(mutex_);
-    gotLine_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return lineDone_; });
-    std::string line = firstLine_;
-    lock.unlock();
-    while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.pop_back();
+    const std::string line = AwaitFirstLine(timeoutMs);
     if (line.empty() || line[0] != '/') {
         *error = "the virtual card did not name its port";
         std::string ignored;
@@ -126,31 +135,40 @@ bool SimProcess::Start(const std::string& program, const std::vector<std::string
     return true;
 }
 
-bool SimProcess::Stop(int timeoutMs, std::string* error) {
-    if (pid_ <= 0) return true;
-    ::kill(pid_, SIGTERM);
-    bool exited = false;
-    int status = 0;
+void SimProcess::Signal(int signo) const {
+    if (pid_ > 0) ::kill(pid_, signo);
+}
+
+// Reaps the child when it exits within timeoutMs; false (child still there) otherwise.
+bool SimProcess::AwaitExit(int timeoutMs, int* status) {
     if (pidfd_ >= 0) {
         pollfd p{pidfd_, POLLIN, 0};
         int rc;
         do {
             rc = ::poll(&p, 1, timeoutMs);
         } while (rc < 0 && errno == EINTR);
-        exited = rc > 0;
+        if (rc <= 0) return false;
     } else {
         // Without a process descriptor: look again every 20 ms until the time is up.
-        for (int waited = 0; waited <= timeoutMs && !exited; waited += 20) {
-            exited = ::waitpid(pid_, &status, WNOHANG) == pid_;
-            if (!exited) ::usleep(20000);
+        for (int waited = 0;; waited += 20) {
+            if (::waitpid(pid_, status, WNOHANG) == pid_) return true;
+            if (waited >= timeoutMs) return false;
+            ::usleep(20000);
         }
-        if (exited) pid_ = 0;
     }
+    while (::waitpid(pid_, status, 0) < 0 && errno == EINTR) {
+    }
+    return true;
+}
+
+bool SimProcess::Stop(int timeoutMs, std::string* error) {
+    if (pid_ <= 0) return true;
+    ::kill(pid_, SIGTERM);
+    int status = 0;
+    const bool exited = AwaitExit(timeoutMs, &status);
     if (!exited) {
         ::kill(pid_, SIGKILL);
         *error = "the virtual card did not exit in time and was killed";
-    }
-    if (pid_ > 0) {
         while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
         }
     }
@@ -159,6 +177,7 @@ bool SimProcess::Stop(int timeoutMs, std::string* error) {
     pidfd_ = -1;
     if (reader_.joinable()) reader_.join();
     if (!exited) return false;
+    exitCode_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     const bool clean = (WIFEXITED(status) && WEXITSTATUS(status) == 0) ||
                        (WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM);
     if (!clean) {

@@ -1,55 +1,112 @@
 #include "cli/store_config.h"
 
-#include <cctype>
+#include <sys/stat.h>
+
+#include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 
-#include "platform/registry_text.h"
+#include "config/card_config.h"
+#include "config/com_port_map.h"
+#include "config/registry.h"
+#include "platform/registry_store.h"
+#include "txorb/txorb.h"
 
+// Everything here goes through the library's own configuration readers, so that what the tool
+// says about a card is what initialisation will do with it.
 namespace txorb::cli {
 namespace {
 
-using platform::RegDocument;
-using platform::RegKey;
-using platform::RegRoot;
+// The library's link timeout when "comm_timeout" is missing or 0.
+constexpr uint32_t kDefaultTimeoutMs = 2000;
+constexpr uint32_t kNoPort = 0xFFFF;
+// Only for telling the user where a COM device came from.
+constexpr const char* kComPortsKeyText = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Zazave\\TX-ORB\\ComPorts";
 
-const char* kComPortsKey = "SOFTWARE\\Zazave\\TX-ORB\\ComPorts";
+std::string CardKeyPath(int card) { return "Software\\Zazave\\TX-ORB_Card" + std::to_string(card); }
 
-// A REG_SZ value's text, or false when it is absent, of another type or empty.
-bool ReadString(const RegDocument& doc, const std::string& key, const std::string& name,
-                std::string* out) {
-    const RegKey* k = doc.FindKey(RegRoot::kLocalMachine, key);
-    if (k == nullptr) return false;
-    for (const platform::RegValue& v : k->values) {
-        if (!platform::EqualsNoCase(v.name, name)) continue;
-        if (v.type != platform::kRegSz) return false;
-        std::string s;
-        for (const uint8_t b : v.data) {
-            if (b == 0) break;
-            s += static_cast<char>(b);
-        }
-        *out = s;
-        return !s.empty();
+std::string SerialPortText(int card) {
+    char text[config::kDumpFileNameBytes] = {};
+    const std::string path = "HKLM\\" + CardKeyPath(card);
+    if (!config::ReadRegistryString(path.c_str(), "serial_port", text, sizeof text)) return "";
+    return text;
+}
+
+void ReadTimeoutAndCapture(CardConfig* c) {
+    int32_t ms = 0;
+    if (config::ReadCommTimeout(c->card, &ms) == TXORB_ERR_OK && ms != 0) {
+        c->timeoutMs = static_cast<uint32_t>(ms);
+        c->timeoutDefault = false;
     }
+    char dumpFile[config::kDumpFileNameBytes];
+    if (config::ReadDumpFileName(c->card, dumpFile) == TXORB_ERR_OK) c->captureFile = dumpFile;
+}
+
+void TakeParallelPorts(CardConfig* c, uint32_t base, uint32_t fifo, const char* note) {
+    c->parallelPort = base;
+    c->fifoPort = fifo;
+    // The same test the library's card applies before it opens a parallel link.
+    c->parallelLink = base > 0 && base < kNoPort;
+    c->parallelNote = note;
+}
+
+// Fills in the COM port and the parallel link; false when initialisation would fail.
+bool ReadLinks(CardConfig* c, int32_t serialPort) {
+    uint32_t com = 0;
+    uint32_t base = kNoPort;
+    uint32_t fifo = kNoPort;
+    switch (config::ClassifySerialPort(serialPort, &com)) {
+        case config::SerialPortUse::kComAndParallel:
+            c->comPort = com;
+            c->comSource = "serial_port";
+            if (config::ReadParallelPorts(c->card, &base, &fifo) == TXORB_ERR_OK) {
+                TakeParallelPorts(c, base, fifo, "parallel_port and fifo_port");
+            } else {
+                c->parallelNote = "none configured";
+            }
+            return true;
+        case config::SerialPortUse::kComOnly:
+            c->comPort = com;
+            c->comSource = "serial_port minus 40 (no parallel link)";
+            c->parallelNote = "not used with this serial_port value";
+            return true;
+        case config::SerialPortUse::kDriverMap: {
+            int32_t mapped = 0;
+            if (const uint32_t code = config::ResolveSerialPortByDriver(c->card, &mapped);
+                code != TXORB_ERR_OK) {
+                c->failureCode = code;
+                c->comSource = "the serial driver's device map names none for this card";
+                return false;
+            }
+            c->comPort = static_cast<uint32_t>(mapped);
+            c->comSource = "the serial driver's device map";
+            if (config::ReadOrFindParallelPorts(c->card, &base, &fifo) == TXORB_ERR_OK) {
+                TakeParallelPorts(c, base, fifo,
+                                  "parallel_port and fifo_port, or the parallel driver's resources");
+            } else {
+                c->parallelNote = "none configured, none in the parallel driver's resources";
+            }
+            return true;
+        }
+        case config::SerialPortUse::kInvalid:
+            break;
+    }
+    c->failureCode = TXORB_ERR_INVALID_SERIAL_PORT_NUMBER;
     return false;
 }
 
-// A standard hexadecimal stream extraction: "378" is 0x378; text that is not a number keeps
-// the value as it was.
-void ParseHex(const std::string& text, uint32_t* value) {
-    std::istringstream in(text);
-    unsigned long v = 0;
-    if (in >> std::hex >> v) *value = static_cast<uint32_t>(v);
+void ReadComDevice(CardConfig* c) {
+    c->comDevice = config::ComDevicePath(c->comPort);
+    const std::string fallback = "/dev/ttyS" + std::to_string(c->comPort - 1);
+    if (c->comDevice == fallback) {
+        c->comDeviceSource = "default";
+    } else {
+        c->comDeviceSource = std::string(kComPortsKeyText) + " \"COM" + std::to_string(c->comPort) + "\"";
+    }
 }
 
-std::string RegString(const std::string& s) {
-    std::string out;
-    for (const char c : s) {
-        if (c == '\\' || c == '"') out += '\\';
-        out += c;
-    }
-    return out;
+bool WriteText(const std::string& path, const char* name, const std::string& value) {
+    return config::WriteRegistryValue(path.c_str(), name, value.c_str(),
+                                      static_cast<uint32_t>(value.size() + 1), platform::kRegSz);
 }
 
 }  // namespace
@@ -57,128 +114,42 @@ std::string RegString(const std::string& s) {
 bool UseStoreForDevice(const std::string& dir, uint16_t card, const std::string& ptyPath,
                        const std::string& capturePath, std::string* error) {
     const std::string store = dir + "/registry.reg";
-    std::ofstream reg(store);
-    reg << "Windows Registry Editor Version 5.00\n\n"
-        << "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Zazave\\TX-ORB]\n\"DisplayErrors\"=dword:00000001\n\n"
-        << "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Zazave\\TX-ORB\\ComPorts]\n"
-        << "\"COM1\"=\"" << RegString(ptyPath) << "\"\n\n"
-        << "[HKEY_LOCAL_MACHINE\\Software\\Zazave\\TX-ORB_Card" << card << "]\n"
-        << "\"serial_port\"=\"1\"\n";
-    if (!capturePath.empty()) reg << "\"CMD_dump_file\"=\"" << RegString(capturePath) << "\"\n";
-    reg.close();
-    if (!reg) {
-        *error = "cannot write " + store;
-        return false;
-    }
+    std::remove(store.c_str());
     ::setenv("TXORB_REGISTRY", store.c_str(), 1);
-    return true;
-}
-
-std::string RegistryStorePath() {
-    const char* env = std::getenv("TXORB_REGISTRY");
-    return (env != nullptr && *env != '\0') ? env : "/etc/txorb/registry.reg";
-}
-
-int32_t ParseDecimal(const std::string& text) {
-    size_t i = 0;
-    while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-    int64_t v = 0;
-    while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])) && v < (1LL << 32)) {
-        v = v * 10 + (text[i++] - '0');
-    }
-    return static_cast<int32_t>(negative ? -v : v);
+    const std::string cardKey = "HKLM\\" + CardKeyPath(card);
+    const uint32_t displayErrors = 1;
+    const bool ok = config::WriteRegistryValue("HKLM\\SOFTWARE\\Zazave\\TX-ORB", "DisplayErrors",
+                                               &displayErrors, sizeof displayErrors,
+                                               platform::kRegDword) &&
+                    WriteText("HKLM\\SOFTWARE\\Zazave\\TX-ORB\\ComPorts", "COM1", ptyPath) &&
+                    WriteText(cardKey, "serial_port", "1") &&
+                    (capturePath.empty() || WriteText(cardKey, "CMD_dump_file", capturePath));
+    if (!ok) *error = "cannot write " + store;
+    return ok;
 }
 
 CardConfig ReadCardConfig(int card) {
     CardConfig c;
     c.card = card;
-    c.storePath = RegistryStorePath();
-    c.cardKey = "Software\\Zazave\\TX-ORB_Card" + std::to_string(card);
-    RegDocument doc;
-    {
-        std::ifstream in(c.storePath, std::ios::binary);
-        if (in) {
-            std::ostringstream text;
-            text << in.rdbuf();
-            doc = platform::ParseRegistryText(text.str());
-            c.storeFound = true;
-        }
-    }
-    std::string text;
-    c.pingAllowed = ReadString(doc, "Software\\Zazave", "ping_allowed", &text) &&
-                    platform::EqualsNoCase(text, "yes");
-
-    if (ReadString(doc, c.cardKey, "comm_timeout", &text)) {
-        const int32_t ms = ParseDecimal(text);
-        if (ms != 0) {
-            c.timeoutMs = static_cast<uint32_t>(ms);
-            c.timeoutDefault = false;
-        }
-    }
-    ReadString(doc, c.cardKey, "CMD_dump_file", &c.captureFile);
-
+    c.storePath = platform::RegistryFilePath();
+    struct stat st {};
+    c.storeFound = ::stat(c.storePath.c_str(), &st) == 0;
+    c.cardKey = CardKeyPath(card);
+    c.timeoutMs = kDefaultTimeoutMs;
+    c.pingAllowed = config::IsPingAllowed();
+    ReadTimeoutAndCapture(&c);
     if (c.pingAllowed) {
         c.comSource = "found by searching the PCI buses and COM ports (ping_allowed)";
         return c;
     }
-    c.serialPortPresent = ReadString(doc, c.cardKey, "serial_port", &c.serialPortText);
-    if (!c.serialPortPresent) {
-        c.failureCode = 32;
+    int32_t serialPort = 0;
+    if (const uint32_t code = config::ReadSerialPort(card, &serialPort); code != TXORB_ERR_OK) {
+        c.failureCode = code;
         return c;
     }
-    const int32_t v = ParseDecimal(c.serialPortText);
-    bool readParallel = false;
-    if (v >= 1 && v <= 19) {
-        c.comPort = static_cast<uint32_t>(v);
-        c.comSource = "serial_port";
-        readParallel = true;
-    } else if (v >= 41 && v <= 59) {
-        c.comPort = static_cast<uint32_t>(v - 40);
-        c.comSource = "serial_port minus 40 (no parallel link)";
-    } else if (v == 0 || v == 25) {
-        const std::string index = std::to_string(2 * card - 2);
-        std::string mapped;
-        if (ReadString(doc, "Hardware\\Devicemap\\SERIALCOMM", "Oxser" + index, &mapped) ||
-            ReadString(doc, "Hardware\\Devicemap\\SERIALCOMM", "\\Device\\Oxser" + index,
-                       &mapped)) {
-            c.comPort = static_cast<uint32_t>(ParseDecimal(mapped.size() > 3 ? mapped.substr(3) : ""));
-            c.comSource = "serial driver map (Oxser" + index + " = " + mapped + ")";
-            readParallel = true;
-        } else {
-            c.failureCode = 32;
-            c.comSource = "serial driver map has no Oxser" + index;
-            return c;
-        }
-    } else {
-        c.failureCode = 34;
-        return c;
-    }
-    if (readParallel) {
-        std::string parallel, fifo;
-        const bool hasParallel = ReadString(doc, c.cardKey, "parallel_port", &parallel);
-        const bool hasFifo = ReadString(doc, c.cardKey, "fifo_port", &fifo);
-        if (hasParallel && hasFifo) {
-            ParseHex(parallel, &c.parallelPort);
-            ParseHex(fifo, &c.fifoPort);
-            c.parallelLink = c.parallelPort > 0 && c.parallelPort < 0xFFFF;
-            c.parallelNote = "parallel_port and fifo_port";
-        } else {
-            c.parallelNote = v == 0 || v == 25 ? "none configured (the parallel driver's resources "
-                                                 "are searched on the card's host)"
-                                               : "none configured";
-        }
-    } else {
-        c.parallelNote = "not used with this serial_port value";
-    }
-    if (ReadString(doc, kComPortsKey, "COM" + std::to_string(c.comPort), &c.comDevice)) {
-        c.comDeviceSource = std::string("HKEY_LOCAL_MACHINE\\") + kComPortsKey + " \"COM" +
-                            std::to_string(c.comPort) + "\"";
-    } else {
-        c.comDevice = "/dev/ttyS" + std::to_string(c.comPort - 1);
-        c.comDeviceSource = "default";
-    }
+    c.serialPortPresent = true;
+    c.serialPortText = SerialPortText(card);
+    if (ReadLinks(&c, serialPort) && c.comPort != 0) ReadComDevice(&c);
     return c;
 }
 

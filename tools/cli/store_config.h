@@ -1,5 +1,5 @@
-// What the registry store says about one card: how the library will connect to it. Read from
-// the store file itself, by the same rules the library applies at initialisation.
+// What the registry store says about one card: how the library will connect to it. Read with
+// the library's own configuration readers, through the same registry store.
 #pragma once
 
 #include <cstdint>
@@ -9,7 +9,7 @@ namespace txorb::cli {
 
 struct CardConfig {
     int card = 1;
-    std::string storePath;
+    std::string storePath;         // TXORB_REGISTRY, else /etc/txorb/registry.reg
     bool storeFound = false;
     std::string cardKey;           // HKEY_LOCAL_MACHINE\Software\Zazave\TX-ORB_Card<N>
     bool pingAllowed = false;      // the card is found by searching instead
@@ -29,11 +29,7 @@ struct CardConfig {
     uint32_t failureCode = 0;      // what initialisation would fail with (32, 34), else 0
 };
 
-// The store file the library reads: TXORB_REGISTRY, else /etc/txorb/registry.reg.
-std::string RegistryStorePath();
 CardConfig ReadCardConfig(int card);
-// The decimal reading of "serial_port" and "comm_timeout": blanks, a sign, digits.
-int32_t ParseDecimal(const std::string& text);
 
 // Writes a store in dir that connects card N to the device at ptyPath as COM1 (with the
 // capture file when one is named and error reports switched on) and points TXORB_REGISTRY at

@@ -2,19 +2,22 @@
 #include <CLI/CLI.hpp>
 
 #include <cstdio>
+#include <string>
 
 #include "options.h"
 #include "simulator.h"
+#include "txorb_build_version.h"
 
-int main(int argc, char** argv) {
-    using txorb::sim::Options;
-    Options o;
-    CLI::App app{
-        "txorb-sim: a virtual TX-ORB card on a pseudo-terminal.\n"
-        "Prints the pty slave path on stdout (again after every hang-up) and runs until SIGINT,\n"
-        "SIGTERM or the control command \"quit\". SIGUSR1 writes the pictures at once.\n"
-        "The card model, the status word and the control protocol are described in\n"
-        "tools/sim/README.md."};
+namespace {
+
+using txorb::sim::Options;
+
+// The card and the library it stands beside come from one release.
+std::string VersionText() {
+    return std::string("txorb-sim ") + TXORB_RELEASE_VERSION + "\nlibtxorb " + TXORB_RELEASE_VERSION;
+}
+
+void AddOutputOptions(CLI::App& app, Options& o) {
     app.add_option("--link", o.link, "Make PATH a symlink to the pty slave (kept up to date)")
         ->type_name("PATH");
     app.add_option("--render", o.render,
@@ -28,6 +31,9 @@ int main(int argc, char** argv) {
     app.add_option("--log", o.log,
                    "Write a JSON Lines log of every packet, reply and move to FILE")
         ->type_name("FILE");
+}
+
+void AddCardOptions(CLI::App& app, Options& o) {
     app.add_option("--baud", o.baud,
                    "Pace replies at this line rate (10 bits a byte); 0 sends at once")
         ->capture_default_str();
@@ -47,6 +53,11 @@ int main(int argc, char** argv) {
                    "delay=MS, length=N, garbage[=N], trickle=MS, silent, hangup=N. OPCODES: * "
                    "(all but 34) or a comma list. Example: --fault 'silent@65#1'")
         ->type_name("RULE");
+    app.add_flag("--auto-start", o.autoStart,
+                 "Do not wait at Wait_For_External_Start (else send \"start\" on the socket)");
+}
+
+void AddBusOptions(CLI::App& app, Options& o) {
     app.add_option("--pci-bus", o.pciBus, "PCI bus of the card's interface")
         ->check(CLI::Range(0, 255))
         ->capture_default_str();
@@ -58,8 +69,22 @@ int main(int argc, char** argv) {
         ->capture_default_str();
     app.add_option("--fifo-base", o.fifoBase, "I/O base of the FIFO port (BAR1)")
         ->capture_default_str();
-    app.add_flag("--auto-start", o.autoStart,
-                 "Do not wait at Wait_For_External_Start (else send \"start\" on the socket)");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options o;
+    CLI::App app{
+        "txorb-sim: a virtual TX-ORB card on a pseudo-terminal.\n"
+        "Prints the pty slave path on stdout (again after every hang-up) and runs until SIGINT,\n"
+        "SIGTERM or the control command \"quit\". SIGUSR1 writes the pictures at once.\n"
+        "The card model, the status word and the control protocol are described in\n"
+        "tools/sim/README.md."};
+    app.set_version_flag("--version", VersionText(), "Print the versions of the card and library");
+    AddOutputOptions(app, o);
+    AddCardOptions(app, o);
+    AddBusOptions(app, o);
     app.add_option("--max-picture-moves", o.maxPictureMoves,
                    "Keep at most this many moves for the pictures (the log keeps all)")
         ->capture_default_str();
