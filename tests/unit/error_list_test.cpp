@@ -3,6 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <set>
+#include <sstream>
 #include <string>
 
 #include "api/messages.h"
@@ -62,6 +67,43 @@ TEST(ErrorList, MessagesAreTheStringTableTexts) {
             << code;
         EXPECT_STREQ(api::ErrorMessage(code), text) << code;
     }
+}
+
+// The public header of the source tree this test was compiled from. A compiler launcher may
+// have made __FILE__ relative to the directory the build ran in.
+std::filesystem::path PublicHeaderPath() {
+    const std::filesystem::path self(__FILE__);
+    const std::filesystem::path build(TXORB_BUILD_DIR);
+    for (const auto& base : {std::filesystem::path(), build, build / "tests"}) {
+        if (std::filesystem::exists(base / self)) {
+            return (base / self).parent_path().parent_path().parent_path() /
+                   "include/txorb/txorb.h";
+        }
+    }
+    return {};
+}
+
+// The contracts in the header name codes in prose, where the compiler cannot check them: a
+// misspelt name would send a reader looking for a code that does not exist.
+TEST(ErrorList, EveryCodeNamedInTheHeaderExists) {
+    std::set<std::string> known;
+#define TXORB_KNOWN_NAME_(code, name, text) known.insert("TXORB_ERR_" #name);
+    TXORB_ERROR_LIST(TXORB_KNOWN_NAME_)
+#undef TXORB_KNOWN_NAME_
+    std::ifstream header(PublicHeaderPath());
+    ASSERT_TRUE(header.good()) << PublicHeaderPath();
+    std::stringstream text;
+    text << header.rdbuf();
+    const std::string s = text.str();
+    // TXORB_ERR_ followed by a name; the enum's own TXORB_ERR_##name is not a name.
+    const std::regex mention(R"(TXORB_ERR_([A-Z0-9_]+))");
+    size_t mentions = 0;
+    for (auto it = std::sregex_iterator(s.begin(), s.end(), mention); it != std::sregex_iterator();
+         ++it, ++mentions) {
+        EXPECT_EQ(known.count(it->str()), 1u) << it->str();
+    }
+    // The contracts name their codes; a header that lost them would pass the loop above.
+    EXPECT_GT(mentions, 50u);
 }
 
 TEST(StringTable, CutsToTheBufferAndAlwaysTerminates) {
