@@ -35,12 +35,12 @@
  *    active card it reads TXORB_ERR_NO_CARD_ACTIVE until then.
  *  - The message box. When the registry value "DisplayErrors" is 1, a function that "reports"
  *    shows each failure: on Windows a modal message box, elsewhere the caption and then the
- *    body on standard error. The caption is "TX-ORB ErrorCode " and the code; the body is the code's text, an
- *    empty line and "API call: " with the function's name (Init_Scan_Card_Ex adds an empty
- *    line and "Context : " with the slot number). The calling thread waits until the box is
- *    closed; other threads go on. "DisplayErrors" is read at the first report after the
- *    library is loaded, a success included, and then kept; only Stop_Execution reads it again,
- *    at each of its calls. A function reports under its own name unless its comment says
+ *    body on standard error. The caption is "TX-ORB ErrorCode " and the code; the body is the
+ *    code's text, an empty line and "API call: " with the function's name (Init_Scan_Card_Ex
+ *    adds an empty line and "Context : " with the slot number). The calling thread waits until
+ *    the box is closed; other threads go on. "DisplayErrors" is read at the first report after
+ *    the library is loaded, a success included, and then kept; only Stop_Execution reads it
+ *    again, at each of its calls. A function reports under its own name unless its comment says
  *    otherwise; "silent" means it never shows a box (its code still reaches
  *    txorb_thread_last_failure).
  *
@@ -71,9 +71,9 @@
  * the serial port sleep in the kernel; only the parallel handshake polls.
  * Longer or no waits: Init_Scan_Card(_Ex) waits for one status byte, and with "ping_allowed"
  * probes COM ports for at least 100 ms each; Remove_Scan_Card(_Ex) waits 500 ms after its stop
- * sequence, and unloading the library removes every card that way; list functions wait only
- * when their records go out (LISTS); Goto_XY_Ex does not wait for a reply; Read_DSR_State and
- * Set_DTR_State only touch the serial port's lines. These never touch a card and return at
+ * sequence, and unloading the library stops every card still initialised; list functions wait
+ * only when their records go out (LISTS); Goto_XY_Ex does not wait for a reply; Read_DSR_State
+ * and Set_DTR_State only touch the serial port's lines. These never touch a card and return at
  * once: the error functions, Get_DLL_Version, Get_System_Status, DLL_Status_Query (except 237
  * and 242), Get_Active_Card, Set_Active_Card, Output_To_File, Corr_File_Name, Get_KRT1_Mode,
  * Set_Control_Mode, Set_Custlist_Parameters, Get_Custlist_Parameters, Set_Delays_11_12,
@@ -88,9 +88,9 @@
  * line. Only the call that sends it waits, and only that call can fail with a card or link
  * code; every other list call succeeds even with no card initialised. A transfer empties the
  * buffer whatever the card answers: a failed transfer loses every record that was pending.
- * Init_Scan_Card(_Ex) and the two stop commands empty it as well. Records go to whichever card
- * is active when they are sent. Execute_List_1 and its siblings start a list that the card
- * already holds.
+ * The two stop commands empty it as well, and so does a card initialisation once it has chosen
+ * the card's links. Records go to whichever card is active when they are sent. Execute_List_1
+ * and its siblings start a list that the card already holds.
  *
  * THREADS
  *
