@@ -14,7 +14,7 @@ import signal
 import subprocess
 import sys
 from pathlib import Path
-from typing import Any, Dict, Iterator, List
+from typing import Any, Dict, Iterator, List, Sequence
 
 import pytest
 
@@ -33,7 +33,7 @@ STOP_TIMEOUT_S = 10.0
 class VirtualCard:
     """A running txorb-sim; ``registry`` is the store that names it as card 1's COM1."""
 
-    def __init__(self, directory: Path) -> None:
+    def __init__(self, directory: Path, extra_args: Sequence[str] = ()) -> None:
         self.directory = directory
         self.link = directory / "tty"
         self.log = directory / "log.jsonl"
@@ -42,7 +42,7 @@ class VirtualCard:
             pytest.fail(f"{SIMULATOR} is missing: build txorb-sim or set TXORB_BUILD_DIR")
         self.process = subprocess.Popen(
             [str(SIMULATOR), "--link", str(self.link), "--socket", str(directory / "sim.sock"),
-             "--log", str(self.log), "--disk", str(directory / "disk")],
+             "--log", str(self.log), "--disk", str(directory / "disk"), *extra_args],
             stdout=subprocess.PIPE, stdin=subprocess.DEVNULL, start_new_session=True)
         assert self.process.stdout is not None
         ready, _, _ = select.select([self.process.stdout], [], [], START_TIMEOUT_S)

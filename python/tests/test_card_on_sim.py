@@ -4,11 +4,13 @@ come back as TxorbError."""
 from __future__ import annotations
 
 import math
-from typing import Callable, List
+import threading
+from typing import Callable, List, Tuple
 
 import pytest
 
 import txorb
+from conftest import VirtualCard
 
 SQUARE = [(-1000, -1000), (1000, -1000), (1000, 1000), (-1000, 1000)]
 # Fast enough that every test list runs in milliseconds of (real = simulated) time.
@@ -148,6 +150,16 @@ def test_every_failed_call_on_a_card_that_is_not_set_up_says_no_card_active(no_s
             26, "NO_CARD_ACTIVE", "No card active")
 
 
+def test_the_last_failure_belongs_to_the_thread_that_called(no_store) -> None:
+    assert not txorb.library().Set_Jump_Speed(100.0)    # no card: fails with 26
+    seen: List[int] = []
+    other = threading.Thread(target=lambda: seen.append(txorb.last_failure()))
+    other.start()
+    other.join(timeout=10.0)
+    assert seen == [0]                                   # a thread that called nothing yet
+    assert (txorb.last_failure(), txorb.last_failure()) == (26, 26)   # reading keeps it
+
+
 def test_card_set_up_failures_raise_the_code_initialisation_gives(no_store, tmp_path) -> None:
     no_store.write_text("Windows Registry Editor Version 5.00\n\n")
     cases = [
@@ -164,13 +176,32 @@ def test_card_set_up_failures_raise_the_code_initialisation_gives(no_store, tmp_
         assert str(error) == f"Init_Scan_Card_Ex: {message} (code {code}, {name})"
 
 
-def test_a_refused_command_raises_the_cards_code(sim) -> None:
-    with txorb.Card(1) as card:
-        # Bits outside the card's mode mask 0x03FF: the card answers status 0.
-        with pytest.raises(txorb.TxorbError) as caught:
-            card.set_mode(0x0400)
-        assert (caught.value.code, caught.value.name) == (40, "RTB_DID_NOT_EXECUTE")
-        card.set_mode(0x0000)
+def test_refused_and_unanswered_commands_raise_their_codes(tmp_path, monkeypatch) -> None:
+    # Opcodes of the card's protocol: 92 jump speed, 118 read the jump speed, 41 goto.
+    sim = VirtualCard(tmp_path, ["--fault", "status0@92", "--fault", "silent@118",
+                                 "--fault", "status0@41"])
+    try:
+        sim.write_registry()
+        monkeypatch.setenv("TXORB_REGISTRY", str(sim.registry))
+        with txorb.Card(1) as card:
+            cases: List[Tuple[Callable[[], object], int, str, str]] = [
+                (lambda: card.set_jump_speed(100.0), 40, "RTB_DID_NOT_EXECUTE", "Set_Jump_Speed"),
+                (lambda: card.jump_speed(), 45, "RESPONSE_TIMEOUT", "Get_Jump_Speed"),
+                (lambda: card.goto(5, 6), 40, "RTB_DID_NOT_EXECUTE", "Goto_XY"),
+                # Bits outside the card's mode mask 0x03FF: the library names the refusal.
+                (lambda: card.set_mode(0x0400), 28, "CARD_NOT_CONFIGURED_FOR_FUNCTION",
+                 "Set_Mode"),
+            ]
+            for call, code, name, function in cases:
+                with pytest.raises(txorb.TxorbError) as caught:
+                    call()
+                error = caught.value
+                assert (error.code, error.name, error.function) == (code, name, function)
+                assert error.message == txorb.error_message(code) != ""
+            card.set_mark_speed(100.0)      # an opcode without a fault still works
+            assert card.mark_speed() == 100.0
+    finally:
+        sim.stop()
 
 
 def test_list_left_by_an_exception_is_ended_and_refuses_more_records(sim) -> None:
