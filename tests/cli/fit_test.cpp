@@ -15,6 +15,17 @@ Drawing Read(const std::string& body) {
     return r.drawing;
 }
 
+// Outlines only, in the drawing's order: the placement alone.
+FitOptions Outlines(double field, double tolerance, bool flipY) {
+    FitOptions o;
+    o.fieldBits = field;
+    o.toleranceBits = tolerance;
+    o.flipY = flipY;
+    o.hatch.fill = false;
+    o.order = PathOrder::kInput;
+    return o;
+}
+
 std::string Points(const FittedJob& job) {
     std::string out;
     for (const auto& line : job.polylines) {
@@ -35,19 +46,19 @@ TEST(Fit, PlacesTheDrawingInTheField) {
     };
     const Case cases[] = {
         {"wide rectangle: width fills the field, centred, y up",
-         "<rect x='100' y='100' width='100' height='50'/>", {1000, 1, true},
+         "<rect x='100' y='100' width='100' height='50'/>", Outlines(1000, 1, true),
          "-500,250 500,250 500,-250 -500,-250 -500,250"},
         {"tall drawing: height fills the field", "<line x1='0' y1='0' x2='10' y2='40'/>",
-         {1000, 1, true}, "-125,500 125,-500"},
-        {"y kept as drawn", "<line x1='0' y1='0' x2='10' y2='40'/>", {1000, 1, false},
+         Outlines(1000, 1, true), "-125,500 125,-500"},
+        {"y kept as drawn", "<line x1='0' y1='0' x2='10' y2='40'/>", Outlines(1000, 1, false),
          "-125,-500 125,500"},
-        {"the whole 16-bit field", "<line x1='0' y1='0' x2='1' y2='0'/>", {65535, 1, true},
+        {"the whole 16-bit field", "<line x1='0' y1='0' x2='1' y2='0'/>", Outlines(65535, 1, true),
          "-32767,0 32767,0"},
         {"moves shorter than a bit vanish, a path of one point is dropped",
          "<polyline points='0,0 0.0001,0 10,0'/><line x1='5' y1='5' x2='5.0001' y2='5'/>",
-         {100, 1, true}, "-50,25 50,25"},
+         Outlines(100, 1, true), "-50,25 50,25"},
         {"order of paths kept", "<line x1='10' y1='0' x2='0' y2='0'/><line x1='0' y1='10' x2='10' y2='10'/>",
-         {20, 1, true}, "10,10 -10,10 | -10,-10 10,-10"},
+         Outlines(20, 1, true), "10,10 -10,10 | -10,-10 10,-10"},
     };
     for (const Case& c : cases) {
         FittedJob job;
@@ -61,7 +72,7 @@ TEST(Fit, CountsMovesAndLengths) {
     FittedJob job;
     std::string error;
     ASSERT_TRUE(FitDrawing(Read("<polyline points='0,0 30,0 30,40'/><line x1='0' y1='40' x2='0' y2='0'/>"),
-                           {40, 1, false}, &job, &error));
+                           Outlines(40, 1, false), &job, &error));
     EXPECT_EQ(Points(job), "-15,-20 15,-20 15,20 | -15,20 -15,-20");
     EXPECT_EQ(job.markMoves, 3u);
     EXPECT_DOUBLE_EQ(job.markLength, 30 + 40 + 40);
@@ -74,7 +85,7 @@ TEST(Fit, CurvesWithinTheToleranceInBits) {
     for (const double tolerance : {0.5, 2.0, 8.0}) {
         FittedJob job;
         std::string error;
-        ASSERT_TRUE(FitDrawing(Read("<circle r='1'/>"), {20000, tolerance, true}, &job, &error));
+        ASSERT_TRUE(FitDrawing(Read("<circle r='1'/>"), Outlines(20000, tolerance, true), &job, &error));
         const auto& line = job.polylines.at(0);
         double worst = 0;
         for (size_t i = 1; i < line.size(); ++i) {
@@ -94,11 +105,11 @@ TEST(Fit, Refusals) {
         const char* error;
     };
     const Case cases[] = {
-        {"<line x1='0' y1='0' x2='1' y2='1'/>", {0, 1, true}, "the field must be between 1 and 65535 bits wide"},
-        {"<line x1='0' y1='0' x2='1' y2='1'/>", {65536, 1, true}, "the field must be between 1 and 65535 bits wide"},
-        {"<line x1='0' y1='0' x2='1' y2='1'/>", {100, 0, true}, "the flattening tolerance must be above 0"},
-        {"<text>hi</text>", {100, 1, true}, "the drawing holds no shape to mark"},
-        {"<line x1='3' y1='3' x2='3' y2='3'/>", {100, 1, true}, "the drawing's shapes have no extent"},
+        {"<line x1='0' y1='0' x2='1' y2='1'/>", Outlines(0, 1, true), "the field must be between 1 and 65535 bits wide"},
+        {"<line x1='0' y1='0' x2='1' y2='1'/>", Outlines(65536, 1, true), "the field must be between 1 and 65535 bits wide"},
+        {"<line x1='0' y1='0' x2='1' y2='1'/>", Outlines(100, 0, true), "the flattening tolerance must be above 0"},
+        {"<text> </text><line x2='1' fill='none'/>", Outlines(100, 1, true), "the drawing holds no shape to mark"},
+        {"<line x1='3' y1='3' x2='3' y2='3'/>", Outlines(100, 1, true), "the drawing's shapes have no extent"},
     };
     for (const Case& c : cases) {
         FittedJob job;

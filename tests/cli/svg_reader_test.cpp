@@ -4,7 +4,9 @@
 
 #include <cmath>
 #include <cstdio>
+#include <map>
 #include <string>
+#include <vector>
 
 #include "cli/svg_reader.h"
 
@@ -18,7 +20,7 @@ std::string Svg(const std::string& body) {
 // Straight outlines as "x,y x,y | x,y ..." with coordinates to 3 decimals.
 std::string Outline(const Drawing& d) {
     std::string out;
-    for (const Subpath& p : d.paths) {
+    for (const Subpath& p : AllOutlines(d)) {
         if (!out.empty()) out += " | ";
         std::string line;
         for (const Point q : Flatten(p, 0.001)) {
@@ -85,7 +87,7 @@ struct Extent {
 };
 Extent Bounds(const Drawing& d) {
     Extent e{1e300, -1e300, 1e300, -1e300};
-    for (const Subpath& p : d.paths) {
+    for (const Subpath& p : AllOutlines(d)) {
         for (const Point q : Flatten(p, 1e-4)) {
             e.minX = std::min(e.minX, q.x);
             e.maxX = std::max(e.maxX, q.x);
@@ -133,7 +135,7 @@ TEST(SvgReader, CurvesAndArcs) {
         EXPECT_NEAR(e.minY, c.extent.minY, 1e-3) << c.what;
         EXPECT_NEAR(e.maxY, c.extent.maxY, 1e-3) << c.what;
         if (c.radius > 0) {
-            for (const Subpath& p : r.drawing.paths) {
+            for (const Subpath& p : AllOutlines(r.drawing)) {
                 for (const Point q : Flatten(p, 0.01)) {
                     EXPECT_NEAR(Distance(q, c.centre), c.radius, 1e-3) << c.what;
                 }
@@ -146,7 +148,7 @@ TEST(SvgReader, FlatteningStaysWithinTolerance) {
     const SvgReadResult r = ReadSvgText(Svg("<circle cx='0' cy='0' r='1000'/>"), "t.svg");
     ASSERT_TRUE(r.ok);
     for (const double tolerance : {10.0, 1.0, 0.1}) {
-        const std::vector<Point> line = Flatten(r.drawing.paths[0], tolerance);
+        const std::vector<Point> line = Flatten(r.drawing.shapes.at(0).subpaths.at(0), tolerance);
         double worst = 0.0;
         for (size_t i = 1; i < line.size(); ++i) {
             worst = std::max(worst, 1000.0 - Distance((line[i - 1] + line[i]) * 0.5, {0, 0}));
@@ -158,7 +160,7 @@ TEST(SvgReader, FlatteningStaysWithinTolerance) {
     }
 }
 
-TEST(SvgReader, DrawingsThatCannotBeRead) {
+TEST(SvgReader, FilesThatAreNoDrawingsAreRefused) {
     struct Case {
         std::string text;
         const char* error;
@@ -166,25 +168,6 @@ TEST(SvgReader, DrawingsThatCannotBeRead) {
     const Case cases[] = {
         {"<svg><path d='M0 0'>", "t.svg:1:20: XML error: Start-end tags mismatch"},
         {"<html/>", "t.svg:1:2: not an SVG drawing: the root element is <html>"},
-        {"<svg>\n  <path d='M 0 0 L 1'/></svg>",
-         "t.svg:2:4: <path>: d, character 10: expected a number for 'L'"},
-        {"<svg><path d='L 1 1'/></svg>",
-         "t.svg:1:7: <path>: d, character 1: path data must begin with a moveto command"},
-        {"<svg><path d='M0 0 X 1'/></svg>", "t.svg:1:7: <path>: d, character 6: unknown path command 'X'"},
-        {"<svg><path d='M0 0 A 1 1 0 2 0 5 5'/></svg>",
-         "t.svg:1:7: <path>: d, character 14: arc flag must be 0 or 1"},
-        {"<svg><g transform='rotate(1 2)'/></svg>",
-         "t.svg:1:7: <g>: transform=\"rotate(1 2)\": rotate does not take 2 arguments"},
-        {"<svg><g transform='spin(3)'/></svg>",
-         "t.svg:1:7: <g>: transform=\"spin(3)\": unknown transform \"spin\""},
-        {"<svg><circle r='-1'/></svg>", "t.svg:1:7: <circle>: negative radius"},
-        {"<svg><rect width='50%' height='1'/></svg>",
-         "t.svg:1:7: <rect>: attribute width=\"50%\": unit \"%\" is not supported"},
-        {"<svg><polyline points='0,0 1'/></svg>",
-         "t.svg:1:7: <polyline>: points: odd number of coordinates (3)"},
-        {"<svg><use href='#none'/></svg>", "t.svg:1:7: <use>: no element with id \"none\""},
-        {"<svg><g id='a'><use href='#a'/></g></svg>",
-         "t.svg:1:17: <use>: references nest too deep (a cycle?)"},
     };
     for (const Case& c : cases) {
         const SvgReadResult r = ReadSvgText(c.text, "t.svg");
@@ -193,20 +176,67 @@ TEST(SvgReader, DrawingsThatCannotBeRead) {
     }
 }
 
-TEST(SvgReader, NotesWhatIsNotMarkedAndReadsFiles) {
+// What a browser does with values it cannot read: it draws the element without them (a path
+// up to its error), or not at all where the value makes the element invalid.
+TEST(SvgReader, UnreadableValuesAreLocatedWarningsAndDrawnAsABrowserDoes) {
+    struct Case {
+        std::string text;
+        const char* warning;
+        const char* outline;
+    };
+    const Case cases[] = {
+        {"<svg>\n  <path d='M 0 0 L 1'/></svg>",
+         "t.svg:2:9: <path>: d, character 10: expected a number for 'L'; drawn up to there", ""},
+        {"<svg><path d='M0 0 L 5 0 X 1'/></svg>",
+         "t.svg:1:12: <path>: d, character 12: unknown path command 'X'; drawn up to there",
+         "0,0 5,0"},
+        {"<svg><path d='M0 0 A 1 1 0 2 0 5 5'/></svg>",
+         "t.svg:1:12: <path>: d, character 14: arc flag must be 0 or 1; drawn up to there", ""},
+        {"<svg>\n<g transform='matrix(1,0,0.09,1,0,0'><line x2='4'/></g></svg>",
+         "t.svg:2:4: <g>: transform=\"matrix(1,0,0.09,1,0,0\": malformed arguments of matrix; "
+         "ignored",
+         "0,0 4,0"},
+        {"<svg><g transform='rotate(1 2)'><line x2='1'/></g></svg>",
+         "t.svg:1:9: <g>: transform=\"rotate(1 2)\": rotate does not take 2 arguments; ignored",
+         "0,0 1,0"},
+        {"<svg><circle r='-1'/></svg>", "t.svg:1:7: <circle>: negative radius; not drawn", ""},
+        {"<svg><rect width='abc' height='1'/></svg>",
+         "t.svg:1:12: <rect>: width=\"abc\": not a number; ignored", ""},
+        {"<svg><polyline points='0,0 1,0 1'/></svg>",
+         "t.svg:1:16: <polyline>: points: odd number of coordinates (5); drawn up to there", ""},
+        {"<svg><use href='#none'/></svg>",
+         "t.svg:1:11: <use>: no element with id \"none\"; not drawn", ""},
+        {"<svg><g id='a'><use href='#a'/></g></svg>",
+         "t.svg:1:21: <use>: references nest too deep (a cycle?); not drawn", ""},
+        {"<svg><line x2='2' fill='#12'/></svg>",
+         "t.svg:1:19: <line>: fill=\"#12\": cannot be read; ignored", "0,0 2,0"},
+    };
+    for (const Case& c : cases) {
+        const SvgReadResult r = ReadSvgText(c.text, "t.svg");
+        ASSERT_TRUE(r.ok) << c.text << r.error;
+        EXPECT_EQ(r.drawing.warnings, std::vector<std::string>{c.warning}) << c.text;
+        EXPECT_EQ(Outline(r.drawing), c.outline) << c.text;
+    }
+}
+
+TEST(SvgReader, CountsWhatIsNotMarkedAndReadsFiles) {
     const SvgReadResult r = ReadSvgText(
-        Svg("<title>x</title><text>hello</text><image/><line x1='0' y1='0' x2='1' y2='0'/>"),
+        Svg("<title>x</title><image/><foreignObject/><foreignObject/>"
+            "<pattern id='p'/><rect width='1' height='1' fill='url(#p)'/>"
+            "<line x1='0' y1='0' x2='1' y2='0' marker-end='url(#m)'/>"),
         "t.svg");
     ASSERT_TRUE(r.ok);
-    EXPECT_EQ(r.drawing.warnings,
-              (std::vector<std::string>{"<image> elements are not marked",
-                                        "<text> elements are not marked"}));
+    EXPECT_EQ(r.drawing.notMarked,
+              (std::map<std::string, size_t>{{"<foreignObject>", 2},
+                                             {"<image> without a picture", 1},
+                                             {"<pattern> fills (hatched as solid)", 1},
+                                             {"markers", 1}}));
     const SvgReadResult missing = ReadSvgFile("/nonexistent/drawing.svg");
     EXPECT_FALSE(missing.ok);
     EXPECT_EQ(missing.error, "/nonexistent/drawing.svg: cannot open: No such file or directory");
     const SvgReadResult demo = ReadSvgFile(TXORB_SOURCE_DIR "/examples/demo.svg");
     ASSERT_TRUE(demo.ok) << demo.error;
-    EXPECT_EQ(demo.drawing.paths.size(), 14u);
+    EXPECT_TRUE(demo.drawing.warnings.empty());
 }
 
 }  // namespace

@@ -123,7 +123,8 @@ void ReadLog(const std::string& path, std::vector<LogMove>* moves, std::vector<L
 double SegmentDistance(Point p, Point a, Point b) { return DistanceToSegment(p, a, b); }
 
 TEST_F(ToolRun, MarkedMovesFollowTheDrawingWithinTheTolerance) {
-    ASSERT_EQ(Run({"mark", "demo.svg", "--sim-log", "log.jsonl", "--no-progress",
+    // Outlines only: every mark must lie on an outline of the drawing.
+    ASSERT_EQ(Run({"mark", "demo.svg", "--no-fill", "--sim-log", "log.jsonl", "--no-progress",
                    "--time-scale", "50"}),
               0)
         << err_;
@@ -131,7 +132,6 @@ TEST_F(ToolRun, MarkedMovesFollowTheDrawingWithinTheTolerance) {
               std::string::npos)
         << out_;
     EXPECT_TRUE(fs::exists(dir_ + "/demo.marked.png"));
-    EXPECT_EQ(out_.rfind("marked demo.svg: 14 paths, ", 0), 0u) << out_;
 
     // The drawing as it should land in the field: the curves flattened far finer than the
     // tool's 1-bit tolerance.
@@ -139,10 +139,14 @@ TEST_F(ToolRun, MarkedMovesFollowTheDrawingWithinTheTolerance) {
     ASSERT_TRUE(drawing.ok);
     FittedJob job;
     std::string error;
-    ASSERT_TRUE(FitDrawing(drawing.drawing, FitOptions{}, &job, &error));
+    FitOptions outlines;
+    outlines.hatch.fill = false;
+    ASSERT_TRUE(FitDrawing(drawing.drawing, outlines, &job, &error));
+    EXPECT_EQ(out_.rfind("marked demo.svg: " + std::to_string(job.polylines.size()) + " paths, ", 0), 0u)
+        << out_;
     const double scale = job.toField.a;
     std::vector<std::vector<Point>> truth;
-    for (const Subpath& p : drawing.drawing.paths) {
+    for (const Subpath& p : AllOutlines(drawing.drawing)) {
         std::vector<Point> line;
         for (const Point q : Flatten(p, 0.05 / scale)) line.push_back(job.toField.Apply(q));
         truth.push_back(line);
@@ -271,8 +275,13 @@ TEST_F(ToolRun, CtrlCStopsTheCardAndRemovesIt) {
 TEST_F(ToolRun, SmallCommandsAndErrors) {
     std::ofstream(dir_ + "/bad.svg") << "<svg>\n  <path d='M 0 0 L 1'/></svg>";
     EXPECT_EQ(Run({"mark", "bad.svg"}), 2);
-    EXPECT_EQ(err_, "txorb mark: cannot read the drawing: bad.svg:2:4: <path>: d, character 10: "
-                    "expected a number for 'L'\n");
+    EXPECT_EQ(err_, "txorb mark: warning: bad.svg:2:9: <path>: d, character 10: expected a number "
+                    "for 'L'; drawn up to there\n"
+                    "txorb mark: bad.svg: the drawing holds no shape to mark\n");
+    std::ofstream(dir_ + "/page.html") << "<html><body/></html>";
+    EXPECT_EQ(Run({"mark", "page.html"}), 2);
+    EXPECT_EQ(err_, "txorb mark: cannot read the drawing: page.html:1:2: not an SVG drawing: the "
+                    "root element is <html>\n");
 
     EXPECT_EQ(Run({"mark", "demo.svg", "--no-sim"}), 1);
     EXPECT_EQ(err_, "txorb mark: cannot initialise card 1: error 32: Serial port key not found "
@@ -299,7 +308,9 @@ TEST_F(ToolRun, SmallCommandsAndErrors) {
     EXPECT_EQ(Run({"stop", "--sim"}), 0) << err_;
     EXPECT_EQ(out_, "card 1 stopped\n");
 
-    for (const char* cmd : {"mark", "decode", "info", "config", "goto", "stop"}) {
+    EXPECT_EQ(Run({"--version"}), 0);
+    EXPECT_EQ(out_, "txorb 1.0.0\nlibtxorb 1.0.0 (file version 11249)\n");
+    for (const char* cmd : {"mark", "preview", "decode", "info", "config", "goto", "stop"}) {
         EXPECT_EQ(Run({cmd, "--help"}), 0) << cmd;
         EXPECT_NE(out_.find("Usage:"), std::string::npos) << cmd;
     }

@@ -1,11 +1,31 @@
 #include "cli/fit.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
-#include <limits>
+#include <map>
+
+#include "cli/bitmap_lines.h"
+#include "cli/clip_units.h"
+#include "cli/hatching.h"
+#include "cli/knockout.h"
+#include "cli/ordering.h"
+#include "cli/placement.h"
 
 namespace txorb::cli {
 namespace {
+
+using ClipperLib::Path;
+using ClipperLib::Paths;
+using Clock = std::chrono::steady_clock;
+
+// A stroke at least this many hatch spacings wide is hatched as a band; a thinner one is
+// marked as its centre line.
+constexpr double kBandSpacings = 2.0;
+
+double Seconds(Clock::time_point since) {
+    return std::chrono::duration<double>(Clock::now() - since).count();
+}
 
 FieldPoint Round(Point p) {
     auto one = [](double v) {
@@ -18,81 +38,244 @@ double Length(FieldPoint a, FieldPoint b) {
     return std::hypot(static_cast<double>(a.x) - b.x, static_cast<double>(a.y) - b.y);
 }
 
+bool Shows(const Paint& paint, double opacity) {
+    return paint.kind != PaintKind::kNone && opacity > 0.0;
+}
+
+// The shape's subpaths in the field, flattened, in clipper units; `closeOpen` repeats the
+// start of a closed subpath at its end, as a line to be marked needs it.
+Paths FieldOutlines(const std::vector<Subpath>& subpaths, const Affine& toField, double tolerance,
+                    bool closeOpen) {
+    Paths out;
+    for (Subpath p : subpaths) {
+        Transform(toField, &p);
+        Path path;
+        for (const Point q : Flatten(p, tolerance)) {
+            const ClipperLib::IntPoint c = ToClip(q);
+            if (path.empty() || !(path.back() == c)) path.push_back(c);
+        }
+        if (closeOpen && p.closed && path.size() > 1 && !(path.back() == path.front())) {
+            path.push_back(path.front());
+        }
+        if (path.size() >= 2) out.push_back(std::move(path));
+    }
+    return out;
+}
+
+class Planner {
+public:
+    Planner(const Drawing& d, const FitOptions& o, FittedJob* job)
+        : d_(d), o_(o), job_(job), scale_(std::sqrt(std::fabs(job->toField.a * job->toField.d -
+                                                               job->toField.b * job->toField.c))) {}
+
+    void Run();
+
+private:
+    Layer ShapeLayer(const Shape& shape);
+    void AddStroke(const Shape& shape, Layer* layer);
+    const Paths& ClipOf(const ClipRegion* region);
+    void Hatch(const Paths& region);
+    void Lines(const Paths& lines);
+    void Picture(const Shape& shape, const Layer& layer, const Visible& visible);
+    void OutlinesOnly();
+
+    const Drawing& d_;
+    const FitOptions& o_;
+    FittedJob* job_;
+    double scale_;  // field bits per drawing unit
+    std::map<const ClipRegion*, Paths> clips_;
+    std::vector<std::vector<Point>> lines_;  // field bits, in the drawing's order
+};
+
+const Paths& Planner::ClipOf(const ClipRegion* region) {
+    auto it = clips_.find(region);
+    if (it != clips_.end()) return it->second;
+    Paths all;
+    for (const ClipRegion::Part& part : region->parts) {
+        const Paths one = Normalise(FieldOutlines(part.subpaths, job_->toField, o_.toleranceBits, false), part.rule);
+        all.insert(all.end(), one.begin(), one.end());
+    }
+    return clips_[region] = Normalise(all, FillRule::kNonZero);
+}
+
+void Planner::AddStroke(const Shape& shape, Layer* layer) {
+    const Style& s = shape.style;
+    const double width = s.strokeWidth * shape.strokeScale * scale_;
+    if (width < kBandSpacings * o_.hatch.spacing) {
+        const Paths lines = FieldOutlines(shape.subpaths, job_->toField, o_.toleranceBits, true);
+        layer->lines.insert(layer->lines.end(), lines.begin(), lines.end());
+        return;
+    }
+    ClipperLib::ClipperOffset offset(std::max(1.0, s.miterLimit),
+                                     std::max(1.0, o_.toleranceBits * kClipUnitsPerBit));
+    const ClipperLib::JoinType join = s.join == LineJoin::kRound   ? ClipperLib::jtRound
+                                      : s.join == LineJoin::kBevel ? ClipperLib::jtSquare
+                                                                   : ClipperLib::jtMiter;
+    const ClipperLib::EndType end = s.cap == LineCap::kRound    ? ClipperLib::etOpenRound
+                                    : s.cap == LineCap::kSquare ? ClipperLib::etOpenSquare
+                                                                : ClipperLib::etOpenButt;
+    for (Subpath p : shape.subpaths) {
+        const Paths one = FieldOutlines({p}, job_->toField, o_.toleranceBits, false);
+        offset.AddPaths(one, join, p.closed ? ClipperLib::etClosedLine : end);
+    }
+    offset.Execute(layer->band, width / 2.0 * kClipUnitsPerBit);
+    layer->bandMarks = true;
+}
+
+Layer Planner::ShapeLayer(const Shape& shape) {
+    Layer layer;
+    const Style& s = shape.style;
+    if (!s.visible || s.opacity <= 0.0) return layer;
+    const bool image = shape.image >= 0;
+    const bool fill = image || Shows(s.fill, s.fillOpacity);
+    if (fill) {
+        layer.area = FieldOutlines(shape.subpaths, job_->toField, o_.toleranceBits, false);
+        layer.rule = image ? FillRule::kNonZero : s.fillRule;
+        layer.fillCovers = true;
+        layer.fillMarks = !image && !(s.fill.kind == PaintKind::kColour && s.fill.colour == o_.skipColour);
+    }
+    if (!image && Shows(s.stroke, s.strokeOpacity) && s.strokeWidth > 0) AddStroke(shape, &layer);
+    if (!image && o_.hatch.outlineAll && fill && !Shows(s.stroke, s.strokeOpacity)) {
+        layer.lines = FieldOutlines(shape.subpaths, job_->toField, o_.toleranceBits, true);
+    }
+    for (const auto& clip : shape.clips) {
+        const Paths& c = ClipOf(clip.get());
+        if (!layer.clipped) {
+            layer.clip = c;
+            layer.clipped = true;
+        } else {
+            ClipperLib::Clipper both;
+            both.AddPaths(layer.clip, ClipperLib::ptSubject, true);
+            both.AddPaths(c, ClipperLib::ptClip, true);
+            both.Execute(ClipperLib::ctIntersection, layer.clip, ClipperLib::pftNonZero, ClipperLib::pftNonZero);
+        }
+    }
+    return layer;
+}
+
+void Planner::Hatch(const Paths& region) {
+    if (region.empty()) return;
+    const double spacing = o_.hatch.spacing * kClipUnitsPerBit;
+    const double inset = o_.hatch.inset * kClipUnitsPerBit;
+    std::vector<double> angles{o_.hatch.angle};
+    if (o_.hatch.cross) angles.push_back(o_.hatch.angle + 90.0);
+    for (double angle : angles) {
+        for (const Path& chain : HatchRegion(region, {spacing, angle, inset})) {
+            std::vector<Point> line;
+            for (const auto& q : chain) line.push_back(FromClip(q));
+            lines_.push_back(std::move(line));
+        }
+    }
+}
+
+void Planner::Lines(const Paths& lines) {
+    for (const Path& path : lines) {
+        std::vector<Point> line;
+        for (const auto& q : path) line.push_back(FromClip(q));
+        lines_.push_back(std::move(line));
+    }
+}
+
+void Planner::Picture(const Shape& shape, const Layer& layer, const Visible& visible) {
+    const PlacedImage& picture = d_.images[static_cast<size_t>(shape.image)];
+    // Only a picture that something covers (or clips) needs the row-by-row cut.
+    const Paths own = Normalise(layer.area, FillRule::kNonZero);
+    double full = 0, left = 0;
+    for (const Path& p : own) full += ClipperLib::Area(p);
+    for (const Path& p : visible.area) left += ClipperLib::Area(p);
+    const bool whole = std::fabs(full - left) <= std::fabs(full) * 1e-6;
+    const auto start = Clock::now();
+    std::vector<BitmapLine> rows =
+        PictureLines(picture, job_->toField, whole ? nullptr : &visible.area, o_.raster);
+    job_->times.raster += Seconds(start);
+    for (BitmapLine& row : rows) job_->bitmapLines.push_back(std::move(row));
+}
+
+void Planner::OutlinesOnly() {
+    for (const Shape& shape : d_.shapes) {
+        if (!ShapeShows(shape, o_)) continue;
+        if (shape.image >= 0) {
+            const auto start = Clock::now();
+            for (BitmapLine& row : PictureLines(d_.images[size_t(shape.image)], job_->toField, nullptr, o_.raster)) {
+                job_->bitmapLines.push_back(std::move(row));
+            }
+            job_->times.raster += Seconds(start);
+            continue;
+        }
+        Lines(FieldOutlines(shape.subpaths, job_->toField, o_.toleranceBits, true));
+    }
+}
+
+void Planner::Run() {
+    if (!o_.hatch.fill) {
+        OutlinesOnly();
+    } else {
+        const auto start = Clock::now();
+        std::vector<Layer> layers;
+        layers.reserve(d_.shapes.size());
+        for (const Shape& shape : d_.shapes) layers.push_back(ShapeLayer(shape));
+        const std::vector<Visible> visible = KnockOut(layers);
+        for (size_t i = 0; i < layers.size(); ++i) {
+            if (d_.shapes[i].image >= 0) {
+                if (layers[i].fillCovers) Picture(d_.shapes[i], layers[i], visible[i]);
+                continue;
+            }
+            Hatch(visible[i].hatch);
+            Lines(visible[i].lines);
+        }
+        job_->times.clipping = Seconds(start) - job_->times.raster;
+    }
+    for (const auto& line : lines_) {
+        std::vector<FieldPoint> rounded;
+        for (const Point q : line) {
+            const FieldPoint f = Round(q);
+            if (rounded.empty() || !(rounded.back() == f)) rounded.push_back(f);
+        }
+        if (rounded.size() >= 2) job_->polylines.push_back(std::move(rounded));
+    }
+}
+
+bool Refuse(const FitOptions& o, std::string* error) {
+    if (!(o.fieldBits > 0.0) || o.fieldBits > 65535.0) {
+        *error = "the field must be between 1 and 65535 bits wide";
+        return true;
+    }
+    if (!(o.toleranceBits > 0.0)) {
+        *error = "the flattening tolerance must be above 0";
+        return true;
+    }
+    if (!(o.hatch.spacing >= 1.0)) {
+        *error = "the hatch spacing must be at least 1 bit";
+        return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 bool FitDrawing(const Drawing& drawing, const FitOptions& options, FittedJob* job,
                 std::string* error) {
-    if (!(options.fieldBits > 0.0) || options.fieldBits > 65535.0) {
-        *error = "the field must be between 1 and 65535 bits wide";
+    if (Refuse(options, error)) return false;
+    *job = FittedJob{};
+    if (!PlaceDrawing(DrawnBounds(drawing, options), drawing, options, &job->toField, error)) {
         return false;
     }
-    if (!(options.toleranceBits > 0.0)) {
-        *error = "the flattening tolerance must be above 0";
-        return false;
-    }
-    // The bounds come from a fine flattening: control points of curves would overstate them.
-    double minX = std::numeric_limits<double>::infinity(), minY = minX;
-    double maxX = -minX, maxY = -minX;
-    double roughExtent = 0.0;
-    for (const Subpath& p : drawing.paths) {
-        auto grow = [&](Point q) {
-            roughExtent = std::max({roughExtent, std::fabs(q.x), std::fabs(q.y)});
-        };
-        grow(p.start);
-        for (const Segment& s : p.segments) {
-            grow(s.c1);
-            grow(s.c2);
-            grow(s.end);
-        }
-    }
-    const double fineTolerance = std::max(roughExtent, 1e-9) * 1e-6;
-    for (const Subpath& p : drawing.paths) {
-        for (const Point q : Flatten(p, fineTolerance)) {
-            minX = std::min(minX, q.x);
-            maxX = std::max(maxX, q.x);
-            minY = std::min(minY, q.y);
-            maxY = std::max(maxY, q.y);
-        }
-    }
-    if (drawing.paths.empty() || !std::isfinite(minX)) {
-        *error = "the drawing holds no shape to mark";
-        return false;
-    }
-    const double width = maxX - minX;
-    const double height = maxY - minY;
-    const double extent = std::max(width, height);
-    if (extent == 0.0) {
-        *error = "the drawing's shapes have no extent";
-        return false;
-    }
-    const double scale = options.fieldBits / extent;
-    const double cx = (minX + maxX) / 2.0;
-    const double cy = (minY + maxY) / 2.0;
-    const double sy = options.flipY ? -scale : scale;
-    job->toField = {scale, 0, 0, sy, -cx * scale, -cy * sy};
-    job->polylines.clear();
-    job->markMoves = 0;
-    job->markLength = 0.0;
-    job->jumpLength = 0.0;
-
-    FieldPoint at{0, 0};
-    const double tolerance = options.toleranceBits / scale;
-    for (const Subpath& p : drawing.paths) {
-        std::vector<FieldPoint> line;
-        for (const Point q : Flatten(p, tolerance)) {
-            const FieldPoint f = Round(job->toField.Apply(q));
-            if (line.empty() || !(line.back() == f)) line.push_back(f);
-        }
-        if (line.size() < 2) continue;
-        job->jumpLength += Length(at, line.front());
-        for (size_t i = 1; i < line.size(); ++i) job->markLength += Length(line[i - 1], line[i]);
-        job->markMoves += line.size() - 1;
-        at = line.back();
-        job->polylines.push_back(std::move(line));
-    }
-    if (job->polylines.empty()) {
+    Planner(drawing, options, job).Run();
+    if (job->polylines.empty() && job->bitmapLines.empty()) {
         *error = "the drawing's shapes are all smaller than one field bit";
         return false;
+    }
+    const FieldPoint centre{0, 0};
+    job->jumpLengthBefore = JumpTravel(job->polylines, centre);
+    if (options.order == PathOrder::kShort) {
+        const auto start = Clock::now();
+        OrderPolylines(&job->polylines, centre, options.orderSeconds);
+        job->times.ordering = Seconds(start);
+    }
+    job->jumpLength = JumpTravel(job->polylines, centre);
+    for (const auto& line : job->polylines) {
+        for (size_t i = 1; i < line.size(); ++i) job->markLength += Length(line[i - 1], line[i]);
+        job->markMoves += line.size() - 1;
     }
     return true;
 }

@@ -8,6 +8,8 @@
 
 #include "cli/card_commands.h"
 #include "cli/mark_run.h"
+#include "txorb/txorb.h"
+#include "txorb_build_version.h"
 
 namespace {
 
@@ -25,76 +27,201 @@ CardChoice Choice(bool sim, bool noSim) {
     return sim ? CardChoice::kSimulator : noSim ? CardChoice::kRegistry : CardChoice::kAuto;
 }
 
+// Everything `mark` and `preview` are told on the command line, before it is checked.
+struct MarkCommand {
+    txorb::cli::MarkOptions mark;
+    bool sim = false, noSim = false;
+    double sizeMm = 0.0, bitsPerMm = 0.0;
+    std::optional<uint16_t> laserOn, laserOff, jumpDelay, markDelay, polyDelay;
+    bool noProgress = false;
+    bool noFill = false, oneWay = false;
+    std::string fitMode = "drawing", mirror, dither = "none", order = "short";
+    std::string skipColour = "white";
+    std::vector<double> offset;
+};
+
+void AddPlacementOptions(CLI::App* cmd, MarkCommand* m) {
+    auto& fit = m->mark.fit;
+    auto* field = cmd->add_option("--field", fit.fieldBits,
+                                  "Edge of the square the drawing is fitted into, in bits "
+                                  "(default 60000)")
+                      ->check(CLI::Range(1.0, 65535.0));
+    auto* size = cmd->add_option("--size", m->sizeMm, "Edge of that square in mm (with --bits-per-mm)")
+                     ->check(CLI::PositiveNumber)
+                     ->excludes(field);
+    cmd->add_option("--bits-per-mm", m->bitsPerMm,
+                    "Field bits per mm, for --size and --dpi (default 600)")
+        ->check(CLI::PositiveNumber);
+    size->needs("--bits-per-mm");
+    cmd->add_option("--fit", m->fitMode,
+                    "drawing: what is drawn fills the square; page: the page (viewBox, else "
+                    "width and height) does, so positions on the page are kept")
+        ->check(CLI::IsMember({"drawing", "page"}));
+    cmd->add_option("--rotate", fit.rotate, "Turn clockwise by 90, 180 or 270 degrees")
+        ->check(CLI::IsMember({0, 90, 180, 270}));
+    cmd->add_option("--mirror", m->mirror, "x: swap left and right; y: swap top and bottom")
+        ->check(CLI::IsMember({"x", "y"}));
+    cmd->add_option("--offset", m->offset, "Move by X Y bits after everything else")->expected(2);
+    cmd->add_option("--tolerance", fit.toleranceBits,
+                    "Largest distance between a curve and its straight moves, in bits "
+                    "(default 1)")
+        ->check(CLI::PositiveNumber);
+    cmd->add_option("--order", m->order,
+                    "short: reorder and reverse paths to cut the jumps (default); input: as drawn")
+        ->check(CLI::IsMember({"input", "short"}));
+    cmd->add_option("--order-time", fit.orderSeconds,
+                    "Seconds the ordering may spend improving the order (default 1)")
+        ->check(CLI::NonNegativeNumber);
+}
+
+void AddFillOptions(CLI::App* cmd, MarkCommand* m) {
+    auto& hatch = m->mark.fit.hatch;
+    cmd->add_flag("--no-fill", m->noFill,
+                  "Mark the outline of every shape and nothing inside (no hatching, nothing "
+                  "knocked out)");
+    cmd->add_flag("--outline", hatch.outlineAll, "Mark the outline of filled shapes without a stroke too");
+    cmd->add_option("--hatch-spacing", hatch.spacing, "Bits between hatch lines (default 30)")
+        ->check(CLI::Range(1.0, 65535.0));
+    cmd->add_option("--hatch-angle", hatch.angle, "Direction of the hatch lines in degrees (default 0)");
+    cmd->add_flag("--cross-hatch", hatch.cross, "A second set of hatch lines at right angles");
+    cmd->add_option("--hatch-inset", hatch.inset, "Bits kept free inside the outline (default 0)")
+        ->check(CLI::NonNegativeNumber);
+    cmd->add_option("--skip-colour", m->skipColour,
+                    "Fills of this colour cover what is below them but are not marked "
+                    "(default white)");
+}
+
+void AddRasterOptions(CLI::App* cmd, MarkCommand* m) {
+    auto& raster = m->mark.fit.raster;
+    auto* dpi = cmd->add_option("--dpi", raster.dpi, "Picture lines per inch (default 254)")
+                    ->check(CLI::PositiveNumber);
+    cmd->add_option("--line-spacing", raster.lineSpacing, "Bits between picture lines and pixels")
+        ->check(CLI::PositiveNumber)
+        ->excludes(dpi);
+    cmd->add_option("--min-delay", raster.minDelay, "Pixel delay of the lightest marked grey (default 10)");
+    cmd->add_option("--max-delay", raster.maxDelay, "Pixel delay of black (default 100)");
+    cmd->add_option("--dither", m->dither, "none (grey levels), floyd-steinberg or ordered")
+        ->check(CLI::IsMember({"none", "floyd-steinberg", "ordered"}));
+    cmd->add_flag("--one-way", m->oneWay, "Every picture line from left to right");
+}
+
+void AddTimingOptions(CLI::App* cmd, MarkCommand* m) {
+    auto& mark = m->mark;
+    cmd->add_option("--mark-speed", mark.markSpeed, "Mark speed in bits/ms (default 250)")
+        ->check(CLI::PositiveNumber);
+    cmd->add_option("--jump-speed", mark.jumpSpeed, "Jump speed in bits/ms (default 1000)")
+        ->check(CLI::PositiveNumber);
+    cmd->add_option("--laser-on-delay", m->laserOn, "Laser-on delay");
+    cmd->add_option("--laser-off-delay", m->laserOff, "Laser-off delay");
+    cmd->add_option("--jump-delay", m->jumpDelay, "Jump delay");
+    cmd->add_option("--mark-delay", m->markDelay, "Mark delay");
+    cmd->add_option("--poly-delay", m->polyDelay, "Polygon delay");
+    cmd->add_flag("--ramps", mark.ramps,
+                  "Let the library cut polylines into micro-segments with power and speed "
+                  "ramps (Set_Mode 0x200 and Set_Custlist_Parameters)");
+    cmd->add_option("--lead-in", mark.leadInPercent, "Ramps: lead-in power in % (default 5)");
+    cmd->add_option("--lead-out", mark.leadOutPercent, "Ramps: lead-out power in % (default 5)");
+    cmd->add_option("--ramp-length", mark.rampLength,
+                    "Ramps: bits from standstill to the mark speed (default 2000)")
+        ->check(CLI::PositiveNumber);
+    cmd->add_option("--slope", mark.slope, "Ramps: power control slope (overrides --ramp-length)")
+        ->check(CLI::PositiveNumber);
+    cmd->add_option("--micro-segment", mark.microSegment,
+                    "Ramps: micro-segment length in bits (default 200)")
+        ->check(CLI::Range(1, 65535));
+}
+
+void AddRunOptions(CLI::App* cmd, MarkCommand* m, bool preview) {
+    auto& mark = m->mark;
+    cmd->add_option("--out", mark.out,
+                    preview ? "Where the pictures go: PREFIX (PREFIX.svg, PREFIX.png); default: "
+                              "next to the drawing as NAME.preview.svg/.png"
+                            : "Where the virtual card's pictures go: PREFIX (PREFIX.svg, "
+                              "PREFIX.png); default: next to the drawing as NAME.marked.svg/.png");
+    if (preview) return;
+    AddCardOptions(cmd, &mark.card, &m->sim, &m->noSim);
+    cmd->add_option("--sim-log", mark.simLog, "The virtual card's JSON Lines log file");
+    cmd->add_option("--time-scale", mark.timeScale, "The virtual card's time scale")
+        ->check(CLI::PositiveNumber);
+    cmd->add_option("--capture", mark.capture,
+                    "Keep the command capture here (read it with `txorb decode`)");
+    cmd->add_option("--poll-ms", mark.pollMs, "Status poll interval in ms (default 50)")
+        ->check(CLI::Range(1, 10000));
+    cmd->add_option("--timeout", mark.timeoutSeconds,
+                    "Give up (and stop the card) after this many seconds; default: 20 times "
+                    "the expected time, at least 60 s")
+        ->check(CLI::PositiveNumber);
+    cmd->add_flag("--no-progress", m->noProgress, "No progress bar");
+}
+
+CLI::App* AddMarkCommand(CLI::App* app, MarkCommand* m, bool preview) {
+    auto* cmd = preview
+                    ? app->add_subcommand("preview", "The picture and the expected marking time "
+                                                     "of a drawing, from the virtual card")
+                    : app->add_subcommand("mark", "Mark a drawing (SVG, PNG or JPEG) and show "
+                                                  "what was marked");
+    cmd->add_option("drawing", m->mark.drawing, "The SVG, PNG or JPEG file")
+        ->required()
+        ->check(CLI::ExistingFile);
+    AddPlacementOptions(cmd, m);
+    AddFillOptions(cmd, m);
+    AddRasterOptions(cmd, m);
+    AddTimingOptions(cmd, m);
+    AddRunOptions(cmd, m, preview);
+    return cmd;
+}
+
+int RunMarkCommand(MarkCommand& m, bool preview) {
+    auto& mark = m.mark;
+    auto& fit = mark.fit;
+    if (m.bitsPerMm > 0) fit.raster.bitsPerMm = m.bitsPerMm;
+    if (m.sizeMm > 0) fit.fieldBits = m.sizeMm * m.bitsPerMm;
+    if (fit.fieldBits > 65535.0) {
+        std::cerr << "txorb mark: --size times --bits-per-mm is " << fit.fieldBits
+                  << " bits; the field holds at most 65535\n";
+        return 2;
+    }
+    if (!txorb::cli::ParseColour(m.skipColour, &fit.skipColour)) {
+        std::cerr << "txorb mark: --skip-colour " << m.skipColour << ": not a colour\n";
+        return 2;
+    }
+    fit.mode = m.fitMode == "page" ? txorb::cli::FitMode::kPage : txorb::cli::FitMode::kDrawing;
+    fit.mirror = m.mirror.empty() ? '\0' : m.mirror[0];
+    if (m.offset.size() == 2) fit.offsetX = m.offset[0], fit.offsetY = m.offset[1];
+    fit.hatch.fill = !m.noFill;
+    fit.order = m.order == "input" ? txorb::cli::PathOrder::kInput : txorb::cli::PathOrder::kShort;
+    fit.raster.dither = m.dither == "floyd-steinberg" ? txorb::cli::Dither::kFloydSteinberg
+                        : m.dither == "ordered"       ? txorb::cli::Dither::kOrdered
+                                                      : txorb::cli::Dither::kNone;
+    fit.raster.bidirectional = !m.oneWay;
+    mark.laserOnDelay = m.laserOn;
+    mark.laserOffDelay = m.laserOff;
+    mark.jumpDelay = m.jumpDelay;
+    mark.markDelay = m.markDelay;
+    mark.polyDelay = m.polyDelay;
+    mark.progress = !m.noProgress && !preview;
+    mark.preview = preview;
+    mark.choice = preview ? CardChoice::kSimulator : Choice(m.sim, m.noSim);
+    return txorb::cli::RunMark(mark);
+}
+
+std::string VersionText() {
+    return std::string("txorb ") + TXORB_RELEASE_VERSION + "\nlibtxorb " +
+           txorb_library_version() + " (file version " + std::to_string(Get_DLL_Version()) + ")";
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     CLI::App app{"txorb - mark drawings with a TX-ORB scan-controller card and look at what "
                  "was sent to it"};
     app.require_subcommand(1);
+    app.set_version_flag("--version", VersionText);
 
-    // mark
-    txorb::cli::MarkOptions mark;
-    bool markSim = false, markNoSim = false;
-    double sizeMm = 0.0, bitsPerMm = 0.0;
-    std::optional<uint16_t> laserOn, laserOff, jumpDelay, markDelay, polyDelay;
-    bool noProgress = false;
-    auto* markCmd = app.add_subcommand("mark", "Mark an SVG drawing and show what was marked");
-    markCmd->add_option("drawing", mark.drawing, "The SVG file")->required()->check(CLI::ExistingFile);
-    AddCardOptions(markCmd, &mark.card, &markSim, &markNoSim);
-    auto* field = markCmd->add_option("--field", mark.fit.fieldBits,
-                                      "Edge of the square the drawing is fitted into, in bits "
-                                      "(default 60000)")
-                      ->check(CLI::Range(1.0, 65535.0));
-    auto* size = markCmd->add_option("--size", sizeMm, "Edge of that square in mm (with --bits-per-mm)")
-                     ->check(CLI::PositiveNumber)
-                     ->excludes(field);
-    markCmd->add_option("--bits-per-mm", bitsPerMm, "Field bits per mm for --size")
-        ->check(CLI::PositiveNumber)
-        ->needs(size);
-    size->needs("--bits-per-mm");
-    markCmd->add_option("--tolerance", mark.fit.toleranceBits,
-                        "Largest distance between a curve and its straight moves, in bits "
-                        "(default 1)")
-        ->check(CLI::PositiveNumber);
-    markCmd->add_option("--mark-speed", mark.markSpeed, "Mark speed in bits/ms (default 250)")
-        ->check(CLI::PositiveNumber);
-    markCmd->add_option("--jump-speed", mark.jumpSpeed, "Jump speed in bits/ms (default 1000)")
-        ->check(CLI::PositiveNumber);
-    markCmd->add_option("--laser-on-delay", laserOn, "Laser-on delay");
-    markCmd->add_option("--laser-off-delay", laserOff, "Laser-off delay");
-    markCmd->add_option("--jump-delay", jumpDelay, "Jump delay");
-    markCmd->add_option("--mark-delay", markDelay, "Mark delay");
-    markCmd->add_option("--poly-delay", polyDelay, "Polygon delay");
-    markCmd->add_flag("--ramps", mark.ramps,
-                      "Let the library cut polylines into micro-segments with power and speed "
-                      "ramps (Set_Mode 0x200 and Set_Custlist_Parameters)");
-    markCmd->add_option("--lead-in", mark.leadInPercent, "Ramps: lead-in power in % (default 5)");
-    markCmd->add_option("--lead-out", mark.leadOutPercent, "Ramps: lead-out power in % (default 5)");
-    markCmd->add_option("--ramp-length", mark.rampLength,
-                        "Ramps: bits from standstill to the mark speed (default 2000)")
-        ->check(CLI::PositiveNumber);
-    markCmd->add_option("--slope", mark.slope, "Ramps: power control slope (overrides --ramp-length)")
-        ->check(CLI::PositiveNumber);
-    markCmd->add_option("--micro-segment", mark.microSegment,
-                        "Ramps: micro-segment length in bits (default 200)")
-        ->check(CLI::Range(1, 65535));
-    markCmd->add_option("--out", mark.out,
-                        "Where the virtual card's pictures go: PREFIX (PREFIX.svg, PREFIX.png); "
-                        "default: next to the drawing as NAME.marked.svg/.png");
-    markCmd->add_option("--sim-log", mark.simLog, "The virtual card's JSON Lines log file");
-    markCmd->add_option("--time-scale", mark.timeScale, "The virtual card's time scale")
-        ->check(CLI::PositiveNumber);
-    markCmd->add_option("--capture", mark.capture,
-                        "Keep the command capture here (read it with `txorb decode`)");
-    markCmd->add_option("--poll-ms", mark.pollMs, "Status poll interval in ms (default 50)")
-        ->check(CLI::Range(1, 10000));
-    markCmd->add_option("--timeout", mark.timeoutSeconds,
-                        "Give up (and stop the card) after this many seconds; default: 20 times "
-                        "the expected time, at least 60 s")
-        ->check(CLI::PositiveNumber);
-    markCmd->add_flag("--no-progress", noProgress, "No progress bar");
+    MarkCommand mark, preview;
+    auto* markCmd = AddMarkCommand(&app, &mark, false);
+    auto* previewCmd = AddMarkCommand(&app, &preview, true);
 
-    // decode
     std::string capture;
     bool json = false;
     auto* decodeCmd = app.add_subcommand(
@@ -102,7 +229,6 @@ int main(int argc, char** argv) {
     decodeCmd->add_option("capture", capture, "The capture file")->required();
     decodeCmd->add_flag("--json", json, "One JSON object per packet and line");
 
-    // info, config, goto, stop
     txorb::cli::CardOptions cardOptions;
     bool sim = false, noSim = false;
     auto* infoCmd = app.add_subcommand(
@@ -128,22 +254,8 @@ int main(int argc, char** argv) {
     }
 
     try {
-        if (*markCmd) {
-            if (sizeMm > 0) mark.fit.fieldBits = sizeMm * bitsPerMm;
-            if (mark.fit.fieldBits > 65535.0) {
-                std::cerr << "txorb mark: --size times --bits-per-mm is " << mark.fit.fieldBits
-                          << " bits; the field holds at most 65535\n";
-                return 2;
-            }
-            mark.laserOnDelay = laserOn;
-            mark.laserOffDelay = laserOff;
-            mark.jumpDelay = jumpDelay;
-            mark.markDelay = markDelay;
-            mark.polyDelay = polyDelay;
-            mark.progress = !noProgress;
-            mark.choice = Choice(markSim, markNoSim);
-            return txorb::cli::RunMark(mark);
-        }
+        if (*markCmd) return RunMarkCommand(mark, false);
+        if (*previewCmd) return RunMarkCommand(preview, true);
         if (*decodeCmd) return txorb::cli::RunDecode(capture, json);
         cardOptions.choice = Choice(sim, noSim);
         if (*infoCmd) return txorb::cli::RunInfo(cardOptions);

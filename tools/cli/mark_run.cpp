@@ -11,8 +11,10 @@
 #include <fstream>
 #include <iostream>
 #include <iterator>
+#include <map>
 
 #include "cli/decode.h"
+#include "cli/drawing_input.h"
 #include "cli/interrupt.h"
 #include "cli/library_errors.h"
 #include "cli/progress.h"
@@ -30,6 +32,8 @@ using Clock = std::chrono::steady_clock;
 constexpr uint16_t kBusyBit = 0x0001;    // the status word's "a list is running"
 constexpr uint16_t kCaptureMode = 0x200;  // Set_Mode: rewrite polylines with power ramps
 constexpr uint16_t kStepBits = 100;       // step size of the list's speed records
+// A preview runs the virtual card this many times faster than a real card would mark.
+constexpr double kPreviewTimeScale = 1000.0;
 
 std::vector<uint8_t> ReadAll(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -53,7 +57,11 @@ private:
     bool InitCard();
     bool SetTiming();
     bool BuildList();
+    bool AddPolyline(const std::vector<FieldPoint>& line);
+    bool AddBitmapLines();
     int Execute();
+    bool Prepare();
+    void Summary(double wall);
     void TearDown();
     int Fail(const std::string& message) {
         EndProgressLine();
@@ -84,6 +92,7 @@ private:
     size_t listRecords_ = 0;
     bool progressShown_ = false;
     int16_t lastX_ = 0, lastY_ = 0;
+    std::map<std::string, size_t> notMarked_;
     Clock::time_point started_;
 };
 
@@ -94,7 +103,8 @@ bool Session::StartSimulator() {
     // A socket of its own, so that runs side by side do not meet.
     std::vector<std::string> args = {"--render", prefix_, "--socket", tempDir_ + "/sim.sock"};
     if (!o_.simLog.empty()) args.insert(args.end(), {"--log", o_.simLog});
-    if (o_.timeScale > 0) args.insert(args.end(), {"--time-scale", FormatDouble(o_.timeScale)});
+    const double timeScale = o_.preview ? kPreviewTimeScale : o_.timeScale;
+    if (timeScale > 0) args.insert(args.end(), {"--time-scale", FormatDouble(timeScale)});
     std::string error;
     if (!sim_.Start(FindSimulator(), args, 10000, &error)) {
         std::cerr << "txorb mark: " << error << "\n";
@@ -165,6 +175,46 @@ bool Session::SetTiming() {
     return true;
 }
 
+bool Session::AddPolyline(const std::vector<FieldPoint>& line) {
+    if (!Jump_Abs(line.front().x, line.front().y)) return Refuse(ExportFailure("Jump_Abs"));
+    ++listRecords_;
+    // A polyline opens with PolA and must close with PolC: a single move is cut in two
+    // halves when it is long enough, else its end point is given twice.
+    std::vector<FieldPoint> rest(line.begin() + 1, line.end());
+    if (rest.size() == 1) {
+        const FieldPoint a = line.front(), b = line.back();
+        const FieldPoint mid{static_cast<int16_t>((a.x + b.x) / 2),
+                             static_cast<int16_t>((a.y + b.y) / 2)};
+        rest.insert(rest.begin(), (mid == a || mid == b) ? b : mid);
+    }
+    for (size_t i = 0; i < rest.size(); ++i) {
+        bool ok;
+        const char* name;
+        if (i == 0) {
+            ok = PolA_Abs(rest[i].x, rest[i].y), name = "PolA_Abs";
+        } else if (i + 1 == rest.size()) {
+            ok = PolC_Abs(rest[i].x, rest[i].y), name = "PolC_Abs";
+        } else {
+            ok = PolB_Abs(rest[i].x, rest[i].y), name = "PolB_Abs";
+        }
+        if (!ok) return Refuse(ExportFailure(name));
+        ++listRecords_;
+    }
+    return true;
+}
+
+bool Session::AddBitmapLines() {
+    for (const BitmapLine& row : job_.bitmapLines) {
+        if (Interrupted()) return false;
+        std::vector<uint16_t> delays = row.delays;
+        if (!Put_Bitmapline_List(row.begin.x, row.begin.y, row.end.x, row.end.y, delays.data(),
+                                 static_cast<uint16_t>(delays.size()))) {
+            return Refuse(ExportFailure("Put_Bitmapline_List"));
+        }
+    }
+    return true;
+}
+
 bool Session::BuildList() {
     auto step = [](double bitsPerMs) {
         return static_cast<uint16_t>(std::clamp(std::lround(kStepBits * 1000.0 / bitsPerMs), 1L, 65535L));
@@ -179,32 +229,9 @@ bool Session::BuildList() {
         listRecords_ += 2;
     }
     for (const auto& line : job_.polylines) {
-        if (Interrupted()) return false;
-        if (!Jump_Abs(line.front().x, line.front().y)) return Refuse(ExportFailure("Jump_Abs"));
-        ++listRecords_;
-        // A polyline opens with PolA and must close with PolC: a single move is cut in two
-        // halves when it is long enough, else its end point is given twice.
-        std::vector<FieldPoint> rest(line.begin() + 1, line.end());
-        if (rest.size() == 1) {
-            const FieldPoint a = line.front(), b = line.back();
-            const FieldPoint mid{static_cast<int16_t>((a.x + b.x) / 2),
-                                 static_cast<int16_t>((a.y + b.y) / 2)};
-            rest.insert(rest.begin(), (mid == a || mid == b) ? b : mid);
-        }
-        for (size_t i = 0; i < rest.size(); ++i) {
-            bool ok;
-            const char* name;
-            if (i == 0) {
-                ok = PolA_Abs(rest[i].x, rest[i].y), name = "PolA_Abs";
-            } else if (i + 1 == rest.size()) {
-                ok = PolC_Abs(rest[i].x, rest[i].y), name = "PolC_Abs";
-            } else {
-                ok = PolB_Abs(rest[i].x, rest[i].y), name = "PolB_Abs";
-            }
-            if (!ok) return Refuse(ExportFailure(name));
-            ++listRecords_;
-        }
+        if (Interrupted() || !AddPolyline(line)) return false;
     }
+    if (!AddBitmapLines()) return false;
     if (Interrupted()) return false;
     if (!Set_End_Of_List()) return Refuse(ExportFailure("Set_End_Of_List"));
     ++listRecords_;
@@ -271,39 +298,26 @@ void Session::TearDown() {
     }
 }
 
-int Session::Run() {
-    started_ = Clock::now();
-    const SvgReadResult read = ReadSvgFile(o_.drawing);
+// Reads and plans the drawing; false when it cannot be marked (the reason is printed).
+bool Session::Prepare() {
+    const SvgReadResult read = ReadDrawing(o_.drawing);
     if (!read.ok) {
         std::cerr << "txorb mark: cannot read the drawing: " << read.error << "\n";
-        return 2;
+        return false;
     }
     for (const std::string& w : read.drawing.warnings) {
-        std::cerr << "txorb mark: note: " << w << "\n";
+        std::cerr << "txorb mark: warning: " << w << "\n";
     }
     std::string why;
     if (!FitDrawing(read.drawing, o_.fit, &job_, &why)) {
         std::cerr << "txorb mark: " << o_.drawing << ": " << why << "\n";
-        return 2;
+        return false;
     }
-    prefix_ = PicturePrefix(o_.drawing, o_.out);
-    capturePath_ = o_.capture;
-    useSim_ = o_.choice == CardChoice::kSimulator;
-    if (o_.choice == CardChoice::kAuto) {
-        const CardConfig config = ReadCardConfig(o_.card);
-        useSim_ = !config.pingAllowed && !config.serialPortPresent;
-    }
-    InstallInterruptHandler();
-    if (useSim_ && !StartSimulator()) return 1;
-    if (Interrupted()) return Stopped();
-    if (!InitCard()) return 1;
-    if (!SetTiming()) return 1;
-    if (!BuildList()) return Interrupted() ? Stopped() : 1;
-    const int rc = Execute();
-    if (rc != 0) return rc;
-    TearDown();
+    notMarked_ = read.drawing.notMarked;
+    return true;
+}
 
-    const double wall = std::chrono::duration<double>(Clock::now() - started_).count();
+void Session::Summary(double wall) {
     size_t exchanges = statusPolls_;
     size_t listBytes = listRecords_ * 5;
     if (!capturePath_.empty()) {
@@ -317,8 +331,42 @@ int Session::Run() {
     std::snprintf(wallText, sizeof wallText, "%.2f s", wall);
     std::cout << "marked " << o_.drawing << ": " << job_.polylines.size() << " paths, "
               << vectors << " vectors (" << job_.polylines.size() << " jumps, "
-              << job_.markMoves << " marks), " << listBytes << " list bytes, " << exchanges
-              << " exchanges, " << wallText << "\n";
+              << job_.markMoves << " marks), ";
+    if (!job_.bitmapLines.empty()) std::cout << job_.bitmapLines.size() << " bitmap lines, ";
+    std::cout << listBytes << " list bytes, " << exchanges << " exchanges, " << wallText << "\n";
+    std::cout << "jump travel: " << std::lround(job_.jumpLengthBefore) << " bits in the drawing's order, "
+              << std::lround(job_.jumpLength) << " bits as marked\n";
+    for (const auto& [kind, count] : notMarked_) {
+        std::cout << "not marked: " << kind << ": " << count << "\n";
+    }
+}
+
+int Session::Run() {
+    started_ = Clock::now();
+    if (!Prepare()) return 2;
+    prefix_ = PicturePrefix(o_.drawing, o_.out, o_.preview ? ".preview" : ".marked");
+    capturePath_ = o_.capture;
+    useSim_ = o_.choice == CardChoice::kSimulator || o_.preview;
+    if (o_.choice == CardChoice::kAuto && !o_.preview) {
+        const CardConfig config = ReadCardConfig(o_.card);
+        useSim_ = !config.pingAllowed && !config.serialPortPresent;
+    }
+    InstallInterruptHandler();
+    if (useSim_ && !StartSimulator()) return 1;
+    if (Interrupted()) return Stopped();
+    if (!InitCard()) return 1;
+    if (!SetTiming()) return 1;
+    if (!BuildList()) return Interrupted() ? Stopped() : 1;
+    const int rc = Execute();
+    if (rc != 0) return rc;
+    TearDown();
+    Summary(std::chrono::duration<double>(Clock::now() - started_).count());
+    if (o_.preview) {
+        char expected[48];
+        std::snprintf(expected, sizeof expected, "%.1f s",
+                      ProgressTracker(job_, o_.markSpeed, o_.jumpSpeed).ExpectedMs() / 1000.0);
+        std::cout << "estimated marking time: " << expected << "\n";
+    }
     if (useSim_) {
         for (const char* ext : {".svg", ".png"}) {
             const std::string path = prefix_ + ext;
@@ -331,10 +379,10 @@ int Session::Run() {
 
 }  // namespace
 
-std::string PicturePrefix(const std::string& drawing, const std::string& out) {
+std::string PicturePrefix(const std::string& drawing, const std::string& out, const char* suffix) {
     fs::path p(out.empty() ? drawing : out);
     const std::string ext = p.extension().string();
-    if (out.empty()) return (p.parent_path() / p.stem()).string() + ".marked";
+    if (out.empty()) return (p.parent_path() / p.stem()).string() + suffix;
     if (ext == ".svg" || ext == ".png" || ext == ".SVG" || ext == ".PNG") {
         return (p.parent_path() / p.stem()).string();
     }

@@ -32,13 +32,17 @@ struct MarkOptions {
     int pollMs = 50;
     double timeoutSeconds = 0.0; // 0: from the drawing's length
     bool progress = true;
+    // Only the picture and the expected time: the virtual card at full speed, whatever the
+    // store says.
+    bool preview = false;
 };
 
 // The process exit status: 0 done, 1 failed, 2 the drawing cannot be used, 130 interrupted.
 int RunMark(const MarkOptions& options);
 
-// The picture prefix for a drawing: "dir/name.svg" -> "dir/name.marked"; an --out ending in
-// .svg or .png loses the extension.
-std::string PicturePrefix(const std::string& drawing, const std::string& out);
+// The picture prefix for a drawing: "dir/name.svg" -> "dir/name.marked" (".preview" for a
+// preview); an --out ending in .svg or .png loses the extension.
+std::string PicturePrefix(const std::string& drawing, const std::string& out,
+                          const char* suffix = ".marked");
 
 }  // namespace txorb::cli

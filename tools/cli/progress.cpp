@@ -31,6 +31,15 @@ ProgressTracker::ProgressTracker(const FittedJob& job, double markSpeed, double 
         }
         at = line.back();
     }
+    // A bitmap line: a jump to its start, then each pixel's step at mark speed and its delay.
+    for (const BitmapLine& row : job.bitmapLines) {
+        ms += Dist(at, row.begin) / jump;
+        stops_.push_back({row.begin, ms});
+        ms += Dist(row.begin, row.end) / mark;
+        for (const uint16_t delay : row.delays) ms += delay / 1000.0;
+        stops_.push_back({row.end, ms});
+        at = row.end;
+    }
     totalMs_ = ms;
 }
 

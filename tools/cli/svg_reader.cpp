@@ -1,18 +1,17 @@
 #include "cli/svg_reader.h"
 
-#include <pugixml.hpp>
-
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <set>
 #include <sstream>
 
 #include "cli/path_data.h"
+#include "cli/svg_document.h"
 
 namespace txorb::cli {
 namespace {
@@ -25,362 +24,467 @@ std::string_view LocalName(const char* name) {
     return colon == std::string_view::npos ? n : n.substr(colon + 1);
 }
 
-std::string_view Trim(std::string_view s) {
-    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front()))) s.remove_prefix(1);
-    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.remove_suffix(1);
-    return s;
+// Elements that paint nothing themselves or are only drawn through a reference.
+bool Silent(std::string_view kind) {
+    static const std::set<std::string_view> kSilent = {
+        "defs",           "symbol",    "clipPath", "mask",      "marker",   "pattern",
+        "linearGradient", "radialGradient", "style", "script", "title",    "desc",
+        "metadata",       "filter",    "namedview", "font",     "font-face", "cursor",
+        "view",           "animate",   "animateTransform", "set", "animateMotion", "stop"};
+    return kSilent.count(kind) != 0;
 }
 
-// Reads numbers separated by white space and commas up to a closing parenthesis.
-bool ReadArguments(std::string_view text, size_t* pos, std::vector<double>* args) {
-    args->clear();
-    for (;;) {
-        while (*pos < text.size() && (std::isspace(static_cast<unsigned char>(text[*pos])) ||
-                                      text[*pos] == ',')) {
-            ++*pos;
-        }
-        if (*pos >= text.size()) return false;
-        if (text[*pos] == ')') {
-            ++*pos;
-            return true;
-        }
-        const std::string rest(text.substr(*pos, 64));
-        char* end = nullptr;
-        const double v = std::strtod(rest.c_str(), &end);
-        if (end == rest.c_str() || !std::isfinite(v)) return false;
-        args->push_back(v);
-        *pos += static_cast<size_t>(end - rest.c_str());
-    }
+Subpath RectOutline(double x, double y, double w, double h, double rx, double ry) {
+    Subpath p;
+    p.start = {x + rx, y};
+    const bool round = rx > 0 && ry > 0;
+    p.LineTo({x + w - rx, y});
+    if (round) p.ArcTo(rx, ry, 0, false, true, {x + w, y + ry});
+    p.LineTo({x + w, y + h - ry});
+    if (round) p.ArcTo(rx, ry, 0, false, true, {x + w - rx, y + h});
+    p.LineTo({x + rx, y + h});
+    if (round) p.ArcTo(rx, ry, 0, false, true, {x, y + h - ry});
+    p.LineTo({x, y + ry});
+    if (round) p.ArcTo(rx, ry, 0, false, true, {x + rx, y});
+    p.Close();
+    return p;
 }
 
-class Reader {
-public:
-    Reader(std::string_view text, std::string name) : text_(text), name_(std::move(name)) {}
-
-    SvgReadResult Run() {
-        SvgReadResult result;
-        pugi::xml_document doc;
-        const pugi::xml_parse_result parsed =
-            doc.load_buffer(text_.data(), text_.size(), pugi::parse_default);
-        if (!parsed) {
-            result.error = Where(static_cast<size_t>(parsed.offset)) + "XML error: " +
-                           parsed.description();
-            return result;
-        }
-        const pugi::xml_node root = doc.document_element();
-        if (LocalName(root.name()) != "svg") {
-            result.error = Where(static_cast<size_t>(root.offset_debug())) +
-                           "not an SVG drawing: the root element is <" + root.name() + ">";
-            return result;
-        }
-        doc_ = &doc;
-        if (!Element(root, Affine{}, 0)) {
-            result.error = error_;
-            return result;
-        }
-        for (const std::string& kind : skipped_) {
-            drawing_.warnings.push_back("<" + kind + "> elements are not marked");
-        }
-        result.drawing = std::move(drawing_);
-        result.ok = true;
-        return result;
-    }
-
-private:
-    std::string Where(size_t offset) const {
-        size_t line = 1, column = 1;
-        for (size_t i = 0; i < offset && i < text_.size(); ++i) {
-            if (text_[i] == '\n') {
-                ++line;
-                column = 1;
-            } else {
-                ++column;
-            }
-        }
-        return name_ + ":" + std::to_string(line) + ":" + std::to_string(column) + ": ";
-    }
-
-    bool Fail(const pugi::xml_node& node, const std::string& why) {
-        const ptrdiff_t offset = node.offset_debug();
-        error_ = Where(offset < 0 ? 0 : static_cast<size_t>(offset)) + "<" + node.name() +
-                 ">: " + why;
-        return false;
-    }
-
-    static bool Hidden(const pugi::xml_node& node) {
-        if (std::strcmp(node.attribute("display").as_string(), "none") == 0) return true;
-        std::string style = node.attribute("style").as_string();
-        style.erase(std::remove_if(style.begin(), style.end(),
-                                   [](char c) { return std::isspace(static_cast<unsigned char>(c)); }),
-                    style.end());
-        return style.find("display:none") != std::string::npos;
-    }
-
-    bool Length(const pugi::xml_node& node, const char* attribute, double fallback,
-                double* out) {
-        const pugi::xml_attribute a = node.attribute(attribute);
-        if (!a) {
-            *out = fallback;
-            return true;
-        }
-        std::string why;
-        if (!ParseLength(a.value(), out, &why)) {
-            return Fail(node, std::string("attribute ") + attribute + "=\"" + a.value() +
-                                  "\": " + why);
-        }
-        return true;
-    }
-
-    void Add(std::vector<Subpath> paths, const Affine& m) {
-        for (Subpath& p : paths) {
-            Transform(m, &p);
-            drawing_.paths.push_back(std::move(p));
-        }
-    }
-
-    bool Element(const pugi::xml_node& node, const Affine& parent, int useDepth) {
-        if (node.type() != pugi::node_element || Hidden(node)) return true;
-        Affine m = parent;
-        if (const pugi::xml_attribute t = node.attribute("transform")) {
-            Affine local;
-            std::string why;
-            if (!ParseTransform(t.value(), &local, &why)) {
-                return Fail(node, std::string("transform=\"") + t.value() + "\": " + why);
-            }
-            m = parent * local;
-        }
-        const std::string_view kind = LocalName(node.name());
-        if (kind == "svg" || kind == "g" || kind == "a" || kind == "switch") {
-            for (const pugi::xml_node& child : node.children()) {
-                if (!Element(child, m, useDepth)) return false;
-            }
-            return true;
-        }
-        if (kind == "use") return Use(node, m, useDepth);
-        if (kind == "path") return Path(node, m);
-        if (kind == "line") return Line(node, m);
-        if (kind == "polyline" || kind == "polygon") return Poly(node, m, kind == "polygon");
-        if (kind == "rect") return Rect(node, m);
-        if (kind == "circle" || kind == "ellipse") return Ellipse(node, m, kind == "circle");
-        static const std::set<std::string_view> kSilent = {
-            "defs",   "symbol", "clipPath", "mask",  "marker", "pattern", "linearGradient",
-            "radialGradient", "style", "script", "title", "desc", "metadata", "filter",
-            "namedview", "sodipodi:namedview"};
-        if (kSilent.count(kind) == 0) skipped_.insert(std::string(kind));
-        return true;
-    }
-
-    bool Use(const pugi::xml_node& node, const Affine& m, int useDepth) {
-        const char* href = node.attribute("href").as_string(node.attribute("xlink:href").as_string());
-        if (href[0] != '#') return Fail(node, "only references within the drawing (#id) are supported");
-        if (useDepth >= kMaxUseDepth) return Fail(node, "references nest too deep (a cycle?)");
-        const pugi::xml_node target = doc_->find_node([&](const pugi::xml_node& n) {
-            return std::strcmp(n.attribute("id").as_string(), href + 1) == 0;
-        });
-        if (!target) return Fail(node, std::string("no element with id \"") + (href + 1) + "\"");
-        double x = 0, y = 0;
-        if (!Length(node, "x", 0, &x) || !Length(node, "y", 0, &y)) return false;
-        const Affine placed = m * Affine::Translate(x, y);
-        if (LocalName(target.name()) == "symbol") {
-            for (const pugi::xml_node& child : target.children()) {
-                if (!Element(child, placed, useDepth + 1)) return false;
-            }
-            return true;
-        }
-        return Element(target, placed, useDepth + 1);
-    }
-
-    bool Path(const pugi::xml_node& node, const Affine& m) {
-        const char* d = node.attribute("d").as_string();
-        PathDataResult parsed = ParsePathData(d);
-        if (!parsed.ok) {
-            return Fail(node, "d, character " + std::to_string(parsed.errorOffset + 1) + ": " +
-                                  parsed.error);
-        }
-        Add(std::move(parsed.subpaths), m);
-        return true;
-    }
-
-    bool Line(const pugi::xml_node& node, const Affine& m) {
-        double x1, y1, x2, y2;
-        if (!Length(node, "x1", 0, &x1) || !Length(node, "y1", 0, &y1) ||
-            !Length(node, "x2", 0, &x2) || !Length(node, "y2", 0, &y2)) {
-            return false;
-        }
-        Subpath p;
-        p.start = {x1, y1};
-        p.LineTo({x2, y2});
-        Add({p}, m);
-        return true;
-    }
-
-    bool Poly(const pugi::xml_node& node, const Affine& m, bool closed) {
-        std::vector<Point> points;
-        std::string why;
-        if (!ParsePointList(node.attribute("points").as_string(), &points, &why)) {
-            return Fail(node, "points: " + why);
-        }
-        if (points.size() < 2) return true;
-        Subpath p;
-        p.start = points[0];
-        for (size_t i = 1; i < points.size(); ++i) p.LineTo(points[i]);
-        if (closed) p.Close();
-        Add({p}, m);
-        return true;
-    }
-
-    bool Rect(const pugi::xml_node& node, const Affine& m) {
-        double x, y, w, h, rx, ry;
-        if (!Length(node, "x", 0, &x) || !Length(node, "y", 0, &y) ||
-            !Length(node, "width", 0, &w) || !Length(node, "height", 0, &h) ||
-            !Length(node, "rx", -1, &rx) || !Length(node, "ry", -1, &ry)) {
-            return false;
-        }
-        if (w < 0 || h < 0) return Fail(node, "negative width or height");
-        if (w == 0 || h == 0) return true;
-        if (rx < 0 && ry < 0) rx = ry = 0;
-        if (rx < 0) rx = ry;
-        if (ry < 0) ry = rx;
-        rx = std::min(rx, w / 2);
-        ry = std::min(ry, h / 2);
-        Subpath p;
-        p.start = {x + rx, y};
-        p.LineTo({x + w - rx, y});
-        if (rx > 0 && ry > 0) p.ArcTo(rx, ry, 0, false, true, {x + w, y + ry});
-        p.LineTo({x + w, y + h - ry});
-        if (rx > 0 && ry > 0) p.ArcTo(rx, ry, 0, false, true, {x + w - rx, y + h});
-        p.LineTo({x + rx, y + h});
-        if (rx > 0 && ry > 0) p.ArcTo(rx, ry, 0, false, true, {x, y + h - ry});
-        p.LineTo({x, y + ry});
-        if (rx > 0 && ry > 0) p.ArcTo(rx, ry, 0, false, true, {x + rx, y});
-        p.Close();
-        Add({p}, m);
-        return true;
-    }
-
-    bool Ellipse(const pugi::xml_node& node, const Affine& m, bool circle) {
-        double cx, cy, rx, ry;
-        if (!Length(node, "cx", 0, &cx) || !Length(node, "cy", 0, &cy)) return false;
-        if (circle) {
-            if (!Length(node, "r", 0, &rx)) return false;
-            ry = rx;
-        } else if (!Length(node, "rx", 0, &rx) || !Length(node, "ry", 0, &ry)) {
-            return false;
-        }
-        if (rx < 0 || ry < 0) return Fail(node, "negative radius");
-        if (rx == 0 || ry == 0) return true;
-        Subpath p;
-        p.start = {cx + rx, cy};
-        p.ArcTo(rx, ry, 0, false, true, {cx, cy + ry});
-        p.ArcTo(rx, ry, 0, false, true, {cx - rx, cy});
-        p.ArcTo(rx, ry, 0, false, true, {cx, cy - ry});
-        p.ArcTo(rx, ry, 0, false, true, {cx + rx, cy});
-        p.closed = true;
-        Add({p}, m);
-        return true;
-    }
-
-    std::string_view text_;
-    std::string name_;
-    const pugi::xml_document* doc_ = nullptr;
-    Drawing drawing_;
-    std::set<std::string> skipped_;
-    std::string error_;
-};
+Subpath EllipseOutline(double cx, double cy, double rx, double ry) {
+    Subpath p;
+    p.start = {cx + rx, cy};
+    p.ArcTo(rx, ry, 0, false, true, {cx, cy + ry});
+    p.ArcTo(rx, ry, 0, false, true, {cx - rx, cy});
+    p.ArcTo(rx, ry, 0, false, true, {cx, cy - ry});
+    p.ArcTo(rx, ry, 0, false, true, {cx + rx, cy});
+    p.closed = true;
+    return p;
+}
 
 }  // namespace
 
-bool ParseTransform(std::string_view text, Affine* out, std::string* error) {
-    Affine m;
-    size_t pos = 0;
-    std::vector<double> a;
-    for (;;) {
-        while (pos < text.size() &&
-               (std::isspace(static_cast<unsigned char>(text[pos])) || text[pos] == ',')) {
-            ++pos;
-        }
-        if (pos >= text.size()) break;
-        size_t nameEnd = pos;
-        while (nameEnd < text.size() && std::isalpha(static_cast<unsigned char>(text[nameEnd]))) {
-            ++nameEnd;
-        }
-        const std::string_view name = text.substr(pos, nameEnd - pos);
-        pos = nameEnd;
-        while (pos < text.size() && std::isspace(static_cast<unsigned char>(text[pos]))) ++pos;
-        if (name.empty() || pos >= text.size() || text[pos] != '(') {
-            *error = "expected a transform name and '(' at character " + std::to_string(pos + 1);
-            return false;
-        }
-        ++pos;
-        if (!ReadArguments(text, &pos, &a)) {
-            *error = "malformed arguments of " + std::string(name);
-            return false;
-        }
-        const size_t n = a.size();
-        auto wrong = [&] {
-            *error = std::string(name) + " does not take " + std::to_string(n) + " arguments";
-            return false;
-        };
-        Affine step;
-        if (name == "matrix") {
-            if (n != 6) return wrong();
-            step = {a[0], a[1], a[2], a[3], a[4], a[5]};
-        } else if (name == "translate") {
-            if (n != 1 && n != 2) return wrong();
-            step = Affine::Translate(a[0], n == 2 ? a[1] : 0.0);
-        } else if (name == "scale") {
-            if (n != 1 && n != 2) return wrong();
-            step = Affine::Scale(a[0], n == 2 ? a[1] : a[0]);
-        } else if (name == "rotate") {
-            if (n != 1 && n != 3) return wrong();
-            step = Affine::Rotate(a[0]);
-            if (n == 3) {
-                step = Affine::Translate(a[1], a[2]) * step * Affine::Translate(-a[1], -a[2]);
-            }
-        } else if (name == "skewX") {
-            if (n != 1) return wrong();
-            step = Affine::SkewX(a[0]);
-        } else if (name == "skewY") {
-            if (n != 1) return wrong();
-            step = Affine::SkewY(a[0]);
+std::string SvgDocument::Where(size_t offset) const {
+    size_t line = 1, column = 1;
+    for (size_t i = 0; i < offset && i < text_.size(); ++i) {
+        if (text_[i] == '\n') {
+            ++line;
+            column = 1;
         } else {
-            *error = "unknown transform \"" + std::string(name) + "\"";
-            return false;
+            ++column;
         }
-        m = m * step;
     }
-    *out = m;
+    return name_ + ":" + std::to_string(line) + ":" + std::to_string(column) + ": ";
+}
+
+void SvgDocument::Warn(const pugi::xml_node& node, const char* attribute,
+                       const std::string& message) {
+    const ptrdiff_t at = node.offset_debug();
+    size_t offset = at < 0 ? 0 : static_cast<size_t>(at);
+    if (attribute != nullptr) {
+        // The attribute's own place: its name after the element's start.
+        const size_t end = text_.find('>', offset);
+        const std::string key = std::string(attribute) + "=";
+        for (size_t p = text_.find(key, offset); p != std::string_view::npos && p < end;
+             p = text_.find(key, p + 1)) {
+            if (p > 0 && std::isspace(static_cast<unsigned char>(text_[p - 1]))) {
+                offset = p;
+                break;
+            }
+        }
+    }
+    drawing_.warnings.push_back(Where(offset) + "<" + node.name() + ">: " + message);
+}
+
+double SvgDocument::Length(const pugi::xml_node& node, const char* attribute, double fallback,
+                           Axis axis, const DrawContext& ctx) {
+    const pugi::xml_attribute a = node.attribute(attribute);
+    if (!a) return fallback;
+    std::string text(a.value());
+    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.pop_back();
+    double scale = 1.0;
+    if (!text.empty() && text.back() == '%') {
+        const double w = ctx.viewportWidth, h = ctx.viewportHeight;
+        scale = (axis == Axis::kX ? w : axis == Axis::kY ? h : std::hypot(w, h) / std::sqrt(2.0)) / 100.0;
+        text.pop_back();
+    } else if (text.size() > 2 && text.compare(text.size() - 2, 2, "em") == 0) {
+        scale = ctx.style.fontSize;
+        text.resize(text.size() - 2);
+    }
+    double v = 0;
+    std::string why;
+    if (!ParseLength(text, &v, &why)) {
+        Warn(node, attribute, std::string(attribute) + "=\"" + a.value() + "\": " + why + "; ignored");
+        return fallback;
+    }
+    return v * scale;
+}
+
+void SvgDocument::AddShape(std::vector<Subpath> subpaths, const DrawContext& ctx) {
+    if (subpaths.empty()) return;
+    if (ctx.style.fill.kind == PaintKind::kPattern) NotMarked("<pattern> fills (hatched as solid)");
+    Shape s;
+    for (Subpath& p : subpaths) Transform(ctx.m, &p);
+    s.subpaths = std::move(subpaths);
+    s.style = ctx.style;
+    s.strokeScale = std::sqrt(std::fabs(ctx.m.a * ctx.m.d - ctx.m.b * ctx.m.c));
+    s.clips = ctx.clips;
+    drawing_.shapes.push_back(std::move(s));
+}
+
+void SvgDocument::AddImage(PlacedImage image, const DrawContext& ctx) {
+    image.toRoot = ctx.m * image.toRoot;
+    const double x0 = image.visibleX0, y0 = image.visibleY0;
+    const double x1 = image.visibleX1, y1 = image.visibleY1;
+    Subpath outline = RectOutline(x0, y0, x1 - x0, y1 - y0, 0, 0);
+    Transform(image.toRoot, &outline);
+    Shape s;
+    s.subpaths.push_back(std::move(outline));
+    s.style = ctx.style;
+    s.clips = ctx.clips;
+    s.image = static_cast<int>(drawing_.images.size());
+    drawing_.images.push_back(std::move(image));
+    drawing_.shapes.push_back(std::move(s));
+}
+
+void SvgDocument::Index(const pugi::xml_node& root) {
+    for (pugi::xml_node n = root; n; ) {
+        if (n.type() == pugi::node_element) {
+            if (const char* id = n.attribute("id").as_string(); id[0] != '\0') ids_.emplace(id, n);
+            if (LocalName(n.name()) == "style") sheet_.Add(n.child_value());
+        }
+        if (n.first_child()) {
+            n = n.first_child();
+            continue;
+        }
+        while (n && n != root && !n.next_sibling()) n = n.parent();
+        if (!n || n == root) break;
+        n = n.next_sibling();
+    }
+}
+
+PaintKind SvgDocument::ServerKind(std::string_view id) const {
+    const auto it = ids_.find(std::string(id));
+    if (it == ids_.end()) return PaintKind::kNone;
+    const std::string_view kind = LocalName(it->second.name());
+    if (kind == "linearGradient" || kind == "radialGradient") return PaintKind::kGradient;
+    if (kind == "pattern") return PaintKind::kPattern;
+    return PaintKind::kNone;
+}
+
+void SvgDocument::ReadPage(const pugi::xml_node& root, DrawContext* ctx) {
+    ViewBox box;
+    const char* viewBox = root.attribute("viewBox").as_string();
+    if (viewBox[0] != '\0' && ParseViewBox(viewBox, &box)) {
+        drawing_.hasPage = true;
+        drawing_.page = {box.x, box.y, box.width, box.height};
+    } else {
+        if (viewBox[0] != '\0') Warn(root, "viewBox", std::string("viewBox=\"") + viewBox + "\": not four numbers with a positive size; ignored");
+        DrawContext none;
+        const double w = Length(root, "width", 0, Axis::kX, none);
+        const double h = Length(root, "height", 0, Axis::kY, none);
+        if (w > 0 && h > 0 && std::strchr(root.attribute("width").as_string(), '%') == nullptr) {
+            drawing_.hasPage = true;
+            drawing_.page = {0, 0, w, h};
+        }
+    }
+    if (drawing_.hasPage) {
+        ctx->viewportWidth = drawing_.page.width;
+        ctx->viewportHeight = drawing_.page.height;
+    }
+}
+
+SvgReadResult SvgDocument::Run() {
+    SvgReadResult result;
+    pugi::xml_document doc;
+    const pugi::xml_parse_result parsed =
+        doc.load_buffer(text_.data(), text_.size(), pugi::parse_default);
+    if (!parsed) {
+        result.error = Where(static_cast<size_t>(parsed.offset)) + "XML error: " +
+                       parsed.description();
+        return result;
+    }
+    const pugi::xml_node root = doc.document_element();
+    if (LocalName(root.name()) != "svg") {
+        result.error = Where(static_cast<size_t>(root.offset_debug())) +
+                       "not an SVG drawing: the root element is <" + root.name() + ">";
+        return result;
+    }
+    Index(root);
+    DrawContext top;
+    ReadPage(root, &top);
+    DrawContext ctx;
+    if (Enter(root, top, &ctx)) Children(root, ctx);
+    result.drawing = std::move(drawing_);
+    result.ok = true;
+    return result;
+}
+
+// The element's transform, style and clip on top of its parent's; false when it shows nothing.
+bool SvgDocument::Enter(const pugi::xml_node& node, const DrawContext& parent, DrawContext* ctx) {
+    *ctx = parent;
+    std::vector<std::string> problems;
+    ctx->style = ComputeStyle(parent.style, node, sheet_,
+                              [this](std::string_view id) { return ServerKind(id); }, &problems);
+    for (const std::string& p : problems) {
+        Warn(node, p.substr(0, p.find('=')).c_str(), p + ": cannot be read; ignored");
+    }
+    if (!ctx->style.displayed) return false;
+    if (const pugi::xml_attribute t = node.attribute("transform")) {
+        Affine local;
+        std::string why;
+        if (ParseTransform(t.value(), &local, &why)) {
+            ctx->m = parent.m * local;
+        } else {
+            // A browser drops the whole list, not just the part it could not read.
+            Warn(node, "transform", std::string("transform=\"") + t.value() + "\": " + why + "; ignored");
+        }
+    }
+    if (!ctx->style.clipPath.empty()) {
+        if (auto clip = Clip(ctx->style.clipPath, *ctx)) ctx->clips.push_back(std::move(clip));
+    }
+    NoteUnsupportedStyle(node);
     return true;
 }
 
-bool ParseLength(std::string_view text, double* out, std::string* error) {
-    const std::string s(Trim(text));
-    char* end = nullptr;
-    const double v = std::strtod(s.c_str(), &end);
-    if (end == s.c_str() || !std::isfinite(v)) {
-        *error = "not a number";
+void SvgDocument::NoteUnsupportedStyle(const pugi::xml_node& node) {
+    const std::string style = node.attribute("style").as_string();
+    auto uses = [&](const char* property) {
+        const std::string p = std::string(property) + ":";
+        return node.attribute(property) || style.find(p) != std::string::npos;
+    };
+    if (uses("mask")) NotMarked("masks (drawn unmasked)");
+    if (uses("filter")) NotMarked("filter effects (drawn without)");
+    if (uses("marker-start") || uses("marker-mid") || uses("marker-end") || uses("marker")) {
+        NotMarked("markers");
+    }
+}
+
+std::shared_ptr<const ClipRegion> SvgDocument::Clip(const std::string& id, const DrawContext& ctx) {
+    const auto it = ids_.find(id);
+    if (it == ids_.end() || LocalName(it->second.name()) != "clipPath") return nullptr;
+    auto region = std::make_shared<ClipRegion>();
+    DrawContext inside = ctx;
+    inside.clips.clear();
+    if (const pugi::xml_attribute t = it->second.attribute("transform")) {
+        Affine local;
+        std::string why;
+        if (ParseTransform(t.value(), &local, &why)) inside.m = ctx.m * local;
+    }
+    if (std::strcmp(it->second.attribute("clipPathUnits").as_string(), "objectBoundingBox") == 0) {
+        NotMarked("clip paths in bounding-box units (ignored)");
+        return nullptr;
+    }
+    for (const pugi::xml_node& child : it->second.children()) ClipOutlines(child, inside, region.get());
+    return region;
+}
+
+void SvgDocument::ClipOutlines(const pugi::xml_node& node, const DrawContext& ctx,
+                               ClipRegion* region) {
+    if (node.type() != pugi::node_element) return;
+    DrawContext own = ctx;
+    if (const pugi::xml_attribute t = node.attribute("transform")) {
+        Affine local;
+        std::string why;
+        if (ParseTransform(t.value(), &local, &why)) own.m = ctx.m * local;
+    }
+    const std::string_view kind = LocalName(node.name());
+    if (kind == "use" || kind == "g") {
+        NotMarked("clip paths made of groups or references (ignored)");
+        return;
+    }
+    ClipRegion::Part part;
+    if (!Geometry(node, own, &part.subpaths)) return;
+    const std::string rule = node.attribute("clip-rule").as_string();
+    const std::string style = node.attribute("style").as_string();
+    part.rule = rule == "evenodd" || style.find("clip-rule:evenodd") != std::string::npos
+                    ? FillRule::kEvenOdd
+                    : FillRule::kNonZero;
+    for (Subpath& p : part.subpaths) Transform(own.m, &p);
+    region->parts.push_back(std::move(part));
+}
+
+void SvgDocument::Children(const pugi::xml_node& node, const DrawContext& ctx) {
+    for (const pugi::xml_node& child : node.children()) Element(child, ctx);
+}
+
+void SvgDocument::Element(const pugi::xml_node& node, const DrawContext& parent) {
+    if (node.type() != pugi::node_element) return;
+    const std::string_view kind = LocalName(node.name());
+    if (Silent(kind) || std::strchr(node.name(), ':') != nullptr) return;
+    DrawContext ctx;
+    if (!Enter(node, parent, &ctx)) return;
+    if (kind == "g" || kind == "a") return Children(node, ctx);
+    if (kind == "svg") return NestedSvg(node, ctx);
+    if (kind == "switch") return Switch(node, ctx);
+    if (kind == "use") return Use(node, ctx);
+    if (kind == "text") return Text(node, ctx);
+    if (kind == "image") return Image(node, ctx);
+    std::vector<Subpath> subpaths;
+    if (Geometry(node, ctx, &subpaths)) {
+        AddShape(std::move(subpaths), ctx);
+        return;
+    }
+    static const std::set<std::string_view> kShapes = {"path", "line", "polyline", "polygon",
+                                                       "rect", "circle", "ellipse"};
+    if (kShapes.count(kind) == 0) NotMarked("<" + std::string(kind) + ">");
+}
+
+// The first child whose conditions hold, as a browser without extensions chooses.
+void SvgDocument::Switch(const pugi::xml_node& node, const DrawContext& ctx) {
+    for (const pugi::xml_node& child : node.children()) {
+        if (child.type() != pugi::node_element) continue;
+        if (child.attribute("requiredExtensions")) continue;
+        const std::string lang = child.attribute("systemLanguage").as_string("en");
+        if (lang.find("en") == std::string::npos) continue;
+        Element(child, ctx);
+        return;
+    }
+}
+
+void SvgDocument::NestedSvg(const pugi::xml_node& node, const DrawContext& ctx) {
+    DrawContext inner = ctx;
+    const double x = Length(node, "x", 0, Axis::kX, ctx);
+    const double y = Length(node, "y", 0, Axis::kY, ctx);
+    const double w = Length(node, "width", ctx.viewportWidth, Axis::kX, ctx);
+    const double h = Length(node, "height", ctx.viewportHeight, Axis::kY, ctx);
+    ViewBox box;
+    AspectRatio ratio;
+    ParseAspectRatio(node.attribute("preserveAspectRatio").as_string("xMidYMid"), &ratio);
+    if (ParseViewBox(node.attribute("viewBox").as_string(), &box) && w > 0 && h > 0) {
+        inner.m = ctx.m * FitBox(box, {x, y, w, h}, ratio);
+        inner.viewportWidth = box.width;
+        inner.viewportHeight = box.height;
+    } else {
+        inner.m = ctx.m * Affine::Translate(x, y);
+        inner.viewportWidth = w;
+        inner.viewportHeight = h;
+    }
+    Children(node, inner);
+}
+
+void SvgDocument::Use(const pugi::xml_node& node, const DrawContext& ctx) {
+    const char* href = node.attribute("href").as_string(node.attribute("xlink:href").as_string());
+    if (href[0] != '#') {
+        Warn(node, "href", "only references within the drawing (#id) are drawn");
+        return;
+    }
+    if (ctx.useDepth >= kMaxUseDepth) {
+        Warn(node, "href", "references nest too deep (a cycle?); not drawn");
+        return;
+    }
+    const auto it = ids_.find(href + 1);
+    if (it == ids_.end()) {
+        Warn(node, "href", std::string("no element with id \"") + (href + 1) + "\"; not drawn");
+        return;
+    }
+    DrawContext placed = ctx;
+    placed.m = ctx.m * Affine::Translate(Length(node, "x", 0, Axis::kX, ctx),
+                                         Length(node, "y", 0, Axis::kY, ctx));
+    placed.useDepth = ctx.useDepth + 1;
+    const pugi::xml_node target = it->second;
+    if (LocalName(target.name()) == "symbol") {
+        DrawContext inside;
+        if (!Enter(target, placed, &inside)) return;
+        ViewBox box;
+        const double w = Length(node, "width", 0, Axis::kX, ctx);
+        const double h = Length(node, "height", 0, Axis::kY, ctx);
+        if (ParseViewBox(target.attribute("viewBox").as_string(), &box) && w > 0 && h > 0) {
+            AspectRatio ratio;
+            ParseAspectRatio(target.attribute("preserveAspectRatio").as_string("xMidYMid"), &ratio);
+            inside.m = placed.m * FitBox(box, {0, 0, w, h}, ratio);
+        }
+        Children(target, inside);
+        return;
+    }
+    Element(target, placed);
+}
+
+void SvgDocument::PathGeometry(const pugi::xml_node& node, std::vector<Subpath>* out) {
+    PathDataResult parsed = ParsePathData(node.attribute("d").as_string());
+    if (!parsed.ok) {
+        // A browser draws the path up to the error.
+        Warn(node, "d", "d, character " + std::to_string(parsed.errorOffset + 1) + ": " +
+                            parsed.error + "; drawn up to there");
+    }
+    // A moveto alone draws nothing.
+    for (Subpath& p : parsed.subpaths) {
+        if (!p.segments.empty()) out->push_back(std::move(p));
+    }
+}
+
+void SvgDocument::PolyGeometry(const pugi::xml_node& node, bool closed, std::vector<Subpath>* out) {
+    std::vector<Point> points;
+    std::string why;
+    if (!ParsePointList(node.attribute("points").as_string(), &points, &why)) {
+        Warn(node, "points", "points: " + why + "; drawn up to there");
+    }
+    if (points.size() < 2) return;
+    Subpath p;
+    p.start = points[0];
+    for (size_t i = 1; i < points.size(); ++i) p.LineTo(points[i]);
+    if (closed) p.Close();
+    out->push_back(p);
+}
+
+void SvgDocument::RectGeometry(const pugi::xml_node& node, const DrawContext& ctx,
+                               std::vector<Subpath>* out) {
+    auto L = [&](const char* a, Axis axis, double fallback = 0) {
+        return Length(node, a, fallback, axis, ctx);
+    };
+    const double x = L("x", Axis::kX), y = L("y", Axis::kY);
+    const double w = L("width", Axis::kX), h = L("height", Axis::kY);
+    double rx = L("rx", Axis::kX, -1), ry = L("ry", Axis::kY, -1);
+    if (w < 0 || h < 0) Warn(node, nullptr, "negative width or height; not drawn");
+    if (!(w > 0) || !(h > 0)) return;
+    if (rx < 0 && ry < 0) rx = ry = 0;
+    if (rx < 0) rx = ry;  // one radius given: both are that
+    if (ry < 0) ry = rx;
+    out->push_back(RectOutline(x, y, w, h, std::min(rx, w / 2), std::min(ry, h / 2)));
+}
+
+void SvgDocument::EllipseGeometry(const pugi::xml_node& node, const DrawContext& ctx,
+                                  bool circle, std::vector<Subpath>* out) {
+    auto L = [&](const char* a, Axis axis, double fallback = 0) {
+        return Length(node, a, fallback, axis, ctx);
+    };
+    const double cx = L("cx", Axis::kX), cy = L("cy", Axis::kY);
+    double rx = circle ? L("r", Axis::kDiagonal) : L("rx", Axis::kX, -1);
+    double ry = circle ? rx : L("ry", Axis::kY, -1);
+    if (rx < 0 && ry >= 0 && !circle) rx = ry;  // an ellipse with one radius: both are that
+    if (ry < 0 && rx >= 0 && !circle) ry = rx;
+    if ((rx < 0 || ry < 0) && (node.attribute("r") || node.attribute("rx") || node.attribute("ry"))) {
+        Warn(node, nullptr, "negative radius; not drawn");
+    }
+    if (!(rx > 0) || !(ry > 0)) return;
+    out->push_back(EllipseOutline(cx, cy, rx, ry));
+}
+
+// The outlines of a basic shape or path in its own coordinates; false when the element is
+// none of them or draws nothing.
+bool SvgDocument::Geometry(const pugi::xml_node& node, const DrawContext& ctx,
+                           std::vector<Subpath>* out) {
+    const std::string_view kind = LocalName(node.name());
+    if (kind == "path") {
+        PathGeometry(node, out);
+    } else if (kind == "line") {
+        Subpath p;
+        p.start = {Length(node, "x1", 0, Axis::kX, ctx), Length(node, "y1", 0, Axis::kY, ctx)};
+        p.LineTo({Length(node, "x2", 0, Axis::kX, ctx), Length(node, "y2", 0, Axis::kY, ctx)});
+        out->push_back(p);
+    } else if (kind == "polyline" || kind == "polygon") {
+        PolyGeometry(node, kind == "polygon", out);
+    } else if (kind == "rect") {
+        RectGeometry(node, ctx, out);
+    } else if (kind == "circle" || kind == "ellipse") {
+        EllipseGeometry(node, ctx, kind == "circle", out);
+    } else {
         return false;
     }
-    const std::string_view unit = Trim(std::string_view(end));
-    struct Unit {
-        std::string_view name;
-        double perUnit;
-    };
-    static constexpr Unit kUnits[] = {{"", 1.0},          {"px", 1.0},         {"mm", 96.0 / 25.4},
-                                      {"cm", 96.0 / 2.54}, {"in", 96.0},        {"pt", 96.0 / 72.0},
-                                      {"pc", 16.0}};
-    for (const Unit& u : kUnits) {
-        if (unit == u.name) {
-            *out = v * u.perUnit;
-            return true;
-        }
-    }
-    *error = "unit \"" + std::string(unit) + "\" is not supported";
-    return false;
+    return !out->empty();
 }
 
 SvgReadResult ReadSvgText(std::string_view text, const std::string& name) {
-    return Reader(text, name).Run();
+    return SvgDocument(text, name, ".").Run();
 }
 
 SvgReadResult ReadSvgFile(const std::string& path) {
@@ -393,7 +497,16 @@ SvgReadResult ReadSvgFile(const std::string& path) {
     std::ostringstream content;
     content << in.rdbuf();
     const std::string text = content.str();
-    return ReadSvgText(text, path);
+    const std::filesystem::path dir = std::filesystem::path(path).parent_path();
+    return SvgDocument(text, path, dir.empty() ? "." : dir.string()).Run();
+}
+
+std::vector<Subpath> AllOutlines(const Drawing& drawing) {
+    std::vector<Subpath> out;
+    for (const Shape& s : drawing.shapes) {
+        if (s.image < 0) out.insert(out.end(), s.subpaths.begin(), s.subpaths.end());
+    }
+    return out;
 }
 
 }  // namespace txorb::cli

@@ -1,0 +1,93 @@
+#include "cli/placement.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace txorb::cli {
+namespace {
+
+bool PaintShows(const Paint& paint, double opacity) {
+    return paint.kind != PaintKind::kNone && opacity > 0.0;
+}
+
+// Field-side steps after the scaling: a quarter turn clockwise maps (x, y) to (y, -x).
+Affine Orientation(const FitOptions& o) {
+    Affine m;
+    switch (((o.rotate % 360) + 360) % 360) {
+        case 90: m = {0, -1, 1, 0, 0, 0}; break;
+        case 180: m = {-1, 0, 0, -1, 0, 0}; break;
+        case 270: m = {0, 1, -1, 0, 0, 0}; break;
+        default: break;
+    }
+    if (o.mirror == 'x') m = Affine::Scale(-1, 1) * m;
+    if (o.mirror == 'y') m = Affine::Scale(1, -1) * m;
+    return Affine::Translate(o.offsetX, o.offsetY) * m;
+}
+
+}  // namespace
+
+bool ShapeShows(const Shape& shape, const FitOptions& options) {
+    const Style& s = shape.style;
+    if (shape.image >= 0) return s.visible && s.opacity > 0.0;
+    if (!s.visible || s.opacity <= 0.0) return false;
+    const bool fill = PaintShows(s.fill, s.fillOpacity) &&
+                      !(s.fill.kind == PaintKind::kColour && s.fill.colour == options.skipColour &&
+                        options.hatch.fill);
+    return fill || PaintShows(s.stroke, s.strokeOpacity);
+}
+
+Box DrawnBounds(const Drawing& drawing, const FitOptions& options) {
+    double roughExtent = 0.0;
+    for (const Shape& shape : drawing.shapes) {
+        for (const Subpath& p : shape.subpaths) {
+            auto grow = [&](Point q) {
+                roughExtent = std::max({roughExtent, std::fabs(q.x), std::fabs(q.y)});
+            };
+            grow(p.start);
+            for (const Segment& s : p.segments) grow(s.end), grow(s.c1), grow(s.c2);
+        }
+    }
+    const double fineTolerance = std::max(roughExtent, 1e-9) * 1e-6;
+    const double inf = std::numeric_limits<double>::infinity();
+    Box b{inf, inf, -inf, -inf};
+    for (const Shape& shape : drawing.shapes) {
+        if (!ShapeShows(shape, options)) continue;
+        for (const Subpath& p : shape.subpaths) {
+            for (const Point q : Flatten(p, fineTolerance)) {
+                if (!std::isfinite(q.x) || !std::isfinite(q.y)) continue;
+                b.minX = std::min(b.minX, q.x);
+                b.maxX = std::max(b.maxX, q.x);
+                b.minY = std::min(b.minY, q.y);
+                b.maxY = std::max(b.maxY, q.y);
+            }
+        }
+    }
+    return b;
+}
+
+bool PlaceDrawing(const Box& drawn, const Drawing& drawing, const FitOptions& options,
+                  Affine* toField, std::string* error) {
+    Box box = drawn;
+    if (options.mode == FitMode::kPage && drawing.hasPage) {
+        const PageBox& p = drawing.page;
+        box = {p.x, p.y, p.x + p.width, p.y + p.height};
+    }
+    if (box.Empty()) {
+        *error = "the drawing holds no shape to mark";
+        return false;
+    }
+    const double extent = std::max(box.maxX - box.minX, box.maxY - box.minY);
+    if (!(extent > 0.0) || !std::isfinite(extent)) {
+        *error = "the drawing's shapes have no extent";
+        return false;
+    }
+    const double scale = options.fieldBits / extent;
+    const double cx = (box.minX + box.maxX) / 2.0;
+    const double cy = (box.minY + box.maxY) / 2.0;
+    const double sy = options.flipY ? -scale : scale;
+    *toField = Orientation(options) * Affine{scale, 0, 0, sy, -cx * scale, -cy * sy};
+    return true;
+}
+
+}  // namespace txorb::cli

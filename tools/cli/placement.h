@@ -1,0 +1,28 @@
+// Where the drawing lands in the field: what is drawn (or the page) scaled into a square of
+// the field's size with its aspect kept and centred on the field's middle, then turned,
+// mirrored and moved.
+#pragma once
+
+#include <string>
+
+#include "cli/fit.h"
+
+namespace txorb::cli {
+
+struct Box {
+    double minX, minY, maxX, maxY;
+    bool Empty() const { return !(maxX >= minX) || !(maxY >= minY); }
+};
+
+// The bounds of what the drawing marks, from a fine flattening (control points of curves
+// would overstate them). Empty when nothing is marked.
+Box DrawnBounds(const Drawing& drawing, const FitOptions& options);
+
+// Drawing coordinates to field bits; false with a reason when the box has no extent.
+bool PlaceDrawing(const Box& drawn, const Drawing& drawing, const FitOptions& options,
+                  Affine* toField, std::string* error);
+
+// Whether a shape paints anything a browser would show, and so takes part in the placement.
+bool ShapeShows(const Shape& shape, const FitOptions& options);
+
+}  // namespace txorb::cli

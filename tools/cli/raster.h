@@ -1,0 +1,31 @@
+// Pictures for engraving: PNG and JPEG files or bytes decoded to grey levels (transparent
+// parts laid over white, as a page shows them).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace txorb::cli {
+
+struct GreyImage {
+    int width = 0;
+    int height = 0;
+    std::vector<uint8_t> grey;  // row by row from the top; 0 black, 255 white
+
+    uint8_t At(int x, int y) const { return grey[static_cast<size_t>(y) * width + x]; }
+};
+
+enum class ImageFormat : uint8_t { kUnknown, kPng, kJpeg };
+
+ImageFormat SniffImageFormat(const std::vector<uint8_t>& bytes);
+
+// False with a reason for a format other than PNG or JPEG, or a damaged file.
+bool DecodeImage(const std::vector<uint8_t>& bytes, GreyImage* out, std::string* error);
+bool ReadImageFile(const std::string& path, GreyImage* out, std::string* error);
+
+// The bytes of a data: URI ("data:image/png;base64,...." or percent-encoded).
+bool DecodeDataUri(std::string_view uri, std::vector<uint8_t>* bytes, std::string* mediaType);
+
+}  // namespace txorb::cli

@@ -1,0 +1,495 @@
+#include "cli/styles.h"
+
+#include <pugixml.hpp>
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+
+#include "cli/svg_values.h"
+
+namespace txorb::cli {
+namespace {
+
+std::string Lower(std::string_view s) {
+    std::string out(s);
+    for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return out;
+}
+
+std::string_view TrimView(std::string_view s) {
+    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front()))) s.remove_prefix(1);
+    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.remove_suffix(1);
+    return s;
+}
+
+// The named colours drawings use in practice (the CSS basic set and the common extended ones).
+const std::map<std::string, uint32_t, std::less<>>& NamedColours() {
+    static const std::map<std::string, uint32_t, std::less<>> kNames = {
+        {"black", 0x000000},     {"white", 0xFFFFFF},       {"red", 0xFF0000},
+        {"lime", 0x00FF00},      {"green", 0x008000},       {"blue", 0x0000FF},
+        {"yellow", 0xFFFF00},    {"cyan", 0x00FFFF},        {"aqua", 0x00FFFF},
+        {"magenta", 0xFF00FF},   {"fuchsia", 0xFF00FF},     {"silver", 0xC0C0C0},
+        {"gray", 0x808080},      {"grey", 0x808080},        {"maroon", 0x800000},
+        {"olive", 0x808000},     {"purple", 0x800080},      {"teal", 0x008080},
+        {"navy", 0x000080},      {"orange", 0xFFA500},      {"brown", 0xA52A2A},
+        {"pink", 0xFFC0CB},      {"gold", 0xFFD700},        {"darkgray", 0xA9A9A9},
+        {"darkgrey", 0xA9A9A9},  {"lightgray", 0xD3D3D3},   {"lightgrey", 0xD3D3D3},
+        {"dimgray", 0x696969},   {"dimgrey", 0x696969},     {"whitesmoke", 0xF5F5F5},
+        {"gainsboro", 0xDCDCDC}, {"darkred", 0x8B0000},     {"darkgreen", 0x006400},
+        {"darkblue", 0x00008B},  {"lightblue", 0xADD8E6},   {"skyblue", 0x87CEEB},
+        {"steelblue", 0x4682B4}, {"royalblue", 0x4169E1},   {"crimson", 0xDC143C},
+        {"tomato", 0xFF6347},    {"coral", 0xFF7F50},       {"salmon", 0xFA8072},
+        {"orangered", 0xFF4500}, {"darkorange", 0xFF8C00},  {"khaki", 0xF0E68C},
+        {"beige", 0xF5F5DC},     {"ivory", 0xFFFFF0},       {"linen", 0xFAF0E6},
+        {"snow", 0xFFFAFA},      {"tan", 0xD2B48C},         {"chocolate", 0xD2691E},
+        {"sienna", 0xA0522D},    {"violet", 0xEE82EE},      {"indigo", 0x4B0082},
+        {"orchid", 0xDA70D6},    {"plum", 0xDDA0DD},        {"turquoise", 0x40E0D0},
+        {"lightgreen", 0x90EE90}, {"forestgreen", 0x228B22}, {"seagreen", 0x2E8B57},
+        {"limegreen", 0x32CD32}, {"olivedrab", 0x6B8E23},   {"slategray", 0x708090},
+        {"slategrey", 0x708090}, {"lightyellow", 0xFFFFE0}, {"wheat", 0xF5DEB3},
+        {"firebrick", 0xB22222}, {"darkviolet", 0x9400D3},  {"dodgerblue", 0x1E90FF},
+        {"deepskyblue", 0x00BFFF}, {"midnightblue", 0x191970}, {"darkslategray", 0x2F4F4F},
+        {"darkslategrey", 0x2F4F4F}, {"lavender", 0xE6E6FA}, {"mintcream", 0xF5FFFA},
+        {"aliceblue", 0xF0F8FF}, {"ghostwhite", 0xF8F8FF},  {"honeydew", 0xF0FFF0},
+        {"azure", 0xF0FFFF},     {"seashell", 0xFFF5EE},    {"floralwhite", 0xFFFAF0},
+        {"oldlace", 0xFDF5E6},   {"cornsilk", 0xFFF8DC},    {"lemonchiffon", 0xFFFACD},
+    };
+    return kNames;
+}
+
+Colour FromRgb(uint32_t v) {
+    return {static_cast<uint8_t>(v >> 16), static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v)};
+}
+
+bool ParseHex(std::string_view hex, Colour* out) {
+    for (char c : hex) {
+        if (!std::isxdigit(static_cast<unsigned char>(c))) return false;
+    }
+    const uint32_t v = static_cast<uint32_t>(std::strtoul(std::string(hex).c_str(), nullptr, 16));
+    if (hex.size() == 3 || hex.size() == 4) {  // #rgb(a): each digit doubled
+        const uint32_t v3 = hex.size() == 4 ? v >> 4 : v;
+        const uint32_t r = (v3 >> 8) & 0xF, g = (v3 >> 4) & 0xF, b = v3 & 0xF;
+        *out = FromRgb((r * 17) << 16 | (g * 17) << 8 | (b * 17));
+        return true;
+    }
+    if (hex.size() == 6 || hex.size() == 8) {
+        *out = FromRgb(hex.size() == 8 ? v >> 8 : v);
+        return true;
+    }
+    return false;
+}
+
+bool ParseRgbFunction(std::string_view text, Colour* out) {
+    const size_t open = text.find('(');
+    const size_t close = text.rfind(')');
+    if (open == std::string_view::npos || close == std::string_view::npos || close < open) {
+        return false;
+    }
+    std::string args(text.substr(open + 1, close - open - 1));
+    std::replace(args.begin(), args.end(), ',', ' ');
+    std::replace(args.begin(), args.end(), '/', ' ');
+    const char* p = args.c_str();
+    uint8_t channel[3];
+    for (uint8_t& c : channel) {
+        char* end = nullptr;
+        double v = std::strtod(p, &end);
+        if (end == p) return false;
+        if (*end == '%') v = v * 255.0 / 100.0, ++end;
+        c = static_cast<uint8_t>(std::clamp(std::lround(v), 0L, 255L));
+        p = end;
+    }
+    *out = {channel[0], channel[1], channel[2]};
+    return true;
+}
+
+// "url(#id) fallback" -> id and the fallback's text.
+bool ParseUrl(std::string_view text, std::string* id, std::string_view* fallback) {
+    if (text.substr(0, 4) != "url(") return false;
+    const size_t close = text.find(')');
+    if (close == std::string_view::npos) return false;
+    std::string_view ref = TrimView(text.substr(4, close - 4));
+    if (!ref.empty() && (ref.front() == '"' || ref.front() == '\'')) {
+        ref = ref.substr(1, ref.size() >= 2 ? ref.size() - 2 : 0);
+    }
+    const size_t hash = ref.find('#');
+    *id = hash == std::string_view::npos ? std::string(ref) : std::string(ref.substr(hash + 1));
+    *fallback = TrimView(text.substr(close + 1));
+    return true;
+}
+
+bool ParsePaint(std::string_view text, const Style& s, const PaintServerLookup& servers,
+                Paint* out) {
+    text = TrimView(text);
+    std::string id;
+    std::string_view fallback;
+    if (ParseUrl(text, &id, &fallback)) {
+        const PaintKind kind = servers ? servers(id) : PaintKind::kNone;
+        if (kind != PaintKind::kNone) {
+            *out = {kind, {}};
+            return true;
+        }
+        if (fallback.empty()) {  // a reference to nothing paints nothing
+            *out = {PaintKind::kNone, {}};
+            return true;
+        }
+        text = fallback;
+    }
+    const std::string lower = Lower(text);
+    if (lower == "none" || lower == "transparent") {
+        *out = {PaintKind::kNone, {}};
+        return true;
+    }
+    if (lower == "currentcolor") {
+        *out = {PaintKind::kColour, s.current};
+        return true;
+    }
+    Colour c;
+    if (!ParseColour(lower, &c)) return false;
+    *out = {PaintKind::kColour, c};
+    return true;
+}
+
+bool ParseNumber(std::string_view text, double* out) {
+    const std::string s(TrimView(text));
+    char* end = nullptr;
+    double v = std::strtod(s.c_str(), &end);
+    if (end == s.c_str() || !std::isfinite(v)) return false;
+    if (*end == '%') v /= 100.0, ++end;
+    if (*end != '\0') return false;
+    *out = v;
+    return true;
+}
+
+bool ParseFontSize(std::string_view text, double parent, double* out) {
+    static const std::map<std::string, double, std::less<>> kKeywords = {
+        {"xx-small", 9},  {"x-small", 10}, {"small", 13},   {"medium", 16},
+        {"large", 18},    {"x-large", 24}, {"xx-large", 32}};
+    const std::string lower = Lower(TrimView(text));
+    if (const auto it = kKeywords.find(lower); it != kKeywords.end()) {
+        *out = it->second;
+        return true;
+    }
+    if (lower == "larger" || lower == "smaller") {
+        *out = parent * (lower == "larger" ? 1.2 : 1.0 / 1.2);
+        return true;
+    }
+    char* end = nullptr;
+    const double v = std::strtod(lower.c_str(), &end);
+    if (end == lower.c_str() || !std::isfinite(v)) return false;
+    const std::string_view unit(end);
+    if (unit == "em") return *out = v * parent, true;
+    if (unit == "%") return *out = v * parent / 100.0, true;
+    if (unit == "ex") return *out = v * parent / 2.0, true;
+    if (unit == "rem") return *out = v * 16.0, true;
+    std::string why;
+    return ParseLength(lower, out, &why);
+}
+
+bool ParseFontWeight(std::string_view text, int parent, int* out) {
+    const std::string lower = Lower(TrimView(text));
+    if (lower == "normal") return *out = 400, true;
+    if (lower == "bold") return *out = 700, true;
+    if (lower == "bolder") return *out = std::min(900, parent + 300), true;
+    if (lower == "lighter") return *out = std::max(100, parent - 300), true;
+    char* end = nullptr;
+    const long v = std::strtol(lower.c_str(), &end, 10);
+    if (end == lower.c_str() || *end != '\0' || v < 1 || v > 1000) return false;
+    *out = static_cast<int>(v);
+    return true;
+}
+
+std::string FirstFamily(std::string_view text) {
+    std::string family(TrimView(text));
+    // Pango takes a comma-separated list itself; quotes are CSS syntax only.
+    family.erase(std::remove_if(family.begin(), family.end(),
+                                [](char c) { return c == '"' || c == '\''; }),
+                 family.end());
+    return family;
+}
+
+template <typename E, size_t N>
+bool Keyword(std::string_view value, const std::pair<const char*, E> (&table)[N], E* out) {
+    const std::string lower = Lower(TrimView(value));
+    for (const auto& [name, e] : table) {
+        if (lower == name) {
+            *out = e;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool ApplyPaintOrRule(Style* s, const std::string& name, std::string_view value,
+                      const PaintServerLookup& servers, bool* known) {
+    *known = true;
+    if (name == "fill") return ParsePaint(value, *s, servers, &s->fill);
+    if (name == "stroke") return ParsePaint(value, *s, servers, &s->stroke);
+    if (name == "color") return ParseColour(Lower(TrimView(value)), &s->current);
+    if (name == "fill-rule") {
+        static constexpr std::pair<const char*, FillRule> kRules[] = {
+            {"nonzero", FillRule::kNonZero}, {"evenodd", FillRule::kEvenOdd}};
+        return Keyword(value, kRules, &s->fillRule);
+    }
+    if (name == "fill-opacity") return ParseNumber(value, &s->fillOpacity);
+    if (name == "stroke-opacity") return ParseNumber(value, &s->strokeOpacity);
+    if (name == "opacity") {
+        double v = 1.0;
+        if (!ParseNumber(value, &v)) return false;
+        s->opacity = std::clamp(v, 0.0, 1.0);  // the element's own; multiplied in later
+        return true;
+    }
+    *known = false;
+    return true;
+}
+
+bool ApplyStrokeShape(Style* s, const std::string& name, std::string_view value, bool* known) {
+    *known = true;
+    if (name == "stroke-width") {
+        std::string why;
+        const std::string v(TrimView(value));
+        if (!v.empty() && v.back() == '%') return false;
+        return ParseLength(v, &s->strokeWidth, &why) && s->strokeWidth >= 0;
+    }
+    if (name == "stroke-linecap") {
+        static constexpr std::pair<const char*, LineCap> kCaps[] = {
+            {"butt", LineCap::kButt}, {"round", LineCap::kRound}, {"square", LineCap::kSquare}};
+        return Keyword(value, kCaps, &s->cap);
+    }
+    if (name == "stroke-linejoin") {
+        static constexpr std::pair<const char*, LineJoin> kJoins[] = {
+            {"miter", LineJoin::kMiter}, {"miter-clip", LineJoin::kMiter},
+            {"round", LineJoin::kRound}, {"bevel", LineJoin::kBevel}, {"arcs", LineJoin::kMiter}};
+        return Keyword(value, kJoins, &s->join);
+    }
+    if (name == "stroke-miterlimit") return ParseNumber(value, &s->miterLimit);
+    *known = false;
+    return true;
+}
+
+bool ApplyVisibility(Style* s, const std::string& name, std::string_view value, bool* known) {
+    *known = true;
+    const std::string lower = Lower(TrimView(value));
+    if (name == "visibility") {
+        if (lower != "visible" && lower != "hidden" && lower != "collapse") return false;
+        s->visible = lower == "visible";
+        return true;
+    }
+    if (name == "display") {
+        s->displayed = lower != "none";
+        return true;
+    }
+    if (name == "clip-path") {
+        std::string id;
+        std::string_view fallback;
+        if (lower == "none") return s->clipPath.clear(), true;
+        return ParseUrl(TrimView(value), &s->clipPath, &fallback);
+    }
+    *known = false;
+    return true;
+}
+
+bool ApplyFont(Style* s, const std::string& name, std::string_view value, bool* known) {
+    *known = true;
+    if (name == "font-family") return s->fontFamily = FirstFamily(value), true;
+    if (name == "font-size") return ParseFontSize(value, s->fontSize, &s->fontSize);
+    if (name == "font-weight") return ParseFontWeight(value, s->fontWeight, &s->fontWeight);
+    if (name == "font-style") {
+        const std::string lower = Lower(TrimView(value));
+        s->italic = lower == "italic" || lower == "oblique";
+        return lower == "normal" || s->italic;
+    }
+    if (name == "text-anchor") {
+        static constexpr std::pair<const char*, TextAnchor> kAnchors[] = {
+            {"start", TextAnchor::kStart}, {"middle", TextAnchor::kMiddle},
+            {"end", TextAnchor::kEnd}};
+        return Keyword(value, kAnchors, &s->anchor);
+    }
+    *known = false;
+    return true;
+}
+
+// The shorthand `font: italic bold 12px serif` in its common forms.
+bool ApplyFontShorthand(Style* s, std::string_view value) {
+    std::string rest(TrimView(value));
+    for (;;) {
+        const size_t space = rest.find(' ');
+        if (space == std::string::npos) break;
+        const std::string word = rest.substr(0, space);
+        bool known = false;
+        int weight = s->fontWeight;
+        if (word == "italic" || word == "oblique") {
+            s->italic = true;
+        } else if (ParseFontWeight(word, s->fontWeight, &weight)) {
+            s->fontWeight = weight;
+        } else if (ParseFontSize(word.substr(0, word.find('/')), s->fontSize, &s->fontSize)) {
+            s->fontFamily = FirstFamily(rest.substr(space + 1));
+            return true;
+        } else if (word != "normal" && word != "small-caps") {
+            return known;
+        }
+        rest = std::string(TrimView(rest.substr(space + 1)));
+    }
+    return false;
+}
+
+bool Apply(Style* s, const std::string& name, std::string_view value,
+           const PaintServerLookup& servers) {
+    if (TrimView(value) == "inherit") return true;  // the parent's value is already there
+    bool known = false;
+    bool ok = ApplyPaintOrRule(s, name, value, servers, &known);
+    if (!known) ok = ApplyStrokeShape(s, name, value, &known);
+    if (!known) ok = ApplyVisibility(s, name, value, &known);
+    if (!known) ok = ApplyFont(s, name, value, &known);
+    if (!known && name == "font") ok = ApplyFontShorthand(s, value);
+    return ok;
+}
+
+constexpr const char* kPresentationAttributes[] = {
+    "fill", "stroke", "color", "fill-rule", "fill-opacity", "stroke-opacity", "opacity",
+    "stroke-width", "stroke-linecap", "stroke-linejoin", "stroke-miterlimit", "visibility",
+    "display", "clip-path", "font-family", "font-size", "font-weight", "font-style",
+    "text-anchor"};
+
+bool SelectorMatches(std::string_view selector, const pugi::xml_node& node) {
+    selector = TrimView(selector);
+    if (selector.empty() || selector == "*") return !selector.empty();
+    if (selector.front() == '#') return selector.substr(1) == node.attribute("id").as_string();
+    std::string_view element = selector;
+    std::string_view cls;
+    if (const size_t dot = selector.find('.'); dot != std::string_view::npos) {
+        element = selector.substr(0, dot);
+        cls = selector.substr(dot + 1);
+    }
+    if (!element.empty()) {
+        std::string_view name(node.name());
+        if (const size_t colon = name.find(':'); colon != std::string_view::npos) {
+            name = name.substr(colon + 1);
+        }
+        if (element != name) return false;
+    }
+    if (cls.empty()) return true;
+    const std::string classes = std::string(" ") + node.attribute("class").as_string() + " ";
+    std::string padded = " " + std::string(cls) + " ";
+    for (char& c : padded) {
+        if (std::isspace(static_cast<unsigned char>(c))) c = ' ';
+    }
+    std::string spaced = classes;
+    std::replace_if(spaced.begin(), spaced.end(),
+                    [](char c) { return std::isspace(static_cast<unsigned char>(c)); }, ' ');
+    return spaced.find(padded) != std::string::npos;
+}
+
+int Specificity(std::string_view selector) {
+    selector = TrimView(selector);
+    if (!selector.empty() && selector.front() == '#') return 100;
+    int s = selector.find('.') != std::string_view::npos ? 10 : 0;
+    if (!selector.empty() && selector.front() != '.' && selector != "*") s += 1;
+    return s;
+}
+
+}  // namespace
+
+std::vector<std::pair<std::string, std::string>> ParseDeclarations(std::string_view text) {
+    std::vector<std::pair<std::string, std::string>> out;
+    size_t pos = 0;
+    while (pos < text.size()) {
+        size_t end = text.find(';', pos);
+        if (end == std::string_view::npos) end = text.size();
+        const std::string_view decl = text.substr(pos, end - pos);
+        pos = end + 1;
+        const size_t colon = decl.find(':');
+        if (colon == std::string_view::npos) continue;
+        std::string_view value = TrimView(decl.substr(colon + 1));
+        if (const size_t bang = value.find("!important"); bang != std::string_view::npos) {
+            value = TrimView(value.substr(0, bang));
+        }
+        out.emplace_back(Lower(TrimView(decl.substr(0, colon))), std::string(value));
+    }
+    return out;
+}
+
+bool ParseColour(std::string_view text, Colour* out) {
+    const std::string lower = Lower(TrimView(text));
+    if (lower.empty()) return false;
+    if (lower[0] == '#') return ParseHex(std::string_view(lower).substr(1), out);
+    if (lower.rfind("rgb", 0) == 0) return ParseRgbFunction(lower, out);
+    const auto& names = NamedColours();
+    if (const auto it = names.find(lower); it != names.end()) {
+        *out = FromRgb(it->second);
+        return true;
+    }
+    return false;
+}
+
+void StyleSheet::Add(std::string_view css) {
+    // Comments out, then "selectors { declarations }" one after another; at-rules are skipped.
+    std::string text(css);
+    for (size_t c = text.find("/*"); c != std::string::npos; c = text.find("/*", c)) {
+        const size_t e = text.find("*/", c + 2);
+        text.erase(c, e == std::string::npos ? std::string::npos : e + 2 - c);
+    }
+    size_t pos = 0;
+    while (pos < text.size()) {
+        const size_t open = text.find('{', pos);
+        if (open == std::string::npos) break;
+        const size_t close = text.find('}', open);
+        if (close == std::string::npos) break;
+        const std::string selectors = text.substr(pos, open - pos);
+        const auto decls = ParseDeclarations(std::string_view(text).substr(open + 1, close - open - 1));
+        pos = close + 1;
+        if (TrimView(selectors).substr(0, 1) == "@") continue;
+        size_t s = 0;
+        while (s <= selectors.size()) {
+            size_t comma = selectors.find(',', s);
+            if (comma == std::string::npos) comma = selectors.size();
+            const std::string one(TrimView(std::string_view(selectors).substr(s, comma - s)));
+            s = comma + 1;
+            // Combinators and pseudo-classes need a real selector engine: passed over.
+            if (one.empty() || one.find_first_of(" >+~:[") != std::string::npos) continue;
+            rules_.push_back({one, Specificity(one), rules_.size(), decls});
+        }
+    }
+}
+
+std::vector<std::pair<std::string, std::string>> StyleSheet::Matching(
+    const pugi::xml_node& node) const {
+    std::vector<const Rule*> hits;
+    for (const Rule& r : rules_) {
+        if (SelectorMatches(r.selector, node)) hits.push_back(&r);
+    }
+    std::stable_sort(hits.begin(), hits.end(), [](const Rule* a, const Rule* b) {
+        return a->specificity != b->specificity ? a->specificity < b->specificity
+                                                : a->order < b->order;
+    });
+    std::vector<std::pair<std::string, std::string>> out;
+    for (const Rule* r : hits) out.insert(out.end(), r->declarations.begin(), r->declarations.end());
+    return out;
+}
+
+Style ComputeStyle(const Style& parent, const pugi::xml_node& node, const StyleSheet& sheet,
+                   const PaintServerLookup& servers, std::vector<std::string>* problems) {
+    Style s = parent;
+    s.displayed = true;  // not inherited: a hidden parent is never descended into
+    s.clipPath.clear();  // not inherited: the parent's clip is applied to the parent
+    s.opacity = 1.0;     // the element's own until the end
+    // Presentation attributes are overridden by the sheet, which is overridden by `style`.
+    for (const char* name : kPresentationAttributes) {
+        const pugi::xml_attribute a = node.attribute(name);
+        if (a && !Apply(&s, name, a.value(), servers) && problems != nullptr) {
+            problems->push_back(std::string(name) + "=\"" + a.value() + "\"");
+        }
+    }
+    std::vector<std::pair<std::string, std::string>> later;
+    if (!sheet.Empty()) later = sheet.Matching(node);
+    for (const auto& d : ParseDeclarations(node.attribute("style").as_string())) later.push_back(d);
+    // A declaration that cannot be read is dropped, as CSS does, without a word.
+    for (const auto& [name, value] : later) Apply(&s, name, value, servers);
+    s.opacity *= parent.opacity;
+    return s;
+}
+
+}  // namespace txorb::cli

@@ -1,0 +1,91 @@
+// How a drawing's element is painted: fill, stroke, visibility and font, cascaded from the
+// parent, the document's style sheet, presentation attributes and the style attribute, as a
+// browser computes them for the properties that decide what is marked.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace pugi {
+class xml_node;
+}
+
+namespace txorb::cli {
+
+struct Colour {
+    uint8_t r = 0, g = 0, b = 0;
+    bool operator==(const Colour&) const = default;
+};
+
+enum class PaintKind : uint8_t { kNone, kColour, kGradient, kPattern };
+
+struct Paint {
+    PaintKind kind = PaintKind::kNone;
+    Colour colour;
+};
+
+enum class FillRule : uint8_t { kNonZero, kEvenOdd };
+enum class LineCap : uint8_t { kButt, kRound, kSquare };
+enum class LineJoin : uint8_t { kMiter, kRound, kBevel };
+enum class TextAnchor : uint8_t { kStart, kMiddle, kEnd };
+
+struct Style {
+    Paint fill{PaintKind::kColour, {}};  // black unless told otherwise
+    Paint stroke;
+    Colour current;  // the `color` property, for currentColor
+    FillRule fillRule = FillRule::kNonZero;
+    double fillOpacity = 1.0;
+    double strokeOpacity = 1.0;
+    double opacity = 1.0;  // the product of the element's and its ancestors'
+    double strokeWidth = 1.0;
+    LineCap cap = LineCap::kButt;
+    LineJoin join = LineJoin::kMiter;
+    double miterLimit = 4.0;
+    bool visible = true;
+    bool displayed = true;  // display:none hides the element and everything in it
+    std::string fontFamily = "serif";
+    double fontSize = 16.0;  // user units
+    int fontWeight = 400;
+    bool italic = false;
+    TextAnchor anchor = TextAnchor::kStart;
+    std::string clipPath;  // id of the clipPath that clips the element, empty for none
+};
+
+// The kind of paint server an id names (gradient, pattern) or kNone when nothing has that id.
+using PaintServerLookup = std::function<PaintKind(std::string_view id)>;
+
+// Rules of the document's <style> elements with simple selectors (element, .class, #id,
+// lists of them); anything more involved is passed over.
+class StyleSheet {
+public:
+    void Add(std::string_view css);
+    // Declarations that apply to the node, lowest specificity first.
+    std::vector<std::pair<std::string, std::string>> Matching(const pugi::xml_node& node) const;
+    bool Empty() const { return rules_.empty(); }
+
+private:
+    struct Rule {
+        std::string selector;
+        int specificity;
+        size_t order;
+        std::vector<std::pair<std::string, std::string>> declarations;
+    };
+    std::vector<Rule> rules_;
+};
+
+// "prop: value; ..." into pairs, names lower case, values trimmed.
+std::vector<std::pair<std::string, std::string>> ParseDeclarations(std::string_view text);
+
+// CSS colours: #rgb, #rrggbb, rgb(), rgba() and names.
+bool ParseColour(std::string_view text, Colour* out);
+
+// The style of node given its parent's. Values that cannot be read are left as inherited and
+// named in *problems as "property=\"value\"".
+Style ComputeStyle(const Style& parent, const pugi::xml_node& node, const StyleSheet& sheet,
+                   const PaintServerLookup& servers, std::vector<std::string>* problems);
+
+}  // namespace txorb::cli

@@ -1,0 +1,84 @@
+// Inside the drawing reader: the walk through the document shared by the files that read
+// shapes, text and images (svg_reader.cpp, svg_text.cpp, svg_image.cpp).
+#pragma once
+
+#include <pugixml.hpp>
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "cli/svg_reader.h"
+
+namespace txorb::cli {
+
+enum class Axis : uint8_t { kX, kY, kDiagonal };
+
+// What an element inherits from where it is drawn.
+struct DrawContext {
+    Affine m;  // element coordinates to root coordinates
+    Style style;
+    std::vector<std::shared_ptr<const ClipRegion>> clips;
+    double viewportWidth = 100.0;  // what percentages are of
+    double viewportHeight = 100.0;
+    int useDepth = 0;
+};
+
+class SvgDocument {
+public:
+    SvgDocument(std::string_view text, std::string name, std::string baseDir)
+        : text_(text), name_(std::move(name)), baseDir_(std::move(baseDir)) {}
+
+    SvgReadResult Run();
+
+    // Pieces the element readers share.
+    void Warn(const pugi::xml_node& node, const char* attribute, const std::string& message);
+    void NotMarked(const std::string& kind) { ++drawing_.notMarked[kind]; }
+    // A length attribute in user units; percentages of the viewport, em of the font size. A
+    // value that cannot be read is a warning and gives the fallback.
+    double Length(const pugi::xml_node& node, const char* attribute, double fallback, Axis axis,
+                  const DrawContext& ctx);
+    void AddShape(std::vector<Subpath> subpaths, const DrawContext& ctx);
+    void AddImage(PlacedImage image, const DrawContext& ctx);
+    const std::string& BaseDir() const { return baseDir_; }
+
+private:
+    void Index(const pugi::xml_node& root);
+    void ReadPage(const pugi::xml_node& root, DrawContext* ctx);
+    PaintKind ServerKind(std::string_view id) const;
+    std::string Where(size_t offset) const;
+    bool Enter(const pugi::xml_node& node, const DrawContext& parent, DrawContext* ctx);
+    void Element(const pugi::xml_node& node, const DrawContext& parent);
+    void Children(const pugi::xml_node& node, const DrawContext& ctx);
+    void Switch(const pugi::xml_node& node, const DrawContext& ctx);
+    void NestedSvg(const pugi::xml_node& node, const DrawContext& ctx);
+    void Use(const pugi::xml_node& node, const DrawContext& ctx);
+    void PathGeometry(const pugi::xml_node& node, std::vector<Subpath>* out);
+    void PolyGeometry(const pugi::xml_node& node, bool closed, std::vector<Subpath>* out);
+    void RectGeometry(const pugi::xml_node& node, const DrawContext& ctx, std::vector<Subpath>* out);
+    void EllipseGeometry(const pugi::xml_node& node, const DrawContext& ctx, bool circle,
+                         std::vector<Subpath>* out);
+    void NoteUnsupportedStyle(const pugi::xml_node& node);
+    std::shared_ptr<const ClipRegion> Clip(const std::string& id, const DrawContext& ctx);
+    void ClipOutlines(const pugi::xml_node& node, const DrawContext& ctx, ClipRegion* region);
+    bool Geometry(const pugi::xml_node& node, const DrawContext& ctx, std::vector<Subpath>* out);
+
+    // svg_text.cpp
+    void Text(const pugi::xml_node& node, const DrawContext& ctx);
+    // svg_image.cpp
+    void Image(const pugi::xml_node& node, const DrawContext& ctx);
+
+    friend class TextReader;
+
+    std::string_view text_;
+    std::string name_;
+    std::string baseDir_;
+    std::unordered_map<std::string, pugi::xml_node> ids_;
+    StyleSheet sheet_;
+    Drawing drawing_;
+    std::string error_;
+};
+
+}  // namespace txorb::cli

@@ -1,0 +1,78 @@
+// <image> elements: the picture's bytes from a data: URI or a file next to the drawing,
+// placed in its viewport as preserveAspectRatio says.
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+
+#include "cli/svg_document.h"
+
+namespace txorb::cli {
+namespace {
+
+// The picture's bytes, or false with the kind of failure for the list of what was not marked.
+bool ImageBytes(const std::string& href, const std::string& baseDir, std::vector<uint8_t>* bytes,
+                std::string* kind) {
+    std::string mediaType;
+    if (DecodeDataUri(href, bytes, &mediaType)) return true;
+    if (href.rfind("http:", 0) == 0 || href.rfind("https:", 0) == 0) {
+        *kind = "<image> from the web";
+        return false;
+    }
+    std::string path = href.rfind("file://", 0) == 0 ? href.substr(7) : href;
+    std::filesystem::path p(path);
+    if (p.is_relative()) p = std::filesystem::path(baseDir) / p;
+    std::FILE* f = std::fopen(p.string().c_str(), "rb");
+    if (f == nullptr) {
+        *kind = "<image> whose file cannot be opened";
+        return false;
+    }
+    char buffer[65536];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes->insert(bytes->end(), buffer, buffer + n);
+    std::fclose(f);
+    return true;
+}
+
+}  // namespace
+
+void SvgDocument::Image(const pugi::xml_node& node, const DrawContext& ctx) {
+    const std::string href =
+        node.attribute("href").as_string(node.attribute("xlink:href").as_string());
+    std::vector<uint8_t> bytes;
+    std::string kind;
+    if (href.empty() || !ImageBytes(href, baseDir_, &bytes, &kind)) {
+        NotMarked(href.empty() ? "<image> without a picture" : kind);
+        return;
+    }
+    PlacedImage placed;
+    std::string why;
+    if (!DecodeImage(bytes, &placed.image, &why)) {
+        NotMarked(SniffImageFormat(bytes) == ImageFormat::kUnknown
+                      ? "<image> with an unsupported format"
+                      : "<image> that cannot be decoded");
+        return;
+    }
+    const double iw = placed.image.width, ih = placed.image.height;
+    const double x = Length(node, "x", 0, Axis::kX, ctx);
+    const double y = Length(node, "y", 0, Axis::kY, ctx);
+    // Without a size the picture takes its own, one pixel per user unit.
+    const double w = Length(node, "width", iw, Axis::kX, ctx);
+    const double h = Length(node, "height", ih, Axis::kY, ctx);
+    if (!(w > 0) || !(h > 0) || iw <= 0 || ih <= 0) return;
+    AspectRatio ratio;
+    const char* par = node.attribute("preserveAspectRatio").as_string("xMidYMid meet");
+    if (!ParseAspectRatio(par, &ratio)) {
+        Warn(node, "preserveAspectRatio",
+             std::string("preserveAspectRatio=\"") + par + "\": cannot be read; ignored");
+    }
+    placed.toRoot = FitBox({0, 0, iw, ih}, {x, y, w, h}, ratio);
+    // Sliced pictures show only what falls in the viewport.
+    const Affine& f = placed.toRoot;
+    placed.visibleX0 = std::max(0.0, (x - f.e) / f.a);
+    placed.visibleY0 = std::max(0.0, (y - f.f) / f.d);
+    placed.visibleX1 = std::min(iw, (x + w - f.e) / f.a);
+    placed.visibleY1 = std::min(ih, (y + h - f.f) / f.d);
+    AddImage(std::move(placed), ctx);
+}
+
+}  // namespace txorb::cli

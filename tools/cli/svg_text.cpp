@@ -1,0 +1,193 @@
+// <text> and <tspan>: characters laid out as a browser does it for horizontal text (white
+// space collapsed, x/y/dx/dy per character, text-anchor per chunk), each run of characters set
+// as glyph outlines and added as a shape with the style of its element.
+#include <cctype>
+#include <cstdlib>
+#include <cstring>
+
+#include "cli/svg_document.h"
+#include "cli/text_outlines.h"
+
+namespace txorb::cli {
+namespace {
+
+std::vector<double> NumberList(const char* text) {
+    std::vector<double> out;
+    const char* p = text;
+    for (;;) {
+        while (*p != '\0' && (std::isspace(static_cast<unsigned char>(*p)) || *p == ',')) ++p;
+        if (*p == '\0') break;
+        char* end = nullptr;
+        const double v = std::strtod(p, &end);
+        if (end == p) break;
+        // Lengths with units in a list: the unit is passed over (user units are the rule).
+        while (*end != '\0' && std::isalpha(static_cast<unsigned char>(*end))) ++end;
+        out.push_back(v);
+        p = end;
+    }
+    return out;
+}
+
+size_t Utf8Length(unsigned char lead) {
+    if (lead < 0x80) return 1;
+    if ((lead >> 5) == 0x6) return 2;
+    if ((lead >> 4) == 0xE) return 3;
+    if ((lead >> 3) == 0x1E) return 4;
+    return 1;
+}
+
+}  // namespace
+
+class TextReader {
+public:
+    explicit TextReader(SvgDocument* doc) : doc_(doc) {}
+
+    void Run(const pugi::xml_node& text, const DrawContext& ctx) {
+        Walk(text, ctx);
+        EndSegment();
+        EndChunk();
+    }
+
+private:
+    struct Level {
+        std::vector<double> x, y, dx, dy;
+        size_t index = 0;
+    };
+    struct Piece {
+        std::vector<Subpath> outlines;
+        DrawContext ctx;
+    };
+
+    void Walk(const pugi::xml_node& node, const DrawContext& ctx);
+    void Characters(std::string_view text, const DrawContext& ctx);
+    void Character(std::string_view utf8, const DrawContext& ctx);
+    void EndSegment();
+    void EndChunk();
+
+    SvgDocument* doc_;
+    std::vector<Level> levels_;
+    double penX_ = 0.0, penY_ = 0.0;
+    bool spacePending_ = false;
+    bool anyCharacter_ = false;
+    std::string segment_;  // characters set together from the pen position
+    DrawContext segmentCtx_;
+    const DrawContext* segmentSource_ = nullptr;  // the element the segment's characters are in
+    double segmentX_ = 0.0, segmentY_ = 0.0;
+    std::vector<Piece> chunk_;
+    double chunkStart_ = 0.0;
+    TextAnchor chunkAnchor_ = TextAnchor::kStart;
+};
+
+void TextReader::Walk(const pugi::xml_node& node, const DrawContext& ctx) {
+    levels_.push_back({NumberList(node.attribute("x").as_string()),
+                       NumberList(node.attribute("y").as_string()),
+                       NumberList(node.attribute("dx").as_string()),
+                       NumberList(node.attribute("dy").as_string()), 0});
+    for (const pugi::xml_node& child : node.children()) {
+        if (child.type() == pugi::node_pcdata || child.type() == pugi::node_cdata) {
+            Characters(child.value(), ctx);
+            continue;
+        }
+        if (child.type() != pugi::node_element) continue;
+        const std::string_view name(child.name());
+        if (name == "tspan" || name == "a") {
+            DrawContext inner;
+            if (doc_->Enter(child, ctx, &inner)) {
+                inner.m = ctx.m;  // a tspan has no transform of its own
+                Walk(child, inner);
+            }
+        } else if (name == "textPath") {
+            doc_->NotMarked("<textPath>");
+        }
+    }
+    const Level done = levels_.back();
+    levels_.pop_back();
+    // Characters of the child count for the parent's lists too.
+    if (!levels_.empty()) levels_.back().index += done.index;
+}
+
+void TextReader::Characters(std::string_view text, const DrawContext& ctx) {
+    for (size_t i = 0; i < text.size();) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c == ' ' || c == '\n' || c == '\t' || c == '\r') {
+            // Runs of white space become one space, and none at the start.
+            if (anyCharacter_) spacePending_ = true;
+            ++i;
+            continue;
+        }
+        const size_t n = std::min(Utf8Length(c), text.size() - i);
+        if (spacePending_) {
+            spacePending_ = false;
+            Character(" ", ctx);
+        }
+        Character(text.substr(i, n), ctx);
+        anyCharacter_ = true;
+        i += n;
+    }
+}
+
+void TextReader::Character(std::string_view utf8, const DrawContext& ctx) {
+    // The innermost element with a value for this character's place wins.
+    const double* x = nullptr;
+    const double* y = nullptr;
+    double dx = 0.0, dy = 0.0;
+    bool dxSet = false, dySet = false;
+    for (auto level = levels_.rbegin(); level != levels_.rend(); ++level) {
+        const size_t i = level->index;
+        if (!x && i < level->x.size()) x = &level->x[i];
+        if (!y && i < level->y.size()) y = &level->y[i];
+        if (!dxSet && i < level->dx.size()) dx = level->dx[i], dxSet = true;
+        if (!dySet && i < level->dy.size()) dy = level->dy[i], dySet = true;
+    }
+    levels_.back().index += 1;
+    if (x || y || dxSet || dySet || segmentSource_ != &ctx) EndSegment();
+    if (x || y) EndChunk();
+    if (x) penX_ = *x;
+    if (y) penY_ = *y;
+    penX_ += dx;
+    penY_ += dy;
+    if (chunk_.empty() && segment_.empty() && (x || y || !anyCharacter_)) {
+        chunkStart_ = penX_;
+        chunkAnchor_ = ctx.style.anchor;
+    }
+    if (segment_.empty()) {
+        segmentCtx_ = ctx;
+        segmentSource_ = &ctx;
+        segmentX_ = penX_;
+        segmentY_ = penY_;
+    }
+    segment_ += utf8;
+}
+
+void TextReader::EndSegment() {
+    if (segment_.empty()) return;
+    const Style& s = segmentCtx_.style;
+    SetText set = SetTextOutlines(segment_, {s.fontFamily, s.fontSize, s.fontWeight, s.italic});
+    const Affine at = Affine::Translate(segmentX_, segmentY_);
+    for (Subpath& p : set.outlines) Transform(at, &p);
+    penX_ = segmentX_ + set.advance;
+    penY_ = segmentY_;
+    chunk_.push_back({std::move(set.outlines), segmentCtx_});
+    segment_.clear();
+}
+
+void TextReader::EndChunk() {
+    EndSegment();
+    const double width = penX_ - chunkStart_;
+    const double shift = chunkAnchor_ == TextAnchor::kMiddle ? -width / 2
+                         : chunkAnchor_ == TextAnchor::kEnd  ? -width
+                                                             : 0.0;
+    for (Piece& piece : chunk_) {
+        for (Subpath& p : piece.outlines) Transform(Affine::Translate(shift, 0), &p);
+        if (!piece.ctx.style.visible) continue;
+        doc_->AddShape(std::move(piece.outlines), piece.ctx);
+    }
+    chunk_.clear();
+    chunkStart_ = penX_;
+}
+
+void SvgDocument::Text(const pugi::xml_node& node, const DrawContext& ctx) {
+    TextReader(this).Run(node, ctx);
+}
+
+}  // namespace txorb::cli
