@@ -30,6 +30,21 @@ START_TIMEOUT_S = 5.0
 STOP_TIMEOUT_S = 10.0
 
 
+# Short, so that a card that does not answer fails a test in well under a second.
+COMM_TIMEOUT_MS = 400
+
+
+def write_store(path: Path, links: Dict[int, Path]) -> None:
+    """A registry store in which card N's serial port is COM N, the device at links[N]."""
+    ports = "".join(f'"COM{n}"="{link}"\n' for n, link in links.items())
+    cards = "".join(f"[HKEY_LOCAL_MACHINE\\Software\\Zazave\\TX-ORB_Card{n}]\n"
+                    f'"serial_port"="{n}"\n"comm_timeout"="{COMM_TIMEOUT_MS}"\n\n'
+                    for n in links)
+    path.write_text("Windows Registry Editor Version 5.00\n\n"
+                    f"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Zazave\\TX-ORB\\ComPorts]\n{ports}\n"
+                    + cards)
+
+
 class VirtualCard:
     """A running txorb-sim; ``registry`` is the store that names it as card 1's COM1."""
 
@@ -52,13 +67,9 @@ class VirtualCard:
             pytest.fail(f"txorb-sim did not name its pty (first line {line!r})")
         self.pty = line
 
-    def write_registry(self, card_values: str = '"serial_port"="1"\n"comm_timeout"="400"\n',
-                       card: int = 1) -> None:
-        self.registry.write_text(
-            "Windows Registry Editor Version 5.00\n\n"
-            "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Zazave\\TX-ORB\\ComPorts]\n"
-            f'"COM1"="{self.link}"\n\n'
-            f"[HKEY_LOCAL_MACHINE\\Software\\Zazave\\TX-ORB_Card{card}]\n{card_values}\n")
+    def write_registry(self) -> None:
+        """The store that makes this card COM1 of card 1."""
+        write_store(self.registry, {1: self.link})
 
     def stop(self) -> int:
         """SIGTERM (the log is complete after it), bounded; the exit status."""

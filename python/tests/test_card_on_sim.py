@@ -10,7 +10,7 @@ from typing import Callable, List, Tuple
 import pytest
 
 import txorb
-from conftest import VirtualCard
+from conftest import VirtualCard, write_store
 
 SQUARE = [(-1000, -1000), (1000, -1000), (1000, 1000), (-1000, 1000)]
 # Fast enough that every test list runs in milliseconds of (real = simulated) time.
@@ -226,3 +226,29 @@ def test_wait_idle_gives_up_after_its_timeout(sim) -> None:
         assert card.busy()
         card.stop()
         card.wait_idle(timeout=2.0)
+
+
+def test_two_cards_side_by_side_each_get_their_own_commands(tmp_path, monkeypatch) -> None:
+    sims: List[VirtualCard] = []
+    try:
+        for name in ("first", "second"):
+            (tmp_path / name).mkdir()
+            sims.append(VirtualCard(tmp_path / name))
+        first, second = sims
+        store = tmp_path / "registry.reg"
+        write_store(store, {1: first.link, 2: second.link})
+        monkeypatch.setenv("TXORB_REGISTRY", str(store))
+        with txorb.Card(1) as one, txorb.Card(2) as two:
+            one.goto(100, 200)       # card 2, set up last, was the active one
+            two.goto(-5, -6)
+            assert (one.position(), two.position()) == ((100, 200), (-5, -6))
+            two.close()              # leaves no card active
+            assert txorb.library().Get_Active_Card() == 0
+            one.goto(7, 8)
+            assert one.position() == (7, 8)
+    finally:
+        for sim in sims:
+            sim.stop()
+    gotos = [[p["payload"] for p in sim.events("packet") if p["opcode"] == 41] for sim in sims]
+    # Goto payloads: x then y, signed 16-bit little-endian.
+    assert gotos == [["6400c800", "07000800"], ["fbfffaff"]]

@@ -47,8 +47,8 @@ class Card:
         with txorb.Card(1) as card:
             ...
 
-    Entering initialises the card (``Init_Scan_Card_Ex``) and makes it the active card;
-    leaving removes it (``Remove_Scan_Card_Ex``). Every method first makes this card the
+    Entering initialises the card (``Init_Scan_Card_Ex``, which makes it the active card);
+    leaving removes it (``Remove_Scan_Card_Ex``, after which no card is active). Every method first makes this card the
     active one when another card is, so two cards can be used side by side from one thread.
     """
 
@@ -59,10 +59,9 @@ class Card:
     # Life cycle -------------------------------------------------------------------------
 
     def open(self) -> "Card":
-        """Initialise the card and make it active; see the class documentation."""
+        """Initialise the card, which makes it the active one; see the class documentation."""
         errors.coded("Init_Scan_Card_Ex", self.number)
         self._open = True
-        errors.check("Set_Active_Card", self.number)
         return self
 
     def close(self) -> None:
