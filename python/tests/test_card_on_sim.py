@@ -5,6 +5,7 @@ from __future__ import annotations
 
 import math
 import threading
+from pathlib import Path
 from typing import Callable, List, Tuple
 
 import pytest
@@ -252,3 +253,38 @@ def test_two_cards_side_by_side_each_get_their_own_commands(tmp_path, monkeypatc
     gotos = [[p["payload"] for p in sim.events("packet") if p["opcode"] == 41] for sim in sims]
     # Goto payloads: x then y, signed 16-bit little-endian.
     assert gotos == [["6400c800", "07000800"], ["fbfffaff"]]
+
+
+def test_correction_files_from_the_host_and_the_target_disk(sim, monkeypatch) -> None:
+    correction_bytes = 25_350     # the size of one correction table
+    monkeypatch.chdir(sim.directory)
+    Path("good.cor").write_bytes(bytes(range(256)) * (correction_bytes // 256)
+                                 + bytes(correction_bytes % 256))
+    Path("short.cor").write_bytes(bytes(10))
+    with txorb.Card(1) as card:
+        assert card.correction_file_name() == ""
+        cases: List[Tuple[Callable[[], object], int]] = [
+            (lambda: card.load_correction("good.cor", table=2), 0),
+            (lambda: card.load_correction("short.cor"), 21),      # INVALID_FILE_FORMAT
+            (lambda: card.load_correction("missing.cor"), 20),    # FILE_NOT_FOUND
+            (lambda: card.copy_to_target_disk("good.cor"), 0),
+            (lambda: card.load_correction_from_target_disk("good.cor"), 0),
+            (lambda: card.delete_from_target_disk("good.cor"), 0),
+            (lambda: card.delete_from_target_disk("good.cor"), 40),  # the card has none
+        ]
+        for index, (call, code) in enumerate(cases):
+            if code == 0:
+                call()
+            else:
+                with pytest.raises(txorb.TxorbError) as caught:
+                    call()
+                assert caught.value.code == code, index
+        # The last file that could be opened, whether or not the card took it.
+        assert card.correction_file_name() == "short.cor"
+        with pytest.raises(ValueError):
+            card.load_correction("good.cor", table=5)
+    sim.stop()
+    sent = [p["name"] for p in sim.events("packet")][2:-3]   # less set-up and removal
+    # The short and the missing file never reach the card.
+    assert sent == ["Load_Corr_N", "Copy_File_To_Target_Disk", "Load_Corr_File_From_Target_Disk",
+                    "Delete_File_On_Target_Disk", "Delete_File_On_Target_Disk"]

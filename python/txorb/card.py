@@ -262,17 +262,24 @@ class Card:
     # Correction files and the target disk -------------------------------------------------
 
     def load_correction(self, path: PathLike, table: int = 1) -> None:
-        """Load a correction file from the host into correction table ``table`` (1..4)."""
+        """Load a correction file (25,350 bytes) from the host into correction table
+        ``table`` (1..4)."""
         self._check("Load_Corr_N", os.fsencode(path),
                     values.integer(table, 1, 4, "correction table"))
 
     def correction_file_name(self) -> str:
-        """The name of the correction file last loaded."""
+        """The name, as given, of the last correction file that could be opened ("" before
+        any)."""
         raw = self._value("Corr_File_Name")
         return os.fsdecode(raw) if raw else ""
 
     def copy_to_target_disk(self, path: PathLike) -> None:
-        """Copy a host file onto the card's own disk, under its base name."""
+        """Copy a host file (at most 223,981 bytes) onto the card's own disk.
+
+        The card names it by the part of ``path`` after the last backslash, cut to 12
+        characters; a forward slash is no separator, so on Linux give the bare name of a file
+        in the current directory (a card refuses a name with slashes).
+        """
         self._check("Copy_File_To_Target_Disk", os.fsencode(path))
 
     def delete_from_target_disk(self, name: str) -> None:
