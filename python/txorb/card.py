@@ -48,8 +48,10 @@ class Card:
             ...
 
     Entering initialises the card (``Init_Scan_Card_Ex``, which makes it the active card);
-    leaving removes it (``Remove_Scan_Card_Ex``, after which no card is active). Every method first makes this card the
-    active one when another card is, so two cards can be used side by side from one thread.
+    leaving removes it (``Remove_Scan_Card_Ex``: it stops the card, waits half a second, and
+    leaves no card active). Every method first makes this card the active one when it is not,
+    so two cards can be used side by side from one thread (their lists one after the other:
+    the library has one list buffer for all cards).
     """
 
     def __init__(self, number: int = 1) -> None:

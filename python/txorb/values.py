@@ -74,7 +74,8 @@ def coordinate(value: Number, what: str) -> int:
         raise ValueError(f"{what} must be finite, not {value!r}")
     rounded = int(math.floor(abs(v) + 0.5)) * (1 if v >= 0 else -1)
     if not POSITION_MIN <= rounded <= POSITION_MAX:
-        raise ValueError(f"{what} must be within {POSITION_MIN}..{POSITION_MAX} bits, not {value!r}")
+        raise ValueError(
+            f"{what} must be within {POSITION_MIN}..{POSITION_MAX} bits, not {value!r}")
     return rounded
 
 
