@@ -1,0 +1,177 @@
+// Pictures: PNG and JPEG bytes to grey levels (transparency over white), data: URIs, grey
+// levels to pixel delays with and without dithering, and a placed picture to bitmap lines.
+#include <gtest/gtest.h>
+
+#include <jpeglib.h>
+#include <png.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "cli/bitmap_lines.h"
+#include "cli/raster.h"
+
+namespace txorb::cli {
+namespace {
+
+std::vector<uint8_t> PngBytes(int width, int height, const std::vector<uint8_t>& greyAlpha) {
+    png_image image;
+    std::memset(&image, 0, sizeof image);
+    image.version = PNG_IMAGE_VERSION;
+    image.width = static_cast<png_uint_32>(width);
+    image.height = static_cast<png_uint_32>(height);
+    image.format = PNG_FORMAT_GA;
+    png_alloc_size_t size = 0;
+    EXPECT_TRUE(png_image_write_to_memory(&image, nullptr, &size, 0, greyAlpha.data(), 0, nullptr));
+    std::vector<uint8_t> out(size);
+    EXPECT_TRUE(png_image_write_to_memory(&image, out.data(), &size, 0, greyAlpha.data(), 0, nullptr));
+    out.resize(size);
+    return out;
+}
+
+std::vector<uint8_t> JpegBytes(int width, int height, uint8_t grey) {
+    jpeg_compress_struct info;
+    jpeg_error_mgr err;
+    info.err = jpeg_std_error(&err);
+    jpeg_create_compress(&info);
+    unsigned char* buffer = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&info, &buffer, &size);
+    info.image_width = static_cast<JDIMENSION>(width);
+    info.image_height = static_cast<JDIMENSION>(height);
+    info.input_components = 1;
+    info.in_color_space = JCS_GRAYSCALE;
+    jpeg_set_defaults(&info);
+    jpeg_start_compress(&info, TRUE);
+    std::vector<uint8_t> row(static_cast<size_t>(width), grey);
+    while (info.next_scanline < info.image_height) {
+        JSAMPROW p = row.data();
+        jpeg_write_scanlines(&info, &p, 1);
+    }
+    jpeg_finish_compress(&info);
+    std::vector<uint8_t> out(buffer, buffer + size);
+    jpeg_destroy_compress(&info);
+    std::free(buffer);
+    return out;
+}
+
+TEST(Picture, DecodesPngAndJpegToGreyOverWhite) {
+    // Grey/alpha pairs: opaque black, half-transparent black, transparent, opaque mid grey.
+    const std::vector<uint8_t> png = PngBytes(4, 1, {0, 255, 0, 128, 0, 0, 100, 255});
+    GreyImage image;
+    std::string error;
+    ASSERT_TRUE(DecodeImage(png, &image, &error)) << error;
+    EXPECT_EQ(image.width, 4);
+    EXPECT_EQ(image.height, 1);
+    EXPECT_EQ(image.grey, (std::vector<uint8_t>{0, 127, 255, 100}));
+
+    ASSERT_TRUE(DecodeImage(JpegBytes(8, 8, 128), &image, &error)) << error;
+    EXPECT_EQ(image.width, 8);
+    EXPECT_NEAR(image.At(3, 3), 128, 2);  // JPEG is lossy, a flat grey nearly exact
+
+    struct Refusal {
+        std::vector<uint8_t> bytes;
+        const char* error;
+    };
+    const Refusal refusals[] = {
+        {{'G', 'I', 'F', '8', '9', 'a'}, "neither PNG nor JPEG"},
+        {{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0}, "PNG: read beyond end of data"},
+    };
+    for (const Refusal& r : refusals) {
+        EXPECT_FALSE(DecodeImage(r.bytes, &image, &error));
+        EXPECT_EQ(error.substr(0, std::strlen(r.error)), r.error);
+    }
+}
+
+TEST(Picture, DataUrisInBase64AndPercentEncoding) {
+    struct Case {
+        const char* uri;
+        const char* media;
+        std::string bytes;
+    };
+    const Case cases[] = {
+        {"data:image/png;base64,iVBORw0K", "image/png", "\x89PNG\r\n"},
+        {"data:image/png;base64,iVBO\n Rw0K", "image/png", "\x89PNG\r\n"},
+        {"data:text/plain,a%20b%2", "text/plain", "a b%2"},
+    };
+    for (const Case& c : cases) {
+        std::vector<uint8_t> bytes;
+        std::string media;
+        ASSERT_TRUE(DecodeDataUri(c.uri, &bytes, &media)) << c.uri;
+        EXPECT_EQ(media, c.media);
+        EXPECT_EQ(std::string(bytes.begin(), bytes.end()), c.bytes) << c.uri;
+    }
+    std::vector<uint8_t> bytes;
+    std::string media;
+    EXPECT_FALSE(DecodeDataUri("picture.png", &bytes, &media));
+}
+
+TEST(Picture, GreyLevelsBecomeDelaysAndDitheringGivesOnOrOff) {
+    RasterOptions o;
+    o.minDelay = 10;
+    o.maxDelay = 100;
+    // Darkness 0, a quarter, a half and 1: white costs nothing, then 10 + 90 * darkness.
+    EXPECT_EQ(DelaysFor({0.0f, 0.25f, 0.5f, 1.0f}, 4, o), (std::vector<uint16_t>{0, 33, 55, 100}));
+    const std::vector<float> half(16 * 16, 0.5f);
+    for (Dither d : {Dither::kFloydSteinberg, Dither::kOrdered}) {
+        o.dither = d;
+        const std::vector<uint16_t> delays = DelaysFor(half, 16, o);
+        size_t on = 0;
+        for (uint16_t v : delays) {
+            EXPECT_TRUE(v == 0 || v == 100) << v;
+            on += v == 100;
+        }
+        // A mid grey comes out as half the pixels on: exactly for the 8x8 threshold matrix,
+        // within a few pixels for error diffusion.
+        if (d == Dither::kOrdered) {
+            EXPECT_EQ(on, 128u);
+        } else {
+            EXPECT_NEAR(static_cast<double>(on), 128.0, 4.0);
+        }
+    }
+}
+
+TEST(Picture, RowsTrimWhiteAlternateAndSplitAtTheLineLimit) {
+    // Four by two pixels, 100 bits a pixel, pixel centres on the 100-bit grid: pixel (u, v)
+    // lands at x = 100 u, y = -100 v.
+    PlacedImage p;
+    p.image = {4, 2, {255, 191, 127, 0, 0, 0, 255, 255}};
+    p.visibleX1 = 4;
+    p.visibleY1 = 2;
+    const Affine toField{100, 0, 0, -100, -50, 50};
+    RasterOptions o;
+    o.lineSpacing = 100;
+    o.minDelay = 10;
+    o.maxDelay = 100;
+    std::vector<BitmapLine> lines = PictureLines(p, toField, nullptr, o);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0].begin, (FieldPoint{100, 0}));
+    EXPECT_EQ(lines[0].end, (FieldPoint{300, 0}));
+    EXPECT_EQ(lines[0].delays, (std::vector<uint16_t>{33, 55, 100}));
+    // The second row runs back from right to left.
+    EXPECT_EQ(lines[1].begin, (FieldPoint{100, -100}));
+    EXPECT_EQ(lines[1].end, (FieldPoint{0, -100}));
+    EXPECT_EQ(lines[1].delays, (std::vector<uint16_t>{100, 100}));
+
+    o.bidirectional = false;
+    lines = PictureLines(p, toField, nullptr, o);
+    EXPECT_EQ(lines[1].begin, (FieldPoint{0, -100}));
+
+    // A black row of 40,000 pixels, one bit each: two bitmap lines, the first full.
+    PlacedImage wide;
+    wide.image = {40000, 1, std::vector<uint8_t>(40000, 0)};
+    wide.visibleX1 = 40000;
+    wide.visibleY1 = 1;
+    o.lineSpacing = 1;
+    lines = PictureLines(wide, {1, 0, 0, -1, -20000.5, 0.5}, nullptr, o);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0].delays.size(), kMaxBitmapValues);
+    EXPECT_EQ(lines[1].delays.size(), 40000 - kMaxBitmapValues);
+    EXPECT_EQ(lines[0].begin.x, -20000);
+    EXPECT_EQ(lines[1].begin.x, lines[0].end.x + 1);
+    EXPECT_EQ(lines[1].end.x, 19999);
+}
+
+}  // namespace
+}  // namespace txorb::cli
