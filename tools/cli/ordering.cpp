@@ -147,7 +147,7 @@ double JumpTravel(const std::vector<std::vector<FieldPoint>>& lines, FieldPoint 
 }
 
 void OrderPolylines(std::vector<std::vector<FieldPoint>>* lines, FieldPoint start, double seconds) {
-    if (lines->size() < 2) return;
+    if (lines->empty()) return;
     NearestNeighbour(lines, start);
     const Clock::time_point end =
         Clock::now() + std::chrono::microseconds(static_cast<long long>(seconds * 1e6));

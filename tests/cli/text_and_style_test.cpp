@@ -1,0 +1,135 @@
+// Lettering and the style cascade: text set as glyph outlines inside the box a browser gives
+// it (anchors, tspans, dx/dy), and fill, stroke and fonts from attributes, style sheets and
+// style attributes with inheritance.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+#include "cli/svg_reader.h"
+
+namespace txorb::cli {
+namespace {
+
+Drawing Read(const std::string& body) {
+    const SvgReadResult r =
+        ReadSvgText("<svg xmlns='http://www.w3.org/2000/svg'>" + body + "</svg>", "t.svg");
+    EXPECT_TRUE(r.ok) << r.error;
+    return r.drawing;
+}
+
+struct Extent {
+    double minX = 1e300, maxX = -1e300, minY = 1e300, maxY = -1e300;
+};
+
+Extent Bounds(const Drawing& d) {
+    Extent e;
+    for (const Subpath& p : AllOutlines(d)) {
+        for (const Point q : Flatten(p, 0.01)) {
+            e.minX = std::min(e.minX, q.x), e.maxX = std::max(e.maxX, q.x);
+            e.minY = std::min(e.minY, q.y), e.maxY = std::max(e.maxY, q.y);
+        }
+    }
+    return e;
+}
+
+// "HIH" at 100 units: capitals stand on the baseline and reach about 0.73 em up in every
+// common sans font, and three capitals are between one and three em wide.
+TEST(Text, GlyphOutlinesFillTheTextsBox) {
+    struct Case {
+        const char* what;
+        std::string text;
+        double left, right;  // where the letters must lie in x
+    };
+    const std::string font = "font-family='DejaVu Sans' font-size='100'";
+    const Case cases[] = {
+        {"start anchor: from x on", "<text x='500' y='300' " + font + ">HIH</text>", 500, 800},
+        {"end anchor: up to x", "<text x='500' y='300' text-anchor='end' " + font + ">HIH</text>", 200, 500},
+        {"middle anchor: around x", "<text x='500' y='300' text-anchor='middle' " + font + ">HIH</text>",
+         350, 650},
+        {"tspan pieces continue the line",
+         "<text x='500' y='300' " + font + ">H<tspan font-weight='bold'>I</tspan>H</text>", 500, 800},
+        {"dx moves the pen", "<text x='400' dx='100' y='300' " + font + ">HIH</text>", 500, 800},
+        {"white space collapses and is trimmed",
+         "<text x='500' y='300' " + font + ">\n   HIH   \n</text>", 500, 800},
+    };
+    for (const Case& c : cases) {
+        const Extent e = Bounds(Read(c.text));
+        EXPECT_GE(e.minX, c.left) << c.what;
+        EXPECT_LE(e.maxX, c.right) << c.what;
+        EXPECT_GE(e.maxX - e.minX, 150) << c.what;
+        EXPECT_NEAR(e.maxY, 300, 0.5) << c.what;  // on the baseline (y points down)
+        EXPECT_NEAR(e.minY, 300 - 73, 3) << c.what;
+    }
+    // Per-character positions, a transform, and dy lower the letters.
+    const Extent placed = Bounds(Read("<text x='0 1000' y='300' dy='50' transform='translate(7 0)' " +
+                                      font + ">HH</text>"));
+    EXPECT_NEAR(placed.maxY, 350, 0.5);
+    EXPECT_GE(placed.maxX, 1007 + 50);
+    EXPECT_LE(placed.minX, 7 + 15);
+}
+
+TEST(Text, WeightAndFamilyChangeTheLetters) {
+    const Extent regular = Bounds(Read("<text font-family='DejaVu Sans' font-size='100'>HIH</text>"));
+    const Extent bold =
+        Bounds(Read("<text style='font: bold 100px DejaVu Sans'>HIH</text>"));
+    const Extent mono = Bounds(Read("<text font-family='DejaVu Sans Mono' font-size='100'>HIH</text>"));
+    EXPECT_GT(bold.maxX - bold.minX, regular.maxX - regular.minX + 10);
+    EXPECT_NE(std::lround(mono.maxX - mono.minX), std::lround(regular.maxX - regular.minX));
+    // Text is filled like any shape: black unless told otherwise.
+    const Drawing d = Read("<text>a</text><text fill='none' stroke='red'>b</text>");
+    ASSERT_EQ(d.shapes.size(), 2u);
+    EXPECT_EQ(d.shapes[0].style.fill.kind, PaintKind::kColour);
+    EXPECT_EQ(d.shapes[1].style.fill.kind, PaintKind::kNone);
+    EXPECT_EQ(d.shapes[1].style.stroke.colour, (Colour{255, 0, 0}));
+}
+
+TEST(Style, CascadeFromAttributesSheetsAndStyleWithInheritance) {
+    struct Case {
+        const char* what;
+        std::string body;
+        PaintKind fill;
+        Colour colour;
+        FillRule rule;
+    };
+    const Colour black{}, red{255, 0, 0};
+    const Case cases[] = {
+        {"no fill attribute: black", "<rect width='1' height='1'/>", PaintKind::kColour, black, FillRule::kNonZero},
+        {"inherited from the group", "<g fill='red' fill-rule='evenodd'><rect width='1' height='1'/></g>",
+         PaintKind::kColour, red, FillRule::kEvenOdd},
+        {"style beats the attribute", "<rect fill='blue' style='fill: #f00' width='1' height='1'/>",
+         PaintKind::kColour, red, FillRule::kNonZero},
+        {"sheet beats the attribute, id beats class",
+         "<style>#r{fill:red} .c{fill:blue} rect{fill:green}</style><rect id='r' class='c' fill='white' "
+         "width='1' height='1'/>",
+         PaintKind::kColour, red, FillRule::kNonZero},
+        {"currentColor", "<g color='rgb(100%,0%,0%)'><rect fill='currentColor' width='1' height='1'/></g>",
+         PaintKind::kColour, red, FillRule::kNonZero},
+        {"a gradient paints", "<linearGradient id='g'/><rect fill='url(#g)' width='1' height='1'/>",
+         PaintKind::kGradient, black, FillRule::kNonZero},
+        {"a reference to nothing paints nothing", "<rect fill='url(#none)' width='1' height='1'/>",
+         PaintKind::kNone, black, FillRule::kNonZero},
+        {"a reference with a fallback", "<rect fill='url(#none) red' width='1' height='1'/>",
+         PaintKind::kColour, red, FillRule::kNonZero},
+        {"short hex and names", "<rect fill='#F00' width='1' height='1'/><rect fill='Red' width='1' height='1'/>",
+         PaintKind::kColour, red, FillRule::kNonZero},
+    };
+    for (const Case& c : cases) {
+        const Drawing d = Read(c.body);
+        ASSERT_FALSE(d.shapes.empty()) << c.what;
+        for (const Shape& s : d.shapes) {
+            EXPECT_EQ(s.style.fill.kind, c.fill) << c.what;
+            EXPECT_EQ(s.style.fill.colour, c.colour) << c.what;
+            EXPECT_EQ(s.style.fillRule, c.rule) << c.what;
+        }
+    }
+    const Drawing d = Read("<g opacity='0.5' stroke-width='2'><rect opacity='0.5' transform='scale(3)' "
+                           "width='1' height='1'/></g>");
+    EXPECT_DOUBLE_EQ(d.shapes.at(0).style.opacity, 0.25);
+    EXPECT_DOUBLE_EQ(d.shapes.at(0).style.strokeWidth, 2.0);
+    EXPECT_DOUBLE_EQ(d.shapes.at(0).strokeScale, 3.0);
+}
+
+}  // namespace
+}  // namespace txorb::cli
