@@ -1,20 +1,38 @@
-// The card model in simulated time: replies byte for byte, list execution, loops, stops and
-// manual moves.
+// The card model in simulated time: replies byte for byte, list execution, loops, stops,
+// manual moves, and bitmap lines in the pictures.
 #include <gtest/gtest.h>
 
+#include <cairo.h>
+#include <unistd.h>
+
+#include <cmath>
 #include <cstring>
 
+#include "picture.h"
+#include "proto/opcodes.h"
 #include "proto/packet.h"
+#include "renderer.h"
 #include "target_disk.h"
 #include "virtual_card.h"
 
 namespace txorb::sim {
 namespace {
 
+namespace op = proto::op;
+namespace list_op = proto::list_op;
+
+constexpr uint8_t kUnknownOpcode = 250;  // no command of the card has it
+constexpr size_t kPictureItems = 1000;
+
 class Recorder : public MoveSink {
 public:
-    void OnMove(const Move& move) override { moves.push_back(move); }
+    void OnMove(const Move& move) override {
+        moves.push_back(move);
+        picture.Add(move);
+    }
+    void OnPixelLine(const PixelLine& line) override { picture.Add(line); }
     std::vector<Move> moves;
+    Picture picture{kPictureItems};
 };
 
 std::vector<uint8_t> Rec(uint8_t op, int16_t p1 = 0, int16_t p2 = 0) {
@@ -41,10 +59,10 @@ protected:
     void LoadList(const std::vector<std::vector<uint8_t>>& records, int64_t nowUs = 0) {
         std::vector<uint8_t> payload;
         for (const auto& r : records) payload.insert(payload.end(), r.begin(), r.end());
-        ASSERT_EQ(Send(156, payload, nowUs), std::vector<uint8_t>{1});
+        ASSERT_EQ(Send(op::kListRecords, payload, nowUs), std::vector<uint8_t>{1});
     }
     uint16_t Status(int64_t nowUs) {
-        const auto r = Send(34, {}, nowUs);
+        const auto r = Send(op::kReadStatus, {}, nowUs);
         return static_cast<uint16_t>(r[0] | (r[1] << 8));
     }
 
@@ -60,37 +78,37 @@ TEST_F(CardModel, RepliesHaveTheShapeTheHostReads) {
         std::vector<uint8_t> reply;
     };
     const Row rows[] = {
-        {177, {}, {1}},
-        {115, {}, {1}},
-        {175, {}, {}},
-        {166, {1, 0, 2, 0}, {}},
-        {93, F64(250.0), {1}},
-        {93, {1, 2}, {0}},  // wrong payload size: not executed
-        {119, {}, F64(250.0)},
-        {118, {}, F64(1000.0)},
-        {34, {}, {0x04 >> 2 & 0, 0x02}},
-        {82, {}, {0x00, 0x02}},
-        {84, {}, {0x01, 0x01}},
-        {173, {}, {0x52, 0x4F, 0x58, 0x54}},
-        {176, {}, {0xFF, 0x03}},
-        {224, {}, {2, 0}},
-        {143, {}, {1, 0}},
-        {42, {}, {0, 0, 0, 0}},
-        {132, {}, {0}},
-        {113, {5, 0, 0x34, 0x12}, {1}},
-        {114, {5, 0}, {0x34, 0x12}},
-        {80, {40, 0}, {0xFF, 0xFF}},
-        {74, {0x00, 0x04}, {0}},  // a mode bit the card does not have
-        {74, {0x00, 0x02}, {1}},
-        {65, {0, 0}, {0}},  // nothing loaded
-        {65, {2, 0}, {0}},
-        {67, {2, 0}, {0}},
-        {120, {}, {1, 0}},  // after Goto_XY_Ex (1, 2)
-        {129, {}, {2, 0}},
-        {68, std::vector<uint8_t>(25349), {0}},
-        {68, std::vector<uint8_t>(25350), {1}},
-        {148, {5, 0, 0, 0}, {0}},
-        {250, {}, {0}},  // unknown opcode
+        {op::kStartUpOpen, {}, {1}},
+        {op::kStartUpConfirm, {}, {1}},
+        {op::kRelease, {}, {}},
+        {op::kGotoXYEx, {1, 0, 2, 0}, {}},
+        {op::kSetMarkSpeed, F64(250.0), {1}},
+        {op::kSetMarkSpeed, {1, 2}, {0}},  // wrong payload size: not executed
+        {op::kGetMarkSpeed, {}, F64(250.0)},
+        {op::kGetJumpSpeed, {}, F64(1000.0)},
+        {op::kReadStatus, {}, {0x00, 0x02}},  // laser enabled, nothing else
+        {op::kGetVersion, {}, {0x00, 0x02}},
+        {op::kGetKRT1Version, {}, {0x01, 0x01}},
+        {op::kGetIdentEx, {}, {0x52, 0x4F, 0x58, 0x54}},  // "TXOR" little-endian
+        {op::kGetModeMask, {}, {0xFF, 0x03}},
+        {op::kGetCPUType, {}, {2, 0}},
+        {op::kGetHeadMask, {}, {1, 0}},
+        {op::kGetCounts, {}, {0, 0, 0, 0}},
+        {op::kGetManualMove, {}, {0}},
+        {op::kWritePort, {5, 0, 0x34, 0x12}, {1}},
+        {op::kReadPort, {5, 0}, {0x34, 0x12}},
+        {op::kTestReadPort, {kPowerPort, 0}, {0xFF, 0xFF}},  // full power at power-up
+        {op::kSetMode, {0x00, 0x04}, {0}},  // a mode bit the card does not have
+        {op::kSetMode, {0x00, 0x02}, {1}},
+        {op::kExecuteList, {0, 0}, {0}},  // nothing loaded
+        {op::kExecuteList, {2, 0}, {0}},
+        {op::kSetStartList, {2, 0}, {0}},
+        {op::kGetXYPosX, {}, {1, 0}},  // after Goto_XY_Ex (1, 2)
+        {op::kGetXYPosY, {}, {2, 0}},
+        {op::kLoadCor, std::vector<uint8_t>(kCorrectionTableBytes - 1), {0}},
+        {op::kLoadCor, std::vector<uint8_t>(kCorrectionTableBytes), {1}},
+        {op::kLoadCorrN, {5, 0, 0, 0}, {0}},
+        {kUnknownOpcode, {}, {0}},
     };
     for (const Row& row : rows) {
         EXPECT_EQ(Send(row.op, row.payload), row.reply) << int(row.op);
@@ -98,7 +116,7 @@ TEST_F(CardModel, RepliesHaveTheShapeTheHostReads) {
 }
 
 TEST_F(CardModel, AListRunsInSimulatedTimeAndThePositionFollowsIt) {
-    ASSERT_EQ(Send(35, [] {
+    ASSERT_EQ(Send(op::kSetSpeed, [] {
                   auto b = F64(2000.0);
                   auto m = F64(100.0);
                   b.insert(b.end(), m.begin(), m.end());
@@ -108,17 +126,18 @@ TEST_F(CardModel, AListRunsInSimulatedTimeAndThePositionFollowsIt) {
     // Every record costs at least 1 us: the two delay records run at 1000 and 1001, the jump
     // of 2000 bits takes 1 ms from 1002, then the jump delay of 50 x 10 us, the port write
     // 1 us, and the mark of 1000 bits at 100 bits/ms 10 ms from 2503.
-    LoadList({Rec(32, 0, 0), Rec(26, 10, 50), Rec(9, 2000, 0), Rec(135, 40, 16384),
-              Rec(10, 2000, 1000), Rec(16)});
-    EXPECT_EQ(Status(0) & 0x0005, 0x0004);  // list 1 loaded, not running
-    ASSERT_EQ(Send(65, {0, 0}, 1000), std::vector<uint8_t>{1});
-    EXPECT_EQ(Status(1502) & 0x0001, 0x0001);
-    EXPECT_EQ(Send(120, {}, 1502), (std::vector<uint8_t>{0xE8, 0x03}));  // half way: 1000
-    EXPECT_EQ(Send(65, {0, 0}, 1600), std::vector<uint8_t>{0});          // already running
-    EXPECT_EQ(Send(129, {}, 2503 + 5000), (std::vector<uint8_t>{0xF4, 0x01}));
-    EXPECT_EQ(Status(12502) & 0x0001, 0x0001);
-    EXPECT_EQ(Status(12503) & 0x0001, 0x0000);
-    EXPECT_EQ(Send(42, {}, 20000), (std::vector<uint8_t>{1, 0, 0, 0}));
+    LoadList({Rec(list_op::kSetDelays34, 0, 0), Rec(list_op::kSetDelays12, 10, 50),
+              Rec(list_op::kJumpAbs, 2000, 0), Rec(list_op::kWritePortList, kPowerPort, 16384),
+              Rec(list_op::kMarkAbs, 2000, 1000), Rec(list_op::kSetEndOfList)});
+    EXPECT_EQ(Status(0) & (status::kBusy | status::kList1Ready), status::kList1Ready);
+    ASSERT_EQ(Send(op::kExecuteList, {0, 0}, 1000), std::vector<uint8_t>{1});
+    EXPECT_EQ(Status(1502) & status::kBusy, status::kBusy);
+    EXPECT_EQ(Send(op::kGetXYPosX, {}, 1502), (std::vector<uint8_t>{0xE8, 0x03}));  // half way: 1000
+    EXPECT_EQ(Send(op::kExecuteList, {0, 0}, 1600), std::vector<uint8_t>{0});  // already running
+    EXPECT_EQ(Send(op::kGetXYPosY, {}, 2503 + 5000), (std::vector<uint8_t>{0xF4, 0x01}));  // 500
+    EXPECT_EQ(Status(12502) & status::kBusy, status::kBusy);
+    EXPECT_EQ(Status(12503) & status::kBusy, 0);
+    EXPECT_EQ(Send(op::kGetCounts, {}, 20000), (std::vector<uint8_t>{1, 0, 0, 0}));
     ASSERT_EQ(recorder_.moves.size(), 2u);
     const Move& mark = recorder_.moves[1];
     EXPECT_EQ(mark.kind, MoveKind::kMark);
@@ -128,78 +147,182 @@ TEST_F(CardModel, AListRunsInSimulatedTimeAndThePositionFollowsIt) {
 }
 
 TEST_F(CardModel, LoopRunsUntilMaxCountsAndStopClearsTheLists) {
-    LoadList({Rec(10, 100, 0), Rec(10, 0, 0), Rec(16)});
-    ASSERT_EQ(Send(73, {3, 0}), std::vector<uint8_t>{1});
-    ASSERT_EQ(Send(37, {}), std::vector<uint8_t>{1});
-    ASSERT_EQ(Send(65, {0, 0}), std::vector<uint8_t>{1});
-    EXPECT_EQ(Status(1000000) & 0x0003, 0x0000);  // three passes of 8 ms, then done
-    EXPECT_EQ(Send(42, {}, 1000000), (std::vector<uint8_t>{3, 0, 0, 0}));
+    LoadList({Rec(list_op::kMarkAbs, 100, 0), Rec(list_op::kMarkAbs, 0, 0),
+              Rec(list_op::kSetEndOfList)});
+    constexpr uint16_t kRunningOrLooping = status::kBusy | status::kLoop;
+    constexpr uint16_t kRunningOrLoaded = kRunningOrLooping | status::kList1Ready;
+    ASSERT_EQ(Send(op::kSetMaxCounts, {3, 0}), std::vector<uint8_t>{1});
+    ASSERT_EQ(Send(op::kStartLoop, {}), std::vector<uint8_t>{1});
+    ASSERT_EQ(Send(op::kExecuteList, {0, 0}), std::vector<uint8_t>{1});
+    EXPECT_EQ(Status(1000000) & kRunningOrLooping, 0);  // three passes of 8 ms, then done
+    EXPECT_EQ(Send(op::kGetCounts, {}, 1000000), (std::vector<uint8_t>{3, 0, 0, 0}));
 
-    ASSERT_EQ(Send(37, {}, 1000000), std::vector<uint8_t>{1});
-    ASSERT_EQ(Send(73, {0, 0}, 1000000), std::vector<uint8_t>{1});
-    ASSERT_EQ(Send(65, {0, 0}, 1000000), std::vector<uint8_t>{1});
-    EXPECT_EQ(Status(9000000) & 0x0003, 0x0003);  // loops for ever
-    ASSERT_EQ(Send(47, {}, 9000000), std::vector<uint8_t>{1});
-    EXPECT_EQ(Status(9000001) & 0x0007, 0x0004);  // stopped, list kept
-    ASSERT_EQ(Send(65, {0, 0}, 9000001), std::vector<uint8_t>{1});
-    ASSERT_EQ(Send(36, {}, 9000002), std::vector<uint8_t>{1});
-    EXPECT_EQ(Status(9000003) & 0x0007, 0x0000);  // stopped, lists cleared
-    EXPECT_EQ(Send(65, {0, 0}, 9000003), std::vector<uint8_t>{0});
+    ASSERT_EQ(Send(op::kStartLoop, {}, 1000000), std::vector<uint8_t>{1});
+    ASSERT_EQ(Send(op::kSetMaxCounts, {0, 0}, 1000000), std::vector<uint8_t>{1});
+    ASSERT_EQ(Send(op::kExecuteList, {0, 0}, 1000000), std::vector<uint8_t>{1});
+    EXPECT_EQ(Status(9000000) & kRunningOrLooping, kRunningOrLooping);  // loops for ever
+    ASSERT_EQ(Send(op::kStopExecutionNoClear, {}, 9000000), std::vector<uint8_t>{1});
+    EXPECT_EQ(Status(9000001) & kRunningOrLoaded, status::kList1Ready);  // stopped, list kept
+    ASSERT_EQ(Send(op::kExecuteList, {0, 0}, 9000001), std::vector<uint8_t>{1});
+    ASSERT_EQ(Send(op::kStopExecution, {}, 9000002), std::vector<uint8_t>{1});
+    EXPECT_EQ(Status(9000003) & kRunningOrLoaded, 0);  // stopped, lists cleared
+    EXPECT_EQ(Send(op::kExecuteList, {0, 0}, 9000003), std::vector<uint8_t>{0});
 }
 
 TEST_F(CardModel, ExternalStartAndAutChangeAndListTwo) {
-    LoadList({Rec(153), Rec(10, 500, 0), Rec(16)});
-    ASSERT_EQ(Send(67, {1, 0}), std::vector<uint8_t>{1});
-    LoadList({Rec(10, 500, 500), Rec(16)});
-    EXPECT_EQ(Status(0) & 0x000C, 0x000C);
-    ASSERT_EQ(Send(65, {0, 0}, 0), std::vector<uint8_t>{1});
-    ASSERT_EQ(Send(78, {}, 0), std::vector<uint8_t>{1});
-    EXPECT_EQ(Status(500000) & 0x0831, 0x0821);  // busy, waiting, change pending
+    LoadList({Rec(list_op::kWaitForExternalStart), Rec(list_op::kMarkAbs, 500, 0),
+              Rec(list_op::kSetEndOfList)});
+    ASSERT_EQ(Send(op::kSetStartList, {1, 0}), std::vector<uint8_t>{1});
+    LoadList({Rec(list_op::kMarkAbs, 500, 500), Rec(list_op::kSetEndOfList)});
+    constexpr uint16_t kBothLoaded = status::kList1Ready | status::kList2Ready;
+    constexpr uint16_t kWhichRuns = status::kBusy | status::kRunningList2;
+    EXPECT_EQ(Status(0) & kBothLoaded, kBothLoaded);
+    ASSERT_EQ(Send(op::kExecuteList, {0, 0}, 0), std::vector<uint8_t>{1});
+    ASSERT_EQ(Send(op::kAutChange, {}, 0), std::vector<uint8_t>{1});
+    EXPECT_EQ(Status(500000) & (kWhichRuns | status::kWaiting | status::kAutChangePending),
+              status::kBusy | status::kWaiting | status::kAutChangePending);
     card_.ExternalStart(600000);
-    EXPECT_EQ(Status(600000 + 1000) & 0x0011, 0x0001);   // list 1 marking
-    EXPECT_EQ(Status(600000 + 2500) & 0x0011, 0x0011);   // list 2 marking
-    EXPECT_EQ(Status(600000 + 10000) & 0x0011, 0x0000);
-    EXPECT_EQ(Send(120, {}, 700000), (std::vector<uint8_t>{0xF4, 0x01}));
-    EXPECT_EQ(Send(129, {}, 700000), (std::vector<uint8_t>{0xF4, 0x01}));
+    EXPECT_EQ(Status(600000 + 1000) & kWhichRuns, status::kBusy);  // list 1 marking
+    EXPECT_EQ(Status(600000 + 2500) & kWhichRuns, kWhichRuns);     // list 2 marking
+    EXPECT_EQ(Status(600000 + 10000) & kWhichRuns, 0);
+    EXPECT_EQ(Send(op::kGetXYPosX, {}, 700000), (std::vector<uint8_t>{0xF4, 0x01}));
+    EXPECT_EQ(Send(op::kGetXYPosY, {}, 700000), (std::vector<uint8_t>{0xF4, 0x01}));
 }
 
 TEST_F(CardModel, ManualMoveTravelsOnlyInManualOperation) {
-    EXPECT_EQ(Send(103, {}), std::vector<uint8_t>{0});
-    ASSERT_EQ(Send(99, {}), std::vector<uint8_t>{1});
-    ASSERT_EQ(Send(94, {20, 0, 0xF6, 0xFF}), std::vector<uint8_t>{1});  // 20, -10 per ms
-    ASSERT_EQ(Send(101, {}, 0), std::vector<uint8_t>{1});
-    ASSERT_EQ(Send(103, {}, 0), std::vector<uint8_t>{1});
-    EXPECT_EQ(Send(132, {}, 5000), std::vector<uint8_t>{1});
-    EXPECT_EQ(Send(120, {}, 5000), (std::vector<uint8_t>{100, 0}));
-    ASSERT_EQ(Send(104, {}, 10000), std::vector<uint8_t>{1});
-    EXPECT_EQ(Send(129, {}, 50000), (std::vector<uint8_t>{0x9C, 0xFF}));  // -100
+    EXPECT_EQ(Send(op::kStartManualMove, {}), std::vector<uint8_t>{0});
+    ASSERT_EQ(Send(op::kStartManualOperation, {}), std::vector<uint8_t>{1});
+    // 20, -10 bits per ms
+    ASSERT_EQ(Send(op::kSetDXDYManual, {20, 0, 0xF6, 0xFF}), std::vector<uint8_t>{1});
+    ASSERT_EQ(Send(op::kStartLaserManually, {}, 0), std::vector<uint8_t>{1});
+    ASSERT_EQ(Send(op::kStartManualMove, {}, 0), std::vector<uint8_t>{1});
+    EXPECT_EQ(Send(op::kGetManualMove, {}, 5000), std::vector<uint8_t>{1});
+    EXPECT_EQ(Send(op::kGetXYPosX, {}, 5000), (std::vector<uint8_t>{100, 0}));
+    ASSERT_EQ(Send(op::kStopManualMove, {}, 10000), std::vector<uint8_t>{1});
+    EXPECT_EQ(Send(op::kGetXYPosY, {}, 50000), (std::vector<uint8_t>{0x9C, 0xFF}));  // -100
     ASSERT_EQ(recorder_.moves.size(), 1u);
     EXPECT_EQ(recorder_.moves[0].kind, MoveKind::kMark);
     EXPECT_EQ(recorder_.moves[0].x1, 200.0);
-    EXPECT_EQ(Send(65, {0, 0}, 50000), std::vector<uint8_t>{0});
+    EXPECT_EQ(Send(op::kExecuteList, {0, 0}, 50000), std::vector<uint8_t>{0});
 }
 
 TEST_F(CardModel, TargetDiskNamesAndThe3DBlock) {
+    // A 12-byte name field, then the file.
     std::vector<uint8_t> copy = {'a', '.', 'b', 0, 0, 0, 0, 0, 0, 0, 0, 0, 7, 8, 9};
-    EXPECT_EQ(Send(144, copy), std::vector<uint8_t>{1});
+    EXPECT_EQ(Send(op::kCopyFileToTargetDisk, copy), std::vector<uint8_t>{1});
     std::vector<uint8_t> data;
     EXPECT_TRUE(disk_.Read("a.b", &data));
     EXPECT_EQ(data, (std::vector<uint8_t>{7, 8, 9}));
-    EXPECT_EQ(Send(137, {'a', '.', 'b', 0, 0, 0, 0, 0, 0, 0, 0, 0}), std::vector<uint8_t>{1});
-    EXPECT_EQ(Send(149, {'a', '.', 'b', 0}), std::vector<uint8_t>{0});  // not 25350 bytes
-    EXPECT_EQ(Send(158, {'a', '.', 'b'}), std::vector<uint8_t>{0});     // no terminator
-    EXPECT_EQ(Send(158, {'a', '.', 'b', 0}), std::vector<uint8_t>{1});
-    EXPECT_EQ(Send(158, {'a', '.', 'b', 0}), std::vector<uint8_t>{0});
-    EXPECT_EQ(Send(144, {'.', '.', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1}), std::vector<uint8_t>{0});
+    EXPECT_EQ(Send(op::kMakeBootProgram, {'a', '.', 'b', 0, 0, 0, 0, 0, 0, 0, 0, 0}),
+              std::vector<uint8_t>{1});
+    // Not a correction table's size.
+    EXPECT_EQ(Send(op::kLoadCorrFileFromTargetDisk, {'a', '.', 'b', 0}), std::vector<uint8_t>{0});
+    // No terminator.
+    EXPECT_EQ(Send(op::kDeleteFileOnTargetDisk, {'a', '.', 'b'}), std::vector<uint8_t>{0});
+    EXPECT_EQ(Send(op::kDeleteFileOnTargetDisk, {'a', '.', 'b', 0}), std::vector<uint8_t>{1});
+    EXPECT_EQ(Send(op::kDeleteFileOnTargetDisk, {'a', '.', 'b', 0}), std::vector<uint8_t>{0});
+    EXPECT_EQ(Send(op::kCopyFileToTargetDisk, {'.', '.', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1}),
+              std::vector<uint8_t>{0});
 
     std::vector<uint8_t> block(64);
-    for (size_t i = 0; i < 60; ++i) block[i] = static_cast<uint8_t>(i + 1);
-    block[60] = 3;
-    EXPECT_EQ(Send(220, block), std::vector<uint8_t>{1});
-    EXPECT_EQ(Send(221, {3, 0, 0, 0}), block);
+    constexpr size_t kHeadAt = 60;  // the block carries its head number at offset 60
+    for (size_t i = 0; i < kHeadAt; ++i) block[i] = static_cast<uint8_t>(i + 1);
+    block[kHeadAt] = 3;
+    EXPECT_EQ(Send(op::kSet3DParameters, block), std::vector<uint8_t>{1});
+    EXPECT_EQ(Send(op::kGet3DParameters, {3, 0, 0, 0}), block);
     std::vector<uint8_t> empty(64);
-    empty[60] = 4;
-    EXPECT_EQ(Send(221, {4, 0, 0, 0}), empty);
+    empty[kHeadAt] = 4;
+    EXPECT_EQ(Send(op::kGet3DParameters, {4, 0, 0, 0}), empty);
+}
+
+// A bitmap line packet: begin and end point, then one delay per pixel.
+std::vector<uint8_t> BitmapLinePayload(int16_t x0, int16_t y0, int16_t x1, int16_t y1,
+                                       const std::vector<uint16_t>& delays) {
+    std::vector<uint8_t> p;
+    for (const int16_t v : {x0, y0, x1, y1}) {
+        p.push_back(static_cast<uint8_t>(v));
+        p.push_back(static_cast<uint8_t>(uint16_t(v) >> 8));
+    }
+    for (const uint16_t d : delays) {
+        p.push_back(static_cast<uint8_t>(d));
+        p.push_back(static_cast<uint8_t>(d >> 8));
+    }
+    return p;
+}
+
+// The green channel (the pictures are grey here) of one PNG pixel, or -1 when unreadable.
+int GreyAt(const std::string& png, int x, int y) {
+    cairo_surface_t* image = cairo_image_surface_create_from_png(png.c_str());
+    int grey = -1;
+    if (cairo_surface_status(image) == CAIRO_STATUS_SUCCESS) {
+        const unsigned char* data = cairo_image_surface_get_data(image);
+        const int stride = cairo_image_surface_get_stride(image);
+        uint32_t pixel = 0;
+        std::memcpy(&pixel, data + y * stride + x * 4, 4);
+        grey = static_cast<int>((pixel >> 8) & 0xFF);
+    }
+    cairo_surface_destroy(image);
+    return grey;
+}
+
+TEST(PixelDarkness, GrowsWithTheDelayUpToTheBlackDelay) {
+    constexpr double kBlackUs = 100.0;
+    struct Row {
+        uint16_t delayUs;
+        double power;
+        double darkness;
+    };
+    const Row rows[] = {
+        {0, 1.0, 0.0},    // not marked
+        {25, 1.0, 0.25},  // in proportion
+        {100, 1.0, 1.0},  // black
+        {400, 1.0, 1.0},  // longer is no blacker
+        {25, 0.5, 0.25},  // the laser's power does not change the grey
+        {0, 0.0, 0.0},    // laser disabled, pixel not marked
+        {50, 0.0, 0.15},  // laser disabled: the pale trace of a disabled mark
+    };
+    for (const Row& row : rows) {
+        EXPECT_DOUBLE_EQ(PixelDarkness(row.delayUs, row.power, kBlackUs), row.darkness)
+            << row.delayUs << " us at power " << row.power;
+    }
+}
+
+TEST_F(CardModel, BitmapLineIsDrawnAsGreyPixelsDarkerForLongerDelays) {
+    // Eight pixels across the middle of the field, each 7021 bits (27 picture pixels) apart
+    // in a 256-pixel picture of the whole field (256 bits per picture pixel).
+    constexpr int kPictureSize = 256;
+    constexpr int16_t kBegin = -24576, kEnd = 24576;
+    const std::vector<uint16_t> delays = {0, 10, 25, 40, 55, 70, 85, 100};
+    ASSERT_EQ(Send(op::kPutBitmaplineList, BitmapLinePayload(kBegin, 0, kEnd, 0, delays)),
+              std::vector<uint8_t>{1});
+    LoadList({Rec(list_op::kSetEndOfList)});
+    ASSERT_EQ(Send(op::kExecuteList, {0, 0}), std::vector<uint8_t>{1});
+    card_.AdvanceTo(1000000);
+    ASSERT_EQ(Status(1000000) & status::kBusy, 0);
+
+    RenderOptions options;
+    options.sizePx = kPictureSize;
+    options.pixelBlackUs = 100.0;
+    const std::string prefix =
+        ::testing::TempDir() + "/bitmap-line-" + std::to_string(::getpid());
+    std::string error;
+    ASSERT_TRUE(RenderPictures(recorder_.picture, prefix, options, &error)) << error;
+
+    const double pitch = double(kEnd - kBegin) / double(delays.size() - 1);
+    const double bitsPerPixel = 65536.0 / kPictureSize;
+    int previous = 256;
+    for (size_t i = 0; i < delays.size(); ++i) {
+        const int x = static_cast<int>((kBegin + pitch * double(i) + 32768.0) / bitsPerPixel);
+        const int grey = GreyAt(prefix + ".png", x, kPictureSize / 2);
+        const int expected = 255 - static_cast<int>(std::lround(255.0 * delays[i] / 100.0));
+        EXPECT_NEAR(grey, expected, 1) << "pixel " << i;
+        EXPECT_LT(grey, previous) << "pixel " << i << " is no darker than the one before";
+        previous = grey;
+    }
+    // Between the pixels' rows nothing is drawn, not even the jump to the line's start.
+    EXPECT_EQ(GreyAt(prefix + ".png", kPictureSize / 4, kPictureSize / 2 - 20), 255);
+    std::remove((prefix + ".png").c_str());
+    std::remove((prefix + ".svg").c_str());
 }
 
 }  // namespace

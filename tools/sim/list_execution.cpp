@@ -62,7 +62,7 @@ void VirtualCard::SetExternalCounter(uint32_t value, int64_t nowUs) {
     }
 }
 
-void VirtualCard::MoveTo(double x, double y, MoveKind kind, uint16_t delayAfter) {
+void VirtualCard::MoveTo(double x, double y, MoveKind kind, uint16_t delayAfter, bool inPixelLine) {
     x = Clamp16(x);
     y = Clamp16(y);
     const double speed = kind == MoveKind::kJump ? jumpSpeed_ : markSpeed_;
@@ -71,7 +71,7 @@ void VirtualCard::MoveTo(double x, double y, MoveKind kind, uint16_t delayAfter)
     const double us = speed > 0 ? distance / speed * 1000.0 : 0.0;
     const int64_t duration = static_cast<int64_t>(std::min(us, 3.6e12));
     Move move{kind, x_, y_, x, y, kind == MoveKind::kMark && laserEnabled_ ? power_ : 0.0,
-              cursorUs_, cursorUs_ + duration};
+              cursorUs_, cursorUs_ + duration, inPixelLine};
     sink_->OnMove(move);
     lastMove_ = move;
     x_ = x;
@@ -90,7 +90,10 @@ void VirtualCard::Dot(uint16_t duration10us) {
 void VirtualCard::Wait(int64_t us) { cursorUs_ += us; }
 
 void VirtualCard::RunBitmap(const BitmapLine& line) {
-    MoveTo(line.x0, line.y0, MoveKind::kJump, jumpDelay_);
+    MoveTo(line.x0, line.y0, MoveKind::kJump, jumpDelay_, true);
+    const double power = laserEnabled_ ? power_ : 0.0;
+    sink_->OnPixelLine(PixelLine{double(line.x0), double(line.y0), double(line.x1),
+                                 double(line.y1), line.delays, power});
     const size_t n = line.delays.size();
     const double dx = n > 1 ? double(line.x1 - line.x0) / double(n - 1) : 0.0;
     const double dy = n > 1 ? double(line.y1 - line.y0) / double(n - 1) : 0.0;
@@ -100,8 +103,8 @@ void VirtualCard::RunBitmap(const BitmapLine& line) {
         x_ = line.x0 + dx * double(i);
         y_ = line.y0 + dy * double(i);
         if (line.delays[i] == 0) continue;
-        Move dot{MoveKind::kDot, x_, y_, x_, y_, laserEnabled_ ? power_ : 0.0, cursorUs_,
-                 cursorUs_ + line.delays[i]};
+        const Move dot{MoveKind::kDot, x_, y_, x_, y_, power, cursorUs_,
+                       cursorUs_ + line.delays[i], true};
         sink_->OnMove(dot);
         lastMove_ = dot;
         cursorUs_ = dot.t1;

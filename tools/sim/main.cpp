@@ -28,6 +28,11 @@ void AddOutputOptions(CLI::App& app, Options& o) {
         ->capture_default_str();
     app.add_flag("--render-fit", o.renderOptions.fit,
                  "Zoom the pictures to what was drawn instead of the whole field");
+    app.add_option("--render-black-delay", o.renderOptions.pixelBlackUs,
+                   "Bitmap pixels of this delay (us) or longer are drawn black, shorter ones "
+                   "lighter in proportion")
+        ->check(CLI::PositiveNumber)
+        ->capture_default_str();
     app.add_option("--log", o.log,
                    "Write a JSON Lines log of every packet, reply and move to FILE")
         ->type_name("FILE");

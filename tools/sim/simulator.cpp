@@ -57,6 +57,7 @@ Simulator::Simulator(Options options)
       disk_(options_.disk),
       card_(this, &disk_),
       output_(options_.baud),
+      picture_(options_.maxPictureMoves),
       start_(steady_clock::now()) {}
 
 Simulator::~Simulator() {
@@ -145,12 +146,17 @@ void Simulator::HangUp() {
 
 void Simulator::OnMove(const Move& move) {
     log_.MoveDone(move);
-    if (moves_.size() < options_.maxPictureMoves) {
-        moves_.push_back(move);
-    } else if (!movesCapped_) {
-        movesCapped_ = true;
-        log_.Note(move.t0, "picture_full", "\"moves\":" + std::to_string(moves_.size()));
-    }
+    if (!picture_.Add(move)) NotePictureFull(move.t0);
+}
+
+void Simulator::OnPixelLine(const PixelLine& line) {
+    if (!picture_.Add(line)) NotePictureFull(SimNowUs());
+}
+
+void Simulator::NotePictureFull(int64_t tUs) {
+    if (pictureFull_) return;
+    pictureFull_ = true;
+    log_.Note(tUs, "picture_full", "\"moves\":" + std::to_string(picture_.Size()));
 }
 
 void Simulator::Feed(const uint8_t* data, size_t count, const char* link) {
@@ -206,7 +212,7 @@ bool Simulator::WritePictures(std::string* error) {
         return false;
     }
     card_.AdvanceTo(SimNowUs());
-    const bool ok = RenderPictures(moves_, options_.render, options_.renderOptions, error);
+    const bool ok = RenderPictures(picture_, options_.render, options_.renderOptions, error);
     log_.Note(SimNowUs(), "render",
               "\"prefix\":" + JsonString(options_.render) + ",\"ok\":" + (ok ? "true" : "false"));
     return ok;

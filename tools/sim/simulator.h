@@ -15,6 +15,7 @@
 #include "moves.h"
 #include "options.h"
 #include "output_queue.h"
+#include "picture.h"
 #include "proto/packet.h"
 #include "proto/pty.h"
 #include "target_disk.h"
@@ -33,6 +34,7 @@ public:
     int Run();
 
     void OnMove(const Move& move) override;
+    void OnPixelLine(const PixelLine& line) override;
 
 private:
     bool OpenLine();
@@ -42,6 +44,7 @@ private:
     void OnPacket(const proto::Packet& packet, const char* link);
     bool OnLine(const std::string& line, std::string* reply);
     bool WritePictures(std::string* error);
+    void NotePictureFull(int64_t tUs);
     int64_t SimNowUs() const;
     SteadyTime WallAt(int64_t simUs) const;
 
@@ -55,8 +58,8 @@ private:
     OutputQueue output_;
     EventLog log_;
     LineServer server_;
-    std::vector<Move> moves_;
-    bool movesCapped_ = false;
+    Picture picture_;
+    bool pictureFull_ = false;
     SteadyTime start_;
     int signalFd_ = -1;
     bool quit_ = false;

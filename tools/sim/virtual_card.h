@@ -113,7 +113,7 @@ private:
     bool ExecuteFlowRecord(const ListEntry& entry);
     void ExecuteSettingRecord(const ListEntry& entry);
     void Move3D(const ListEntry& first);
-    void MoveTo(double x, double y, MoveKind kind, uint16_t delayAfter);
+    void MoveTo(double x, double y, MoveKind kind, uint16_t delayAfter, bool inPixelLine = false);
     void Dot(uint16_t duration10us);
     void RunBitmap(const BitmapLine& line);
     void EndOfPass();
