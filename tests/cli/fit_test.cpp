@@ -68,6 +68,43 @@ TEST(Fit, PlacesTheDrawingInTheField) {
     }
 }
 
+TEST(Fit, PagePlacementTurnsMirrorsAndMoves) {
+    // A 10-unit line at the left of a 100 x 50 page, the page mapped onto a 1000-bit field.
+    const std::string page = "<svg viewBox='0 0 100 50'><line x1='0' y1='0' x2='10' y2='0'/></svg>";
+    struct Case {
+        const char* what;
+        FitMode mode;
+        int rotate;
+        char mirror;
+        double offsetX, offsetY;
+        const char* points;
+    };
+    const Case cases[] = {
+        {"drawing: the line fills the field", FitMode::kDrawing, 0, 0, 0, 0, "-500,0 500,0"},
+        {"page: the line keeps its place on the page", FitMode::kPage, 0, 0, 0, 0, "-500,250 -400,250"},
+        {"a quarter turn clockwise", FitMode::kPage, 90, 0, 0, 0, "250,500 250,400"},
+        {"half a turn", FitMode::kPage, 180, 0, 0, 0, "500,-250 400,-250"},
+        {"three quarters", FitMode::kPage, 270, 0, 0, 0, "-250,-500 -250,-400"},
+        {"mirrored left to right", FitMode::kPage, 0, 'x', 0, 0, "500,250 400,250"},
+        {"mirrored top to bottom", FitMode::kPage, 0, 'y', 0, 0, "-500,-250 -400,-250"},
+        {"moved after turning", FitMode::kPage, 90, 0, 100, -50, "350,450 350,350"},
+    };
+    for (const Case& c : cases) {
+        const SvgReadResult r = ReadSvgText(page, "t.svg");
+        ASSERT_TRUE(r.ok);
+        FitOptions o = Outlines(1000, 1, true);
+        o.mode = c.mode;
+        o.rotate = c.rotate;
+        o.mirror = c.mirror;
+        o.offsetX = c.offsetX;
+        o.offsetY = c.offsetY;
+        FittedJob job;
+        std::string error;
+        ASSERT_TRUE(FitDrawing(r.drawing, o, &job, &error)) << c.what << error;
+        EXPECT_EQ(Points(job), c.points) << c.what;
+    }
+}
+
 TEST(Fit, CountsMovesAndLengths) {
     FittedJob job;
     std::string error;

@@ -2,6 +2,8 @@
 // Ctrl-C), and the small subcommands' exact output and exit status.
 #include <gtest/gtest.h>
 
+#include <png.h>
+
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -19,6 +21,7 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <algorithm>
 #include <vector>
 
 #include "cli/fit.h"
@@ -363,6 +366,91 @@ TEST_F(ToolRun, ConfigTellsWhatTheStoreGivesACard) {
     }
     EXPECT_EQ(err_, "txorb config: card 2 cannot be initialised from this store: error 34: "
                     "Invalid serial port number in Registry\n");
+}
+
+// The delays of every bitmap line in `txorb decode`'s text, line by line.
+std::vector<std::vector<int>> BitmapDelays(const std::string& decoded) {
+    std::vector<std::vector<int>> out;
+    std::istringstream in(decoded);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.find("Put_Bitmapline_List") == std::string::npos) continue;
+        const size_t open = line.find("delays=[");
+        if (open == std::string::npos) continue;
+        std::vector<int> delays;
+        const char* p = line.c_str() + open + 8;
+        while (*p != ']' && *p != '\0') {
+            char* end = nullptr;
+            delays.push_back(static_cast<int>(std::strtol(p, &end, 10)));
+            p = *end == ',' ? end + 1 : end;
+        }
+        out.push_back(delays);
+    }
+    return out;
+}
+
+TEST_F(ToolRun, GradientPictureGivesBitmapLinesWithRisingDelays) {
+    // White on the left to black on the right, 64 by 4 pixels.
+    std::vector<uint8_t> pixels;
+    for (int y = 0; y < 4; ++y) {
+        for (int x = 0; x < 64; ++x) pixels.push_back(static_cast<uint8_t>(255 - x * 4));
+    }
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    image.width = 64;
+    image.height = 4;
+    image.format = PNG_FORMAT_GRAY;
+    ASSERT_TRUE(png_image_write_to_file(&image, (dir_ + "/ramp.png").c_str(), 0, pixels.data(), 0, nullptr));
+    struct Case {
+        const char* what;
+        std::vector<std::string> extra;
+        bool alternate;  // every other line runs backwards
+    };
+    const Case cases[] = {{"both ways", {}, true}, {"one way", {"--one-way"}, false}};
+    for (const Case& c : cases) {
+        // 40 mm at 100 bits a mm: 4000 bits for 64 pixels; lines 100 bits apart.
+        std::vector<std::string> args = {"mark", "ramp.png", "--size", "40", "--bits-per-mm", "100",
+                                         "--line-spacing", "100", "--capture", "cap.bin",
+                                         "--no-progress", "--time-scale", "50"};
+        args.insert(args.end(), c.extra.begin(), c.extra.end());
+        ASSERT_EQ(Run(args), 0) << err_;
+        EXPECT_NE(out_.find(" bitmap lines, "), std::string::npos) << out_;
+        ASSERT_EQ(Run({"decode", "cap.bin"}), 0) << err_;
+        const std::vector<std::vector<int>> lines = BitmapDelays(out_);
+        ASSERT_GE(lines.size(), 2u) << c.what;
+        for (size_t i = 0; i < lines.size(); ++i) {
+            std::vector<int> d = lines[i];
+            if (c.alternate && i % 2 == 1) std::reverse(d.begin(), d.end());
+            EXPECT_TRUE(std::is_sorted(d.begin(), d.end())) << c.what << " line " << i;
+            EXPECT_GT(d.back(), d.front()) << c.what;
+            // The darkest end, near the default largest delay of 100 for black.
+            EXPECT_GE(d.back(), 95) << c.what;
+            EXPECT_GT(d.front(), 0) << c.what;   // white is trimmed off the ends
+        }
+    }
+}
+
+TEST_F(ToolRun, UnreadableTransformIsAWarningAndTheRestIsMarked) {
+    std::ofstream(dir_ + "/skewed.svg")
+        << "<svg xmlns='http://www.w3.org/2000/svg' viewBox='0 0 10 10'>\n"
+           "  <g transform=\"matrix(1,0,0.09,1,0,0\"><rect width='10' height='10'/></g>\n"
+           "  <foreignObject/><foreignObject/>\n"
+           "</svg>\n";
+    ASSERT_EQ(Run({"mark", "skewed.svg", "--hatch-spacing", "600", "--no-progress", "--time-scale", "50"}), 0)
+        << err_;
+    EXPECT_EQ(err_, "txorb mark: warning: skewed.svg:2:6: <g>: transform=\"matrix(1,0,0.09,1,0,0\": "
+                    "malformed arguments of matrix; ignored\n");
+    EXPECT_EQ(out_.rfind("marked skewed.svg: 1 paths, ", 0), 0u) << out_;
+    EXPECT_NE(out_.find("\nnot marked: <foreignObject>: 2\n"), std::string::npos) << out_;
+}
+
+TEST_F(ToolRun, PreviewGivesThePictureAndTheExpectedTime) {
+    ASSERT_EQ(Run({"preview", "demo.svg"}), 0) << err_;
+    EXPECT_NE(out_.find("estimated marking time: "), std::string::npos) << out_;
+    EXPECT_NE(out_.find("picture: " + fs::canonical(dir_).string() + "/demo.preview.png\n"),
+              std::string::npos)
+        << out_;
+    EXPECT_TRUE(fs::exists(dir_ + "/demo.preview.svg"));
 }
 
 }  // namespace
