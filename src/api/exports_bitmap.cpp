@@ -12,9 +12,10 @@ int FirstDelay(const uint16_t* delays, uint16_t count) {
     return delays != nullptr && count > 0 ? delays[0] : 0;
 }
 
-// Unlike the common frame, a success is not reported.
+// Unlike the common frame, a success is not reported (so it does not read the message-box
+// switch); it is only recorded.
 bool Finish(ErrorCode code, const char* apiName) {
-    if (code == err::kOk) return true;
+    if (code == err::kOk) return api::Quiet(code);
     api::ReportError(code, apiName);
     return false;
 }

@@ -10,8 +10,10 @@ extern "C" {
 TXORB_EXPORT(bool) Output_To_File(const char* lpszFileName) {
     api::Trace("lpszFileName=%s", lpszFileName != nullptr ? lpszFileName : "(null)");
     Card* card = GetActiveCard();
-    if (card == nullptr) return false;
-    return card->OpenCaptureFile(lpszFileName);
+    if (card == nullptr) return api::Quiet(err::kNoCardActive);
+    // A capture file that cannot be created is the same failure as a capture-file name that
+    // cannot be read from the card's configuration.
+    return api::Quiet(card->OpenCaptureFile(lpszFileName) ? err::kOk : err::kFunctionCallFailed);
 }
 
 }  // extern "C"

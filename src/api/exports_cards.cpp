@@ -8,7 +8,8 @@ using namespace txorb;
 
 // Nothing below allocates except the registry reads and the card itself; should memory run out
 // anyway, initialisation reports that the card could not be built, and the other exports give
-// their failure result.
+// their failure result. Removal answers success whatever the stop sequence met; only the
+// thread's outcome keeps that code.
 extern "C" {
 
 TXORB_EXPORT(bool) Init_Scan_Card(void) {
@@ -16,7 +17,7 @@ TXORB_EXPORT(bool) Init_Scan_Card(void) {
         api::ReadTraceSwitch();
         return api::Frame(InitCard(1), __func__);
     } catch (...) {
-        return false;
+        return api::Quiet(err::kCardCtorFailed);
     }
 }
 
@@ -28,37 +29,47 @@ TXORB_EXPORT(uint32_t) Init_Scan_Card_Ex(uint16_t N) {
         api::ReportErrorWithContext(code, "Init_Scan_Card_Ex", N);
         return code;
     } catch (...) {
+        api::RecordOutcome(err::kCardCtorFailed);
         return err::kCardCtorFailed;
     }
 }
 
 TXORB_EXPORT(bool) Remove_Scan_Card(void) {
+    ErrorCode code = err::kOk;
     try {
-        RemoveCard(1);
+        code = RemoveCard(1);
     } catch (...) {
+        code = err::kNotEnoughMemory;
     }
+    api::RecordOutcome(code);
     return true;
 }
 
 TXORB_EXPORT(uint32_t) Remove_Scan_Card_Ex(uint16_t N) {
+    ErrorCode code = err::kOk;
     try {
         api::Trace("N=%u", static_cast<unsigned>(N));
-        RemoveCard(N);
+        code = RemoveCard(N);
     } catch (...) {
+        code = err::kNotEnoughMemory;
     }
+    api::RecordOutcome(code);
     return 0;
 }
 
 TXORB_EXPORT(bool) Set_Active_Card(uint16_t iCard) {
     try {
         api::Trace("iCard=%u", static_cast<unsigned>(iCard));
-        if (SetActiveCard(iCard)) return true;
+        if (SetActiveCard(iCard)) return api::Quiet(err::kOk);
         api::ReportError(err::kFunctionCallFailed, __func__);
     } catch (...) {
+        api::RecordOutcome(err::kFunctionCallFailed);
     }
     return false;
 }
 
-TXORB_EXPORT(uint16_t) Get_Active_Card(void) { return static_cast<uint16_t>(ActiveCardIndex()); }
+TXORB_EXPORT(uint16_t) Get_Active_Card(void) {
+    return api::Answer(static_cast<uint16_t>(ActiveCardIndex()), err::kOk);
+}
 
 }  // extern "C"

@@ -13,8 +13,10 @@ TXORB_EXPORT(bool) Set_Custlist_Parameters(double dLeadInPower, double dLeadOutP
                                            uint16_t nMicroSegmentLenght) {
     api::Trace("dLeadInPower=%f dLeadOutPower=%f dPowerControlSlope=%f nMicroSegmentLenght=%d",
                dLeadInPower, dLeadOutPower, dPowerControlSlope, nMicroSegmentLenght);
-    return TheVectorCapture().SetCustlistParameters(dLeadInPower, dLeadOutPower,
-                                                    dPowerControlSlope, nMicroSegmentLenght);
+    const bool ok = TheVectorCapture().SetCustlistParameters(dLeadInPower, dLeadOutPower,
+                                                             dPowerControlSlope,
+                                                             nMicroSegmentLenght);
+    return api::Quiet(ok ? err::kOk : err::kFunctionCallFailed);
 }
 
 TXORB_EXPORT(bool) Get_Custlist_Parameters(double* dLeadInPower, double* dLeadOutPower,
@@ -23,14 +25,14 @@ TXORB_EXPORT(bool) Get_Custlist_Parameters(double* dLeadInPower, double* dLeadOu
     // A missing output is refused before anything is written, so no output is left half-set.
     if (dLeadInPower == nullptr || dLeadOutPower == nullptr || dPowerControlSlope == nullptr ||
         nMicroSegmentLenght == nullptr) {
-        return false;
+        return api::Quiet(err::kInvalidPointer);
     }
     const bool ok = TheVectorCapture().GetCustlistParameters(dLeadInPower, dLeadOutPower,
                                                              dPowerControlSlope,
                                                              nMicroSegmentLenght);
     api::Trace("dLeadInPower=%f dLeadOutPower=%f dPowerControlSlope=%f nMicroSegmentLenght=%d",
                *dLeadInPower, *dLeadOutPower, *dPowerControlSlope, *nMicroSegmentLenght);
-    return ok;
+    return api::Quiet(ok ? err::kOk : err::kFunctionCallFailed);
 }
 
 }  // extern "C"

@@ -36,7 +36,7 @@ TXORB_EXPORT(bool) Set_Start_List_2(void) {
 TXORB_EXPORT(bool) Start_Loop(void) {
     return api::Frame(commands::SimpleCommand(op::kStartLoop), __func__);
 }
-TXORB_EXPORT(bool) Quit_Loop(void) { return commands::SimpleCommand(op::kQuitLoop) == err::kOk; }
+TXORB_EXPORT(bool) Quit_Loop(void) { return api::Quiet(commands::SimpleCommand(op::kQuitLoop)); }
 
 // A stop is what an operator reaches for when something is wrong, so it honours a message-box
 // switch changed since the library was loaded.

@@ -32,7 +32,9 @@ TXORB_EXPORT(bool) Load_Corr_N(const char* lpstrFileName, int32_t N) {
     return api::Frame(commands::LoadCorrectionFile(lpstrFileName, N), __func__);
 }
 
-TXORB_EXPORT(const char*) Corr_File_Name(void) { return commands::CorrectionFileName(); }
+TXORB_EXPORT(const char*) Corr_File_Name(void) {
+    return api::Answer(commands::CorrectionFileName(), err::kOk);
+}
 
 TXORB_EXPORT(bool) Load_Corr_File_From_Target_Disk(const char* lpszFileName) {
     const bool ok = api::Frame(commands::LoadCorrFileFromTargetDisk(lpszFileName),
@@ -43,17 +45,17 @@ TXORB_EXPORT(bool) Load_Corr_File_From_Target_Disk(const char* lpszFileName) {
 
 TXORB_EXPORT(bool) Copy_File_To_Target_Disk(const char* lpszFileName) {
     api::Trace("lpszFileName=%s", Printable(lpszFileName));
-    return commands::CopyFileToTargetDisk(lpszFileName) == err::kOk;
+    return api::Quiet(commands::CopyFileToTargetDisk(lpszFileName));
 }
 
 TXORB_EXPORT(bool) Delete_File_On_Target_Disk(const char* lpszFileName) {
     api::Trace("lpszFileName=%s", Printable(lpszFileName));
-    return commands::DeleteFileOnTargetDisk(lpszFileName) == err::kOk;
+    return api::Quiet(commands::DeleteFileOnTargetDisk(lpszFileName));
 }
 
 TXORB_EXPORT(bool) Make_Boot_Program(const char* lpszFileName) {
     api::Trace("lpszFileName=%s", Printable(lpszFileName));
-    return commands::MakeBootProgram(lpszFileName) == err::kOk;
+    return api::Quiet(commands::MakeBootProgram(lpszFileName));
 }
 
 }  // extern "C"

@@ -1,3 +1,4 @@
+#include "api/outcome.h"
 #include "commands/head3d.h"
 #include "txorb/txorb.h"
 
@@ -25,7 +26,7 @@ TXORB_EXPORT(bool) Set_3D_Parameters(int32_t iXYReqField, double dXYMaxGalvoAngl
     values.focalLength = dFocalLength;
     values.midFocPosition = dMidFocPosition;
     values.maxLensTravel = dMaxLensTravel;
-    return commands::Set3DParameters(values, inHead) == err::kOk;
+    return api::Quiet(commands::Set3DParameters(values, inHead));
 }
 
 // A caller interested in only some of the values may pass null for the others.
@@ -34,7 +35,7 @@ TXORB_EXPORT(bool) Get_3D_Parameters(int32_t* iXYReqField, double* dXYMaxGalvoAn
                                      double* dMidFocPosition, double* dMaxLensTravel,
                                      int32_t inHead) {
     commands::Head3DParameters values;
-    if (commands::Get3DParameters(inHead, &values) != err::kOk) return false;
+    if (!api::Quiet(commands::Get3DParameters(inHead, &values))) return false;
     Deliver(iXYReqField, values.xyReqField);
     Deliver(dXYMaxGalvoAngles, values.xyMaxGalvoAngles);
     Deliver(dYrad, values.yRad);

@@ -2,6 +2,7 @@
 // None of them reports an error; each only answers.
 #include <new>
 
+#include "api/outcome.h"
 #include "api/report.h"
 #include "info/status_query.h"
 #include "info/version.h"
@@ -11,34 +12,35 @@ using namespace txorb;
 
 extern "C" {
 
-uint16_t Get_DLL_Version(void) {
+TXORB_EXPORT(uint16_t) Get_DLL_Version(void) {
     const uint16_t version = info::VersionNumber(info::ReadVersionRecord());
     api::Trace("Get_DLL_Version=%u", static_cast<unsigned>(version));
-    return version;
+    return api::Answer(version, err::kOk);
 }
 
-uint16_t Get_System_Status(void) {
+TXORB_EXPORT(uint16_t) Get_System_Status(void) {
     const uint16_t status = info::SystemStatusWord();
     api::Trace("Get_System_Status=%u", static_cast<unsigned>(status));
-    return status;
+    return api::Answer(status, err::kOk);
 }
 
-int32_t DLL_Status_Query(int32_t query_define, int32_t iparam, intptr_t lparam, int32_t* xparam,
-                         int32_t* zparam) {
+TXORB_EXPORT(int32_t) DLL_Status_Query(int32_t query_define, int32_t iparam, intptr_t lparam,
+                                       int32_t* xparam, int32_t* zparam) {
     api::Trace("query_define=%d iparam=%d lparam=%lld xparam=%lld zparam=%lld", query_define,
                iparam, static_cast<long long>(lparam),
                static_cast<long long>(reinterpret_cast<intptr_t>(xparam)),
                static_cast<long long>(reinterpret_cast<intptr_t>(zparam)));
     try {
-        return info::StatusQuery(query_define, iparam, lparam, xparam, zparam);
+        return api::Answer(info::StatusQuery(query_define, iparam, lparam, xparam, zparam),
+                           err::kOk);
     } catch (...) {
-        return 0;  // only the serial probe allocates; without memory it simply finds nothing
+        // Only the serial probe allocates; without memory it simply finds nothing.
+        return api::Answer<int32_t>(0, err::kNotEnoughMemory);
     }
 }
 
-const char* txorb_library_version(void) { return info::ReleaseVersion(); }
+TXORB_EXPORT(const char*) txorb_library_version(void) { return info::ReleaseVersion(); }
 
-// Placeholder until every export records its outcome per thread.
-uint32_t txorb_thread_last_failure(void) { return 0; }
+TXORB_EXPORT(uint32_t) txorb_thread_last_failure(void) { return api::ThreadOutcome(); }
 
 }  // extern "C"

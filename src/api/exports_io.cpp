@@ -27,7 +27,7 @@ TXORB_EXPORT(bool) Read_Port(uint16_t usAddressOffset, uint16_t* pValue) {
 TXORB_EXPORT(bool) Test_Read_Port(uint16_t usAddressOffset, uint16_t* pValue) {
     const ErrorCode code = ReadPortInto(op::kTestReadPort, usAddressOffset, pValue);
     api::Trace("AddressOffset=%d Value=%d", usAddressOffset, pValue != nullptr ? *pValue : 0);
-    return code == err::kOk;
+    return api::Quiet(code);
 }
 
 TXORB_EXPORT(bool) Write_Port(uint16_t usAddressOffset, uint16_t usValue) {
@@ -37,7 +37,7 @@ TXORB_EXPORT(bool) Write_Port(uint16_t usAddressOffset, uint16_t usValue) {
 
 TXORB_EXPORT(bool) Test_Write_Port(uint16_t usAddressOffset, uint16_t usValue) {
     api::Trace("AddressOffset=%d Value=%d", usAddressOffset, usValue);
-    return commands::WritePort(op::kTestWritePort, usAddressOffset, usValue) == err::kOk;
+    return api::Quiet(commands::WritePort(op::kTestWritePort, usAddressOffset, usValue));
 }
 
 TXORB_EXPORT(bool) Set_DTR_Mirror_Selector(uint16_t usSelector) {

@@ -13,13 +13,12 @@ namespace {
 
 uint16_t Word(int16_t value) { return static_cast<uint16_t>(value); }
 
-bool Silent(ErrorCode code) { return code == err::kOk; }
-
-// The list number travels as its index on the card: 0 for list 1.
+// The list number travels as its index on the card: 0 for list 1. A number outside 1..3 is
+// refused without a code in the last-error store; only the thread's outcome names it.
 bool AppendListTarget(uint8_t opcode, int16_t iTargetList) {
     api::Trace("iTargetList=%d", iTargetList);
-    if (iTargetList < 1 || iTargetList > 3) return false;
-    return Silent(CF_AddListCommand(opcode, static_cast<uint16_t>(iTargetList - 1), 0));
+    if (iTargetList < 1 || iTargetList > 3) return api::Quiet(TXORB_ERR_INVALID_LIST_INDEX);
+    return api::Quiet(CF_AddListCommand(opcode, static_cast<uint16_t>(iTargetList - 1), 0));
 }
 
 }  // namespace
@@ -58,58 +57,59 @@ TXORB_EXPORT(bool) Set_Delays(uint16_t usStepPeriod, uint16_t usJumpDelay, uint1
 
 TXORB_EXPORT(bool) Set_Delays_1_2(uint16_t usStepPeriod, uint16_t usJumpDelay) {
     api::Trace("usStepPeriod=%d usJumpDelay=%d", usStepPeriod, usJumpDelay);
-    return Silent(CF_AddListCommand(list_op::kDelays12, usStepPeriod, usJumpDelay));
+    return api::Quiet(CF_AddListCommand(list_op::kDelays12, usStepPeriod, usJumpDelay));
 }
 TXORB_EXPORT(bool) Set_Delays_3_4(uint16_t usMarkDelay, uint16_t usPolyDelay) {
     api::Trace("usMarkDelay=%d usPolyDelay=%d", usMarkDelay, usPolyDelay);
-    return Silent(CF_AddListCommand(list_op::kDelays34, usMarkDelay, usPolyDelay));
+    return api::Quiet(CF_AddListCommand(list_op::kDelays34, usMarkDelay, usPolyDelay));
 }
 TXORB_EXPORT(bool) Set_Delays_5_6(uint16_t usLaserOffDelay, uint16_t usLaserOnDelay) {
     api::Trace("usLaserOffDelay=%d usLaserOnDelay=%d", usLaserOffDelay, usLaserOnDelay);
-    return Silent(CF_AddListCommand(list_op::kDelays56, usLaserOffDelay, usLaserOnDelay));
+    return api::Quiet(CF_AddListCommand(list_op::kDelays56, usLaserOffDelay, usLaserOnDelay));
 }
 TXORB_EXPORT(bool) Set_Delays_7_8(uint16_t usT1, uint16_t usT2) {
     api::Trace("usT1=%d usT2=%d", usT1, usT2);
-    return Silent(CF_AddListCommand(list_op::kDelays78, usT1, usT2));
+    return api::Quiet(CF_AddListCommand(list_op::kDelays78, usT1, usT2));
 }
 TXORB_EXPORT(bool) Set_Delays_9_10(uint16_t usT3, uint16_t usT4) {
     api::Trace("usT3=%d usT4=%d", usT3, usT4);
-    return Silent(CF_AddListCommand(list_op::kDelays910, usT3, usT4));
+    return api::Quiet(CF_AddListCommand(list_op::kDelays910, usT3, usT4));
 }
 
 TXORB_EXPORT(bool) Set_JobControl_List(uint16_t usJobControlWORD) {
     api::Trace("usJobControlWORD=%d", usJobControlWORD);
-    return Silent(CF_AddListCommand(list_op::kJobControl, usJobControlWORD, 0));
+    return api::Quiet(CF_AddListCommand(list_op::kJobControl, usJobControlWORD, 0));
 }
 
 TXORB_EXPORT(bool) Set_Head_Mask(uint16_t usHead_N) {
     api::Trace("usHead_N=%d", usHead_N);
-    if (usHead_N < 1 || usHead_N > 15) return false;
-    return Silent(CF_AddListCommand(list_op::kHeadMask, usHead_N, 0));
+    // Four heads at most, and a record for no head at all would be meaningless.
+    if (usHead_N < 1 || usHead_N > 15) return api::Quiet(TXORB_ERR_PARAMETER_OUT_OF_BOUNDS);
+    return api::Quiet(CF_AddListCommand(list_op::kHeadMask, usHead_N, 0));
 }
 
 TXORB_EXPORT(bool) Skip_Var_List(int16_t ssEntries, uint16_t usMASK) {
     api::Trace("ssEntries=%d usMASK=%d", ssEntries, usMASK);
-    return Silent(CF_AddListCommand(list_op::kSkipVar, Word(ssEntries), usMASK));
+    return api::Quiet(CF_AddListCommand(list_op::kSkipVar, Word(ssEntries), usMASK));
 }
 TXORB_EXPORT(bool) Skip_Var_List_Back(int16_t ssEntries, uint16_t usMASK) {
     api::Trace("ssEntries=%d usMASK=%d", ssEntries, usMASK);
-    return Silent(CF_AddListCommand(list_op::kSkipVarBack, Word(ssEntries), usMASK));
+    return api::Quiet(CF_AddListCommand(list_op::kSkipVarBack, Word(ssEntries), usMASK));
 }
 TXORB_EXPORT(bool) Skip_Counter_List(int16_t ssEntries, uint16_t usCounter_List) {
     api::Trace("ssEntries=%d usCounter_List=%d", ssEntries, usCounter_List);
-    return Silent(CF_AddListCommand(list_op::kSkipCounter, Word(ssEntries), usCounter_List));
+    return api::Quiet(CF_AddListCommand(list_op::kSkipCounter, Word(ssEntries), usCounter_List));
 }
 TXORB_EXPORT(bool) Set_Counter_List(uint16_t usCounter_List) {
     api::Trace("usCounter_List=%d", usCounter_List);
-    return Silent(CF_AddListCommand(list_op::kSetCounter, usCounter_List, 0));
+    return api::Quiet(CF_AddListCommand(list_op::kSetCounter, usCounter_List, 0));
 }
 TXORB_EXPORT(bool) JobControl_To_Var_List(void) {
-    return Silent(CF_AddListCommand(list_op::kJobControlToVar, 0, 0));
+    return api::Quiet(CF_AddListCommand(list_op::kJobControlToVar, 0, 0));
 }
 TXORB_EXPORT(bool) Read_Port_To_Var_List(uint16_t usPORT) {
     api::Trace("usPORT=%d", usPORT);
-    return Silent(CF_AddListCommand(list_op::kReadPortToVar, usPORT, 0));
+    return api::Quiet(CF_AddListCommand(list_op::kReadPortToVar, usPORT, 0));
 }
 
 TXORB_EXPORT(bool) Laser_On(uint16_t usDelay) {

@@ -36,14 +36,15 @@ bool CapturedReportedVector(uint8_t opcode, int16_t x, int16_t y, const char* ap
 // A captured vector that reports nothing.
 bool CapturedSilentVector(uint8_t opcode, int16_t x, int16_t y) {
     api::Trace("ssXVal=%d ssYVal=%d", x, y);
-    if (TheVectorCapture().CaptureVector(opcode, x, y)) return true;
-    return AppendVector(opcode, x, y) == err::kOk;
+    if (TheVectorCapture().CaptureVector(opcode, x, y)) return api::Quiet(err::kOk);
+    return api::Quiet(AppendVector(opcode, x, y));
 }
 
-// Jumps hide the cause of a failure behind "Function call failed".
+// Jumps hide the cause of a failure behind "Function call failed". A captured jump is not
+// reported, only recorded.
 bool CapturedJump(uint8_t opcode, int16_t x, int16_t y, const char* apiName) {
     api::Trace("ssXVal=%d ssYVal=%d", x, y);
-    if (TheVectorCapture().CaptureVector(opcode, x, y)) return true;
+    if (TheVectorCapture().CaptureVector(opcode, x, y)) return api::Quiet(err::kOk);
     const ErrorCode code = AppendVector(opcode, x, y);
     api::ReportError(code == err::kOk ? err::kOk : err::kFunctionCallFailed, apiName);
     return code == err::kOk;
@@ -137,8 +138,8 @@ TXORB_EXPORT(bool) PolC_Abs_3D(int16_t ssXVal, int16_t ssYVal, int16_t ssZVal, i
 // replay ends with the end record itself.
 TXORB_EXPORT(bool) Set_End_Of_List(void) {
     VectorCapture& capture = TheVectorCapture();
-    if (capture.CaptureVector(list_op::kEndOfList, 0, 0)) return capture.FinishList() == err::kOk;
-    return CF_AddListCommand(list_op::kEndOfList, 0, 0) == err::kOk;
+    if (capture.CaptureVector(list_op::kEndOfList, 0, 0)) return api::Quiet(capture.FinishList());
+    return api::Quiet(CF_AddListCommand(list_op::kEndOfList, 0, 0));
 }
 
 }  // extern "C"

@@ -9,17 +9,18 @@ namespace op = txorb::commands::opcode;
 
 namespace {
 
-bool Quiet(ErrorCode code) { return code == err::kOk; }
-
 // Two independent reads: each value is 0 when its own exchange failed, and the call still
-// succeeds, since the caller gets a defined value for both.
+// succeeds, since the caller gets a defined value for both. The outcome is the first read's
+// failure, else the second's.
 bool ReadPair(uint8_t firstOpcode, uint8_t secondOpcode, int16_t* first, int16_t* second) {
     if (first == nullptr || second == nullptr) {
         StoreLastErrorCode(err::kInvalidPointer);
+        api::RecordOutcome(err::kInvalidPointer);
         return false;
     }
-    (void)commands::QueryCoordinate(firstOpcode, first);
-    (void)commands::QueryCoordinate(secondOpcode, second);
+    const ErrorCode firstCode = commands::QueryCoordinate(firstOpcode, first);
+    const ErrorCode secondCode = commands::QueryCoordinate(secondOpcode, second);
+    api::RecordOutcome(firstCode != err::kOk ? firstCode : secondCode);
     return true;
 }
 
@@ -27,21 +28,26 @@ bool ReadPair(uint8_t firstOpcode, uint8_t secondOpcode, int16_t* first, int16_t
 
 extern "C" {
 
-TXORB_EXPORT(bool) Start_Manual_Operation(void) { return Quiet(commands::ManualOperation(true)); }
-TXORB_EXPORT(bool) Stop_Manual_Operation(void) { return Quiet(commands::ManualOperation(false)); }
-TXORB_EXPORT(bool) Start_Laser_Manually(void) { return Quiet(commands::LaserManually(true)); }
-TXORB_EXPORT(bool) Stop_Laser_Manually(void) { return Quiet(commands::LaserManually(false)); }
-TXORB_EXPORT(bool) Start_Manual_Move(void) { return Quiet(commands::ManualMove(true)); }
-TXORB_EXPORT(bool) Stop_Manual_Move(void) { return Quiet(commands::ManualMove(false)); }
+TXORB_EXPORT(bool) Start_Manual_Operation(void) {
+    return api::Quiet(commands::ManualOperation(true));
+}
+TXORB_EXPORT(bool) Stop_Manual_Operation(void) {
+    return api::Quiet(commands::ManualOperation(false));
+}
+TXORB_EXPORT(bool) Start_Laser_Manually(void) { return api::Quiet(commands::LaserManually(true)); }
+TXORB_EXPORT(bool) Stop_Laser_Manually(void) { return api::Quiet(commands::LaserManually(false)); }
+TXORB_EXPORT(bool) Start_Manual_Move(void) { return api::Quiet(commands::ManualMove(true)); }
+TXORB_EXPORT(bool) Stop_Manual_Move(void) { return api::Quiet(commands::ManualMove(false)); }
 
 TXORB_EXPORT(uint8_t) Get_Manual_Move(void) {
     uint8_t state = 0;
-    return commands::GetManualMove(&state) == err::kOk ? state : 0;
+    const ErrorCode code = commands::GetManualMove(&state);
+    return api::Answer<uint8_t>(code == err::kOk ? state : 0, code);
 }
 
 TXORB_EXPORT(bool) Set_DXDY_Manual(int16_t ssDXManual, int16_t ssDYManual) {
     api::Trace("ssDXManual=%d ssDYManual=%d", ssDXManual, ssDYManual);
-    return Quiet(commands::SetDxDyManual(ssDXManual, ssDYManual));
+    return api::Quiet(commands::SetDxDyManual(ssDXManual, ssDYManual));
 }
 
 TXORB_EXPORT(bool) Get_XY_Manual(int16_t* x, int16_t* y) {

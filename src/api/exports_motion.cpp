@@ -80,7 +80,7 @@ TXORB_EXPORT(bool) Set_T3(uint16_t usT3) {
 // only get in the way, so the result is all the caller gets.
 TXORB_EXPORT(bool) Set_Manual_Delay(uint16_t usManualDelay) {
     api::Trace("usManualDelay =%d", usManualDelay);
-    return commands::SendWordParameter(op::kSetManualDelay, usManualDelay) == err::kOk;
+    return api::Quiet(commands::SendWordParameter(op::kSetManualDelay, usManualDelay));
 }
 
 TXORB_EXPORT(bool) Set_Max_Counts(int32_t iCounts) {

@@ -9,16 +9,24 @@ namespace op = txorb::commands::opcode;
 
 namespace {
 
-uint16_t Word(uint8_t opcode, uint16_t preset, ErrorCode* code = nullptr) {
+// Each query answers with its value, or with its preset when the exchange failed; the
+// exchange's code is the outcome, and the reporter gets it only from the exports that report.
+uint16_t Word(uint8_t opcode, uint16_t preset, ErrorCode* code) {
     uint16_t value = preset;
-    const ErrorCode result = commands::QueryWord(opcode, &value);
-    if (code != nullptr) *code = result;
-    return result == err::kOk ? value : preset;
+    *code = commands::QueryWord(opcode, &value);
+    return *code == err::kOk ? value : preset;
 }
 
-uint32_t Long(uint8_t opcode) {
+uint16_t QuietWord(uint8_t opcode) {
+    ErrorCode code = err::kOk;
+    const uint16_t value = Word(opcode, 0, &code);
+    return api::Answer(value, code);
+}
+
+uint32_t QuietLong(uint8_t opcode) {
     uint32_t value = 0;
-    return commands::QueryLong(opcode, &value) == err::kOk ? value : 0;
+    const ErrorCode code = commands::QueryLong(opcode, &value);
+    return api::Answer<uint32_t>(code == err::kOk ? value : 0, code);
 }
 
 }  // namespace
@@ -27,37 +35,37 @@ extern "C" {
 
 // The status poll is never copied to a capture file: the card's link does that by opcode.
 TXORB_EXPORT(uint16_t) Read_Status(void) {
-    const uint16_t status = Word(op::kReadStatus, 0);
+    const uint16_t status = QuietWord(op::kReadStatus);
     api::Trace("usStatus=0x%04X", status);
     return status;
 }
 
 TXORB_EXPORT(int32_t) Get_Counts(void) {
-    const auto counts = static_cast<int32_t>(Long(op::kGetCounts));
+    const auto counts = static_cast<int32_t>(QuietLong(op::kGetCounts));
     api::Trace("nCounts=%d", counts);
     return counts;
 }
 
 TXORB_EXPORT(uint16_t) Get_Head_Mask(void) {
-    const uint16_t heads = Word(op::kGetHeadMask, 0);
+    const uint16_t heads = QuietWord(op::kGetHeadMask);
     api::Trace("usHeads =%d", heads);
     return heads;
 }
 
 TXORB_EXPORT(uint16_t) Get_Version(void) {
-    const uint16_t version = Word(op::kGetVersion, 0);
+    const uint16_t version = QuietWord(op::kGetVersion);
     api::Trace("usVersion=%d", version);
     return version;
 }
 
 TXORB_EXPORT(uint16_t) Get_KRT1_Version(void) {
-    const uint16_t version = Word(op::kGetKrt1Version, 0);
+    const uint16_t version = QuietWord(op::kGetKrt1Version);
     api::Trace("usKRT1_Version=%d", version);
     return version;
 }
 
 TXORB_EXPORT(uint32_t) Get_Ident_Ex(void) {
-    const uint32_t ident = Long(op::kGetIdentEx);
+    const uint32_t ident = QuietLong(op::kGetIdentEx);
     api::Trace("uiIdent=%d", static_cast<int>(ident));
     return ident;
 }
@@ -91,15 +99,15 @@ TXORB_EXPORT(uint16_t) Get_CPU_Type(void) {
     return type;
 }
 
-TXORB_EXPORT(bool) Set_3DMode(void) { return commands::Switch3DMode(true) == err::kOk; }
-TXORB_EXPORT(bool) Reset_3DMode(void) { return commands::Switch3DMode(false) == err::kOk; }
+TXORB_EXPORT(bool) Set_3DMode(void) { return api::Quiet(commands::Switch3DMode(true)); }
+TXORB_EXPORT(bool) Reset_3DMode(void) { return api::Quiet(commands::Switch3DMode(false)); }
 
-TXORB_EXPORT(uint16_t) Get_KRT1_Mode(void) { return 1; }
+TXORB_EXPORT(uint16_t) Get_KRT1_Mode(void) { return api::Answer<uint16_t>(1, err::kOk); }
 
 // The card has a single control mode; the call is kept for programs that select it.
 TXORB_EXPORT(bool) Set_Control_Mode(uint16_t usControl_Mode) {
     api::Trace("usControl_Mode=%d", usControl_Mode);
-    return true;
+    return api::Quiet(err::kOk);
 }
 
 }  // extern "C"

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "api/messages.h"
+#include "api/outcome.h"
 #include "config/registry.h"
 #include "platform/message_sink.h"
 
@@ -32,6 +33,7 @@ bool RegistryFlagIsOne(const char* valueName) {
 }  // namespace
 
 void ShowError(ErrorCode code, const char* apiName, const char* contextText, bool reread) {
+    RecordOutcome(code);
     if (g_messageBoxSwitch.load(std::memory_order_acquire) == kSwitchUnread || reread) {
         g_messageBoxSwitch.store(RegistryFlagIsOne("DisplayErrors") ? kSwitchShow : kSwitchQuiet,
                                  std::memory_order_release);

@@ -3,10 +3,12 @@
 
 #include <cstdint>
 
+#include "api/outcome.h"
 #include "common/error_codes.h"
 
 namespace txorb::api {
 
+// Records the code as the thread's outcome, then shows the message box when it is switched on.
 void ShowError(ErrorCode code, const char* apiName, const char* contextText, bool reread);
 inline void ReportError(ErrorCode code, const char* apiName) {
     ShowError(code, apiName, nullptr, false);
