@@ -4,6 +4,8 @@
 #include <windows.h>
 
 #include <atomic>
+#include <cstring>
+#include <mutex>
 #include <new>
 
 #include "platform/serial_port.h"
@@ -25,22 +27,57 @@ constexpr DWORD kWriteMsConstant = 100;
 struct Port {
     HANDLE device;
     HANDLE event;
+    char path[32];  // as opened, while this handle holds it
 };
 
 Port* AsPort(SerialHandle h) { return reinterpret_cast<Port*>(h); }
 
+// The ports this process holds. A COM port's driver refuses a second opener by itself; a device
+// that merely stands in for one (Wine maps COM n to any tty) does not, so the refusal is also
+// made here, for the opens of this process.
+constexpr size_t kMaxHeldPorts = 64;
+std::mutex g_heldMutex;
+Port* g_held[kMaxHeldPorts] = {};
+
+bool Hold(Port* port) {
+    std::lock_guard<std::mutex> lock(g_heldMutex);
+    Port** free = nullptr;
+    for (Port*& slot : g_held) {
+        if (slot != nullptr && lstrcmpiA(slot->path, port->path) == 0) return false;
+        if (slot == nullptr && free == nullptr) free = &slot;
+    }
+    if (free == nullptr) return false;
+    *free = port;
+    return true;
+}
+
+void Release(Port* port) {
+    std::lock_guard<std::mutex> lock(g_heldMutex);
+    for (Port*& slot : g_held) {
+        if (slot == port) slot = nullptr;
+    }
+}
+
 SerialHandle Win32Open(const char* path) {
-    if (path == nullptr || *path == '\0') return kInvalidSerialHandle;
-    HANDLE event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    if (event == nullptr) return kInvalidSerialHandle;
-    // No sharing: a COM port is exclusive on Windows anyway, and so a device that is not a
-    // real port (Wine maps COM n to any tty) refuses a second opener as well.
-    HANDLE device = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                FILE_FLAG_OVERLAPPED, nullptr);
-    Port* port = device != INVALID_HANDLE_VALUE ? new (std::nothrow) Port{device, event} : nullptr;
-    if (port == nullptr) {
-        if (device != INVALID_HANDLE_VALUE) CloseHandle(device);
-        CloseHandle(event);
+    if (path == nullptr || *path == '\0' || std::strlen(path) >= sizeof Port::path) {
+        return kInvalidSerialHandle;
+    }
+    auto* port = new (std::nothrow) Port{INVALID_HANDLE_VALUE, nullptr, {}};
+    if (port == nullptr) return kInvalidSerialHandle;
+    std::strcpy(port->path, path);
+    if (!Hold(port)) {
+        delete port;
+        return kInvalidSerialHandle;
+    }
+    port->event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    if (port->event != nullptr) {
+        port->device = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                   FILE_FLAG_OVERLAPPED, nullptr);
+    }
+    if (port->device == INVALID_HANDLE_VALUE) {
+        if (port->event != nullptr) CloseHandle(port->event);
+        Release(port);
+        delete port;
         return kInvalidSerialHandle;
     }
     return reinterpret_cast<SerialHandle>(port);
@@ -51,6 +88,7 @@ void Win32Close(SerialHandle h) {
     Port* port = AsPort(h);
     CloseHandle(port->device);
     CloseHandle(port->event);
+    Release(port);
     delete port;
 }
 

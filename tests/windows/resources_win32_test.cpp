@@ -1,0 +1,65 @@
+// The string table and the version resource, read the way the library reads them: from the
+// module that holds the library's code (this test program links the library and its resources).
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "platform/module_version.h"
+#include "platform/string_table.h"
+#include "txorb/txorb.h"
+#include "txorb_build_version.h"
+
+namespace txorb {
+namespace {
+
+TEST(StringTableResource, EveryCodeHasItsTextAtTenThousandPlusCode) {
+    struct Entry {
+        unsigned code;
+        const char* text;
+    };
+    const Entry entries[] = {
+#define TXORB_TEST_ENTRY_(code, name, text) {code, text},
+        TXORB_ERROR_LIST(TXORB_TEST_ENTRY_)
+#undef TXORB_TEST_ENTRY_
+    };
+    for (const Entry& e : entries) {
+        char buffer[128];
+        const int copied =
+            platform::LoadStringResource(platform::kErrorTextIdBase + e.code, buffer, sizeof buffer);
+        EXPECT_EQ(copied, static_cast<int>(std::strlen(e.text))) << e.code;
+        EXPECT_STREQ(buffer, e.text) << e.code;
+    }
+}
+
+TEST(StringTableResource, ShortBuffersAndUnknownIdsGiveWhatTheSeamPromises) {
+    struct Case {
+        unsigned id;
+        int size;
+        int copied;
+        const char* text;
+    };
+    const Case cases[] = {
+        {platform::kErrorTextIdBase + TXORB_ERR_NO_CARD_ACTIVE, 5, 4, "No c"},  // cut, terminated
+        {platform::kErrorTextIdBase + TXORB_ERR_NO_CARD_ACTIVE, 1, 0, ""},
+        {platform::kErrorTextIdBase + TXORB_ERR_GUARD + 1, 64, 0, ""},  // past the list
+        {platform::kErrorTextIdBase - 1, 64, 0, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.id);
+        char buffer[64];
+        std::memset(buffer, 'x', sizeof buffer);
+        EXPECT_EQ(platform::LoadStringResource(c.id, buffer, c.size), c.copied);
+        EXPECT_STREQ(buffer, c.text);
+    }
+}
+
+TEST(VersionResource, FileVersionTextIsTheBuildsFileVersion) {
+    std::string text;
+    ASSERT_TRUE(platform::ReadModuleFileVersion(&text));
+    EXPECT_EQ(text, TXORB_FILE_VERSION_TEXT);
+    EXPECT_EQ(text, "11, 2, 49, 0");  // what programs written for the card were built against
+}
+
+}  // namespace
+}  // namespace txorb
