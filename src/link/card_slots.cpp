@@ -157,7 +157,7 @@ ErrorCode InitCard(uint16_t slot) {
     return err::kOk;
 }
 
-ErrorCode RemoveCard(uint16_t slot) {
+ErrorCode RemoveCard(uint16_t slot, RemovalWait wait) {
     if (slot < kFirstSlot || slot > kLastSlot) return err::kOk;
     Card* card = CardInSlot(slot);
     if (card == nullptr) {
@@ -168,7 +168,7 @@ ErrorCode RemoveCard(uint16_t slot) {
     const ErrorCode code = StopSequence(*card);
     // Give the RTB time to settle before its port is closed; outside the lock, so other cards'
     // commands go on meanwhile.
-    platform::SleepMs(kRemovalSettleMs);
+    if (wait == RemovalWait::kSettle) platform::SleepMs(kRemovalSettleMs);
     delete ExchangeCardInSlot(slot, nullptr);
     ResetDescriptor(slot);
     SetActiveCardIndex(0);

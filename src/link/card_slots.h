@@ -22,9 +22,13 @@ inline constexpr uint32_t kRemovalSettleMs = 500;
 ErrorCode ChooseCardLinks(uint16_t slot, LinkDescriptor* descriptor);
 // 0, or 30..36 and the handshake's 40..45 / 23. A slot already holding a card is only activated.
 ErrorCode InitCard(uint16_t slot);
+// Whether removal gives the RTB its settling time before the port closes. A process that is
+// going away skips it: nothing it does afterwards could meet the card.
+enum class RemovalWait : uint8_t { kSettle, kSkip };
+
 // The stop sequence's code (0 when all went well); the slot ends empty whatever the card says,
 // and no card is active afterwards. Slots outside 1..10 give 0 and change nothing.
-ErrorCode RemoveCard(uint16_t slot);
+ErrorCode RemoveCard(uint16_t slot, RemovalWait wait = RemovalWait::kSettle);
 // True when the slot holds a card (it is then active); else the previous slot stays active.
 bool SetActiveCard(uint16_t slot);
 

@@ -6,11 +6,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "link/card_slots.h"
+#include "link/library_lifecycle.h"
 #include "support/fake_rtb.h"
 #include "support/test_env.h"
 
@@ -83,6 +86,36 @@ INSTANTIATE_TEST_SUITE_P(Ways, LibraryUnload,
                              return info.param == Unload::kDlclose ? std::string("Dlclose")
                                                                    : std::string("ProcessExit");
                          });
+
+// In this process: a detach for a process that is going away sends the same stop sequence to
+// every card but does not wait for them to settle.
+TEST_F(LibraryUnload, DetachSkipsTheSettlingWaitOnlyWhenTheProcessTerminates) {
+    const struct {
+        bool processTerminating;
+        bool waits;
+    } cases[] = {{true, false}, {false, true}};
+    const std::vector<std::string> stopSequence = {"24 00 00", "3E 02 00 00 00", "AF 00 00"};
+    for (const auto& c : cases) {
+        first.Clear();
+        second.Clear();
+        ASSERT_NE(test::InstallCard(1, 3), nullptr);
+        ASSERT_NE(test::InstallCard(2, 4), nullptr);
+        const auto start = std::chrono::steady_clock::now();
+        link::DetachLibrary(c.processTerminating);
+        const auto elapsedMs = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                   std::chrono::steady_clock::now() - start)
+                                   .count();
+        link::AttachLibrary();  // the port driver again, for what runs after
+        // Two cards: two settling waits, or none.
+        if (c.waits) {
+            EXPECT_GE(elapsedMs, 2 * static_cast<long long>(kRemovalSettleMs));
+        } else {
+            EXPECT_LT(elapsedMs, static_cast<long long>(kRemovalSettleMs));
+        }
+        EXPECT_EQ(Packets(first), stopSequence) << c.processTerminating;
+        EXPECT_EQ(Packets(second), stopSequence) << c.processTerminating;
+    }
+}
 
 }  // namespace
 }  // namespace txorb
