@@ -127,6 +127,63 @@ std::string Text(std::string_view raw) {
     return s;
 }
 
+bool IsWordType(char type) {
+    return type == 'u' || type == 's' || type == 'x' || type == 'h' || type == 'l';
+}
+
+// A 16-bit field of one of the word types.
+void WordField(char type, uint16_t v, Field* f) {
+    if (type == 'u') f->text = f->json = std::to_string(v);
+    if (type == 's') f->text = f->json = std::to_string(static_cast<int16_t>(v));
+    if (type == 'h') f->text = f->json = std::to_string(v >> 8);
+    if (type == 'l') f->text = f->json = std::to_string(v + 1);
+    if (type == 'x') {
+        char buf[8];
+        std::snprintf(buf, sizeof buf, "0x%04X", v);
+        f->text = buf;
+        f->json = std::to_string(v);
+    }
+}
+
+// Reads one field of the given type at *pos; false when the payload is too short for it.
+bool ReadField(char type, const uint8_t* p, size_t n, size_t* pos, Field* f) {
+    const size_t left = n - *pos;
+    if (IsWordType(type) && left >= 2) {
+        WordField(type, Le16(p + *pos), f);
+        *pos += 2;
+    } else if (type == 'i' && left >= 4) {
+        f->text = f->json = std::to_string(static_cast<int32_t>(Le32(p + *pos)));
+        *pos += 4;
+    } else if (type == 'd' && left >= 8) {
+        double v;
+        std::memcpy(&v, p + *pos, 8);
+        *pos += 8;
+        f->text = FormatDouble(v);
+        f->json = std::isfinite(v) ? f->text : "null";
+    } else if ((type == 'n' && left >= 12) || (type == 'z' && left >= 1)) {
+        const size_t size = type == 'n' ? 12 : left;
+        const std::string s = Text({reinterpret_cast<const char*>(p + *pos), size});
+        *pos += size;
+        f->text = "\"" + s + "\"";
+        f->json = JsonString(s);
+    } else if (type == 'b') {
+        f->name += "_bytes";
+        f->text = f->json = std::to_string(left);
+        *pos = n;
+    } else if (type == 'a') {
+        std::string list;
+        for (; *pos + 2 <= n; *pos += 2) {
+            if (!list.empty()) list += ',';
+            list += std::to_string(Le16(p + *pos));
+        }
+        f->text = "[" + list + "]";
+        f->json = f->text;
+    } else {
+        return false;
+    }
+    return true;
+}
+
 // Decodes the payload by the layout; anything the layout does not cover is one more field.
 std::vector<Field> Fields(uint8_t opcode, const std::vector<uint8_t>& payload) {
     std::vector<Field> out;
@@ -140,58 +197,8 @@ std::vector<Field> Fields(uint8_t opcode, const std::vector<uint8_t>& payload) {
             const size_t space = fields.find(' ');
             const std::string_view word = fields.substr(0, space);
             fields = space == std::string_view::npos ? std::string_view() : fields.substr(space + 1);
-            const char type = word[0];
-            const std::string name(word.substr(2));
-            const size_t left = n - pos;
-            Field f{name, "", ""};
-            if ((type == 'u' || type == 's' || type == 'x' || type == 'h' || type == 'l') &&
-                left >= 2) {
-                const uint16_t v = Le16(p + pos);
-                pos += 2;
-                if (type == 'u') f.text = f.json = std::to_string(v);
-                if (type == 's') f.text = f.json = std::to_string(static_cast<int16_t>(v));
-                if (type == 'h') f.text = f.json = std::to_string(v >> 8);
-                if (type == 'l') f.text = f.json = std::to_string(v + 1);
-                if (type == 'x') {
-                    char buf[8];
-                    std::snprintf(buf, sizeof buf, "0x%04X", v);
-                    f.text = buf;
-                    f.json = std::to_string(v);
-                }
-            } else if (type == 'i' && left >= 4) {
-                f.text = f.json = std::to_string(static_cast<int32_t>(Le32(p + pos)));
-                pos += 4;
-            } else if (type == 'd' && left >= 8) {
-                double v;
-                std::memcpy(&v, p + pos, 8);
-                pos += 8;
-                f.text = FormatDouble(v);
-                f.json = std::isfinite(v) ? f.text : "null";
-            } else if (type == 'n' && left >= 12) {
-                const std::string s = Text({reinterpret_cast<const char*>(p + pos), 12});
-                pos += 12;
-                f.text = "\"" + s + "\"";
-                f.json = JsonString(s);
-            } else if (type == 'z' && left >= 1) {
-                const std::string s = Text({reinterpret_cast<const char*>(p + pos), left});
-                pos = n;
-                f.text = "\"" + s + "\"";
-                f.json = JsonString(s);
-            } else if (type == 'b') {
-                f.name += "_bytes";
-                f.text = f.json = std::to_string(left);
-                pos = n;
-            } else if (type == 'a') {
-                f.name += "";
-                std::string list;
-                for (; pos + 2 <= n; pos += 2) {
-                    list += (list.empty() ? "" : ",") + std::to_string(Le16(p + pos));
-                }
-                f.text = "[" + list + "]";
-                f.json = f.text;
-            } else {
-                break;  // a short payload: what is missing stays unprinted
-            }
+            Field f{std::string(word.substr(2)), "", ""};
+            if (!ReadField(word[0], p, n, &pos, &f)) break;  // short: the rest stays unprinted
             out.push_back(std::move(f));
         }
     }
@@ -218,58 +225,57 @@ std::vector<int64_t> RecordParams(const proto::ListRecord& r, proto::ParamKind k
     return {r.param1, r.param2};
 }
 
-void PrintPacket(size_t index, size_t offset, const proto::Packet& packet, bool json,
-                 std::ostream& out, DecodeStats* stats) {
-    const std::string name = proto::CommandName(packet.opcode);
+std::string RecordName(const proto::ListRecord& record, const proto::ListOpcodeInfo* info) {
+    if (info != nullptr) return info->name;
+    std::string name = "list_op_";
+    name.append(std::to_string(record.opcode));
+    return name;
+}
+
+void PrintRecordsJson(const std::vector<proto::ListRecord>& records, std::ostream& out) {
+    out << ",\"records\":[";
+    for (size_t i = 0; i < records.size(); ++i) {
+        const proto::ListOpcodeInfo* info = proto::FindListOpcode(records[i].opcode);
+        out << (i ? "," : "") << "{\"opcode\":" << static_cast<int>(records[i].opcode)
+            << ",\"name\":" << JsonString(RecordName(records[i], info)) << ",\"params\":[";
+        const auto params =
+            RecordParams(records[i], info != nullptr ? info->params : proto::ParamKind::kUnsigned);
+        for (size_t k = 0; k < params.size(); ++k) out << (k ? "," : "") << params[k];
+        out << "]}";
+    }
+    out << "]";
+}
+
+void PrintJson(size_t index, size_t offset, const proto::Packet& packet,
+               const std::vector<proto::ListRecord>& records, size_t rest, std::ostream& out) {
     const size_t length = packet.payload.size();
-    const bool list = packet.opcode == proto::op::kListRecords;
-    std::vector<proto::ListRecord> records;
-    size_t rest = 0;
-    if (list) {
-        rest = proto::DecodeListRecords(packet.payload.data(), length, &records);
-        ++stats->listPackets;
-        stats->listRecords += records.size();
-        stats->listBytes += length;
-    }
-    if (json) {
-        out << "{\"index\":" << index << ",\"offset\":" << offset
-            << ",\"opcode\":" << static_cast<int>(packet.opcode) << ",\"name\":" << JsonString(name)
-            << ",\"length\":" << length;
-        if (list) {
-            out << ",\"records\":[";
-            for (size_t i = 0; i < records.size(); ++i) {
-                const proto::ListOpcodeInfo* info = proto::FindListOpcode(records[i].opcode);
-                const std::string rname = info != nullptr
-                                              ? info->name
-                                              : "list_op_" + std::to_string(records[i].opcode);
-                out << (i ? "," : "") << "{\"opcode\":" << static_cast<int>(records[i].opcode)
-                    << ",\"name\":" << JsonString(rname) << ",\"params\":[";
-                const auto params = RecordParams(
-                    records[i], info != nullptr ? info->params : proto::ParamKind::kUnsigned);
-                for (size_t k = 0; k < params.size(); ++k) out << (k ? "," : "") << params[k];
-                out << "]}";
-            }
-            out << "]";
-            if (rest != 0) {
-                out << ",\"extra\":\"" << Hex(packet.payload.data() + length - rest, rest) << "\"";
-            }
-        } else {
-            out << ",\"fields\":{";
-            bool first = true;
-            for (const Field& f : Fields(packet.opcode, packet.payload)) {
-                out << (first ? "" : ",") << JsonString(f.name) << ":" << f.json;
-                first = false;
-            }
-            out << "}";
+    out << "{\"index\":" << index << ",\"offset\":" << offset
+        << ",\"opcode\":" << static_cast<int>(packet.opcode)
+        << ",\"name\":" << JsonString(proto::CommandName(packet.opcode)) << ",\"length\":" << length;
+    if (packet.opcode == op::kListRecords) {
+        PrintRecordsJson(records, out);
+        if (rest != 0) {
+            out << ",\"extra\":\"" << Hex(packet.payload.data() + length - rest, rest) << "\"";
         }
-        out << "}\n";
-        return;
+    } else {
+        out << ",\"fields\":{";
+        bool first = true;
+        for (const Field& f : Fields(packet.opcode, packet.payload)) {
+            out << (first ? "" : ",") << JsonString(f.name) << ":" << f.json;
+            first = false;
+        }
+        out << "}";
     }
+    out << "}\n";
+}
+
+void PrintText(size_t index, size_t offset, const proto::Packet& packet,
+               const std::vector<proto::ListRecord>& records, size_t rest, std::ostream& out) {
     char head[96];
     std::snprintf(head, sizeof head, "#%-5zu @%-7zu %3d 0x%02X ", index, offset, packet.opcode,
                   packet.opcode);
-    out << head << name << "  length " << length;
-    if (list) {
+    out << head << proto::CommandName(packet.opcode) << "  length " << packet.payload.size();
+    if (packet.opcode == op::kListRecords) {
         out << "  " << records.size() << (records.size() == 1 ? " record" : " records");
         if (rest != 0) out << " + " << rest << " stray bytes";
         out << "\n";
@@ -284,6 +290,24 @@ void PrintPacket(size_t index, size_t offset, const proto::Packet& packet, bool 
     out << "\n";
 }
 
+void PrintPacket(size_t index, size_t offset, const proto::Packet& packet, bool json,
+                 std::ostream& out, DecodeStats* stats) {
+    std::vector<proto::ListRecord> records;
+    size_t rest = 0;
+    if (packet.opcode == op::kListRecords) {
+        const size_t length = packet.payload.size();
+        rest = proto::DecodeListRecords(packet.payload.data(), length, &records);
+        ++stats->listPackets;
+        stats->listRecords += records.size();
+        stats->listBytes += length;
+    }
+    if (json) {
+        PrintJson(index, offset, packet, records, rest, out);
+    } else {
+        PrintText(index, offset, packet, records, rest, out);
+    }
+}
+
 DecodeStats Walk(const std::vector<uint8_t>& capture, bool json, std::ostream* out) {
     DecodeStats stats;
     proto::PacketParser parser;
@@ -294,7 +318,7 @@ DecodeStats Walk(const std::vector<uint8_t>& capture, bool json, std::ostream* o
         ++stats.packets;
         if (out != nullptr) {
             PrintPacket(stats.packets, offset, packet, json, *out, &stats);
-        } else if (packet.opcode == proto::op::kListRecords) {
+        } else if (packet.opcode == op::kListRecords) {
             ++stats.listPackets;
             stats.listRecords += packet.payload.size() / proto::kListRecordBytes;
             stats.listBytes += packet.payload.size();

@@ -224,34 +224,22 @@ bool Simulator::OnLine(const std::string& line, std::string* reply) {
     in >> word;
     std::string rest;
     std::getline(in >> std::ws, rest);
-    const int64_t now = SimNowUs();
     if (word.empty()) return false;
     if (word == "par") {  // bytes from the port-driver module: no answer
         std::vector<uint8_t> bytes;
         if (ParseHex(rest, &bytes)) Feed(bytes.data(), bytes.size(), "parallel");
         return false;
     }
-    if (word == "hello") {
-        *reply = "ok txorb-sim 1";
-    } else if (word == "pci") {
-        int bus = -1, slot = -1;
-        std::array<uint8_t, 256> header{};
-        PciPlacement placement{options_.pciBus, options_.pciDevice, options_.parallelBase,
-                               options_.fifoBase};
-        if (std::sscanf(rest.c_str(), "%d %d", &bus, &slot) == 2 &&
-            PciConfigHeader(placement, bus, slot, &header)) {
-            *reply = "ok " + HexBytes(header.data(), header.size());
-        } else {
-            *reply = "none";
-        }
-    } else if (word == "fault") {
-        std::string error;
-        *reply = faults_.Add(rest, &error) ? "ok" : "error " + error;
-        log_.Note(now, "fault", "\"rule\":" + JsonString(rest));
-    } else if (word == "faults") {
-        if (rest == "clear") faults_.Clear();
-        *reply = "ok " + faults_.Describe();
-    } else if (word == "state") {
+    const int64_t now = SimNowUs();
+    if (!AnswerCardCommand(word, rest, now, reply) && !AnswerLineCommand(word, rest, now, reply)) {
+        *reply = "error unknown command '" + word + "'";
+    }
+    return true;
+}
+
+bool Simulator::AnswerCardCommand(const std::string& word, const std::string& rest, int64_t now,
+                                  std::string* reply) {
+    if (word == "state") {
         card_.AdvanceTo(now);
         *reply = "ok " + card_.StateJson(now);
     } else if (word == "status") {
@@ -271,6 +259,25 @@ bool Simulator::OnLine(const std::string& line, std::string* reply) {
             card_.SetJobControl(static_cast<uint16_t>(v));
         }
         *reply = "ok";
+    } else {
+        return false;
+    }
+    return true;
+}
+
+bool Simulator::AnswerLineCommand(const std::string& word, const std::string& rest, int64_t now,
+                                  std::string* reply) {
+    if (word == "hello") {
+        *reply = "ok txorb-sim 1";
+    } else if (word == "pci") {
+        *reply = PciAnswer(rest);
+    } else if (word == "fault") {
+        std::string error;
+        *reply = faults_.Add(rest, &error) ? "ok" : "error " + error;
+        log_.Note(now, "fault", "\"rule\":" + JsonString(rest));
+    } else if (word == "faults") {
+        if (rest == "clear") faults_.Clear();
+        *reply = "ok " + faults_.Describe();
     } else if (word == "hangup") {
         hangUpPending_ = true;
         *reply = "ok";
@@ -283,69 +290,69 @@ bool Simulator::OnLine(const std::string& line, std::string* reply) {
         *reply = "ok commands: hello, pci BUS SLOT, par HEX, fault RULE, faults [clear], state, "
                  "status, render, start, counter N, jobcontrol N, hangup, path, quit";
     } else {
-        *reply = "error unknown command '" + word + "'";
+        return false;
     }
     return true;
 }
 
-int Simulator::Run() {
-    std::vector<pollfd> fds;
-    while (!quit_) {
-        SteadyTime now = steady_clock::now();
-        card_.AdvanceTo(SimNowUs());
-        if (options_.autoStart) card_.ExternalStart(SimNowUs());
-        if (pty_ && !output_.Flush(pty_->MasterFd(), now)) output_.Clear();
-        if (hangUpPending_ && output_.Empty()) HangUp();
-        if (parser_.PendingBytes() > 0 && now - lastByte_ >= kStalePacket) {
-            log_.Note(SimNowUs(), "discard", "\"bytes\":" + std::to_string(parser_.PendingBytes()));
-            parser_.Reset();
-        }
-        log_.Flush();
-
-        SteadyTime wake = std::min(output_.NextDue(), now + std::chrono::seconds(1));
-        const int64_t next = card_.NextEventUs();
-        if (parser_.PendingBytes() > 0) wake = std::min(wake, lastByte_ + kStalePacket);
-        if (next >= 0) wake = std::min(wake, std::max(WallAt(next), now + microseconds(200)));
-        const bool outputDue = output_.NextDue() <= now;
-        fds.clear();
-        fds.push_back(pollfd{signalFd_, POLLIN, 0});
-        const bool watchPty = pty_ && now >= ptyQuietUntil_;
-        fds.push_back(pollfd{watchPty ? pty_->MasterFd() : -1,
-                             static_cast<short>(POLLIN | (outputDue ? POLLOUT : 0)), 0});
-        if (!watchPty) wake = std::min(wake, ptyQuietUntil_);
-        server_.AddPollFds(&fds);
-        const auto waitNs =
-            std::max<int64_t>(0, std::chrono::duration_cast<std::chrono::nanoseconds>(wake - now).count());
-        timespec ts{static_cast<time_t>(waitNs / 1000000000), static_cast<long>(waitNs % 1000000000)};
-        const int r = ::ppoll(fds.data(), fds.size(), &ts, nullptr);
-        if (r < 0) {
-            if (errno == EINTR) continue;
-            std::fprintf(stderr, "txorb-sim: poll: %s\n", std::strerror(errno));
-            break;
-        }
-        if (r == 0) continue;
-        if ((fds[0].revents & POLLIN) != 0) {
-            signalfd_siginfo info{};
-            while (::read(signalFd_, &info, sizeof info) == sizeof info) {
-                if (info.ssi_signo == SIGUSR1) {
-                    std::string error;
-                    if (!WritePictures(&error)) std::fprintf(stderr, "txorb-sim: %s\n", error.c_str());
-                } else {
-                    quit_ = true;
-                }
-            }
-        }
-        if (watchPty && fds[1].revents != 0) {
-            if ((fds[1].revents & POLLIN) != 0) {
-                ReadPty();
-            } else if ((fds[1].revents & (POLLHUP | POLLERR)) != 0) {
-                ptyQuietUntil_ = steady_clock::now() + std::chrono::milliseconds(20);
-            }
-        }
-        server_.Serve(fds, [this](const std::string& line, std::string* reply) {
-            return OnLine(line, reply);
-        });
+std::string Simulator::PciAnswer(const std::string& busAndSlot) const {
+    int bus = -1, slot = -1;
+    std::array<uint8_t, 256> header{};
+    const PciPlacement placement{options_.pciBus, options_.pciDevice, options_.parallelBase,
+                                 options_.fifoBase};
+    if (std::sscanf(busAndSlot.c_str(), "%d %d", &bus, &slot) == 2 &&
+        PciConfigHeader(placement, bus, slot, &header)) {
+        return "ok " + HexBytes(header.data(), header.size());
     }
+    return "none";
+}
+
+void Simulator::Housekeeping(SteadyTime now) {
+    card_.AdvanceTo(SimNowUs());
+    if (options_.autoStart) card_.ExternalStart(SimNowUs());
+    if (pty_ && !output_.Flush(pty_->MasterFd(), now)) output_.Clear();
+    if (hangUpPending_ && output_.Empty()) HangUp();
+    if (parser_.PendingBytes() > 0 && now - lastByte_ >= kStalePacket) {
+        log_.Note(SimNowUs(), "discard", "\"bytes\":" + std::to_string(parser_.PendingBytes()));
+        parser_.Reset();
+    }
+    log_.Flush();
+}
+
+// Waits until the next thing is due (a reply byte, a list record, a stale packet, the pty's
+// quiet time) or something arrives; the poll result, with fds[0] the signals and fds[1] the pty.
+int Simulator::WaitForWork(SteadyTime now, std::vector<pollfd>* fds, bool* watchPty) {
+    SteadyTime wake = std::min(output_.NextDue(), now + std::chrono::seconds(1));
+    const int64_t next = card_.NextEventUs();
+    if (parser_.PendingBytes() > 0) wake = std::min(wake, lastByte_ + kStalePacket);
+    if (next >= 0) wake = std::min(wake, std::max(WallAt(next), now + microseconds(200)));
+    const bool outputDue = output_.NextDue() <= now;
+    fds->clear();
+    fds->push_back(pollfd{signalFd_, POLLIN, 0});
+    *watchPty = pty_ && now >= ptyQuietUntil_;
+    fds->push_back(pollfd{*watchPty ? pty_->MasterFd() : -1,
+                          static_cast<short>(POLLIN | (outputDue ? POLLOUT : 0)), 0});
+    if (!*watchPty) wake = std::min(wake, ptyQuietUntil_);
+    server_.AddPollFds(fds);
+    const auto waitNs = std::max<int64_t>(
+        0, std::chrono::duration_cast<std::chrono::nanoseconds>(wake - now).count());
+    timespec ts{static_cast<time_t>(waitNs / 1000000000), static_cast<long>(waitNs % 1000000000)};
+    return ::ppoll(fds->data(), fds->size(), &ts, nullptr);
+}
+
+void Simulator::ReadSignals() {
+    signalfd_siginfo info{};
+    while (::read(signalFd_, &info, sizeof info) == sizeof info) {
+        if (info.ssi_signo == SIGUSR1) {
+            std::string error;
+            if (!WritePictures(&error)) std::fprintf(stderr, "txorb-sim: %s\n", error.c_str());
+        } else {
+            quit_ = true;
+        }
+    }
+}
+
+void Simulator::Finish() {
     card_.AdvanceTo(SimNowUs());
     log_.Note(SimNowUs(), "exit", "");
     if (!options_.render.empty()) {
@@ -357,6 +364,34 @@ int Simulator::Run() {
         std::error_code ec;
         if (std::filesystem::is_symlink(options_.link, ec)) std::filesystem::remove(options_.link, ec);
     }
+}
+
+int Simulator::Run() {
+    std::vector<pollfd> fds;
+    while (!quit_) {
+        const SteadyTime now = steady_clock::now();
+        Housekeeping(now);
+        bool watchPty = false;
+        const int r = WaitForWork(now, &fds, &watchPty);
+        if (r < 0) {
+            if (errno == EINTR) continue;
+            std::fprintf(stderr, "txorb-sim: poll: %s\n", std::strerror(errno));
+            break;
+        }
+        if (r == 0) continue;
+        if ((fds[0].revents & POLLIN) != 0) ReadSignals();
+        if (watchPty && fds[1].revents != 0) {
+            if ((fds[1].revents & POLLIN) != 0) {
+                ReadPty();
+            } else if ((fds[1].revents & (POLLHUP | POLLERR)) != 0) {
+                ptyQuietUntil_ = steady_clock::now() + std::chrono::milliseconds(20);
+            }
+        }
+        server_.Serve(fds, [this](const std::string& line, std::string* reply) {
+            return OnLine(line, reply);
+        });
+    }
+    Finish();
     return 0;
 }
 

@@ -4,6 +4,8 @@
 // the output queue.
 #pragma once
 
+#include <poll.h>
+
 #include <chrono>
 #include <memory>
 #include <string>
@@ -42,7 +44,18 @@ private:
     void ReadPty();
     void Feed(const uint8_t* data, size_t count, const char* link);
     void OnPacket(const proto::Packet& packet, const char* link);
+    // One control line; false when it gets no answer.
     bool OnLine(const std::string& line, std::string* reply);
+    // Each answers false for a command that is not its own.
+    bool AnswerCardCommand(const std::string& word, const std::string& rest, int64_t now,
+                           std::string* reply);
+    bool AnswerLineCommand(const std::string& word, const std::string& rest, int64_t now,
+                           std::string* reply);
+    std::string PciAnswer(const std::string& busAndSlot) const;
+    void Housekeeping(SteadyTime now);
+    int WaitForWork(SteadyTime now, std::vector<pollfd>* fds, bool* watchPty);
+    void ReadSignals();
+    void Finish();
     bool WritePictures(std::string* error);
     void NotePictureFull(int64_t tUs);
     int64_t SimNowUs() const;

@@ -69,17 +69,4 @@ bool TargetDisk::Exists(const std::string& name) const {
     return std::filesystem::is_regular_file(PathOf(name), ec);
 }
 
-std::vector<std::string> TargetDisk::List() const {
-    std::vector<std::string> names;
-    if (directory_.empty()) {
-        for (const auto& entry : memory_) names.push_back(entry.first);
-        return names;
-    }
-    std::error_code ec;
-    for (const auto& entry : std::filesystem::directory_iterator(directory_, ec)) {
-        if (entry.is_regular_file(ec)) names.push_back(entry.path().filename().string());
-    }
-    return names;
-}
-
 }  // namespace txorb::sim

@@ -14,16 +14,13 @@ public:
 
     // Names are 8.3-style base names: no path separators, no control characters, not "." or
     // "..", 1 to 12 characters. Anything else is refused.
-    static bool ValidName(const std::string& name);
-
     bool Write(const std::string& name, const uint8_t* data, size_t count);
     bool Read(const std::string& name, std::vector<uint8_t>* out) const;
     bool Remove(const std::string& name);
     bool Exists(const std::string& name) const;
-    std::vector<std::string> List() const;
-    const std::string& Directory() const { return directory_; }
 
 private:
+    static bool ValidName(const std::string& name);
     std::string PathOf(const std::string& name) const { return directory_ + "/" + name; }
 
     std::string directory_;
