@@ -52,8 +52,9 @@ LIST_FLUSH_BYTES = 2500  # records go out as soon as this many are pending
 def long_list_packets():
     records = "".join(long_list_records())
     cut = 2 * LIST_FLUSH_BYTES
+    # Then a card initialised and left to the unloading of the DLL, which removes it.
     return HANDSHAKE + [(35, speed_payload(4000.0, 1000.0)), (156, records[:cut]),
-                        (156, records[cut:]), (65, "0000")] + REMOVAL
+                        (156, records[cut:]), (65, "0000")] + REMOVAL + HANDSHAKE + REMOVAL
 
 
 EXPECTED = {

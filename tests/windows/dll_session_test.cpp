@@ -123,5 +123,21 @@ TEST_F(LoadedDll, LongListIsMarkedOnTheCard) {
     EXPECT_TRUE(removeCard());
 }
 
+// Unloading the DLL while a card is initialised stops the card, as a program that exits without
+// removing it expects. Runs after the suite above has let go of the DLL.
+TEST(UnloadedDll, StopsTheCardsItStillHolds) {
+    if (std::getenv("TXORB_TEST_COM_PORT") == nullptr) {
+        GTEST_SKIP() << "TXORB_TEST_COM_PORT names no COM port with a card";
+    }
+    HMODULE dll = LoadLibraryA("txorb.dll");
+    ASSERT_NE(dll, nullptr);
+    auto init = reinterpret_cast<decltype(&Init_Scan_Card)>(
+        reinterpret_cast<void*>(GetProcAddress(dll, "Init_Scan_Card")));
+    ASSERT_NE(init, nullptr);
+    EXPECT_TRUE(init());
+    EXPECT_TRUE(FreeLibrary(dll));  // the card's stop sequence goes out now
+    EXPECT_EQ(GetModuleHandleA("txorb.dll"), nullptr);
+}
+
 }  // namespace
 }  // namespace txorb

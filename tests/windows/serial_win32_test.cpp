@@ -1,6 +1,8 @@
 // The serial seam and the SerialLink on a COM port of Windows (under Wine, a pty mapped as COM n
 // with the virtual card on its other side). The port comes from TXORB_TEST_COM_PORT, which
 // scripts/test-windows sets; without it these tests are skipped.
+#include <windows.h>
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -89,6 +91,31 @@ TEST_F(CardOnComPort, ReadOfASilentLineWaitsItsTimeOutThenGivesUp) {
         EXPECT_GE(elapsed, c.atLeastMs);
         EXPECT_LT(elapsed, c.belowMs);
     }
+    port.close(h);
+}
+
+// CPU time of this thread so far, in milliseconds.
+uint64_t ThreadCpuMs() {
+    FILETIME created, exited, kernel, user;
+    if (!GetThreadTimes(GetCurrentThread(), &created, &exited, &kernel, &user)) return 0;
+    const auto ticks = [](const FILETIME& t) {
+        return (static_cast<uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
+    };
+    return (ticks(kernel) + ticks(user)) / 10000;  // FILETIME counts 100 ns
+}
+
+TEST_F(CardOnComPort, WaitingForASilentCardCostsNoProcessorTime) {
+    const auto& port = platform::NativeSerialPort();
+    const platform::SerialHandle h = port.open(DevicePath(port_).c_str());
+    ASSERT_NE(h, platform::kInvalidSerialHandle);
+    ASSERT_TRUE(port.configure(h));
+    constexpr uint32_t kWaitMs = 1000;
+    constexpr uint64_t kMostCpuMs = kWaitMs / 50;  // 2 % of the wait
+    uint8_t byte = 0;
+    size_t got = 0;
+    const uint64_t before = ThreadCpuMs();
+    EXPECT_EQ(port.read(h, &byte, 1, kWaitMs, &got), platform::SerialReadResult::kTimeout);
+    EXPECT_LT(ThreadCpuMs() - before, kMostCpuMs);
     port.close(h);
 }
 
