@@ -2,9 +2,26 @@
 #include "api/report.h"
 #include "link/card_slots.h"
 #include "link/card_table.h"
+#include "list/list_buffer.h"
 #include "txorb/txorb.h"
 
 using namespace txorb;
+
+namespace {
+
+// A new card starts with no records of an earlier card pending: the list buffer is emptied
+// once the slot number and the links are good, before the Card is built. A slot that is up
+// already keeps whatever is pending.
+ErrorCode InitCard(uint16_t slot) {
+    if (!IsSlotNumber(slot)) return err::kInvalidCardNumber;
+    if (ActivateInitialisedSlot(slot)) return err::kOk;
+    LinkDescriptor descriptor;
+    if (ErrorCode code = ChooseCardLinks(slot, &descriptor); code != err::kOk) return code;
+    ClearListBuffer();
+    return BringUpCard(slot, descriptor);
+}
+
+}  // namespace
 
 // Nothing below allocates except the registry reads and the card itself; should memory run out
 // anyway, initialisation reports that the card could not be built, and the other exports give

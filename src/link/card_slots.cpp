@@ -10,7 +10,6 @@
 #include "link/exchange.h"
 #include "link/link_descriptor.h"
 #include "link/serial_link.h"
-#include "list/list_buffer.h"
 #include "platform/clock.h"
 
 namespace txorb {
@@ -118,16 +117,15 @@ ErrorCode StopSequence(Card& card) {
 
 }  // namespace
 
-ErrorCode InitCard(uint16_t slot) {
-    if (slot < kFirstSlot || slot > kLastSlot) return err::kInvalidCardNumber;
-    if (CardInSlot(slot) != nullptr) {
-        SetActiveCard(slot);
-        return err::kOk;
-    }
-    LinkDescriptor descriptor;
-    if (ErrorCode code = ChooseCardLinks(slot, &descriptor); code != err::kOk) return code;
+bool IsSlotNumber(uint16_t slot) { return slot >= kFirstSlot && slot <= kLastSlot; }
 
-    ClearListBuffer();
+bool ActivateInitialisedSlot(uint16_t slot) {
+    if (CardInSlot(slot) == nullptr) return false;
+    SetActiveCard(slot);
+    return true;
+}
+
+ErrorCode BringUpCard(uint16_t slot, const LinkDescriptor& descriptor) {
     // Only an unreadable value or 0 falls back to the default; any other value, negative ones
     // included, is the link's unsigned timeout ("-1" waits 0xFFFFFFFF ms, until the line goes).
     int32_t timeout = 0;

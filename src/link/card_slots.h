@@ -20,8 +20,16 @@ inline constexpr uint32_t kRemovalSettleMs = 500;
 // The links of the slot's card: found by the bus scan and ping when "ping_allowed" says so, else
 // from the card's configuration. 31, 32 or 34 when there are none; *descriptor is then untouched.
 ErrorCode ChooseCardLinks(uint16_t slot, LinkDescriptor* descriptor);
-// 0, or 30..36 and the handshake's 40..45 / 23. A slot already holding a card is only activated.
-ErrorCode InitCard(uint16_t slot);
+// Bringing a slot up takes three steps, in this order: the slot number (1..10, else 30); a
+// slot that already holds a card is only made active; otherwise ChooseCardLinks, then
+// BringUpCard. Whoever runs them may act between the last two, once the links are known.
+bool IsSlotNumber(uint16_t slot);
+// True when the slot holds a card; it is then the active one.
+bool ActivateInitialisedSlot(uint16_t slot);
+// Builds the slot's Card on these links with the configured reply timeout and capture file,
+// exchanges the start-up handshake and makes the slot active: 0, or 35, 36 and the
+// handshake's 40..45 / 23 (the slot is then left empty).
+ErrorCode BringUpCard(uint16_t slot, const LinkDescriptor& descriptor);
 // Whether removal gives the RTB its settling time before the port closes. A process that is
 // going away skips it: nothing it does afterwards could meet the card.
 enum class RemovalWait : uint8_t { kSettle, kSkip };

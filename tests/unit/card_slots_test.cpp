@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <string>
 #include <thread>
@@ -13,6 +14,7 @@
 #include "link/card.h"
 #include "link/card_slots.h"
 #include "link/card_table.h"
+#include "list/list_buffer.h"
 #include "support/fake_rtb.h"
 #include "support/test_env.h"
 #include "txorb/txorb.h"
@@ -107,6 +109,36 @@ TEST_F(CardSlots, FailedHandshakeLeavesTheSlotAsItWas) {
     EXPECT_FALSE(Init_Scan_Card());
     rtb.ReplyTo(0x73, FakeRtb::Status(1));
     EXPECT_TRUE(Init_Scan_Card());
+}
+
+// Pending list records belong to the card they were meant for: initialisation drops them once
+// the slot number and the links are good, before the new card is built, even when its
+// handshake then fails; a refusal before that point, or a slot already up, keeps them.
+TEST_F(CardSlots, InitialisationDropsPendingListRecordsOnlyOnceTheLinksAreChosen) {
+    constexpr uint32_t kOneRecord = 5;  // bytes of one list record
+    const struct {
+        const char* what;
+        std::function<void()> arrange;
+        uint16_t slot;
+        uint32_t code;
+        uint32_t pendingAfter;
+    } cases[] = {
+        {"slot number refused", [] {}, 11, TXORB_ERR_INVALID_CARD_NUMBER, kOneRecord},
+        {"no serial port configured", [] {}, 3, TXORB_ERR_SERIAL_PORT_KEY_NOT_FOUND, kOneRecord},
+        {"handshake refused", [this] { rtb.ReplyTo(0x73, FakeRtb::Status(0)); }, 1,
+         TXORB_ERR_RTB_DID_NOT_EXECUTE, 0},
+        {"card brought up", [this] { rtb.ReplyTo(0x73, FakeRtb::Status(1)); }, 1,
+         TXORB_ERR_OK, 0},
+        {"slot already up", [] {}, 1, TXORB_ERR_OK, kOneRecord},
+    };
+    Configure();
+    for (const auto& c : cases) {
+        ClearListBuffer();
+        ASSERT_TRUE(Long_Delay(1));
+        c.arrange();
+        EXPECT_EQ(Init_Scan_Card_Ex(c.slot), c.code) << c.what;
+        EXPECT_EQ(TheListBuffer().HighWater(), c.pendingAfter) << c.what;
+    }
 }
 
 TEST_F(CardSlots, MissingComDeviceFailsTheFirstSendAtOnce) {
