@@ -126,7 +126,7 @@ void WriteRegistry(const std::string& dir, const std::string& text) {
 bool WaitIdle(int timeoutMs) {
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     while (Clock::now() < deadline) {
-        if ((TX(Read_Status)() & 0x0001) == 0) return true;
+        if ((TX(Read_Status)() & kStatusBusy) == 0) return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     return false;

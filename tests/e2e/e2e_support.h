@@ -61,6 +61,13 @@ void WriteRegistry(const std::string& dir, const std::string& text);
 std::string ComPortText(uint32_t com, const std::string& device);
 std::string CardKeyText(int card, const std::string& values);
 
+// The Read_Status bit that says a list is executing.
+inline constexpr uint16_t kStatusBusy = 0x0001;
+// The I/O port whose value sets the laser power (value / 65535).
+inline constexpr uint16_t kPowerPort = 40;
+// What a correction table holds, in bytes.
+inline constexpr size_t kCorrectionTableBytes = 25350;
+
 // Waits for Read_Status to drop the busy bit; false after timeoutMs.
 bool WaitIdle(int timeoutMs);
 

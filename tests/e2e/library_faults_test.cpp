@@ -10,6 +10,15 @@ namespace txorb::e2e {
 namespace {
 
 enum class Call { kInit, kGetXYPos, kGetModeMask };
+constexpr uint32_t kNoSuchCall = 999;  // not a code the library has
+
+// The rules name the packets by opcode: 115 the start-up status request of initialisation,
+// 120 and 129 the two position queries of Get_XY_Pos, 176 Get_Mode_Mask's query, 34 the
+// status poll.
+constexpr uint32_t kOk = TXORB_ERR_OK;
+constexpr uint32_t kNotExecuted = TXORB_ERR_RTB_DID_NOT_EXECUTE;
+constexpr uint32_t kWrongLength = TXORB_ERR_WRONG_RESPONSE_LENGTH;
+constexpr uint32_t kTimeout = TXORB_ERR_RESPONSE_TIMEOUT;
 
 uint32_t Perform(Call call) {
     switch (call) {
@@ -26,7 +35,7 @@ uint32_t Perform(Call call) {
             return TX(Get_Mode_Mask)(&mask);
         }
     }
-    return 999;
+    return kNoSuchCall;
 }
 
 class LibraryFaults : public ::testing::Test {
@@ -38,7 +47,7 @@ protected:
         WriteRegistry(sim_.Dir(), ComPortText(3, sim_.Link()) +
                                       CardKeyText(1, "\"serial_port\"=\"3\"\n"
                                                      "\"comm_timeout\"=\"300\"\n"));
-        ASSERT_EQ(TX(Init_Scan_Card_Ex)(1), 0u);
+        ASSERT_EQ(TX(Init_Scan_Card_Ex)(1), kOk);
     }
     void TearDown() override { TX(Remove_Scan_Card_Ex)(1); }
 
@@ -52,23 +61,23 @@ TEST_F(LibraryFaults, EachFaultGivesItsCodeAndTheLibraryCarriesOn) {
         uint32_t code;
     };
     const Row rows[] = {
-        {"status0@115#1", Call::kInit, 40},
-        {"length=2@115#1", Call::kInit, 44},
-        {"garbage@115#1", Call::kInit, 44},
-        {"silent@115#1", Call::kInit, 45},
-        {"length=0@120#1", Call::kGetXYPos, 44},
-        {"length=3@120#1", Call::kGetXYPos, 44},
-        {"garbage=8@120#1", Call::kGetXYPos, 44},
-        {"garbage=1@120#1", Call::kGetXYPos, 45},
-        {"silent@129#1", Call::kGetXYPos, 45},
-        {"delay=600@120#1", Call::kGetXYPos, 45},
-        {"delay=100@120#1", Call::kGetXYPos, 0},
-        {"trickle=500@120#1", Call::kGetXYPos, 45},
-        {"trickle=30@120,129#2", Call::kGetXYPos, 0},
-        {"status0@176#1", Call::kGetModeMask, 0},  // a query has no status byte to judge
-        {"length=4@176#1", Call::kGetModeMask, 44},
-        {"silent@*#1", Call::kGetModeMask, 45},
-        {"silent@34#1", Call::kGetModeMask, 0},  // the rule waits for a status poll
+        {"status0@115#1", Call::kInit, kNotExecuted},
+        {"length=2@115#1", Call::kInit, kWrongLength},
+        {"garbage@115#1", Call::kInit, kWrongLength},
+        {"silent@115#1", Call::kInit, kTimeout},
+        {"length=0@120#1", Call::kGetXYPos, kWrongLength},
+        {"length=3@120#1", Call::kGetXYPos, kWrongLength},
+        {"garbage=8@120#1", Call::kGetXYPos, kWrongLength},
+        {"garbage=1@120#1", Call::kGetXYPos, kTimeout},  // too short to be a length
+        {"silent@129#1", Call::kGetXYPos, kTimeout},
+        {"delay=600@120#1", Call::kGetXYPos, kTimeout},  // the comm timeout is 300 ms
+        {"delay=100@120#1", Call::kGetXYPos, kOk},
+        {"trickle=500@120#1", Call::kGetXYPos, kTimeout},
+        {"trickle=30@120,129#2", Call::kGetXYPos, kOk},
+        {"status0@176#1", Call::kGetModeMask, kOk},  // a query has no status byte to judge
+        {"length=4@176#1", Call::kGetModeMask, kWrongLength},
+        {"silent@*#1", Call::kGetModeMask, kTimeout},
+        {"silent@34#1", Call::kGetModeMask, kOk},  // the rule waits for a status poll
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.rule);
@@ -77,8 +86,8 @@ TEST_F(LibraryFaults, EachFaultGivesItsCodeAndTheLibraryCarriesOn) {
         // Let late bytes arrive; the next request discards them.
         ::usleep(1200 * 1000);
         EXPECT_EQ(sim_.Control("faults clear"), "ok none");
-        EXPECT_EQ(Perform(row.call == Call::kInit ? Call::kInit : Call::kGetXYPos), 0u);
-        EXPECT_EQ(Perform(Call::kGetXYPos), 0u);
+        EXPECT_EQ(Perform(row.call == Call::kInit ? Call::kInit : Call::kGetXYPos), kOk);
+        EXPECT_EQ(Perform(Call::kGetXYPos), kOk);
     }
 }
 
@@ -96,12 +105,13 @@ TEST_F(LibraryFaults, StatusZeroToAListStartIsNotExecutedAndTheNextStartIs) {
 TEST_F(LibraryFaults, HangUpBreaksTheLineAndANewInitialisationFindsTheNewOne) {
     ASSERT_EQ(sim_.Control("fault hangup=1"), "ok");
     const std::string before = sim_.Control("path");
-    EXPECT_EQ(Perform(Call::kGetModeMask), 0u);   // answered
-    EXPECT_EQ(Perform(Call::kGetModeMask), 45u);  // the line drops when this one arrives
+    EXPECT_EQ(Perform(Call::kGetModeMask), kOk);       // answered
+    EXPECT_EQ(Perform(Call::kGetModeMask), kTimeout);  // the line drops when this one arrives
     EXPECT_NE(sim_.Control("path"), before);
-    EXPECT_EQ(Perform(Call::kGetModeMask), 42u);  // nobody at the other end any more
-    EXPECT_EQ(Perform(Call::kInit), 0u);
-    EXPECT_EQ(Perform(Call::kGetXYPos), 0u);
+    // Nobody at the other end any more.
+    EXPECT_EQ(Perform(Call::kGetModeMask), TXORB_ERR_SERIAL_SEND_FAILED);
+    EXPECT_EQ(Perform(Call::kInit), kOk);
+    EXPECT_EQ(Perform(Call::kGetXYPos), kOk);
 }
 
 }  // namespace

@@ -14,6 +14,10 @@
 namespace txorb::e2e {
 namespace {
 
+// DLL_Status_Query ids: a slot's parallel I/O bases, and its COM port number.
+constexpr int32_t kQueryParallelBases = 232;
+constexpr int32_t kQueryComPort = 233;
+
 class LibraryOnSim : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -44,13 +48,13 @@ TEST_F(LibraryOnSim, MarksAListOverTheSerialLineAndEndsWhereTheListEnds) {
     EXPECT_EQ(TX(Get_Jump_Speed)(), 2000.0);
     EXPECT_EQ(TX(Get_Mark_Speed)(), 10.0);
     EXPECT_TRUE(TX(Jump_Abs)(-1000, -1000));
-    EXPECT_TRUE(TX(Write_Port_List)(40, 32768));
+    EXPECT_TRUE(TX(Write_Port_List)(kPowerPort, 32768));  // half power
     EXPECT_TRUE(TX(Mark_Abs)(1000, -1000));
     EXPECT_TRUE(TX(Mark_Abs)(1000, 1000));
     EXPECT_TRUE(TX(Set_End_Of_List)());
     EXPECT_TRUE(TX(Execute_List_1)());
     // 4000 bits at 10 bits/ms: busy for 400 ms of simulated (= real) time.
-    EXPECT_EQ(TX(Read_Status)() & 0x0001, 0x0001);
+    EXPECT_EQ(TX(Read_Status)() & kStatusBusy, kStatusBusy);
     ASSERT_TRUE(WaitIdle(3000));
     int16_t x = 0, y = 0;
     EXPECT_TRUE(TX(Get_XY_Pos)(&x, &y));
@@ -60,18 +64,19 @@ TEST_F(LibraryOnSim, MarksAListOverTheSerialLineAndEndsWhereTheListEnds) {
     EXPECT_TRUE(TX(Remove_Scan_Card)());
     ASSERT_EQ(sim_.Stop(), 0);
 
+    // As the card's log shows them: opcode, link, payload.
     const std::vector<std::string> expected = {
-        "177:serial:",
+        "177:serial:",                                        // start-up handshake
         "115:serial:",
-        "35:serial:0000000000409f400000000000002440",
-        "118:serial:",
-        "119:serial:",
-        "156:serial:0918fc18fc87280000800ae80318fc0ae803e8031000000000",
-        "65:serial:0000",
-        "120:serial:",
+        "35:serial:0000000000409f400000000000002440",         // Set_Speed 2000, 10
+        "118:serial:",                                        // Get_Jump_Speed
+        "119:serial:",                                        // Get_Mark_Speed
+        "156:serial:0918fc18fc87280000800ae80318fc0ae803e8031000000000",  // the list
+        "65:serial:0000",                                     // Execute_List_1
+        "120:serial:",                                        // Get_XY_Pos
         "129:serial:",
-        "42:serial:",
-        "36:serial:",
+        "42:serial:",                                         // Get_Counts
+        "36:serial:",                                         // removal: stop, T3 0, release
         "62:serial:0000",
         "175:serial:",
     };
@@ -105,27 +110,28 @@ TEST_F(LibraryOnSim, CardSearchFindsTheSimulatorOnThePciBusAndItsComPort) {
                   "[HKEY_LOCAL_MACHINE\\Software\\Zazave]\n\"ping_allowed\"=\"YES\"\n\n");
     ASSERT_EQ(TX(Init_Scan_Card_Ex)(1), 0u);
     int32_t com = 0, parallel = 0, fifo = 0;
-    EXPECT_EQ(TX(DLL_Status_Query)(233, 1, 0, &com, nullptr), 1);
-    EXPECT_EQ(TX(DLL_Status_Query)(232, 1, 0, &parallel, &fifo), 1);
+    EXPECT_EQ(TX(DLL_Status_Query)(kQueryComPort, 1, 0, &com, nullptr), 1);
+    EXPECT_EQ(TX(DLL_Status_Query)(kQueryParallelBases, 1, 0, &parallel, &fifo), 1);
     EXPECT_EQ(com, 2);
-    EXPECT_EQ(parallel, 0xD000);
+    EXPECT_EQ(parallel, 0xD000);  // the simulator's default BARs
     EXPECT_EQ(fifo, 0xD010);
     EXPECT_TRUE(TX(Set_Mark_Speed)(100.0));
     EXPECT_TRUE(TX(Remove_Scan_Card)());
     const auto packets = LoggedPackets(sim_.ReadLog());
     EXPECT_NE(std::find(packets.begin(), packets.end(), "34:parallel:"), packets.end());
+    // Set_Mark_Speed 100 over the parallel link.
     EXPECT_NE(std::find(packets.begin(), packets.end(), "93:parallel:0000000000005940"),
               packets.end());
 }
 
-TEST_F(LibraryOnSim, CardSearchWithoutTheCardOnTheBusGives31) {
+TEST_F(LibraryOnSim, CardSearchWithoutTheCardOnTheBusCannotPingAndSendsNothing) {
     SimUnderTest noCard({"--pci-device", "-1"});
     ASSERT_TRUE(noCard.Started());
     ::setenv("TXORB_SIM_SOCKET", noCard.Socket().c_str(), 1);
     WriteRegistry(sim_.Dir(), ComPortText(1, noCard.Link()) +
                                   "[HKEY_LOCAL_MACHINE\\Software\\Zazave]\n"
                                   "\"ping_allowed\"=\"yes\"\n\n");
-    EXPECT_EQ(TX(Init_Scan_Card_Ex)(1), 31u);
+    EXPECT_EQ(TX(Init_Scan_Card_Ex)(1), uint32_t{TXORB_ERR_COULD_NOT_PING_SERIAL_PORT});
     EXPECT_EQ(LoggedPackets(noCard.ReadLog()).size(), 0u);
 }
 
@@ -136,7 +142,7 @@ TEST_F(LibraryOnSim, TargetDiskIsADirectoryAndCorrectionTablesAreStored) {
     // the card whole: work beside the file.
     ASSERT_EQ(::chdir(sim_.Dir().c_str()), 0);
     const std::string host = "x.cor";
-    std::string table(25350, '\0');
+    std::string table(kCorrectionTableBytes, '\0');
     for (size_t i = 0; i < table.size(); ++i) table[i] = static_cast<char>(i * 7);
     std::ofstream(host, std::ios::binary) << table;
 
@@ -150,6 +156,7 @@ TEST_F(LibraryOnSim, TargetDiskIsADirectoryAndCorrectionTablesAreStored) {
     EXPECT_FALSE(TX(Load_Corr_File_From_Target_Disk)("x.cor"));
     EXPECT_TRUE(TX(Load_Corr_N)(host.c_str(), 3));
     const std::string state = sim_.Control("state");
+    // Tables 1 (from the disk) and 3 (from the host) are loaded.
     EXPECT_NE(state.find("\"corrections\":[25350,0,25350,0]"), std::string::npos) << state;
     EXPECT_NE(state.find("\"boot_program\":\"x.cor\""), std::string::npos) << state;
     EXPECT_TRUE(TX(Remove_Scan_Card)());

@@ -9,6 +9,8 @@
 #include "output_queue.h"
 #include "pci_identity.h"
 #include "proto/list_records.h"
+#include "proto/opcodes.h"
+#include "proto/packet.h"
 
 namespace txorb::sim {
 namespace {
@@ -82,7 +84,7 @@ TEST(FaultRules, WildcardSparesTheStatusPollAndCountsRunOut) {
     EXPECT_EQ(plan.Describe(), "delay=7@34");
 }
 
-TEST(FaultRules, ReplyShapes) {
+TEST(FaultRules, EachDecisionShapesTheReplyBytes) {
     const std::vector<uint8_t> status{1};
     const std::vector<uint8_t> word{0x34, 0x12};
     struct Row {
@@ -123,8 +125,46 @@ TEST(ListRecords, DecodeAndFormat) {
     };
     EXPECT_EQ(lines, expected);
     EXPECT_EQ(proto::FormatListRecord({0xFE, 5, 6}), "list_op_254 5 6");
-    EXPECT_EQ(proto::CommandName(93), "Set_Mark_Speed");
-    EXPECT_EQ(proto::CommandName(2), "op_2");
+    EXPECT_EQ(proto::CommandName(proto::op::kSetMarkSpeed), "Set_Mark_Speed");
+    EXPECT_EQ(proto::CommandName(2), "op_2");  // below the card's first opcode
+}
+
+TEST(PacketFrames, RequestsAndRepliesAreFramedByteForByteAndParsedBack) {
+    struct Row {
+        uint8_t opcode;
+        std::vector<uint8_t> payload;
+        std::vector<uint8_t> head;  // the frame's first bytes
+    };
+    // Payloads of 65,533 bytes or more take the long form: the length field 4, then 32 bits.
+    constexpr size_t kLongForm = 65533;
+    const Row rows[] = {
+        {proto::op::kReadStatus, {}, {34, 0, 0}},
+        {proto::op::kSetJumpDelay, {0x34, 0x12}, {55, 2, 0, 0x34, 0x12}},
+        {proto::op::kCopyFileToTargetDisk, std::vector<uint8_t>(kLongForm - 1, 7),
+         {144, 0xFC, 0xFF, 7}},
+        {proto::op::kCopyFileToTargetDisk, std::vector<uint8_t>(kLongForm, 7),
+         {144, 4, 0, 0xFD, 0xFF, 0, 0, 7}},
+        // A four-byte payload is the short form for any other command.
+        {proto::op::kGotoXY, {1, 2, 3, 4}, {41, 4, 0, 1, 2, 3, 4}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(int(row.opcode));
+        const std::vector<uint8_t> frame = proto::FrameRequest(row.opcode, row.payload);
+        ASSERT_GE(frame.size(), row.head.size());
+        EXPECT_EQ(std::vector<uint8_t>(frame.begin(), frame.begin() + row.head.size()), row.head);
+        EXPECT_EQ(frame.size(), row.payload.size() + (row.payload.size() >= kLongForm ? 7 : 3));
+        proto::PacketParser parser;
+        std::vector<proto::Packet> packets;
+        parser.Feed(frame.data(), frame.size(), &packets);
+        ASSERT_EQ(packets.size(), 1u);
+        EXPECT_EQ(packets[0].opcode, row.opcode);
+        EXPECT_EQ(packets[0].payload, row.payload);
+        EXPECT_EQ(packets[0].raw, frame);
+        EXPECT_EQ(parser.PendingBytes(), 0u);
+    }
+    const uint8_t word[] = {0x34, 0x12};
+    EXPECT_EQ(proto::FrameReply(word, 2), (std::vector<uint8_t>{2, 0, 0x34, 0x12}));
+    EXPECT_EQ(proto::StatusReply(1), (std::vector<uint8_t>{1, 0, 1}));
 }
 
 TEST(PacedOutput, BytesLeaveNoEarlierThanTheirTimes) {
@@ -160,11 +200,13 @@ TEST(PacedOutput, BytesLeaveNoEarlierThanTheirTimes) {
 
 TEST(PciIdentity, OnlyTheConfiguredDeviceAnswers) {
     const PciPlacement placement{2, 9, 0xE000, 0xE100};
+    constexpr int kFunction1 = 32;  // slot = device + 32 * function
     std::array<uint8_t, 256> h{};
-    EXPECT_FALSE(PciConfigHeader(placement, 2, 8 + 32, &h));
-    EXPECT_FALSE(PciConfigHeader(placement, 1, 9 + 32, &h));
-    EXPECT_FALSE(PciConfigHeader(placement, 2, 9 + 64, &h));
-    ASSERT_TRUE(PciConfigHeader(placement, 2, 9 + 32, &h));
+    EXPECT_FALSE(PciConfigHeader(placement, 2, 8 + kFunction1, &h));
+    EXPECT_FALSE(PciConfigHeader(placement, 1, 9 + kFunction1, &h));
+    EXPECT_FALSE(PciConfigHeader(placement, 2, 9 + 2 * kFunction1, &h));
+    ASSERT_TRUE(PciConfigHeader(placement, 2, 9 + kFunction1, &h));
+    // Vendor 0x1415, device 0x9513; then the two I/O BARs (bit 0 set: I/O space).
     EXPECT_EQ(std::vector<uint8_t>(h.begin(), h.begin() + 4),
               (std::vector<uint8_t>{0x15, 0x14, 0x13, 0x95}));
     EXPECT_EQ(std::vector<uint8_t>(h.begin() + 16, h.begin() + 24),

@@ -13,6 +13,7 @@
 #include <random>
 
 #include "e2e_support.h"
+#include "txorb_build_version.h"
 
 namespace txorb::e2e {
 namespace {
@@ -61,7 +62,7 @@ TEST(SimLine, LineNoiseAndHangUpsDoNotStopIt) {
     ASSERT_GE(fd, 0);
     tcflush(fd, TCIFLUSH);
     Send(fd, {82, 0, 0});  // Get_Version
-    EXPECT_EQ(ReadBytes(fd, 4, 2000), (std::vector<uint8_t>{2, 0, 0x00, 0x02}));
+    EXPECT_EQ(ReadBytes(fd, 4, 2000), (std::vector<uint8_t>{2, 0, 0x00, 0x02}));  // 512
     ::close(fd);
     EXPECT_EQ(sim.Control("hello"), "ok txorb-sim 1");
     EXPECT_EQ(sim.Stop(), 0);
@@ -78,8 +79,8 @@ TEST(SimLine, ControlSocketSurvivesJunkAndAnswersEveryCommand) {
         {"fault delay=20@93,94#2", "ok"},
         {"faults", "ok delay=20@93,94#2(2 left)"},
         {"faults clear", "ok none"},
-        {"status", "ok 512"},
-        {"pci 0 37", nullptr},
+        {"status", "ok 512"},  // 0x0200: laser enabled, nothing else
+        {"pci 0 37", nullptr},  // bus 0, slot = device 5 + 32 * function 1: the card
         {"pci 0 38", "none"},
         {"pci 1 37", "none"},
     };
@@ -113,6 +114,16 @@ TEST(SimLine, RepliesLeaveAtTheLineRate) {
     EXPECT_EQ(reply[62], 1);  // the head number echoed at offset 60
     EXPECT_GE(ms, 540);       // 66 bytes of 10 bits at 1200 baud: 550 ms
     ::close(fd);
+}
+
+TEST(SimLine, VersionNamesTheCardAndTheLibraryRelease) {
+    FILE* out = ::popen((std::string(TXORB_SIM_PATH) + " --version").c_str(), "r");
+    ASSERT_NE(out, nullptr);
+    std::string text;
+    char buf[256];
+    while (std::fgets(buf, sizeof buf, out) != nullptr) text += buf;
+    EXPECT_EQ(::pclose(out), 0);
+    EXPECT_EQ(text, "txorb-sim " TXORB_RELEASE_VERSION "\nlibtxorb " TXORB_RELEASE_VERSION "\n");
 }
 
 TEST(SimLine, Usr1DrawsThePicturesAndTermExitsCleanly) {
