@@ -91,7 +91,8 @@ int main(int argc, char** argv) {
     AddCardOptions(app, o);
     AddBusOptions(app, o);
     app.add_option("--max-picture-moves", o.maxPictureMoves,
-                   "Keep at most this many moves and bitmap lines for the pictures (the log keeps all)")
+                   "Keep at most this many moves and bitmap lines for the pictures (the log "
+                   "keeps all)")
         ->capture_default_str();
     CLI11_PARSE(app, argc, argv);
 
