@@ -14,7 +14,7 @@
 #include "platform/clock.h"
 #include "platform/serial_port.h"
 
-namespace txorb {
+namespace txorb::link {
 namespace {
 
 constexpr uint8_t kStatusRequest[] = {34, 0, 0};  // Read_Status: opcode 34, no payload
@@ -153,4 +153,4 @@ TEST_F(CardOnComPort, PingFindsTheCardOnAFreePort) {
 }
 
 }  // namespace
-}  // namespace txorb
+}  // namespace txorb::link
