@@ -216,5 +216,35 @@ TEST(Fill, OutlinesAreMarkedForStrokesOrWhenAsked) {
     }
 }
 
+TEST(Fill, DashedStrokesMarkOnlyTheDashes) {
+    // A 100-unit line at 10 bits a unit runs from -500 to 500.
+    struct Case {
+        const char* dashes;
+        const char* pieces;
+    };
+    const Case cases[] = {
+        {"stroke-dasharray='10 10'", "-500..-400 -300..-200 -100..0 100..200 300..400"},
+        {"stroke-dasharray='10'", "-500..-400 -300..-200 -100..0 100..200 300..400"},
+        {"stroke-dasharray='30,10,10,10'", "-500..-200 -100..0 100..400"},
+        {"stroke-dasharray='10 10' stroke-dashoffset='5'", "-500..-450 -350..-250 -150..-50 50..150 250..350 450..500"},
+        {"stroke-dasharray='0 0'", "-500..500"},
+        {"stroke-dasharray='none'", "-500..500"},
+    };
+    for (const Case& c : cases) {
+        FitOptions o = Square();
+        o.order = PathOrder::kInput;
+        FittedJob job;
+        std::string error;
+        const Drawing d = Read(std::string("<line x2='100' stroke='black' stroke-width='0.1' ") + c.dashes + "/>");
+        ASSERT_TRUE(FitDrawing(d, o, &job, &error)) << c.dashes << error;
+        std::string pieces;
+        for (const auto& line : job.polylines) {
+            pieces += (pieces.empty() ? "" : " ") + std::to_string(line.front().x) + ".." +
+                      std::to_string(line.back().x);
+        }
+        EXPECT_EQ(pieces, c.pieces) << c.dashes;
+    }
+}
+
 }  // namespace
 }  // namespace txorb::cli

@@ -51,6 +51,8 @@ TEST(Text, GlyphOutlinesFillTheTextsBox) {
         {"tspan pieces continue the line",
          "<text x='500' y='300' " + font + ">H<tspan font-weight='bold'>I</tspan>H</text>", 500, 800},
         {"dx moves the pen", "<text x='400' dx='100' y='300' " + font + ">HIH</text>", 500, 800},
+        {"a tspan's single x places its first letter only",
+         "<text x='500' y='300' " + font + "><tspan x='500' y='300'>HIH</tspan></text>", 500, 800},
         {"white space collapses and is trimmed",
          "<text x='500' y='300' " + font + ">\n   HIH   \n</text>", 500, 800},
     };
@@ -77,6 +79,12 @@ TEST(Text, WeightAndFamilyChangeTheLetters) {
     const Extent mono = Bounds(Read("<text font-family='DejaVu Sans Mono' font-size='100'>HIH</text>"));
     EXPECT_GT(bold.maxX - bold.minX, regular.maxX - regular.minX + 10);
     EXPECT_NE(std::lround(mono.maxX - mono.minX), std::lround(regular.maxX - regular.minX));
+    // A PostScript name gives the family, weight and slant.
+    const Drawing ps = Read("<text font-family='Arial-BoldItalicMT'>a</text>");
+    ASSERT_EQ(ps.shapes.size(), 1u);
+    EXPECT_EQ(ps.shapes[0].style.fontFamily, "Arial");
+    EXPECT_EQ(ps.shapes[0].style.fontWeight, 700);
+    EXPECT_TRUE(ps.shapes[0].style.italic);
     // Text is filled like any shape: black unless told otherwise.
     const Drawing d = Read("<text>a</text><text fill='none' stroke='red'>b</text>");
     ASSERT_EQ(d.shapes.size(), 2u);
@@ -112,6 +120,11 @@ TEST(Style, CascadeFromAttributesSheetsAndStyleWithInheritance) {
          PaintKind::kNone, black, FillRule::kNonZero},
         {"a reference with a fallback", "<rect fill='url(#none) red' width='1' height='1'/>",
          PaintKind::kColour, red, FillRule::kNonZero},
+        {"a transparent colour paints nothing",
+         "<rect fill='rgba(0,0,0,0)' width='1' height='1'/><rect fill='#f000' width='1' height='1'/>",
+         PaintKind::kNone, black, FillRule::kNonZero},
+        {"elements written with the svg: prefix", "<svg:rect xmlns:svg='http://www.w3.org/2000/svg' "
+         "fill='red' width='1' height='1'/>", PaintKind::kColour, red, FillRule::kNonZero},
         {"short hex and names", "<rect fill='#F00' width='1' height='1'/><rect fill='Red' width='1' height='1'/>",
          PaintKind::kColour, red, FillRule::kNonZero},
     };

@@ -12,9 +12,16 @@ namespace txorb::cli {
 
 inline constexpr double kClipUnitsPerBit = 16.0;
 
+// Far outside the field, but well inside the clipper's range; NaN goes to 0.
+inline constexpr double kClipLimit = 1e15;
+
 inline ClipperLib::IntPoint ToClip(Point p) {
-    return {static_cast<ClipperLib::cInt>(std::llround(p.x * kClipUnitsPerBit)),
-            static_cast<ClipperLib::cInt>(std::llround(p.y * kClipUnitsPerBit))};
+    auto one = [](double v) {
+        v *= kClipUnitsPerBit;
+        if (!(v == v)) v = 0.0;
+        return static_cast<ClipperLib::cInt>(std::llround(v < -kClipLimit ? -kClipLimit : v > kClipLimit ? kClipLimit : v));
+    };
+    return {one(p.x), one(p.y)};
 }
 
 inline Point FromClip(const ClipperLib::IntPoint& p) {

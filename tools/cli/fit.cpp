@@ -7,6 +7,7 @@
 
 #include "cli/bitmap_lines.h"
 #include "cli/clip_units.h"
+#include "cli/dashes.h"
 #include "cli/hatching.h"
 #include "cli/knockout.h"
 #include "cli/ordering.h"
@@ -73,6 +74,7 @@ public:
 private:
     Layer ShapeLayer(const Shape& shape);
     void AddStroke(const Shape& shape, Layer* layer);
+    Paths StrokeLines(const Shape& shape, const std::vector<Subpath>& subpaths);
     const Paths& ClipOf(const ClipRegion* region);
     void Hatch(const Paths& region);
     void Lines(const Paths& lines);
@@ -98,11 +100,22 @@ const Paths& Planner::ClipOf(const ClipRegion* region) {
     return clips_[region] = Normalise(all, FillRule::kNonZero);
 }
 
+// The stroke's lines in clipper units, cut into dashes when it has them.
+Paths Planner::StrokeLines(const Shape& shape, const std::vector<Subpath>& subpaths) {
+    Paths lines = FieldOutlines(subpaths, job_->toField, o_.toleranceBits, true);
+    const Style& s = shape.style;
+    if (s.dashArray.empty()) return lines;
+    const double units = shape.strokeScale * scale_ * kClipUnitsPerBit;
+    std::vector<double> pattern;
+    for (double d : s.dashArray) pattern.push_back(d * units);
+    return Dashed(lines, pattern, s.dashOffset * units);
+}
+
 void Planner::AddStroke(const Shape& shape, Layer* layer) {
     const Style& s = shape.style;
     const double width = s.strokeWidth * shape.strokeScale * scale_;
     if (width < kBandSpacings * o_.hatch.spacing) {
-        const Paths lines = FieldOutlines(shape.subpaths, job_->toField, o_.toleranceBits, true);
+        const Paths lines = StrokeLines(shape, shape.subpaths);
         layer->lines.insert(layer->lines.end(), lines.begin(), lines.end());
         return;
     }
@@ -114,7 +127,11 @@ void Planner::AddStroke(const Shape& shape, Layer* layer) {
     const ClipperLib::EndType end = s.cap == LineCap::kRound    ? ClipperLib::etOpenRound
                                     : s.cap == LineCap::kSquare ? ClipperLib::etOpenSquare
                                                                 : ClipperLib::etOpenButt;
-    for (Subpath p : shape.subpaths) {
+    for (const Subpath& p : shape.subpaths) {
+        if (!s.dashArray.empty()) {
+            offset.AddPaths(StrokeLines(shape, {p}), join, end);
+            continue;
+        }
         const Paths one = FieldOutlines({p}, job_->toField, o_.toleranceBits, false);
         offset.AddPaths(one, join, p.closed ? ClipperLib::etClosedLine : end);
     }
@@ -153,7 +170,45 @@ Layer Planner::ShapeLayer(const Shape& shape) {
     return layer;
 }
 
-void Planner::Hatch(const Paths& region) {
+// The card's field in clipper units, up to where rounding still gives a field coordinate:
+// nothing outside it can be marked.
+constexpr ClipperLib::cInt kFieldLow = static_cast<ClipperLib::cInt>(-32768.5 * kClipUnitsPerBit);
+constexpr ClipperLib::cInt kFieldHigh = static_cast<ClipperLib::cInt>(32767.5 * kClipUnitsPerBit);
+
+Paths FieldBox() {
+    const ClipperLib::cInt lo = kFieldLow, hi = kFieldHigh;
+    return {{{lo, lo}, {hi, lo}, {hi, hi}, {lo, hi}}};
+}
+
+bool InsideField(const Paths& paths) {
+    const ClipperLib::cInt lo = kFieldLow, hi = kFieldHigh;
+    for (const Path& path : paths) {
+        for (const auto& p : path) {
+            if (p.X < lo || p.X > hi || p.Y < lo || p.Y > hi) return false;
+        }
+    }
+    return true;
+}
+
+// What of the paths lies in the field (closed paths as areas, open ones as lines).
+Paths InField(const Paths& paths, bool closed) {
+    if (InsideField(paths)) return paths;
+    ClipperLib::Clipper c;
+    c.AddPaths(paths, ClipperLib::ptSubject, closed);
+    c.AddPaths(FieldBox(), ClipperLib::ptClip, true);
+    ClipperLib::PolyTree tree;
+    c.Execute(ClipperLib::ctIntersection, tree, ClipperLib::pftNonZero, ClipperLib::pftNonZero);
+    Paths out;
+    if (closed) {
+        ClipperLib::PolyTreeToPaths(tree, out);
+    } else {
+        ClipperLib::OpenPathsFromPolyTree(tree, out);
+    }
+    return out;
+}
+
+void Planner::Hatch(const Paths& visible) {
+    const Paths region = InField(visible, true);
     if (region.empty()) return;
     const double spacing = o_.hatch.spacing * kClipUnitsPerBit;
     const double inset = o_.hatch.inset * kClipUnitsPerBit;
@@ -168,8 +223,8 @@ void Planner::Hatch(const Paths& region) {
     }
 }
 
-void Planner::Lines(const Paths& lines) {
-    for (const Path& path : lines) {
+void Planner::Lines(const Paths& all) {
+    for (const Path& path : InField(all, false)) {
         std::vector<Point> line;
         for (const auto& q : path) line.push_back(FromClip(q));
         lines_.push_back(std::move(line));

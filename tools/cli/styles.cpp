@@ -65,25 +65,27 @@ Colour FromRgb(uint32_t v) {
     return {static_cast<uint8_t>(v >> 16), static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v)};
 }
 
-bool ParseHex(std::string_view hex, Colour* out) {
+bool ParseHex(std::string_view hex, Colour* out, double* alpha) {
     for (char c : hex) {
         if (!std::isxdigit(static_cast<unsigned char>(c))) return false;
     }
     const uint32_t v = static_cast<uint32_t>(std::strtoul(std::string(hex).c_str(), nullptr, 16));
     if (hex.size() == 3 || hex.size() == 4) {  // #rgb(a): each digit doubled
         const uint32_t v3 = hex.size() == 4 ? v >> 4 : v;
+        if (hex.size() == 4) *alpha = (v & 0xF) / 15.0;
         const uint32_t r = (v3 >> 8) & 0xF, g = (v3 >> 4) & 0xF, b = v3 & 0xF;
         *out = FromRgb((r * 17) << 16 | (g * 17) << 8 | (b * 17));
         return true;
     }
     if (hex.size() == 6 || hex.size() == 8) {
         *out = FromRgb(hex.size() == 8 ? v >> 8 : v);
+        if (hex.size() == 8) *alpha = (v & 0xFF) / 255.0;
         return true;
     }
     return false;
 }
 
-bool ParseRgbFunction(std::string_view text, Colour* out) {
+bool ParseRgbFunction(std::string_view text, Colour* out, double* alpha) {
     const size_t open = text.find('(');
     const size_t close = text.rfind(')');
     if (open == std::string_view::npos || close == std::string_view::npos || close < open) {
@@ -103,6 +105,9 @@ bool ParseRgbFunction(std::string_view text, Colour* out) {
         p = end;
     }
     *out = {channel[0], channel[1], channel[2]};
+    char* end = nullptr;
+    const double a = std::strtod(p, &end);
+    if (end != p) *alpha = *end == '%' ? a / 100.0 : a;
     return true;
 }
 
@@ -148,8 +153,10 @@ bool ParsePaint(std::string_view text, const Style& s, const PaintServerLookup& 
         return true;
     }
     Colour c;
-    if (!ParseColour(lower, &c)) return false;
-    *out = {PaintKind::kColour, c};
+    double alpha = 1.0;
+    if (!ParseColourAlpha(lower, &c, &alpha)) return false;
+    // A fully transparent colour paints nothing.
+    *out = alpha > 0.0 ? Paint{PaintKind::kColour, c} : Paint{PaintKind::kNone, {}};
     return true;
 }
 
@@ -211,6 +218,28 @@ std::string FirstFamily(std::string_view text) {
     return family;
 }
 
+// Editors write fonts by their PostScript names ("Arial-BoldMT", "MyriadPro-It"): the family
+// is the part before the dash, and the rest says the weight and slant.
+void PostScriptName(Style* s) {
+    const std::string& family = s->fontFamily;
+    const size_t dash = family.find('-');
+    if (dash == std::string::npos || family.find(',') != std::string::npos ||
+        family.find(' ') != std::string::npos) {
+        return;
+    }
+    const std::string face = family.substr(dash + 1);
+    if (face.find("Bold") != std::string::npos || face.find("Black") != std::string::npos ||
+        face.find("Heavy") != std::string::npos) {
+        s->fontWeight = 700;
+    }
+    if (face.find("Semibold") != std::string::npos) s->fontWeight = 600;
+    if (face.find("Light") != std::string::npos) s->fontWeight = 300;
+    if (face.find("It") != std::string::npos || face.find("Oblique") != std::string::npos) {
+        s->italic = true;
+    }
+    s->fontFamily = family.substr(0, dash);
+}
+
 template <typename E, size_t N>
 bool Keyword(std::string_view value, const std::pair<const char*, E> (&table)[N], E* out) {
     const std::string lower = Lower(TrimView(value));
@@ -246,6 +275,30 @@ bool ApplyPaintOrRule(Style* s, const std::string& name, std::string_view value,
     return true;
 }
 
+// "5 3", "5,3,1" (repeated to an even count) or none; all zero is a solid line.
+bool ParseDashes(std::string_view value, std::vector<double>* out) {
+    std::string text(TrimView(value));
+    if (Lower(text) == "none") return out->clear(), true;
+    std::replace(text.begin(), text.end(), ',', ' ');
+    std::vector<double> dashes;
+    double total = 0;
+    const char* p = text.c_str();
+    while (*p != '\0') {
+        char* end = nullptr;
+        const double v = std::strtod(p, &end);
+        if (end == p || v < 0 || !std::isfinite(v)) return false;
+        while (std::isalpha(static_cast<unsigned char>(*end))) ++end;  // px and the like
+        while (std::isspace(static_cast<unsigned char>(*end))) ++end;
+        dashes.push_back(v);
+        total += v;
+        p = end;
+    }
+    if (dashes.size() % 2 == 1) dashes.insert(dashes.end(), dashes.begin(), dashes.end());
+    if (!(total > 0)) dashes.clear();
+    *out = std::move(dashes);
+    return true;
+}
+
 bool ApplyStrokeShape(Style* s, const std::string& name, std::string_view value, bool* known) {
     *known = true;
     if (name == "stroke-width") {
@@ -266,6 +319,11 @@ bool ApplyStrokeShape(Style* s, const std::string& name, std::string_view value,
         return Keyword(value, kJoins, &s->join);
     }
     if (name == "stroke-miterlimit") return ParseNumber(value, &s->miterLimit);
+    if (name == "stroke-dasharray") return ParseDashes(value, &s->dashArray);
+    if (name == "stroke-dashoffset") {
+        std::string why;
+        return ParseLength(TrimView(value), &s->dashOffset, &why);
+    }
     *known = false;
     return true;
 }
@@ -294,7 +352,11 @@ bool ApplyVisibility(Style* s, const std::string& name, std::string_view value, 
 
 bool ApplyFont(Style* s, const std::string& name, std::string_view value, bool* known) {
     *known = true;
-    if (name == "font-family") return s->fontFamily = FirstFamily(value), true;
+    if (name == "font-family") {
+        s->fontFamily = FirstFamily(value);
+        PostScriptName(s);
+        return true;
+    }
     if (name == "font-size") return ParseFontSize(value, s->fontSize, &s->fontSize);
     if (name == "font-weight") return ParseFontWeight(value, s->fontWeight, &s->fontWeight);
     if (name == "font-style") {
@@ -350,7 +412,8 @@ bool Apply(Style* s, const std::string& name, std::string_view value,
 
 constexpr const char* kPresentationAttributes[] = {
     "fill", "stroke", "color", "fill-rule", "fill-opacity", "stroke-opacity", "opacity",
-    "stroke-width", "stroke-linecap", "stroke-linejoin", "stroke-miterlimit", "visibility",
+    "stroke-width", "stroke-linecap", "stroke-linejoin", "stroke-miterlimit", "stroke-dasharray",
+    "stroke-dashoffset", "visibility",
     "display", "clip-path", "font-family", "font-size", "font-weight", "font-style",
     "text-anchor"};
 
@@ -413,10 +476,15 @@ std::vector<std::pair<std::string, std::string>> ParseDeclarations(std::string_v
 }
 
 bool ParseColour(std::string_view text, Colour* out) {
+    double alpha = 1.0;
+    return ParseColourAlpha(text, out, &alpha);
+}
+
+bool ParseColourAlpha(std::string_view text, Colour* out, double* alpha) {
     const std::string lower = Lower(TrimView(text));
     if (lower.empty()) return false;
-    if (lower[0] == '#') return ParseHex(std::string_view(lower).substr(1), out);
-    if (lower.rfind("rgb", 0) == 0) return ParseRgbFunction(lower, out);
+    if (lower[0] == '#') return ParseHex(std::string_view(lower).substr(1), out, alpha);
+    if (lower.rfind("rgb", 0) == 0) return ParseRgbFunction(lower, out, alpha);
     const auto& names = NamedColours();
     if (const auto it = names.find(lower); it != names.end()) {
         *out = FromRgb(it->second);

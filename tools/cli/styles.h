@@ -45,6 +45,8 @@ struct Style {
     LineCap cap = LineCap::kButt;
     LineJoin join = LineJoin::kMiter;
     double miterLimit = 4.0;
+    std::vector<double> dashArray;  // empty: a solid stroke; else an even count of lengths
+    double dashOffset = 0.0;
     bool visible = true;
     bool displayed = true;  // display:none hides the element and everything in it
     std::string fontFamily = "serif";
@@ -82,6 +84,8 @@ std::vector<std::pair<std::string, std::string>> ParseDeclarations(std::string_v
 
 // CSS colours: #rgb, #rrggbb, rgb(), rgba() and names.
 bool ParseColour(std::string_view text, Colour* out);
+// The same with the colour's alpha (1 unless #rgba, #rrggbbaa or rgba() give one).
+bool ParseColourAlpha(std::string_view text, Colour* out, double* alpha);
 
 // The style of node given its parent's. Values that cannot be read are left as inherited and
 // named in *problems as "property=\"value\"".

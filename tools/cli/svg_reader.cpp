@@ -310,7 +310,10 @@ void SvgDocument::Children(const pugi::xml_node& node, const DrawContext& ctx) {
 void SvgDocument::Element(const pugi::xml_node& node, const DrawContext& parent) {
     if (node.type() != pugi::node_element) return;
     const std::string_view kind = LocalName(node.name());
-    if (Silent(kind) || std::strchr(node.name(), ':') != nullptr) return;
+    // Elements of other vocabularies (an editor's own) are passed over; "svg:" is SVG itself.
+    const std::string_view name(node.name());
+    const bool foreign = name.find(':') != std::string_view::npos && name.substr(0, 4) != "svg:";
+    if (Silent(kind) || foreign) return;
     DrawContext ctx;
     if (!Enter(node, parent, &ctx)) return;
     if (kind == "g" || kind == "a") return Children(node, ctx);

@@ -100,10 +100,7 @@ void TextReader::Walk(const pugi::xml_node& node, const DrawContext& ctx) {
             doc_->NotMarked("<textPath>");
         }
     }
-    const Level done = levels_.back();
     levels_.pop_back();
-    // Characters of the child count for the parent's lists too.
-    if (!levels_.empty()) levels_.back().index += done.index;
 }
 
 void TextReader::Characters(std::string_view text, const DrawContext& ctx) {
@@ -139,7 +136,8 @@ void TextReader::Character(std::string_view utf8, const DrawContext& ctx) {
         if (!dxSet && i < level->dx.size()) dx = level->dx[i], dxSet = true;
         if (!dySet && i < level->dy.size()) dy = level->dy[i], dySet = true;
     }
-    levels_.back().index += 1;
+    // The character takes its place in the lists of every element it is in.
+    for (Level& level : levels_) level.index += 1;
     if (x || y || dxSet || dySet || segmentSource_ != &ctx) EndSegment();
     if (x || y) EndChunk();
     if (x) penX_ = *x;
