@@ -6,11 +6,15 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 
 namespace txorb::sim {
 namespace {
 
 constexpr double kPaleDarkness = 0.15;  // what the laser would have marked had it been enabled
+// Half a picture pixel more on either side of a bitmap row: an SVG viewer that smooths edges
+// would otherwise show a pale seam between two rows.
+constexpr double kRowOverlapPx = 1.0;
 
 struct View {
     double minX, minY, scale, size;
@@ -79,24 +83,31 @@ void DrawMove(cairo_t* cr, const Move& m, const View& view) {
     }
 }
 
-// The line's darkness values as a one-row alpha mask, one mask pixel per bitmap pixel.
-cairo_surface_t* DarknessMask(const PixelLine& line, double blackUs) {
+// The line as a one-row image, one image pixel per bitmap pixel: opaque grey where the
+// pixel is marked, transparent where it is not.
+cairo_surface_t* GreyRow(const PixelLine& line, double blackUs) {
     const int n = static_cast<int>(line.delaysUs.size());
-    cairo_surface_t* mask = cairo_image_surface_create(CAIRO_FORMAT_A8, n, 1);
-    cairo_surface_flush(mask);
-    unsigned char* row = cairo_image_surface_get_data(mask);
-    if (row == nullptr) return mask;
+    cairo_surface_t* row = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, n, 1);
+    cairo_surface_flush(row);
+    unsigned char* data = cairo_image_surface_get_data(row);
+    if (data == nullptr) return row;
     for (int i = 0; i < n; ++i) {
-        const double d = PixelDarkness(line.delaysUs[static_cast<size_t>(i)], line.power, blackUs);
-        row[i] = static_cast<unsigned char>(std::lround(d * 255.0));
+        const uint16_t delay = line.delaysUs[static_cast<size_t>(i)];
+        const double d = PixelDarkness(delay, line.power, blackUs);
+        const auto grey = static_cast<uint32_t>(std::lround((1.0 - d) * 255.0));
+        const uint32_t argb = delay == 0 ? 0 : 0xFF000000u | grey << 16 | grey << 8 | grey;
+        std::memcpy(data + 4 * i, &argb, 4);
     }
-    cairo_surface_mark_dirty(mask);
-    return mask;
+    cairo_surface_mark_dirty(row);
+    return row;
 }
 
 // Each pixel is a cell one pixel pitch long, centred on its place on the line, and at least
-// one picture pixel wide across it, so that rows a pitch apart tile the image. Cells smaller
-// than a picture pixel are averaged along the line; larger ones keep sharp edges.
+// one picture pixel wide across it (plus kRowOverlapPx), so that rows a pitch apart tile the
+// image. Cells smaller
+// than a picture pixel are averaged along the line; larger ones keep sharp edges. A marked
+// cell is opaque, as an image's pixel is, so rows that overlap do not add up; an unmarked one
+// leaves the picture as it was.
 void DrawPixelLine(cairo_t* cr, const PixelLine& line, const View& view, double blackUs) {
     const size_t n = line.delaysUs.size();
     if (n == 0) return;
@@ -104,19 +115,23 @@ void DrawPixelLine(cairo_t* cr, const PixelLine& line, const View& view, double 
     const double dx = view.X(line.x1) - px0, dy = view.Y(line.y1) - py0;
     const double length = std::hypot(dx, dy);
     const double pitch = n > 1 && length > 0 ? length / double(n - 1) : 1.0;
-    cairo_surface_t* mask = DarknessMask(line, blackUs);
-    cairo_pattern_t* pattern = cairo_pattern_create_for_surface(mask);
+    cairo_surface_t* row = GreyRow(line, blackUs);
+    cairo_pattern_t* pattern = cairo_pattern_create_for_surface(row);
     cairo_pattern_set_filter(pattern, pitch >= 1.0 ? CAIRO_FILTER_NEAREST : CAIRO_FILTER_GOOD);
     cairo_save(cr);
     cairo_translate(cr, px0, py0);
     if (length > 0) cairo_rotate(cr, std::atan2(dy, dx));
-    cairo_scale(cr, pitch, std::max(pitch, 1.0));
+    cairo_scale(cr, pitch, std::max(pitch, 1.0) + kRowOverlapPx);
     cairo_translate(cr, -0.5, -0.5);
-    cairo_set_source_rgb(cr, 0, 0, 0);
-    cairo_mask(cr, pattern);
+    cairo_set_source(cr, pattern);
+    // Whole picture pixels only: a cell edge half across a picture pixel would leave a pale
+    // seam between two rows.
+    cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
+    cairo_rectangle(cr, 0, 0, double(n), 1.0);
+    cairo_fill(cr);
     cairo_restore(cr);
     cairo_pattern_destroy(pattern);
-    cairo_surface_destroy(mask);
+    cairo_surface_destroy(row);
 }
 
 void Draw(cairo_t* cr, const Picture& picture, const View& view, const RenderOptions& options) {
