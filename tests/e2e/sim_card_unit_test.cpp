@@ -319,8 +319,13 @@ TEST_F(CardModel, BitmapLineIsDrawnAsGreyPixelsDarkerForLongerDelays) {
         EXPECT_LT(grey, previous) << "pixel " << i << " is no darker than the one before";
         previous = grey;
     }
-    // Between the pixels' rows nothing is drawn, not even the jump to the line's start.
+    // Nothing is drawn beside the row, nor the jump to the line's start, which passes through
+    // the unmarked first pixel's cell on its way from the field's centre.
     EXPECT_EQ(GreyAt(prefix + ".png", kPictureSize / 4, kPictureSize / 2 - 20), 255);
+    const int firstCentre = static_cast<int>((kBegin + 32768.0) / bitsPerPixel);
+    for (int x = firstCentre; x < firstCentre + 12; ++x) {
+        EXPECT_EQ(GreyAt(prefix + ".png", x, kPictureSize / 2), 255) << "x " << x;
+    }
     std::remove((prefix + ".png").c_str());
     std::remove((prefix + ".svg").c_str());
 }
