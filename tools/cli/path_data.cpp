@@ -30,10 +30,6 @@ public:
             SkipSpace();
         }
     }
-    bool NumberAhead() {
-        const char c = Peek();
-        return std::isdigit(static_cast<unsigned char>(c)) || c == '-' || c == '+' || c == '.';
-    }
     bool Number(double* value) {
         SkipSpace();
         const size_t begin = pos_;
@@ -97,14 +93,74 @@ int ArgumentCount(char upper) {
     }
 }
 
+// Where the pen is and what the previous command left for S and T to reflect.
+struct Pen {
+    Point current;
+    Point lastControl;
+    char previous = '\0';  // the previous command, upper case
+};
+
+// The command's arguments; false with the offset and reason of the first that is missing.
+bool ReadArguments(Scanner* in, char command, double* a, size_t* failAt, std::string* why) {
+    const char upper = static_cast<char>(std::toupper(command));
+    for (int i = 0; i < ArgumentCount(upper); ++i) {
+        *failAt = in->Pos();
+        if (upper == 'A' && (i == 3 || i == 4)) {
+            bool flag = false;
+            if (!in->Flag(&flag)) return *why = "arc flag must be 0 or 1", false;
+            a[i] = flag ? 1.0 : 0.0;
+        } else if (!in->Number(&a[i])) {
+            *why = std::string("expected a number for '") + command + "'";
+            return false;
+        }
+    }
+    return true;
+}
+
+// Curves: the control points of C, S, Q and T, with S and T reflecting the previous ones.
+void Curve(char upper, Point base, const double* a, Pen* pen, Subpath* open) {
+    const Point reflected = pen->current + (pen->current - pen->lastControl);
+    if (upper == 'C' || upper == 'S') {
+        const bool smooth = pen->previous == 'C' || pen->previous == 'S';
+        const Point c1 = upper == 'C' ? base + Point{a[0], a[1]} : smooth ? reflected : pen->current;
+        const int k = upper == 'C' ? 2 : 0;
+        const Point c2 = base + Point{a[k], a[k + 1]};
+        pen->current = base + Point{a[k + 2], a[k + 3]};
+        open->CubicTo(c1, c2, pen->current);
+        pen->lastControl = c2;
+        return;
+    }
+    const bool smooth = pen->previous == 'Q' || pen->previous == 'T';
+    const Point ctrl = upper == 'Q' ? base + Point{a[0], a[1]} : smooth ? reflected : pen->current;
+    pen->current = base + (upper == 'Q' ? Point{a[2], a[3]} : Point{a[0], a[1]});
+    open->QuadTo(ctrl, pen->current);
+    pen->lastControl = ctrl;
+}
+
+// Straight moves and arcs; M is handled by the caller, which opens the subpath.
+void Move(char upper, bool rel, const double* a, Pen* pen, Subpath* open) {
+    const Point base = rel ? pen->current : Point{0, 0};
+    switch (upper) {
+        case 'L': pen->current = base + Point{a[0], a[1]}; break;
+        case 'H': pen->current = {rel ? pen->current.x + a[0] : a[0], pen->current.y}; break;
+        case 'V': pen->current = {pen->current.x, rel ? pen->current.y + a[0] : a[0]}; break;
+        case 'A': pen->current = base + Point{a[5], a[6]}; break;
+        default: Curve(upper, base, a, pen, open); return;
+    }
+    if (upper == 'A') {
+        open->ArcTo(a[0], a[1], a[2], a[3] != 0.0, a[4] != 0.0, pen->current);
+    } else {
+        open->LineTo(pen->current);
+    }
+    pen->lastControl = pen->current;
+}
+
 }  // namespace
 
 PathDataResult ParsePathData(std::string_view data) {
     PathDataResult result;
     Scanner in(data);
-    Point current;
-    Point lastControl;        // reflected by S and T
-    char previous = '\0';     // the previous command, upper case
+    Pen pen;
     char command = '\0';
     Subpath* open = nullptr;  // the subpath being drawn
 
@@ -129,8 +185,6 @@ PathDataResult ParsePathData(std::string_view data) {
             }
             command = c;
             in.Advance();
-        } else if (command == '\0') {
-            return fail(at, "path data must begin with a moveto command");
         } else if (command == 'Z' || command == 'z') {
             return fail(at, "number after closepath");
         }
@@ -141,99 +195,25 @@ PathDataResult ParsePathData(std::string_view data) {
         const char upper = static_cast<char>(std::toupper(command));
         if (upper == 'Z') {
             open->Close();
-            current = open->start;
-            lastControl = current;
-            previous = 'Z';
+            pen.current = pen.lastControl = open->start;
+            pen.previous = 'Z';
             // A drawing command after Z continues from the same start in a new subpath.
-            begin(current);
+            begin(pen.current);
             continue;
         }
         double a[7] = {};
-        const int count = ArgumentCount(upper);
-        for (int i = 0; i < count; ++i) {
-            const size_t argAt = in.Pos();
-            bool ok;
-            if (upper == 'A' && (i == 3 || i == 4)) {
-                bool flag = false;
-                ok = in.Flag(&flag);
-                a[i] = flag ? 1.0 : 0.0;
-                if (!ok) return fail(argAt, "arc flag must be 0 or 1");
-            } else {
-                ok = in.Number(&a[i]);
-                if (!ok) {
-                    return fail(argAt, std::string("expected a number for '") + command + "'");
-                }
-            }
+        size_t failAt = 0;
+        std::string why;
+        if (!ReadArguments(&in, command, a, &failAt, &why)) return fail(failAt, why);
+        if (upper == 'M') {
+            pen.current = pen.lastControl = (rel ? pen.current : Point{0, 0}) + Point{a[0], a[1]};
+            if (open != nullptr && open->segments.empty()) result.subpaths.pop_back();
+            begin(pen.current);
+            command = rel ? 'l' : 'L';  // further pairs are implicit linetos
+        } else {
+            Move(upper, rel, a, &pen, open);
         }
-        const Point base = rel ? current : Point{0, 0};
-        switch (upper) {
-            case 'M': {
-                current = base + Point{a[0], a[1]};
-                if (open != nullptr && open->segments.empty()) result.subpaths.pop_back();
-                begin(current);
-                // Further pairs are implicit linetos.
-                command = rel ? 'l' : 'L';
-                lastControl = current;
-                break;
-            }
-            case 'L':
-                current = base + Point{a[0], a[1]};
-                open->LineTo(current);
-                lastControl = current;
-                break;
-            case 'H':
-                current = {rel ? current.x + a[0] : a[0], current.y};
-                open->LineTo(current);
-                lastControl = current;
-                break;
-            case 'V':
-                current = {current.x, rel ? current.y + a[0] : a[0]};
-                open->LineTo(current);
-                lastControl = current;
-                break;
-            case 'C': {
-                const Point c1 = base + Point{a[0], a[1]};
-                const Point c2 = base + Point{a[2], a[3]};
-                current = base + Point{a[4], a[5]};
-                open->CubicTo(c1, c2, current);
-                lastControl = c2;
-                break;
-            }
-            case 'S': {
-                const Point c1 = (previous == 'C' || previous == 'S')
-                                     ? current + (current - lastControl)
-                                     : current;
-                const Point c2 = base + Point{a[0], a[1]};
-                current = base + Point{a[2], a[3]};
-                open->CubicTo(c1, c2, current);
-                lastControl = c2;
-                break;
-            }
-            case 'Q': {
-                const Point ctrl = base + Point{a[0], a[1]};
-                current = base + Point{a[2], a[3]};
-                open->QuadTo(ctrl, current);
-                lastControl = ctrl;
-                break;
-            }
-            case 'T': {
-                const Point ctrl = (previous == 'Q' || previous == 'T')
-                                       ? current + (current - lastControl)
-                                       : current;
-                current = base + Point{a[0], a[1]};
-                open->QuadTo(ctrl, current);
-                lastControl = ctrl;
-                break;
-            }
-            case 'A':
-                current = base + Point{a[5], a[6]};
-                open->ArcTo(a[0], a[1], a[2], a[3] != 0.0, a[4] != 0.0, current);
-                lastControl = current;
-                break;
-            default:
-                break;
-        }
-        previous = upper;
+        pen.previous = upper;
     }
     if (open != nullptr && open->segments.empty()) result.subpaths.pop_back();
     return result;
