@@ -5,7 +5,6 @@
 set(CPACK_PACKAGE_NAME txorb)
 set(CPACK_PACKAGE_VENDOR "txorb developers")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Host library of the TX-ORB laser scan-controller card")
 set(CPACK_PACKAGE_CONTACT "txorb developers <txorb@localhost>")
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
@@ -24,20 +23,22 @@ set(txorb_runtime_package "libtxorb${PROJECT_VERSION_MAJOR}")
 set(txorb_same_runtime "${txorb_runtime_package} (= ${PROJECT_VERSION})")
 
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_NAME ${txorb_runtime_package})
-set(CPACK_COMPONENT_RUNTIME_DESCRIPTION
-  "TX-ORB scan-controller card host library\n The flat C interface through which marking programs set up TX-ORB cards, build and\n run vector lists and read status, over the card's serial or parallel link.")
+string(CONCAT CPACK_DEBIAN_RUNTIME_DESCRIPTION "TX-ORB scan-controller card host library\n"
+  "The flat C interface through which marking programs set up TX-ORB cards, build and run\n"
+  "vector lists and read status, over the card's serial or parallel link.")
 
 set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_NAME libtxorb-dev)
 set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_SECTION libdevel)
 set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_DEPENDS ${txorb_same_runtime})
 set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_SHLIBDEPS OFF)
-set(CPACK_COMPONENT_DEVELOPMENT_DESCRIPTION
-  "TX-ORB scan-controller card host library (development files)\n The C header, the pkg-config file and the CMake package (find_package(txorb)).")
+string(CONCAT CPACK_DEBIAN_DEVELOPMENT_DESCRIPTION "TX-ORB scan-controller card host library (development files)\n"
+  "The C headers, the pkg-config file txorb.pc and the CMake package (find_package(txorb)).")
 
 set(CPACK_DEBIAN_TOOLS_PACKAGE_NAME txorb-tools)
 set(CPACK_DEBIAN_TOOLS_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_TOOLS_PACKAGE_DEPENDS ${txorb_same_runtime})
-set(CPACK_COMPONENT_TOOLS_DESCRIPTION
-  "TX-ORB scan-controller card tools and virtual card\n txorb marks drawings and drives cards from the command line; txorb-sim is a virtual\n card on a pseudo-terminal, with its port-driver module, for trying programs without one.")
+string(CONCAT CPACK_DEBIAN_TOOLS_DESCRIPTION "TX-ORB scan-controller card tools and virtual card\n"
+  "txorb marks drawings and drives cards from the command line; txorb-sim is a virtual card\n"
+  "on a pseudo-terminal, with its port-driver module, for trying programs without a card.")
 
 include(CPack)
