@@ -163,6 +163,13 @@ TEST(Fill, LaterPaintKnocksOutWhatIsBelowAndWhiteIsNotMarked) {
          10 * 1000, 10},
         {"fill none leaves what is below", "<rect x='50' width='50' height='100' fill='none'/>",
          "white", 10, 10 * 1000, 10},
+        {"a white gradient fading out neither marks nor covers (its mean opacity is a half)",
+         "<linearGradient id='w'><stop stop-color='#fff'/><stop stop-color='#fff' stop-opacity='0'/>"
+         "</linearGradient><rect x='50' width='50' height='100' fill='url(#w)' fill-opacity='0.99'/>",
+         "white", 10, 10 * 1000, 10},
+        {"faint paint marks but lets what is below show through",
+         "<rect x='50' width='50' height='100' fill='blue' fill-opacity='0.3'/>", "white", 20,
+         10 * 1000 + 10 * 500, 10},
         {"an inherited white fill", "<g fill='white'><rect x='50' width='50' height='100'/></g>",
          "white", 10, 10 * 500, 0},
     };

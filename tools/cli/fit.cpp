@@ -43,6 +43,9 @@ bool Shows(const Paint& paint, double opacity) {
     return paint.kind != PaintKind::kNone && opacity > 0.0;
 }
 
+// Paint of at least half opacity hides what is below it; fainter paint lets it show through.
+bool Covers(double opacity) { return opacity >= 0.5; }
+
 // The shape's subpaths in the field, flattened, in clipper units; `closeOpen` repeats the
 // start of a closed subpath at its end, as a line to be marked needs it.
 Paths FieldOutlines(const std::vector<Subpath>& subpaths, const Affine& toField, double tolerance,
@@ -148,10 +151,13 @@ Layer Planner::ShapeLayer(const Shape& shape) {
     if (fill) {
         layer.area = FieldOutlines(shape.subpaths, job_->toField, o_.toleranceBits, false);
         layer.rule = image ? FillRule::kNonZero : s.fillRule;
-        layer.fillCovers = true;
-        layer.fillMarks = !image && !(s.fill.kind == PaintKind::kColour && s.fill.colour == o_.skipColour);
+        layer.fillCovers = Covers(image ? s.opacity : s.opacity * s.fillOpacity * s.fill.alpha);
+        layer.fillMarks = !image && !Skipped(s.fill, o_.skipColour);
     }
-    if (!image && Shows(s.stroke, s.strokeOpacity) && s.strokeWidth > 0) AddStroke(shape, &layer);
+    if (!image && Shows(s.stroke, s.strokeOpacity) && s.strokeWidth > 0) {
+        AddStroke(shape, &layer);
+        layer.bandCovers = Covers(s.opacity * s.strokeOpacity * s.stroke.alpha);
+    }
     if (!image && o_.hatch.outlineAll && fill && !Shows(s.stroke, s.strokeOpacity)) {
         layer.lines = FieldOutlines(shape.subpaths, job_->toField, o_.toleranceBits, true);
     }

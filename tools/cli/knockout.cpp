@@ -95,8 +95,10 @@ Visible Own(const Layer& layer) {
             v.hatch.insert(v.hatch.end(), band.begin(), band.end());
             v.hatch = Normalise(v.hatch, FillRule::kNonZero);
         }
-        v.area.insert(v.area.end(), band.begin(), band.end());
-        v.area = Normalise(v.area, FillRule::kNonZero);
+        if (layer.bandCovers) {
+            v.area.insert(v.area.end(), band.begin(), band.end());
+            v.area = Normalise(v.area, FillRule::kNonZero);
+        }
     }
     v.lines = layer.clipped ? OpenBoolean(ClipperLib::ctIntersection, layer.lines, layer.clip)
                             : layer.lines;

@@ -20,6 +20,7 @@ struct Layer {
     ClipperLib::Paths lines;         // outlines marked as lines (open; closed ones end at start)
     ClipperLib::Paths band;          // a stroke wide enough to be hatched, already widened
     bool bandMarks = false;
+    bool bandCovers = true;          // the band hides what is below it
     bool clipped = false;            // `clip` applies
     ClipperLib::Paths clip;          // the intersection of the clip paths, clipper's form
 };

@@ -27,13 +27,17 @@ Affine Orientation(const FitOptions& o) {
 
 }  // namespace
 
+bool Skipped(const Paint& paint, const Colour& skip) {
+    return (paint.kind == PaintKind::kColour || paint.kind == PaintKind::kGradient) &&
+           paint.colour == skip;
+}
+
 bool ShapeShows(const Shape& shape, const FitOptions& options) {
     const Style& s = shape.style;
     if (shape.image >= 0) return s.visible && s.opacity > 0.0;
     if (!s.visible || s.opacity <= 0.0) return false;
     const bool fill = PaintShows(s.fill, s.fillOpacity) &&
-                      !(s.fill.kind == PaintKind::kColour && s.fill.colour == options.skipColour &&
-                        options.hatch.fill);
+                      !(Skipped(s.fill, options.skipColour) && options.hatch.fill);
     return fill || PaintShows(s.stroke, s.strokeOpacity);
 }
 

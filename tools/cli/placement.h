@@ -22,6 +22,9 @@ Box DrawnBounds(const Drawing& drawing, const FitOptions& options);
 bool PlaceDrawing(const Box& drawn, const Drawing& drawing, const FitOptions& options,
                   Affine* toField, std::string* error);
 
+// Paint of the skip colour (a gradient whose stops average to it too) is not marked.
+bool Skipped(const Paint& paint, const Colour& skip);
+
 // Whether a shape paints anything a browser would show, and so takes part in the placement.
 bool ShapeShows(const Shape& shape, const FitOptions& options);
 

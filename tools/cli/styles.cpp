@@ -132,9 +132,9 @@ bool ParsePaint(std::string_view text, const Style& s, const PaintServerLookup& 
     std::string id;
     std::string_view fallback;
     if (ParseUrl(text, &id, &fallback)) {
-        const PaintKind kind = servers ? servers(id) : PaintKind::kNone;
-        if (kind != PaintKind::kNone) {
-            *out = {kind, {}};
+        const Paint server = servers ? servers(id) : Paint{};
+        if (server.kind != PaintKind::kNone) {
+            *out = server;
             return true;
         }
         if (fallback.empty()) {  // a reference to nothing paints nothing
@@ -156,7 +156,7 @@ bool ParsePaint(std::string_view text, const Style& s, const PaintServerLookup& 
     double alpha = 1.0;
     if (!ParseColourAlpha(lower, &c, &alpha)) return false;
     // A fully transparent colour paints nothing.
-    *out = alpha > 0.0 ? Paint{PaintKind::kColour, c} : Paint{PaintKind::kNone, {}};
+    *out = alpha > 0.0 ? Paint{PaintKind::kColour, c, alpha} : Paint{PaintKind::kNone, {}, 0.0};
     return true;
 }
 

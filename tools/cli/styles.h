@@ -25,7 +25,8 @@ enum class PaintKind : uint8_t { kNone, kColour, kGradient, kPattern };
 
 struct Paint {
     PaintKind kind = PaintKind::kNone;
-    Colour colour;
+    Colour colour;       // a gradient's: the mean of its stops
+    double alpha = 1.0;  // the colour's own opacity (a gradient's: the mean of its stops')
 };
 
 enum class FillRule : uint8_t { kNonZero, kEvenOdd };
@@ -57,8 +58,9 @@ struct Style {
     std::string clipPath;  // id of the clipPath that clips the element, empty for none
 };
 
-// The kind of paint server an id names (gradient, pattern) or kNone when nothing has that id.
-using PaintServerLookup = std::function<PaintKind(std::string_view id)>;
+// The paint of the server an id names (a gradient or a pattern), kind kNone when nothing has
+// that id.
+using PaintServerLookup = std::function<Paint(std::string_view id)>;
 
 // Rules of the document's <style> elements with simple selectors (element, .class, #id,
 // lists of them); anything more involved is passed over.

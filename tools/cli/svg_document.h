@@ -47,7 +47,7 @@ public:
 private:
     void Index(const pugi::xml_node& root);
     void ReadPage(const pugi::xml_node& root, DrawContext* ctx);
-    PaintKind ServerKind(std::string_view id) const;
+    Paint ServerPaint(std::string_view id) const;
     std::string Where(size_t offset) const;
     bool Enter(const pugi::xml_node& node, const DrawContext& parent, DrawContext* ctx);
     void Element(const pugi::xml_node& node, const DrawContext& parent);

@@ -162,13 +162,40 @@ void SvgDocument::Index(const pugi::xml_node& root) {
     }
 }
 
-PaintKind SvgDocument::ServerKind(std::string_view id) const {
-    const auto it = ids_.find(std::string(id));
-    if (it == ids_.end()) return PaintKind::kNone;
+// A gradient paints the mean of its stops' colours and opacities (its own stops, or those of
+// the gradient it refers to); a pattern paints as solid black.
+Paint SvgDocument::ServerPaint(std::string_view id) const {
+    auto it = ids_.find(std::string(id));
+    if (it == ids_.end()) return {};
     const std::string_view kind = LocalName(it->second.name());
-    if (kind == "linearGradient" || kind == "radialGradient") return PaintKind::kGradient;
-    if (kind == "pattern") return PaintKind::kPattern;
-    return PaintKind::kNone;
+    if (kind == "pattern") return {PaintKind::kPattern, {}, 1.0};
+    if (kind != "linearGradient" && kind != "radialGradient") return {};
+    for (int hops = 0; hops < kMaxUseDepth && !it->second.child("stop"); ++hops) {
+        const char* href = it->second.attribute("href").as_string(it->second.attribute("xlink:href").as_string());
+        if (href[0] != '#') break;
+        const auto next = ids_.find(href + 1);
+        if (next == ids_.end()) break;
+        it = next;
+    }
+    double r = 0, g = 0, b = 0, alpha = 0;
+    int stops = 0;
+    for (const pugi::xml_node& stop : it->second.children("stop")) {
+        Colour c;
+        double a = 1.0, opacity = 1.0;
+        std::string colour = stop.attribute("stop-color").as_string("black");
+        std::string opacityText = stop.attribute("stop-opacity").as_string("1");
+        for (const auto& [name, value] : ParseDeclarations(stop.attribute("style").as_string())) {
+            if (name == "stop-color") colour = value;
+            if (name == "stop-opacity") opacityText = value;
+        }
+        if (!ParseColourAlpha(colour, &c, &a)) c = {}, a = 1.0;
+        opacity = std::clamp(std::strtod(opacityText.c_str(), nullptr), 0.0, 1.0);
+        r += c.r, g += c.g, b += c.b, alpha += a * opacity, ++stops;
+    }
+    // Without stops a gradient paints nothing.
+    if (stops == 0 || alpha <= 0.0) return {};
+    auto mean = [&](double v) { return static_cast<uint8_t>(std::lround(v / stops)); };
+    return {PaintKind::kGradient, {mean(r), mean(g), mean(b)}, alpha / stops};
 }
 
 void SvgDocument::ReadPage(const pugi::xml_node& root, DrawContext* ctx) {
@@ -224,7 +251,7 @@ bool SvgDocument::Enter(const pugi::xml_node& node, const DrawContext& parent, D
     *ctx = parent;
     std::vector<std::string> problems;
     ctx->style = ComputeStyle(parent.style, node, sheet_,
-                              [this](std::string_view id) { return ServerKind(id); }, &problems);
+                              [this](std::string_view id) { return ServerPaint(id); }, &problems);
     for (const std::string& p : problems) {
         Warn(node, p.substr(0, p.find('=')).c_str(), p + ": cannot be read; ignored");
     }
