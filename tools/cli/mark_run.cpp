@@ -34,6 +34,8 @@ constexpr uint16_t kCaptureMode = 0x200;  // Set_Mode: rewrite polylines with po
 constexpr uint16_t kStepBits = 100;       // step size of the list's speed records
 // A preview runs the virtual card this many times faster than a real card would mark.
 constexpr double kPreviewTimeScale = 1000.0;
+// Longest run of the virtual card at real time before it is sped up (without --time-scale).
+constexpr double kLongRunSeconds = 30.0;
 
 std::vector<uint8_t> ReadAll(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -54,6 +56,7 @@ public:
 
 private:
     bool StartSimulator();
+    double LongRunScale() const;
     bool InitCard();
     bool SetTiming();
     bool BuildList();
@@ -103,7 +106,7 @@ bool Session::StartSimulator() {
     // A socket of its own, so that runs side by side do not meet.
     std::vector<std::string> args = {"--render", prefix_, "--socket", tempDir_ + "/sim.sock"};
     if (!o_.simLog.empty()) args.insert(args.end(), {"--log", o_.simLog});
-    const double timeScale = o_.preview ? kPreviewTimeScale : o_.timeScale;
+    const double timeScale = o_.preview ? kPreviewTimeScale : o_.timeScale > 0 ? o_.timeScale : LongRunScale();
     if (timeScale > 0) args.insert(args.end(), {"--time-scale", FormatDouble(timeScale)});
     std::string error;
     if (!sim_.Start(FindSimulator(), args, 10000, &error)) {
@@ -118,6 +121,17 @@ bool Session::StartSimulator() {
     }
     handshakeCaptured_ = true;
     return true;
+}
+
+// A virtual card left at real time would keep a large drawing running for many minutes: it
+// runs faster then, so that the run takes about kLongRunSeconds, and says so.
+double Session::LongRunScale() const {
+    const double seconds = ProgressTracker(job_, o_.markSpeed, o_.jumpSpeed).ExpectedMs() / 1000.0;
+    if (seconds <= kLongRunSeconds) return 0.0;
+    const double scale = std::ceil(seconds / kLongRunSeconds);
+    std::cerr << "txorb mark: note: the virtual card runs " << FormatDouble(scale)
+              << " times as fast as a card (--time-scale 1 for real time)\n";
+    return scale;
 }
 
 bool Session::InitCard() {
