@@ -223,6 +223,42 @@ TEST(Fill, OutlinesAreMarkedForStrokesOrWhenAsked) {
     }
 }
 
+TEST(Fill, ClipPathsAndNestedViewportsCutWhatIsMarked) {
+    struct Case {
+        const char* what;
+        std::string body;
+        int horizontal;
+        long length;
+    };
+    const std::string square = "<rect width='100' height='100'/>";
+    const Case cases[] = {
+        {"a clip path keeps the left half",
+         "<clipPath id='c'><rect width='50' height='100'/></clipPath><g clip-path='url(#c)'>" + square + "</g>",
+         10, 10 * 500},
+        {"a clip path made of a reference",
+         "<defs><rect id='h' width='50' height='100'/></defs><clipPath id='c'><use href='#h'/></clipPath>"
+         "<rect width='100' height='100' clip-path='url(#c)'/>",
+         10, 10 * 500},
+        {"a clip path under the even-odd rule",
+         "<clipPath id='c'><path clip-rule='evenodd' d='M0 0H100V100H0Z M0 0H50V100H0Z'/></clipPath>"
+         "<rect width='100' height='100' style='clip-path:url(#c)'/>",
+         10, 10 * 500},
+        {"a nested viewport cuts off what it draws outside itself",
+         "<svg width='50' height='100'>" + square + "</svg>", 10, 10 * 500},
+        {"unless its overflow is visible", "<svg width='50' height='100' overflow='visible'>" + square + "</svg>",
+         10, 10 * 1000},
+    };
+    for (const Case& c : cases) {
+        FittedJob job;
+        std::string error;
+        ASSERT_TRUE(FitDrawing(Read(c.body), Square(), &job, &error)) << c.what << error;
+        const Marks m = Measure(job);
+        EXPECT_EQ(m.horizontal, c.horizontal) << c.what;
+        EXPECT_EQ(m.horizontalLength, c.length) << c.what;
+        EXPECT_EQ(m.crossingMiddle, c.length == 10 * 500 ? 0 : 10) << c.what;
+    }
+}
+
 TEST(Fill, DashedStrokesMarkOnlyTheDashes) {
     // A 100-unit line at 10 bits a unit runs from -500 to 500.
     struct Case {

@@ -315,8 +315,16 @@ void SvgDocument::ClipOutlines(const pugi::xml_node& node, const DrawContext& ct
         if (ParseTransform(t.value(), &local, &why)) own.m = ctx.m * local;
     }
     const std::string_view kind = LocalName(node.name());
-    if (kind == "use" || kind == "g") {
-        NotMarked("clip paths made of groups or references (ignored)");
+    if (kind == "use") {
+        // A reference to a shape clips with that shape, moved by the reference's x and y.
+        const char* href = node.attribute("href").as_string(node.attribute("xlink:href").as_string());
+        const auto it = href[0] == '#' ? ids_.find(href + 1) : ids_.end();
+        if (it == ids_.end() || ctx.useDepth >= kMaxUseDepth) return;
+        DrawContext placed = own;
+        placed.m = own.m * Affine::Translate(Length(node, "x", 0, Axis::kX, ctx),
+                                             Length(node, "y", 0, Axis::kY, ctx));
+        placed.useDepth = ctx.useDepth + 1;
+        ClipOutlines(it->second, placed, region);
         return;
     }
     ClipRegion::Part part;
@@ -380,6 +388,14 @@ void SvgDocument::NestedSvg(const pugi::xml_node& node, const DrawContext& ctx) 
     ViewBox box;
     AspectRatio ratio;
     ParseAspectRatio(node.attribute("preserveAspectRatio").as_string("xMidYMid"), &ratio);
+    const std::string overflow = node.attribute("overflow").as_string("hidden");
+    if (overflow == "hidden" || overflow == "scroll" || overflow == "clip") {
+        // What a nested viewport draws outside itself is cut off.
+        auto region = std::make_shared<ClipRegion>();
+        region->parts.push_back({{RectOutline(x, y, w, h, 0, 0)}, FillRule::kNonZero});
+        Transform(ctx.m, &region->parts.back().subpaths.back());
+        inner.clips.push_back(std::move(region));
+    }
     if (ParseViewBox(node.attribute("viewBox").as_string(), &box) && w > 0 && h > 0) {
         inner.m = ctx.m * FitBox(box, {x, y, w, h}, ratio);
         inner.viewportWidth = box.width;
