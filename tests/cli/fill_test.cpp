@@ -202,6 +202,9 @@ TEST(Fill, OutlinesAreMarkedForStrokesOrWhenAsked) {
         {"stroke alone", "<rect width='100' height='100' fill='none' stroke='black'/>", true, false, 1, 2},
         {"--outline", "<rect width='100' height='100'/>", true, true, 2, 12},
         {"--no-fill: outlines only", "<rect width='100' height='100'/>", false, false, 1, 2},
+        // 1000 by 5 bits about y = 0: no hatch line (at y = +-50) crosses it.
+        {"a fill thinner than the spacing is marked as its outline",
+         "<rect width='100' height='0.5'/>", true, false, 1, 2},
         // 40 units wide at 10 bits a unit is 400 bits, well over two hatch spacings: a band
         // from -700 to 700 with a hole -300..300, hatched on 14 lines, 6 of them cut in two.
         {"a wide stroke is hatched as a band",

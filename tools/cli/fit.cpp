@@ -16,6 +16,7 @@
 namespace txorb::cli {
 namespace {
 
+using ClipperLib::IntRect;
 using ClipperLib::Path;
 using ClipperLib::Paths;
 using Clock = std::chrono::steady_clock;
@@ -81,6 +82,7 @@ private:
     const Paths& ClipOf(const ClipRegion* region);
     void Hatch(const Paths& region);
     void Lines(const Paths& lines);
+    void Slivers(const Paths& region, const std::vector<Path>& chains);
     void Picture(const Shape& shape, const Layer& layer, const Visible& visible);
     void OutlinesOnly();
 
@@ -176,6 +178,15 @@ Layer Planner::ShapeLayer(const Shape& shape) {
     return layer;
 }
 
+IntRect BoxOf(const Path& path) {
+    IntRect r{path.front().X, path.front().Y, path.front().X, path.front().Y};
+    for (const auto& p : path) {
+        r.left = std::min(r.left, p.X), r.right = std::max(r.right, p.X);
+        r.top = std::min(r.top, p.Y), r.bottom = std::max(r.bottom, p.Y);
+    }
+    return r;
+}
+
 // The card's field in clipper units, up to where rounding still gives a field coordinate:
 // nothing outside it can be marked.
 constexpr ClipperLib::cInt kFieldLow = static_cast<ClipperLib::cInt>(-32768.5 * kClipUnitsPerBit);
@@ -220,12 +231,38 @@ void Planner::Hatch(const Paths& visible) {
     const double inset = o_.hatch.inset * kClipUnitsPerBit;
     std::vector<double> angles{o_.hatch.angle};
     if (o_.hatch.cross) angles.push_back(o_.hatch.angle + 90.0);
+    std::vector<Path> chains;
     for (double angle : angles) {
-        for (const Path& chain : HatchRegion(region, {spacing, angle, inset})) {
-            std::vector<Point> line;
-            for (const auto& q : chain) line.push_back(FromClip(q));
-            lines_.push_back(std::move(line));
+        for (Path& chain : HatchRegion(region, {spacing, angle, inset})) chains.push_back(std::move(chain));
+    }
+    for (const Path& chain : chains) {
+        std::vector<Point> line;
+        for (const auto& q : chain) line.push_back(FromClip(q));
+        lines_.push_back(std::move(line));
+    }
+    Slivers(region, chains);
+}
+
+// Parts of a fill narrower than the hatch spacing get no hatch line: a browser still shows
+// them, so their outline is marked instead.
+void Planner::Slivers(const Paths& region, const std::vector<Path>& chains) {
+    for (const Path& outer : region) {
+        if (!ClipperLib::Orientation(outer)) continue;  // a hole
+        const IntRect box = BoxOf(outer);
+        bool hatched = false;
+        for (const Path& chain : chains) {
+            for (const auto& q : chain) {
+                if (q.X >= box.left && q.X <= box.right && q.Y >= box.top && q.Y <= box.bottom) {
+                    hatched = true;
+                    break;
+                }
+            }
+            if (hatched) break;
         }
+        if (hatched) continue;
+        Path closed = outer;
+        closed.push_back(outer.front());
+        Lines({closed});
     }
 }
 
