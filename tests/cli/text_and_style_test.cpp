@@ -112,6 +112,10 @@ TEST(Style, CascadeFromAttributesSheetsAndStyleWithInheritance) {
          "<style>#r{fill:red} .c{fill:blue} rect{fill:green}</style><rect id='r' class='c' fill='white' "
          "width='1' height='1'/>",
          PaintKind::kColour, red, FillRule::kNonZero},
+        {"descendant selectors",
+         "<style>g.k rect{fill:red} svg > g rect{fill-rule:evenodd}</style><g class='k'><rect width='1' "
+         "height='1'/></g>",
+         PaintKind::kColour, red, FillRule::kEvenOdd},
         {"currentColor", "<g color='rgb(100%,0%,0%)'><rect fill='currentColor' width='1' height='1'/></g>",
          PaintKind::kColour, red, FillRule::kNonZero},
         {"a gradient paints the mean of its stops",

@@ -446,12 +446,45 @@ bool SelectorMatches(std::string_view selector, const pugi::xml_node& node) {
     return spaced.find(padded) != std::string::npos;
 }
 
-int Specificity(std::string_view selector) {
+int CompoundSpecificity(std::string_view selector) {
     selector = TrimView(selector);
     if (!selector.empty() && selector.front() == '#') return 100;
     int s = selector.find('.') != std::string_view::npos ? 10 : 0;
     if (!selector.empty() && selector.front() != '.' && selector != "*") s += 1;
     return s;
+}
+
+// "g .a > path" into its compound selectors; a child combinator is taken as a descendant one.
+std::vector<std::string> Compounds(std::string_view selector) {
+    std::string text(selector);
+    std::replace(text.begin(), text.end(), '>', ' ');
+    std::vector<std::string> out;
+    size_t pos = 0;
+    while (pos < text.size()) {
+        while (pos < text.size() && std::isspace(static_cast<unsigned char>(text[pos]))) ++pos;
+        size_t end = pos;
+        while (end < text.size() && !std::isspace(static_cast<unsigned char>(text[end]))) ++end;
+        if (end > pos) out.push_back(text.substr(pos, end - pos));
+        pos = end;
+    }
+    return out;
+}
+
+int Specificity(std::string_view selector) {
+    int s = 0;
+    for (const std::string& c : Compounds(selector)) s += CompoundSpecificity(c);
+    return s;
+}
+
+// The last compound matches the node, and the ones before it ancestors of it, in order.
+bool SelectorMatchesInContext(std::string_view selector, const pugi::xml_node& node) {
+    const std::vector<std::string> parts = Compounds(selector);
+    if (parts.empty() || !SelectorMatches(parts.back(), node)) return false;
+    size_t next = parts.size() - 1;
+    for (pugi::xml_node up = node.parent(); up && next > 0; up = up.parent()) {
+        if (up.type() == pugi::node_element && SelectorMatches(parts[next - 1], up)) --next;
+    }
+    return next == 0;
 }
 
 }  // namespace
@@ -516,8 +549,9 @@ void StyleSheet::Add(std::string_view css) {
             if (comma == std::string::npos) comma = selectors.size();
             const std::string one(TrimView(std::string_view(selectors).substr(s, comma - s)));
             s = comma + 1;
-            // Combinators and pseudo-classes need a real selector engine: passed over.
-            if (one.empty() || one.find_first_of(" >+~:[") != std::string::npos) continue;
+            // Sibling combinators, pseudo-classes and attributes need a real selector engine:
+            // passed over.
+            if (one.empty() || one.find_first_of("+~:[") != std::string::npos) continue;
             rules_.push_back({one, Specificity(one), rules_.size(), decls});
         }
     }
@@ -527,7 +561,7 @@ std::vector<std::pair<std::string, std::string>> StyleSheet::Matching(
     const pugi::xml_node& node) const {
     std::vector<const Rule*> hits;
     for (const Rule& r : rules_) {
-        if (SelectorMatches(r.selector, node)) hits.push_back(&r);
+        if (SelectorMatchesInContext(r.selector, node)) hits.push_back(&r);
     }
     std::stable_sort(hits.begin(), hits.end(), [](const Rule* a, const Rule* b) {
         return a->specificity != b->specificity ? a->specificity < b->specificity
