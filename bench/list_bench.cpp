@@ -91,7 +91,7 @@ double RawRecordsPerSecond(const std::string& path, bool purgeFirst) {
     ::cfmakeraw(&tio);
     ::tcsetattr(fd, TCSANOW, &tio);
     std::vector<uint8_t> packet(3 + kPacketPayload, 0x0A);
-    packet[0] = txorb::kOpcodeListTransfer;
+    packet[0] = txorb::list::kOpcodeListTransfer;
     packet[1] = static_cast<uint8_t>(kPacketPayload);
     packet[2] = static_cast<uint8_t>(kPacketPayload >> 8);
     const int packets = kRecordsPerRun / static_cast<int>(kPacketPayload / 5);
@@ -168,7 +168,7 @@ BENCHMARK(BM_MarkAbsAgainstInstantPeerVsRawPty)
 
 // The append alone: no card is active, so every 500th record drops the pending list with 26.
 void BM_MarkAbsAppendNoCard(benchmark::State& state) {
-    txorb::SetActiveCardIndex(0);
+    txorb::link::SetActiveCardIndex(0);
     int16_t v = 0;
     for (auto _ : state) {
         benchmark::DoNotOptimize(Mark_Abs(v, v));
@@ -180,10 +180,10 @@ BENCHMARK(BM_MarkAbsAppendNoCard);
 
 // The record append beneath the exports, for comparison with the export frame around it.
 void BM_AddListCommandNoCard(benchmark::State& state) {
-    txorb::SetActiveCardIndex(0);
+    txorb::link::SetActiveCardIndex(0);
     uint16_t v = 0;
     for (auto _ : state) {
-        benchmark::DoNotOptimize(txorb::CF_AddListCommand(10, v, v));
+        benchmark::DoNotOptimize(txorb::list::CF_AddListCommand(10, v, v));
         ++v;
     }
     state.SetItemsProcessed(state.iterations());

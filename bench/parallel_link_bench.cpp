@@ -27,16 +27,16 @@ int32_t Pci(void*, int32_t, int32_t, int32_t) { return -1; }
 const txorb::platform::PortDriver kInstant = {1, Open, Start, Stop, Enable, Read, Write, Pci};
 
 void BM_ParallelWrite(benchmark::State& state) {
-    txorb::PortDriverStop();
+    txorb::link::PortDriverStop();
     txorb::platform::SetPortDriverTable(&kInstant);
-    txorb::PortDriverStart();
-    txorb::ParallelLink link(0xE000, 0xE100);
+    txorb::link::PortDriverStart();
+    txorb::link::ParallelLink link(0xE000, 0xE100);
     std::vector<uint8_t> packet(static_cast<size_t>(state.range(0)), 0x5A);
     for (auto _ : state) {
         benchmark::DoNotOptimize(link.Write(packet.data(), static_cast<int32_t>(packet.size())));
     }
     state.SetBytesProcessed(state.iterations() * state.range(0));
-    txorb::PortDriverStop();
+    txorb::link::PortDriverStop();
     txorb::platform::ResetPortDriverTable();
 }
 BENCHMARK(BM_ParallelWrite)->Arg(3)->Arg(11)->Arg(2503);

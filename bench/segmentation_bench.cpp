@@ -9,11 +9,11 @@
 
 namespace {
 
-using txorb::PcdCurve;
-using txorb::PcdTable;
-using txorb::PolylineVertex;
-using txorb::SegmentationSettings;
-using txorb::VectorRecord;
+using txorb::list::PcdCurve;
+using txorb::list::PcdTable;
+using txorb::list::PolylineVertex;
+using txorb::list::SegmentationSettings;
+using txorb::list::VectorRecord;
 
 // A zig-zag across the field: 2,000-unit strokes with a sharp corner at every vertex.
 std::vector<VectorRecord> ZigZag(int vertices) {
@@ -32,8 +32,8 @@ struct Fixture {
     PcdTable open, shut;
     SegmentationSettings settings;
     Fixture() {
-        txorb::FillPcdDefaults(open, PcdCurve::kOpen);
-        txorb::FillPcdDefaults(shut, PcdCurve::kShut);
+        txorb::list::FillPcdDefaults(open, PcdCurve::kOpen);
+        txorb::list::FillPcdDefaults(shut, PcdCurve::kShut);
         settings.markSpeed = 10000.0;  // step 100 every 10 units
         settings.markStepPeriod = 10;
         settings.markStepSize = 100;
@@ -54,7 +54,7 @@ void Segment(benchmark::State& state, int vertices) {
     size_t records = 0;
     for (auto _ : state) {
         out.clear();  // the storage stays, as between lists
-        txorb::SegmentPolyline(captured, 0, -1000.0, -3000.0, f.settings, work, out);
+        txorb::list::SegmentPolyline(captured, 0, -1000.0, -3000.0, f.settings, work, out);
         records += out.size();
         benchmark::DoNotOptimize(out.data());
     }

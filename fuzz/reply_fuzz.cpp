@@ -68,7 +68,7 @@ void RunQuery(uint16_t capacity) {
     // Exactly capacity bytes on the heap, so one byte too many is caught.
     std::unique_ptr<uint8_t[]> reply(new uint8_t[capacity]);
     for (uint16_t i = 0; i < capacity; ++i) reply[i] = 0xA5;
-    const ErrorCode code = ExecuteQueryCommand(120, nullptr, 0, reply.get(), capacity);
+    const ErrorCode code = link::ExecuteQueryCommand(120, nullptr, 0, reply.get(), capacity);
     // Only a reception failure promises zeros; a failed send leaves the buffer alone.
     if (code != err::kOk && code != err::kSerialSendFailed) {
         for (uint16_t i = 0; i < capacity; ++i) {
@@ -79,7 +79,7 @@ void RunQuery(uint16_t capacity) {
 
 void RunShape(uint8_t shape, FuzzInput& in) {
     switch (shape % 20) {
-        case 0: ExecuteStatusCommand(93, nullptr, 8); break;
+        case 0: link::ExecuteStatusCommand(93, nullptr, 8); break;
         case 1: RunQuery(in.Take<uint16_t>()); break;
         case 2: {
             int16_t x = 0, y = 0;

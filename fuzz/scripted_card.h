@@ -31,10 +31,10 @@ inline platform::SerialPortMethods InertPortMethods() {
 inline void InstallScriptedCard(const platform::SerialPortMethods* methods, uint32_t comPort,
                                 uint32_t timeoutMs) {
     platform::SetSerialPortMethods(methods);
-    const LinkDescriptor d = MakeDescriptor(0xFFFF, 0xFFFF, 0, comPort, 1, 1);
-    ExchangeCardInSlot(1, new Card(d, timeoutMs, nullptr));
-    StoreDescriptor(1, d);
-    SetActiveCardIndex(1);
+    const link::LinkDescriptor d = link::MakeDescriptor(0xFFFF, 0xFFFF, 0, comPort, 1, 1);
+    link::ExchangeCardInSlot(1, new link::Card(d, timeoutMs, nullptr));
+    link::StoreDescriptor(1, d);
+    link::SetActiveCardIndex(1);
 }
 
 }  // namespace txorb::fuzz

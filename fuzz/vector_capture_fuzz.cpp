@@ -109,7 +109,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     Set_End_Of_List();
     // Both record lists are empty again after the end of the list.
-    if (!txorb::TheVectorCapture().CapturedRecords().empty()) __builtin_trap();
-    if (!txorb::TheVectorCapture().OutputRecords().empty()) __builtin_trap();
+    if (!txorb::list::TheVectorCapture().CapturedRecords().empty()) __builtin_trap();
+    if (!txorb::list::TheVectorCapture().OutputRecords().empty()) __builtin_trap();
     return 0;
 }

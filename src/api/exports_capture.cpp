@@ -9,7 +9,7 @@ extern "C" {
 
 TXORB_EXPORT(bool) Output_To_File(const char* lpszFileName) {
     api::Trace("lpszFileName=%s", lpszFileName != nullptr ? lpszFileName : "(null)");
-    Card* card = GetActiveCard();
+    link::Card* card = link::GetActiveCard();
     if (card == nullptr) return api::Quiet(err::kNoCardActive);
     // A capture file that cannot be created is the same failure as a capture-file name that
     // cannot be read from the card's configuration.

@@ -13,12 +13,12 @@ namespace {
 // once the slot number and the links are good, before the Card is built. A slot that is up
 // already keeps whatever is pending.
 ErrorCode InitCard(uint16_t slot) {
-    if (!IsSlotNumber(slot)) return err::kInvalidCardNumber;
-    if (ActivateInitialisedSlot(slot)) return err::kOk;
-    LinkDescriptor descriptor;
-    if (ErrorCode code = ChooseCardLinks(slot, &descriptor); code != err::kOk) return code;
-    ClearListBuffer();
-    return BringUpCard(slot, descriptor);
+    if (!link::IsSlotNumber(slot)) return err::kInvalidCardNumber;
+    if (link::ActivateInitialisedSlot(slot)) return err::kOk;
+    link::LinkDescriptor descriptor;
+    if (ErrorCode code = link::ChooseCardLinks(slot, &descriptor); code != err::kOk) return code;
+    list::ClearListBuffer();
+    return link::BringUpCard(slot, descriptor);
 }
 
 }  // namespace
@@ -54,7 +54,7 @@ TXORB_EXPORT(uint32_t) Init_Scan_Card_Ex(uint16_t N) {
 TXORB_EXPORT(bool) Remove_Scan_Card(void) {
     ErrorCode code = err::kOk;
     try {
-        code = RemoveCard(1);
+        code = link::RemoveCard(1);
     } catch (...) {
         code = err::kNotEnoughMemory;
     }
@@ -66,7 +66,7 @@ TXORB_EXPORT(uint32_t) Remove_Scan_Card_Ex(uint16_t N) {
     ErrorCode code = err::kOk;
     try {
         api::Trace("N=%u", static_cast<unsigned>(N));
-        code = RemoveCard(N);
+        code = link::RemoveCard(N);
     } catch (...) {
         code = err::kNotEnoughMemory;
     }
@@ -77,7 +77,7 @@ TXORB_EXPORT(uint32_t) Remove_Scan_Card_Ex(uint16_t N) {
 TXORB_EXPORT(bool) Set_Active_Card(uint16_t iCard) {
     try {
         api::Trace("iCard=%u", static_cast<unsigned>(iCard));
-        if (SetActiveCard(iCard)) return api::Quiet(err::kOk);
+        if (link::SetActiveCard(iCard)) return api::Quiet(err::kOk);
         api::ReportError(err::kFunctionCallFailed, __func__);
     } catch (...) {
         api::RecordOutcome(err::kFunctionCallFailed);
@@ -86,7 +86,7 @@ TXORB_EXPORT(bool) Set_Active_Card(uint16_t iCard) {
 }
 
 TXORB_EXPORT(uint16_t) Get_Active_Card(void) {
-    return api::Answer(static_cast<uint16_t>(ActiveCardIndex()), err::kOk);
+    return api::Answer(static_cast<uint16_t>(link::ActiveCardIndex()), err::kOk);
 }
 
 }  // extern "C"

@@ -14,7 +14,7 @@ namespace {
 uint16_t Word(int16_t value) { return static_cast<uint16_t>(value); }
 
 ErrorCode AppendVector(uint8_t opcode, int16_t x, int16_t y) {
-    return CF_AddListCommand(opcode, Word(x), Word(y));
+    return list::CF_AddListCommand(opcode, Word(x), Word(y));
 }
 
 // A vector whose failure is reported as the code itself.
@@ -26,7 +26,7 @@ bool ReportedVector(uint8_t opcode, int16_t x, int16_t y, const char* apiName) {
 // A captured vector reported as the code itself (also 0 when the capture took it).
 bool CapturedReportedVector(uint8_t opcode, int16_t x, int16_t y, const char* apiName) {
     api::Trace("ssXVal=%d ssYVal=%d", x, y);
-    if (TheVectorCapture().CaptureVector(opcode, x, y)) {
+    if (list::TheVectorCapture().CaptureVector(opcode, x, y)) {
         api::ReportError(err::kOk, apiName);
         return true;
     }
@@ -36,7 +36,7 @@ bool CapturedReportedVector(uint8_t opcode, int16_t x, int16_t y, const char* ap
 // A captured vector that reports nothing.
 bool CapturedSilentVector(uint8_t opcode, int16_t x, int16_t y) {
     api::Trace("ssXVal=%d ssYVal=%d", x, y);
-    if (TheVectorCapture().CaptureVector(opcode, x, y)) return api::Quiet(err::kOk);
+    if (list::TheVectorCapture().CaptureVector(opcode, x, y)) return api::Quiet(err::kOk);
     return api::Quiet(AppendVector(opcode, x, y));
 }
 
@@ -44,7 +44,7 @@ bool CapturedSilentVector(uint8_t opcode, int16_t x, int16_t y) {
 // reported, only recorded.
 bool CapturedJump(uint8_t opcode, int16_t x, int16_t y, const char* apiName) {
     api::Trace("ssXVal=%d ssYVal=%d", x, y);
-    if (TheVectorCapture().CaptureVector(opcode, x, y)) return api::Quiet(err::kOk);
+    if (list::TheVectorCapture().CaptureVector(opcode, x, y)) return api::Quiet(err::kOk);
     const ErrorCode code = AppendVector(opcode, x, y);
     api::ReportError(code == err::kOk ? err::kOk : err::kFunctionCallFailed, apiName);
     return code == err::kOk;
@@ -52,8 +52,8 @@ bool CapturedJump(uint8_t opcode, int16_t x, int16_t y, const char* apiName) {
 
 ErrorCode AppendVector3D(uint8_t firstOpcode, int16_t x, int16_t y, int16_t z, int16_t n) {
     api::Trace("ssXVal=%d ssYVal=%d ssZVal=%d ssNVal=%d", x, y, z, n);
-    return CF_Add_3D_ListCommands_1_2(firstOpcode, static_cast<uint8_t>(firstOpcode + 1), Word(x),
-                                      Word(y), Word(z), Word(n));
+    return list::CF_Add_3D_ListCommands_1_2(firstOpcode, static_cast<uint8_t>(firstOpcode + 1),
+                                            Word(x), Word(y), Word(z), Word(n));
 }
 
 }  // namespace
@@ -137,9 +137,9 @@ TXORB_EXPORT(bool) PolC_Abs_3D(int16_t ssXVal, int16_t ssYVal, int16_t ssZVal, i
 // With the capture on, the end of the list rewrites and replays everything recorded; the
 // replay ends with the end record itself.
 TXORB_EXPORT(bool) Set_End_Of_List(void) {
-    VectorCapture& capture = TheVectorCapture();
+    list::VectorCapture& capture = list::TheVectorCapture();
     if (capture.CaptureVector(list_op::kEndOfList, 0, 0)) return api::Quiet(capture.FinishList());
-    return api::Quiet(CF_AddListCommand(list_op::kEndOfList, 0, 0));
+    return api::Quiet(list::CF_AddListCommand(list_op::kEndOfList, 0, 0));
 }
 
 }  // extern "C"

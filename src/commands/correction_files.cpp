@@ -58,7 +58,7 @@ void FillNameField(uint8_t field[kNameFieldBytes], const char* fileName) {
 }
 
 ErrorCode LoadCorrectionFile(const char* fileName, int32_t tableNumber) {
-    Card* card = GetActiveCard();
+    link::Card* card = link::GetActiveCard();
     if (card == nullptr) return err::kNoCardActive;
     OpenedFile file(fileName);
     if (!file.IsOpen()) return err::kFileNotFound;
@@ -77,9 +77,9 @@ ErrorCode LoadCorrectionFile(const char* fileName, int32_t tableNumber) {
     if (!file.ReadExactly(payload.get() + header, kCorrectionFileBytes)) {
         return err::kInvalidFileFormat;
     }
-    const ErrorCode code =
-        StatusExchange(*card, numbered ? opcode::kLoadCorrN : opcode::kLoadCor, payload.get(),
-                       header + kCorrectionFileBytes, Route::kAuto, OnSendFailure::kDiscardInput);
+    const ErrorCode code = StatusExchange(*card, numbered ? opcode::kLoadCorrN : opcode::kLoadCor,
+                                          payload.get(), header + kCorrectionFileBytes,
+                                          link::Route::kAuto, OnSendFailure::kDiscardInput);
     const bool sendFailed = code == err::kParallelSendFailed || code == err::kSerialSendFailed ||
                             code == err::kFileSendFailed || code == err::kParameterOutOfBounds;
     if (numbered && sendFailed) return err::kCouldNotSend;
@@ -89,7 +89,7 @@ ErrorCode LoadCorrectionFile(const char* fileName, int32_t tableNumber) {
 const char* CorrectionFileName() { return g_corrFileName; }
 
 ErrorCode CopyFileToTargetDisk(const char* fileName) {
-    Card* card = GetActiveCard();
+    link::Card* card = link::GetActiveCard();
     if (card == nullptr) return err::kNoCardActive;
     if (fileName == nullptr) return err::kFileNotFound;
     OpenedFile file(fileName);
@@ -106,22 +106,23 @@ ErrorCode CopyFileToTargetDisk(const char* fileName) {
         return err::kInvalidFileFormat;
     }
     return StatusExchange(*card, opcode::kCopyFileToTargetDisk, payload.get(),
-                          kNameFieldBytes + fileBytes, Route::kAuto, OnSendFailure::kDiscardInput);
+                          kNameFieldBytes + fileBytes, link::Route::kAuto,
+                          OnSendFailure::kDiscardInput);
 }
 
 namespace {
 
 // The base name travels with its terminating zero, straight from the caller's text.
 ErrorCode SendBaseName(uint8_t opcode, const char* fileName) {
-    Card* card = GetActiveCard();
+    link::Card* card = link::GetActiveCard();
     if (card == nullptr) return err::kNoCardActive;
     if (fileName == nullptr) return err::kFileNotFound;
     const char* base = BaseName(fileName);
     const size_t length = std::strlen(base);
     if (length == 0) return err::kFileNotFound;
-    if (length >= Card::kPacketBufferBytes) return err::kParameterOutOfBounds;
-    return StatusExchange(*card, opcode, base, static_cast<uint32_t>(length + 1), Route::kAuto,
-                          OnSendFailure::kDiscardInput);
+    if (length >= link::Card::kPacketBufferBytes) return err::kParameterOutOfBounds;
+    return StatusExchange(*card, opcode, base, static_cast<uint32_t>(length + 1),
+                          link::Route::kAuto, OnSendFailure::kDiscardInput);
 }
 
 }  // namespace
@@ -136,13 +137,13 @@ ErrorCode LoadCorrFileFromTargetDisk(const char* fileName) {
 
 // The boot program is made over the serial link even on a card with a parallel link.
 ErrorCode MakeBootProgram(const char* fileName) {
-    Card* card = GetActiveCard();
+    link::Card* card = link::GetActiveCard();
     if (card == nullptr) return err::kNoCardActive;
     if (fileName == nullptr) return err::kFileNotFound;
     uint8_t field[kNameFieldBytes];
     FillNameField(field, fileName);
-    return StatusExchange(*card, opcode::kMakeBootProgram, field, sizeof field, Route::kSerial,
-                          OnSendFailure::kDiscardInput);
+    return StatusExchange(*card, opcode::kMakeBootProgram, field, sizeof field,
+                          link::Route::kSerial, OnSendFailure::kDiscardInput);
 }
 
 }  // namespace txorb::commands

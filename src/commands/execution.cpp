@@ -13,30 +13,32 @@ namespace {
 ErrorCode ListIndexCommand(uint8_t opcode, uint16_t listIndex) {
     uint8_t payload[2];
     PutU16(payload, listIndex);
-    return ExecuteStatusCommand(opcode, payload, sizeof payload);
+    return link::ExecuteStatusCommand(opcode, payload, sizeof payload);
 }
 
 }  // namespace
 
-ErrorCode ExecuteList(uint16_t listIndex) { return ListIndexCommand(opcode::kExecuteList, listIndex); }
+ErrorCode ExecuteList(uint16_t listIndex) {
+    return ListIndexCommand(opcode::kExecuteList, listIndex);
+}
 
 ErrorCode SetStartList(uint16_t listIndex) {
     return ListIndexCommand(opcode::kSetStartList, listIndex);
 }
 
-ErrorCode SimpleCommand(uint8_t opcode) { return ExecuteStatusCommand(opcode, nullptr, 0); }
+ErrorCode SimpleCommand(uint8_t opcode) { return link::ExecuteStatusCommand(opcode, nullptr, 0); }
 
 ErrorCode StopExecution(bool noClear) {
     // Records the application already appended are part of what it asked the card to run:
     // they go out first, and a failure there does not hold the stop back.
-    (void)FlushListBuffer();
-    Card* card = GetActiveCard();
+    (void)list::FlushListBuffer();
+    link::Card* card = link::GetActiveCard();
     if (card == nullptr) return err::kNoCardActive;
-    CommandLockHold hold;
-    if (SerialLink* serial = card->Serial(); serial != nullptr) serial->PurgeTransmit();
-    ClearListBuffer();
+    link::CommandLockHold hold;
+    if (link::SerialLink* serial = card->Serial(); serial != nullptr) serial->PurgeTransmit();
+    list::ClearListBuffer();
     const uint8_t opcode = noClear ? opcode::kStopExecutionNoClear : opcode::kStopExecution;
-    if (card->SendCommand(opcode, nullptr, 0, Route::kAuto) != err::kOk) {
+    if (card->SendCommand(opcode, nullptr, 0, link::Route::kAuto) != err::kOk) {
         card->DiscardInput();
         return err::kCouldNotSend;
     }

@@ -32,7 +32,7 @@ Head3DParameters DecodeHead3DBlock(const uint8_t block[kHead3DBlockBytes]) {
 ErrorCode Set3DParameters(const Head3DParameters& values, int32_t head) {
     uint8_t block[kHead3DBlockBytes];
     EncodeHead3DBlock(values, head, block);
-    return ExecuteStatusCommand(opcode::kSet3DParameters, block, sizeof block);
+    return link::ExecuteStatusCommand(opcode::kSet3DParameters, block, sizeof block);
 }
 
 ErrorCode Get3DParameters(int32_t head, Head3DParameters* values) {
@@ -40,8 +40,8 @@ ErrorCode Get3DParameters(int32_t head, Head3DParameters* values) {
     PutS32(request, head);
     // A shorter reply is accepted: the bytes it does not deliver read as zero.
     uint8_t block[kHead3DBlockBytes] = {};
-    const ErrorCode code =
-        ExecuteQueryCommand(opcode::kGet3DParameters, request, sizeof request, block, sizeof block);
+    const ErrorCode code = link::ExecuteQueryCommand(opcode::kGet3DParameters, request,
+                                                     sizeof request, block, sizeof block);
     if (code == err::kOk) *values = DecodeHead3DBlock(block);
     return code;
 }

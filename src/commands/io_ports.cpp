@@ -14,7 +14,8 @@ ErrorCode ReadPort(uint8_t opcode, uint16_t addressOffset, uint16_t* value) {
     uint8_t request[2];
     PutU16(request, addressOffset);
     uint8_t reply[2] = {};
-    const ErrorCode code = ExecuteQueryCommand(opcode, request, sizeof request, reply, sizeof reply);
+    const ErrorCode code =
+        link::ExecuteQueryCommand(opcode, request, sizeof request, reply, sizeof reply);
     if (code == err::kOk) *value = GetU16(reply);
     return code;
 }
@@ -28,23 +29,23 @@ ErrorCode WritePort(uint8_t opcode, uint16_t addressOffset, uint16_t value) {
 ErrorCode SetMirrorSelector(uint8_t opcode, uint16_t selector) {
     uint8_t payload[2];
     PutU16(payload, selector);
-    return ExecuteStatusCommand(opcode, payload, sizeof payload);
+    return link::ExecuteStatusCommand(opcode, payload, sizeof payload);
 }
 
 ErrorCode ReadDsrState(uint16_t* state) {
-    Card* card = GetActiveCard();
+    link::Card* card = link::GetActiveCard();
     if (card == nullptr) return err::kNoCardActive;
-    CommandLockHold hold;
-    SerialLink* serial = card->Serial();
+    link::CommandLockHold hold;
+    link::SerialLink* serial = card->Serial();
     *state = serial != nullptr && serial->IsDsrOn() ? 1 : 0;
     return err::kOk;
 }
 
 ErrorCode SetDtrState(uint16_t state) {
-    Card* card = GetActiveCard();
+    link::Card* card = link::GetActiveCard();
     if (card == nullptr) return err::kNoCardActive;
-    CommandLockHold hold;
-    SerialLink* serial = card->Serial();
+    link::CommandLockHold hold;
+    link::SerialLink* serial = card->Serial();
     if (serial == nullptr) return err::kFunctionCallFailed;
     const bool done = state != 0 ? serial->SetDtr() : serial->ClearDtr();
     return done ? err::kOk : err::kFunctionCallFailed;

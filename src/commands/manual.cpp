@@ -9,7 +9,7 @@ namespace txorb::commands {
 namespace {
 
 ErrorCode Switch(bool on, uint8_t onOpcode, uint8_t offOpcode) {
-    return ExecuteStatusCommand(on ? onOpcode : offOpcode, nullptr, 0);
+    return link::ExecuteStatusCommand(on ? onOpcode : offOpcode, nullptr, 0);
 }
 
 void PutXY(uint8_t* payload, int16_t x, int16_t y) { PutS16(PutS16(payload, x), y); }
@@ -28,16 +28,17 @@ ErrorCode ManualMove(bool on) {
 
 ErrorCode GetManualMove(uint8_t* state) {
     *state = 0;
-    return ExecuteQueryCommand(opcode::kGetManualMove, nullptr, 0, state, 1);
+    return link::ExecuteQueryCommand(opcode::kGetManualMove, nullptr, 0, state, 1);
 }
 
 ErrorCode SetDxDyManual(int16_t dx, int16_t dy) {
-    Card* card = GetActiveCard();
+    link::Card* card = link::GetActiveCard();
     if (card == nullptr) return err::kNoCardActive;
     uint8_t payload[4];
     PutXY(payload, dx, dy);
-    CommandLockHold hold;
-    ErrorCode code = card->SendCommand(opcode::kSetDxDyManual, payload, sizeof payload, Route::kAuto);
+    link::CommandLockHold hold;
+    ErrorCode code =
+        card->SendCommand(opcode::kSetDxDyManual, payload, sizeof payload, link::Route::kAuto);
     if (code == err::kOk) {
         uint8_t status = 0;
         code = card->ReceiveStatus(&status);
@@ -50,22 +51,22 @@ ErrorCode SetDxDyManual(int16_t dx, int16_t dy) {
 ErrorCode GotoXY(int16_t x, int16_t y) {
     uint8_t payload[4];
     PutXY(payload, x, y);
-    return ExecuteStatusCommand(opcode::kGotoXY, payload, sizeof payload);
+    return link::ExecuteStatusCommand(opcode::kGotoXY, payload, sizeof payload);
 }
 
 ErrorCode GotoXYEx(int16_t x, int16_t y) {
-    Card* card = GetActiveCard();
+    link::Card* card = link::GetActiveCard();
     if (card == nullptr) return err::kNoCardActive;
     uint8_t payload[4];
     PutXY(payload, x, y);
-    CommandLockHold hold;
-    return card->SendCommand(opcode::kGotoXYEx, payload, sizeof payload, Route::kAuto);
+    link::CommandLockHold hold;
+    return card->SendCommand(opcode::kGotoXYEx, payload, sizeof payload, link::Route::kAuto);
 }
 
 ErrorCode QueryCoordinate(uint8_t opcode, int16_t* value) {
     *value = 0;
     uint8_t reply[2] = {0, 0};
-    const ErrorCode code = ExecuteQueryCommand(opcode, nullptr, 0, reply, sizeof reply);
+    const ErrorCode code = link::ExecuteQueryCommand(opcode, nullptr, 0, reply, sizeof reply);
     if (code == err::kOk) *value = static_cast<int16_t>(GetU16(reply));
     return code;
 }

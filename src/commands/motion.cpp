@@ -12,19 +12,19 @@ namespace txorb::commands {
 ErrorCode SendWordParameter(uint8_t opcode, uint16_t value) {
     uint8_t payload[2];
     PutU16(payload, value);
-    return ExecuteStatusCommand(opcode, payload, sizeof payload);
+    return link::ExecuteStatusCommand(opcode, payload, sizeof payload);
 }
 
 ErrorCode SendDoubleParameter(uint8_t opcode, double value) {
     uint8_t payload[8];
     PutF64(payload, value);
-    return ExecuteStatusCommand(opcode, payload, sizeof payload);
+    return link::ExecuteStatusCommand(opcode, payload, sizeof payload);
 }
 
 ErrorCode SetSpeed(double jumpSpeed, double markSpeed) {
     uint8_t payload[16];
     PutF64(PutF64(payload, jumpSpeed), markSpeed);
-    return ExecuteStatusCommand(opcode::kSetSpeed, payload, sizeof payload);
+    return link::ExecuteStatusCommand(opcode::kSetSpeed, payload, sizeof payload);
 }
 
 ErrorCode SetMaxCounts(int32_t counts) {
@@ -37,13 +37,14 @@ ErrorCode WriteDa(uint16_t value) {
 }
 
 ErrorCode SetMode(uint16_t mode) {
-    TheVectorCapture().ApplyMode(mode);
-    Card* card = GetActiveCard();
+    list::TheVectorCapture().ApplyMode(mode);
+    link::Card* card = link::GetActiveCard();
     if (card == nullptr) return err::kNoCardActive;
     uint8_t payload[2];
     PutU16(payload, mode);
-    CommandLockHold hold;
-    if (ErrorCode code = card->SendCommand(opcode::kSetMode, payload, sizeof payload, Route::kAuto);
+    link::CommandLockHold hold;
+    if (ErrorCode code =
+            card->SendCommand(opcode::kSetMode, payload, sizeof payload, link::Route::kAuto);
         code != err::kOk) {
         card->DiscardInput();
         return code;
@@ -63,7 +64,7 @@ ErrorCode SetRotGrad(double rotation) {
 
 ErrorCode GetSpeed(uint8_t opcode, double* speed) {
     uint8_t reply[8] = {};
-    const ErrorCode code = ExecuteQueryCommand(opcode, nullptr, 0, reply, sizeof reply);
+    const ErrorCode code = link::ExecuteQueryCommand(opcode, nullptr, 0, reply, sizeof reply);
     *speed = code == err::kOk ? GetF64(reply) : 0.0;
     return code;
 }

@@ -5,9 +5,9 @@
 
 namespace txorb::commands {
 
-ErrorCode StatusExchange(Card& card, uint8_t opcode, const void* payload, uint32_t length,
-                         Route route, OnSendFailure onSendFailure) {
-    CommandLockHold hold;
+ErrorCode StatusExchange(link::Card& card, uint8_t opcode, const void* payload, uint32_t length,
+                         link::Route route, OnSendFailure onSendFailure) {
+    link::CommandLockHold hold;
     if (ErrorCode code = card.SendCommand(opcode, payload, length, route); code != err::kOk) {
         if (onSendFailure == OnSendFailure::kDiscardInput) card.DiscardInput();
         return code;
@@ -19,9 +19,9 @@ ErrorCode StatusExchange(Card& card, uint8_t opcode, const void* payload, uint32
 
 ErrorCode ActiveStatusExchange(uint8_t opcode, const void* payload, uint32_t length,
                                OnSendFailure onSendFailure) {
-    Card* card = GetActiveCard();
+    link::Card* card = link::GetActiveCard();
     if (card == nullptr) return err::kNoCardActive;
-    return StatusExchange(*card, opcode, payload, length, Route::kAuto, onSendFailure);
+    return StatusExchange(*card, opcode, payload, length, link::Route::kAuto, onSendFailure);
 }
 
 }  // namespace txorb::commands

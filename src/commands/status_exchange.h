@@ -14,8 +14,8 @@ enum class OnSendFailure : uint8_t { kDiscardInput, kKeepInput };
 
 // Sends on an already looked-up card and reads one status byte; status 0 gives 40. Takes the
 // CommandLock itself (it is re-entrant, so a caller may already hold it).
-ErrorCode StatusExchange(Card& card, uint8_t opcode, const void* payload, uint32_t length,
-                         Route route, OnSendFailure onSendFailure);
+ErrorCode StatusExchange(link::Card& card, uint8_t opcode, const void* payload, uint32_t length,
+                         link::Route route, OnSendFailure onSendFailure);
 
 // Looks up the active card (none: 26) and runs StatusExchange on its automatic route.
 ErrorCode ActiveStatusExchange(uint8_t opcode, const void* payload, uint32_t length,

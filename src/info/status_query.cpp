@@ -12,12 +12,12 @@ namespace txorb::info {
 namespace {
 
 constexpr size_t kPciHeaderBytes = 256;
-constexpr size_t kDescriptorTableBytes = sizeof(LinkDescriptor) * kSlotCount;
+constexpr size_t kDescriptorTableBytes = sizeof(link::LinkDescriptor) * link::kSlotCount;
 static_assert(kDescriptorTableBytes == 220, "the table handed out is 220 bytes");
 
-const LinkDescriptor* DescriptorRecord(int32_t index) {
-    if (index < 0 || index > kLastSlot) return nullptr;
-    return &DescriptorTable()[index];
+const link::LinkDescriptor* DescriptorRecord(int32_t index) {
+    if (index < 0 || index > link::kLastSlot) return nullptr;
+    return &link::DescriptorTable()[index];
 }
 
 // Queries that carry a plain number in a pointer parameter.
@@ -30,17 +30,17 @@ int32_t CopyDescriptorTable(intptr_t address, int32_t count) {
     const size_t bytes = static_cast<size_t>(count) < kDescriptorTableBytes
                              ? static_cast<size_t>(count)
                              : kDescriptorTableBytes;
-    std::memcpy(reinterpret_cast<void*>(address), DescriptorTable(), bytes);
+    std::memcpy(reinterpret_cast<void*>(address), link::DescriptorTable(), bytes);
     return 1;
 }
 
 }  // namespace
 
 uint16_t SystemStatusWord() {
-    Card* card = GetActiveCard();
+    link::Card* card = link::GetActiveCard();
     if (card == nullptr) return 1;
     uint32_t word = 1;
-    word |= static_cast<uint32_t>(ActiveCardIndex()) << 1;
+    word |= static_cast<uint32_t>(link::ActiveCardIndex()) << 1;
     word |= (card->SerialPortNumber() & 0xFFu) << 6;
     if (card->HasParallelLink()) word |= 0x200;
     return static_cast<uint16_t>(word);
@@ -53,28 +53,28 @@ int32_t StatusQuery(int32_t query, int32_t iparam, intptr_t lparam, int32_t* xpa
         case kQueryNoop2:
             return 1;
         case kQueryParallelPorts: {
-            const LinkDescriptor* d = DescriptorRecord(iparam);
+            const link::LinkDescriptor* d = DescriptorRecord(iparam);
             if (d == nullptr) return 0;
             if (xparam != nullptr) *xparam = static_cast<int32_t>(d->parallelPort);
             if (zparam != nullptr) *zparam = static_cast<int32_t>(d->fifoPort);
             return 1;
         }
         case kQuerySerialPort: {
-            const LinkDescriptor* d = DescriptorRecord(iparam);
+            const link::LinkDescriptor* d = DescriptorRecord(iparam);
             if (d == nullptr) return 0;
             if (xparam != nullptr) *xparam = static_cast<int32_t>(d->serialPort);
             return 1;
         }
         case kQueryPciConfig:
-            return ReadPciConfig(iparam, static_cast<int32_t>(lparam), NumberIn(xparam), zparam,
-                                 zparam != nullptr ? kPciHeaderBytes : 0)
+            return link::ReadPciConfig(iparam, static_cast<int32_t>(lparam), NumberIn(xparam),
+                                       zparam, zparam != nullptr ? kPciHeaderBytes : 0)
                        ? 1
                        : 0;
         case kQueryDescriptorTable:
             return CopyDescriptorTable(lparam, NumberIn(xparam));
         case kQueryPingSerialPort:
             if (iparam < 1) return 0;
-            return static_cast<int32_t>(PingSerialPort(static_cast<uint32_t>(iparam)));
+            return static_cast<int32_t>(link::PingSerialPort(static_cast<uint32_t>(iparam)));
         default:
             return 0;
     }

@@ -5,7 +5,7 @@
 #include "link/parallel_link.h"
 #include "link/serial_link.h"
 
-namespace txorb {
+namespace txorb::link {
 
 Card::Card(const LinkDescriptor& descriptor, uint32_t commTimeoutMs, const char* captureFileName)
     : packetBuffer_(new uint8_t[kPacketBufferBytes]) {
@@ -104,4 +104,4 @@ void Card::DiscardInput() {
     if (serial_) serial_->DiscardInput();
 }
 
-}  // namespace txorb
+}  // namespace txorb::link

@@ -10,7 +10,7 @@
 #include "link/link_descriptor.h"
 #include "platform/file.h"
 
-namespace txorb {
+namespace txorb::link {
 
 class SerialLink;
 class ParallelLink;
@@ -53,4 +53,4 @@ private:
     platform::FileHandle captureFile_ = platform::kInvalidFile;
 };
 
-}  // namespace txorb
+}  // namespace txorb::link

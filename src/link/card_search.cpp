@@ -8,7 +8,7 @@
 #include "link/serial_link.h"
 #include "platform/clock.h"
 
-namespace txorb {
+namespace txorb::link {
 namespace {
 
 constexpr int32_t kBusCount = 8;
@@ -105,4 +105,4 @@ bool ComPortNotInUse(uint32_t comNumber) {
     return true;
 }
 
-}  // namespace txorb
+}  // namespace txorb::link

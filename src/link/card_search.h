@@ -6,7 +6,7 @@
 
 #include "common/error_codes.h"
 
-namespace txorb {
+namespace txorb::link {
 
 // 0 with the card's two port bases and COM number, or 31 (both bases 0xFFFF) when none answers.
 ErrorCode DiscoverCard(uint32_t* dataBase, uint32_t* fifoBase, uint32_t* comNumber);
@@ -15,4 +15,4 @@ bool PortsNotInUse(uint32_t dataBase, uint32_t fifoBase);
 // No slot uses this COM number.
 bool ComPortNotInUse(uint32_t comNumber);
 
-}  // namespace txorb
+}  // namespace txorb::link

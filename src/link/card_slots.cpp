@@ -12,7 +12,7 @@
 #include "link/serial_link.h"
 #include "platform/clock.h"
 
-namespace txorb {
+namespace txorb::link {
 namespace {
 
 constexpr uint32_t kNoPort = 0xFFFF;
@@ -181,4 +181,4 @@ bool SetActiveCard(uint16_t slot) {
     return false;
 }
 
-}  // namespace txorb
+}  // namespace txorb::link

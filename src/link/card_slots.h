@@ -7,7 +7,7 @@
 #include "common/error_codes.h"
 #include "link/link_descriptor.h"
 
-namespace txorb {
+namespace txorb::link {
 
 inline constexpr uint8_t kOpcodeHandshakeReset = 177;  // 0xB1, not answered
 inline constexpr uint8_t kOpcodeHandshakeHello = 115;  // 0x73, answered by one status byte
@@ -40,4 +40,4 @@ ErrorCode RemoveCard(uint16_t slot, RemovalWait wait = RemovalWait::kSettle);
 // True when the slot holds a card (it is then active); else the previous slot stays active.
 bool SetActiveCard(uint16_t slot);
 
-}  // namespace txorb
+}  // namespace txorb::link

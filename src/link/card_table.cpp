@@ -2,7 +2,7 @@
 
 #include <atomic>
 
-namespace txorb {
+namespace txorb::link {
 namespace {
 std::atomic<Card*> g_slots[kSlotCount] = {};
 std::atomic<int16_t> g_active{0};
@@ -32,4 +32,4 @@ void ResetDescriptor(int slot) {
     if (slot >= kFirstSlot && slot <= kLastSlot) g_descriptors[slot] = LinkDescriptor{};
 }
 
-}  // namespace txorb
+}  // namespace txorb::link

@@ -7,7 +7,7 @@
 
 #include "link/link_descriptor.h"
 
-namespace txorb {
+namespace txorb::link {
 
 class Card;
 
@@ -27,4 +27,4 @@ const LinkDescriptor* DescriptorTable();
 void StoreDescriptor(int slot, const LinkDescriptor& descriptor);
 void ResetDescriptor(int slot);
 
-}  // namespace txorb
+}  // namespace txorb::link

@@ -4,7 +4,7 @@
 #include <mutex>
 #include <new>
 
-namespace txorb {
+namespace txorb::link {
 namespace {
 // The mutex itself lives for the whole process: "deleting" the lock at unload only marks it,
 // so that a thread still inside an export during unload never touches a destroyed object.
@@ -27,4 +27,4 @@ bool CommandLockCreated() { return g_created.load(std::memory_order_acquire); }
 void AcquireCommandLock() { Mutex().lock(); }
 void ReleaseCommandLock() { Mutex().unlock(); }
 
-}  // namespace txorb
+}  // namespace txorb::link

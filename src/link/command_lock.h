@@ -3,7 +3,7 @@
 // buffer, which takes it again.
 #pragma once
 
-namespace txorb {
+namespace txorb::link {
 
 void CreateCommandLock();
 void DeleteCommandLock();
@@ -20,4 +20,4 @@ public:
     CommandLockHold& operator=(const CommandLockHold&) = delete;
 };
 
-}  // namespace txorb
+}  // namespace txorb::link

@@ -7,7 +7,7 @@
 #include "link/card_table.h"
 #include "link/command_lock.h"
 
-namespace txorb {
+namespace txorb::link {
 
 Card* GetActiveCard() {
     const int16_t index = ActiveCardIndex();
@@ -20,7 +20,8 @@ ErrorCode ExecuteStatusCommand(uint8_t opcode, const void* payload, uint32_t len
     Card* card = GetActiveCard();
     if (card == nullptr) return err::kNoCardActive;
     CommandLockHold hold;
-    if (ErrorCode code = card->SendCommand(opcode, payload, length, Route::kAuto); code != err::kOk) {
+    if (ErrorCode code = card->SendCommand(opcode, payload, length, Route::kAuto);
+        code != err::kOk) {
         card->DiscardInput();
         return code;
     }
@@ -35,11 +36,12 @@ ErrorCode ExecuteQueryCommand(uint8_t opcode, const void* payload, uint32_t leng
     Card* card = GetActiveCard();
     if (card == nullptr) return err::kNoCardActive;
     CommandLockHold hold;
-    if (ErrorCode code = card->SendCommand(opcode, payload, length, Route::kAuto); code != err::kOk) {
+    if (ErrorCode code = card->SendCommand(opcode, payload, length, Route::kAuto);
+        code != err::kOk) {
         card->DiscardInput();
         return code;
     }
     return card->ReceiveReply(reply, capacity);
 }
 
-}  // namespace txorb
+}  // namespace txorb::link

@@ -5,7 +5,7 @@
 
 #include "common/error_codes.h"
 
-namespace txorb {
+namespace txorb::link {
 
 class Card;
 
@@ -18,4 +18,4 @@ ErrorCode ExecuteStatusCommand(uint8_t opcode, const void* payload, uint32_t len
 ErrorCode ExecuteQueryCommand(uint8_t opcode, const void* payload, uint32_t length, uint8_t* reply,
                               uint16_t capacity);
 
-}  // namespace txorb
+}  // namespace txorb::link

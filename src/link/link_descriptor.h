@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-namespace txorb {
+namespace txorb::link {
 
 struct LinkDescriptor {
     uint32_t parallelPort = 0xFFFF;  // 65535 = none
@@ -31,4 +31,4 @@ inline LinkDescriptor MakeDescriptor(uint32_t parallelPort, uint32_t fifoPort,
     return d;
 }
 
-}  // namespace txorb
+}  // namespace txorb::link

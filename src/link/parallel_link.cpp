@@ -2,7 +2,7 @@
 
 #include "link/port_driver.h"
 
-namespace txorb {
+namespace txorb::link {
 namespace {
 constexpr uint32_t kReadyBit = 0x80;
 constexpr uint32_t kStatusOffset = 1;
@@ -51,4 +51,4 @@ bool ParallelLink::SendPacket(uint8_t opcode, const uint8_t* payload, uint16_t l
     return length == 0 || Write(payload, length) != 0;
 }
 
-}  // namespace txorb
+}  // namespace txorb::link

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-namespace txorb {
+namespace txorb::link {
 
 class ParallelLink {
 public:
@@ -28,4 +28,4 @@ private:
     uint32_t fifoBase_;
 };
 
-}  // namespace txorb
+}  // namespace txorb::link

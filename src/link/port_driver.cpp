@@ -6,7 +6,7 @@
 #include "link/command_lock.h"
 #include "platform/port_driver_module.h"
 
-namespace txorb {
+namespace txorb::link {
 namespace {
 
 // What start() is handed; a module may use it to tell this library from other callers.
@@ -76,4 +76,4 @@ bool ReadPciConfig(int32_t bus, int32_t device, int32_t function, void* buffer, 
     return true;
 }
 
-}  // namespace txorb
+}  // namespace txorb::link

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace txorb {
+namespace txorb::link {
 
 bool PortDriverStart();
 bool PortDriverStop();
@@ -15,4 +15,4 @@ uint32_t WritePortByte(uint32_t port, uint32_t value);
 // On success buffer holds the first 256 bytes of the function's configuration header.
 bool ReadPciConfig(int32_t bus, int32_t device, int32_t function, void* buffer, size_t size);
 
-}  // namespace txorb
+}  // namespace txorb::link

@@ -6,7 +6,7 @@
 #include "config/com_port_map.h"
 #include "platform/clock.h"
 
-namespace txorb {
+namespace txorb::link {
 namespace {
 // A write may take the line's time for its bytes: 2 ms a byte plus 100 ms.
 uint32_t WriteBudgetMs(size_t bytes) { return static_cast<uint32_t>(bytes * 2 + 100); }
@@ -67,8 +67,8 @@ ErrorCode SerialLink::ReadExact(uint8_t* buffer, uint32_t count, uint32_t timeou
         const uint64_t elapsed = platform::MonotonicMs() - idleStart;
         if (elapsed >= timeoutMs) return err::kResponseTimeout;
         size_t got = 0;
-        const auto r = platform::SerialPort().read(handle_, rx_, sizeof rx_,
-                                                   static_cast<uint32_t>(timeoutMs - elapsed), &got);
+        const auto r = platform::SerialPort().read(
+            handle_, rx_, sizeof rx_, static_cast<uint32_t>(timeoutMs - elapsed), &got);
         if (r == platform::SerialReadResult::kData) {
             rxPos_ = 0;
             rxLen_ = static_cast<uint16_t>(got);
@@ -149,4 +149,4 @@ uint32_t PingSerialPort(uint32_t portNumber) {
     return portNumber;
 }
 
-}  // namespace txorb
+}  // namespace txorb::link

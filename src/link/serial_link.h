@@ -8,7 +8,7 @@
 #include "common/error_codes.h"
 #include "platform/serial_port.h"
 
-namespace txorb {
+namespace txorb::link {
 
 class SerialLink {
 public:
@@ -56,4 +56,4 @@ private:
 // The port number when an RTB answers a status request on that COM port within 100 ms, else 0.
 uint32_t PingSerialPort(uint32_t portNumber);
 
-}  // namespace txorb
+}  // namespace txorb::link

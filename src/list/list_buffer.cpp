@@ -8,7 +8,7 @@
 #include "link/command_lock.h"
 #include "link/exchange.h"
 
-namespace txorb {
+namespace txorb::list {
 namespace {
 
 // Built before the library's load hook runs (the hook has a later priority) and destroyed
@@ -55,13 +55,13 @@ public:
 // The caller holds the CommandLock and the list lock. Whatever happens, the pending records
 // are gone afterwards: a list the card did not take is not retried piecemeal.
 ErrorCode BulkTransferLocked(ListBuffer& list) {
-    Card* card = GetActiveCard();
+    link::Card* card = link::GetActiveCard();
     if (card == nullptr) {
         list.Clear();
         return err::kNoCardActive;
     }
     ErrorCode code =
-        card->SendCommand(kOpcodeListTransfer, list.Data(), list.HighWater(), Route::kAuto);
+        card->SendCommand(kOpcodeListTransfer, list.Data(), list.HighWater(), link::Route::kAuto);
     if (code != err::kOk) {
         card->DiscardInput();
     } else {
@@ -93,7 +93,7 @@ ErrorCode AppendRecords(const uint8_t (&bytes)[N], bool endOfList) {
     }
     // These records complete a packet. Another thread may have sent or added records since
     // the look above, so the decision is made again under both locks.
-    CommandLockHold command;
+    link::CommandLockHold command;
     ListLockHold hold;
     if (ErrorCode code = AppendLocked(list, bytes); code != err::kOk) return code;
     if (endOfList || list.HighWater() >= kListTransferThreshold) return BulkTransferLocked(list);
@@ -160,7 +160,7 @@ ErrorCode FlushListBuffer() {
         ListLockHold hold;
         if (list.HighWater() < 1) return err::kOk;
     }
-    CommandLockHold command;
+    link::CommandLockHold command;
     ListLockHold hold;
     if (list.HighWater() < 1) return err::kOk;
     return BulkTransferLocked(list);
@@ -171,4 +171,4 @@ void ClearListBuffer() {
     TheListBuffer().Clear();
 }
 
-}  // namespace txorb
+}  // namespace txorb::list

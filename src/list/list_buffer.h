@@ -6,7 +6,7 @@
 
 #include "common/error_codes.h"
 
-namespace txorb {
+namespace txorb::list {
 
 inline constexpr uint8_t kListOpcodeEndOfList = 16;
 inline constexpr uint8_t kOpcodeListTransfer = 156;
@@ -64,4 +64,4 @@ ErrorCode FlushListBuffer();
 // Drops the pending records (card initialisation, stop).
 void ClearListBuffer();
 
-}  // namespace txorb
+}  // namespace txorb::list

@@ -7,7 +7,7 @@
 
 #include "platform/program_path.h"
 
-namespace txorb {
+namespace txorb::list {
 namespace {
 
 // Each value is the shortest decimal form of the stored double: copied digit for digit.
@@ -193,4 +193,4 @@ uint16_t LookupPcdValue(const PcdTable& table, double fraction) {
     return table.entries[index].level;
 }
 
-}  // namespace txorb
+}  // namespace txorb::list

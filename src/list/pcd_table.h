@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-namespace txorb {
+namespace txorb::list {
 
 inline constexpr int kPcdEntryCount = 91;
 // One table line as the line reader takes it: at most 49 characters and the terminator.
@@ -67,4 +67,4 @@ std::string ProgramFilePath(const char* fileName);
 // The level for a velocity fraction: entry trunc(|fraction| x 90), clamped to 90.
 uint16_t LookupPcdValue(const PcdTable& table, double fraction);
 
-}  // namespace txorb
+}  // namespace txorb::list

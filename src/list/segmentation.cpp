@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-namespace txorb {
+namespace txorb::list {
 namespace {
 
 constexpr int16_t kOpPolB = 1;
@@ -345,4 +345,4 @@ int32_t SegmentPolyline(const std::vector<VectorRecord>& captured, size_t start,
     return n;
 }
 
-}  // namespace txorb
+}  // namespace txorb::list

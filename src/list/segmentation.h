@@ -9,7 +9,7 @@
 
 #include "list/pcd_table.h"
 
-namespace txorb {
+namespace txorb::list {
 
 // One captured or produced list vector.
 struct VectorRecord {
@@ -106,4 +106,4 @@ int32_t SegmentPolyline(const std::vector<VectorRecord>& captured, size_t start,
                         double lastY, const SegmentationSettings& settings,
                         std::vector<PolylineVertex>& vertices, std::vector<VectorRecord>& out);
 
-}  // namespace txorb
+}  // namespace txorb::list

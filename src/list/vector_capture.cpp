@@ -4,7 +4,7 @@
 
 #include "list/list_buffer.h"
 
-namespace txorb {
+namespace txorb::list {
 namespace {
 
 constexpr int16_t kOpPolA = 2;
@@ -120,7 +120,7 @@ void VectorCapture::EmitPowerWrite(double power, bool raw, bool falling) {
 }
 
 void VectorCapture::SegmentPolyline(size_t start, double lastX, double lastY) {
-    vertexCount_ = txorb::SegmentPolyline(capturedRecords_, start, lastX, lastY, Settings(),
+    vertexCount_ = list::SegmentPolyline(capturedRecords_, start, lastX, lastY, Settings(),
                                           vertices_, outputRecords_);
 }
 
@@ -195,4 +195,4 @@ ErrorCode VectorCapture::FinishList() {
 
 VectorCapture& TheVectorCapture() { return g_capture; }
 
-}  // namespace txorb
+}  // namespace txorb::list

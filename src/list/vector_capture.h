@@ -10,7 +10,7 @@
 #include "list/pcd_table.h"
 #include "list/segmentation.h"
 
-namespace txorb {
+namespace txorb::list {
 
 class VectorCapture {
 public:
@@ -84,4 +84,4 @@ private:
 
 VectorCapture& TheVectorCapture();
 
-}  // namespace txorb
+}  // namespace txorb::list

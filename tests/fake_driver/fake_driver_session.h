@@ -32,7 +32,7 @@ public:
         reset();
     }
     ~FakeDriverSession() {
-        PortDriverStop();
+        link::PortDriverStop();
         platform::SetPortDriverTable(nullptr);
         if (handle_ != nullptr) ::dlclose(handle_);
     }
@@ -41,9 +41,9 @@ public:
 
     // Makes the module the library's driver and starts it, as the library's load hook would.
     bool Install() {
-        PortDriverStop();
+        link::PortDriverStop();
         platform::SetPortDriverTable(platform::LoadPortDriverModule(TXORB_FAKE_DRIVER_PATH));
-        return PortDriverStart();
+        return link::PortDriverStart();
     }
 
     std::vector<fake_driver_call> Calls() const {

@@ -52,10 +52,11 @@ protected:
     }
     // DisplayErrors is always on; extra values go under the same key.
     void WriteRegistry(const std::string& extraSettings) {
-        registry.Write("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Zazave\\TX-ORB]\n\"DisplayErrors\"=dword:00000001\n" +
-                       extraSettings + "\n" + TempRegistry::ComPort(kComPort, rtb.Path()));
+        registry.Write(
+            "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Zazave\\TX-ORB]\n\"DisplayErrors\"=dword:00000001\n" +
+            extraSettings + "\n" + TempRegistry::ComPort(kComPort, rtb.Path()));
     }
-    Card* Install(uint32_t timeoutMs = 200, const char* capture = nullptr) {
+    link::Card* Install(uint32_t timeoutMs = 200, const char* capture = nullptr) {
         return InstallCard(1, kComPort, timeoutMs, capture);
     }
     // Every byte the RTB received, once the expected number of packets is in.

@@ -43,19 +43,20 @@ std::string TempRegistry::ComPort(uint32_t n, const std::string& devicePath) {
            "\"=\"" + devicePath + "\"\n";
 }
 
-Card* InstallCard(int slot, uint32_t portNumber, uint32_t timeoutMs, const char* captureFile) {
-    LinkDescriptor d = MakeDescriptor(0xFFFF, 0xFFFF, 0, portNumber, 1, 1);
-    auto* card = new Card(d, timeoutMs, captureFile);
-    delete ExchangeCardInSlot(slot, card);
-    StoreDescriptor(slot, d);
-    SetActiveCardIndex(static_cast<int16_t>(slot));
+link::Card* InstallCard(int slot, uint32_t portNumber, uint32_t timeoutMs,
+                        const char* captureFile) {
+    link::LinkDescriptor d = link::MakeDescriptor(0xFFFF, 0xFFFF, 0, portNumber, 1, 1);
+    auto* card = new link::Card(d, timeoutMs, captureFile);
+    delete link::ExchangeCardInSlot(slot, card);
+    link::StoreDescriptor(slot, d);
+    link::SetActiveCardIndex(static_cast<int16_t>(slot));
     return card;
 }
 
 void RemoveInstalledCard(int slot) {
-    delete ExchangeCardInSlot(slot, nullptr);
-    ResetDescriptor(slot);
-    if (ActiveCardIndex() == slot) SetActiveCardIndex(0);
+    delete link::ExchangeCardInSlot(slot, nullptr);
+    link::ResetDescriptor(slot);
+    if (link::ActiveCardIndex() == slot) link::SetActiveCardIndex(0);
 }
 
 std::string Hex(const std::vector<uint8_t>& bytes) {

@@ -8,7 +8,7 @@
 
 #include "link/link_descriptor.h"
 
-namespace txorb {
+namespace txorb::link {
 class Card;
 }
 
@@ -44,7 +44,7 @@ private:
 
 // Builds a Card for COM portNumber (whose device the registry must name), puts it in the slot
 // and makes the slot active. The card is owned by the slot table until RemoveInstalledCard.
-Card* InstallCard(int slot, uint32_t portNumber, uint32_t timeoutMs = 300,
+link::Card* InstallCard(int slot, uint32_t portNumber, uint32_t timeoutMs = 300,
                   const char* captureFile = nullptr);
 void RemoveInstalledCard(int slot);
 

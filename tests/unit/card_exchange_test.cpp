@@ -26,7 +26,7 @@ class CardExchange : public ::testing::Test {
 protected:
     void SetUp() override { registry.Write(test::TempRegistry::ComPort(3, rtb.Path())); }
     void TearDown() override { test::RemoveInstalledCard(1); }
-    Card* Install(uint32_t timeoutMs = 300, const char* capture = nullptr) {
+    link::Card* Install(uint32_t timeoutMs = 300, const char* capture = nullptr) {
         return test::InstallCard(1, 3, timeoutMs, capture);
     }
     std::vector<uint8_t> ReadFile(const std::string& path) {
@@ -39,7 +39,7 @@ protected:
 };
 
 TEST_F(CardExchange, FramingSwitchesToTheLongFormAt65533) {
-    Card* card = Install();
+    link::Card* card = Install();
     const struct {
         uint32_t length;
         std::vector<uint8_t> header;
@@ -54,7 +54,7 @@ TEST_F(CardExchange, FramingSwitchesToTheLongFormAt65533) {
     for (size_t i = 0; i < payload.size(); ++i) payload[i] = static_cast<uint8_t>(i * 7);
     for (const auto& c : cases) {
         rtb.Clear();
-        ASSERT_EQ(card->SendCommand(0x90, payload.data(), c.length, Route::kAuto), 0u);
+        ASSERT_EQ(card->SendCommand(0x90, payload.data(), c.length, link::Route::kAuto), 0u);
         ASSERT_TRUE(rtb.WaitForPackets(1, 3000)) << c.length;
         const auto raw = rtb.RawReceived();
         ASSERT_EQ(raw.size(), c.header.size() + c.length);
@@ -65,7 +65,7 @@ TEST_F(CardExchange, FramingSwitchesToTheLongFormAt65533) {
     }
     // One byte more cannot fit the packet buffer: refused, nothing framed or sent.
     rtb.Clear();
-    EXPECT_EQ(card->SendCommand(0x90, payload.data(), 223994, Route::kAuto), 16u);
+    EXPECT_EQ(card->SendCommand(0x90, payload.data(), 223994, link::Route::kAuto), 16u);
     EXPECT_FALSE(rtb.WaitForPackets(1, 200));
 }
 
@@ -73,31 +73,31 @@ TEST_F(CardExchange, CaptureHoldsEveryPacketButTheStatusPoll) {
     const std::string capture = dir.File("capture.bin");
     Install(300, capture.c_str());
     const uint8_t speed[8] = {0, 0, 0, 0, 0, 0x40, 0x6F, 0x40};
-    EXPECT_EQ(ExecuteStatusCommand(0x5D, speed, 8), 0u);
+    EXPECT_EQ(link::ExecuteStatusCommand(0x5D, speed, 8), 0u);
     uint8_t reply[2];
-    EXPECT_EQ(ExecuteQueryCommand(34, nullptr, 0, reply, 2), 0u);
-    EXPECT_EQ(ExecuteStatusCommand(0x24, nullptr, 0), 0u);
+    EXPECT_EQ(link::ExecuteQueryCommand(34, nullptr, 0, reply, 2), 0u);
+    EXPECT_EQ(link::ExecuteStatusCommand(0x24, nullptr, 0), 0u);
     ASSERT_EQ(rtb.Packets().size(), 3u);  // the poll did reach the card
     EXPECT_TRUE(Output_To_File(""));     // stops the capture
-    EXPECT_EQ(ExecuteStatusCommand(0x25, nullptr, 0), 0u);
+    EXPECT_EQ(link::ExecuteStatusCommand(0x25, nullptr, 0), 0u);
     EXPECT_EQ(ReadFile(capture),
               (std::vector<uint8_t>{0x5D, 0x08, 0x00, 0, 0, 0, 0, 0, 0x40, 0x6F, 0x40, 0x24, 0x00,
                                     0x00}));
     // A new name starts a new, empty file.
     EXPECT_TRUE(Output_To_File(capture.c_str()));
-    EXPECT_EQ(ExecuteStatusCommand(0x26, nullptr, 0), 0u);
+    EXPECT_EQ(link::ExecuteStatusCommand(0x26, nullptr, 0), 0u);
     EXPECT_EQ(ReadFile(capture), (std::vector<uint8_t>{0x26, 0x00, 0x00}));
     EXPECT_FALSE(Output_To_File(dir.File("no/such/dir/file").c_str()));
 }
 
 TEST_F(CardExchange, CaptureWriteFailureGives43ButThePacketStillReachesTheCard) {
     Install(300, "/dev/full");
-    EXPECT_EQ(ExecuteStatusCommand(0x3C, "\x05\x00", 2), 43u);
+    EXPECT_EQ(link::ExecuteStatusCommand(0x3C, "\x05\x00", 2), 43u);
     ASSERT_TRUE(rtb.WaitForPackets(1, 1000));
     EXPECT_EQ(test::Hex(rtb.RawReceived()), "3C 02 00 05 00");
     // The next command discards the late status reply and works.
     EXPECT_TRUE(Output_To_File(""));
-    EXPECT_EQ(ExecuteStatusCommand(0x3C, "\x06\x00", 2), 0u);
+    EXPECT_EQ(link::ExecuteStatusCommand(0x3C, "\x06\x00", 2), 0u);
 }
 
 TEST_F(CardExchange, ReplyFailuresAndTheirCodes) {
@@ -122,7 +122,8 @@ TEST_F(CardExchange, ReplyFailuresAndTheirCodes) {
         rtb.ReplyTo(0x40, c.reply);
         std::vector<uint8_t> reply(c.capacity, 0xEE);
         const auto start = std::chrono::steady_clock::now();
-        EXPECT_EQ(ExecuteQueryCommand(0x40, nullptr, 0, reply.data(), c.capacity), c.code) << c.what;
+        EXPECT_EQ(link::ExecuteQueryCommand(0x40, nullptr, 0, reply.data(), c.capacity), c.code)
+            << c.what;
         const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
                             std::chrono::steady_clock::now() - start)
                             .count();
@@ -146,29 +147,29 @@ TEST_F(CardExchange, StatusByteDecidesAndAStatusReplyMustBeOneByte) {
     };
     for (const auto& c : cases) {
         rtb.ReplyTo(0x38, c.reply);
-        EXPECT_EQ(ExecuteStatusCommand(0x38, "\x01\x00", 2), c.code);
+        EXPECT_EQ(link::ExecuteStatusCommand(0x38, "\x01\x00", 2), c.code);
     }
 }
 
 TEST_F(CardExchange, NoActiveCardGives26AndStoresIt) {
-    SetActiveCardIndex(0);
+    link::SetActiveCardIndex(0);
     StoreLastErrorCode(0);
-    EXPECT_EQ(ExecuteStatusCommand(0x38, nullptr, 0), 26u);
+    EXPECT_EQ(link::ExecuteStatusCommand(0x38, nullptr, 0), 26u);
     EXPECT_EQ(Get_Last_Error_Code(), 26u);
     EXPECT_FALSE(Output_To_File("x"));
     // An index naming an empty slot also finds no card (but stores nothing).
     StoreLastErrorCode(0);
-    SetActiveCardIndex(4);
-    EXPECT_EQ(ExecuteStatusCommand(0x38, nullptr, 0), 26u);
+    link::SetActiveCardIndex(4);
+    EXPECT_EQ(link::ExecuteStatusCommand(0x38, nullptr, 0), 26u);
     EXPECT_EQ(Get_Last_Error_Code(), 0u);
 }
 
 TEST_F(CardExchange, CardWithoutUsableLinkReads23) {
-    Card card(MakeDescriptor(0xFFFF, 0xFFFF, 0, 21, 1, 1), 100, nullptr);
+    link::Card card(link::MakeDescriptor(0xFFFF, 0xFFFF, 0, 21, 1, 1), 100, nullptr);
     uint8_t status = 0;
     EXPECT_FALSE(card.LinkUsable());
     EXPECT_EQ(card.ReceiveStatus(&status), 23u);
-    EXPECT_EQ(card.SendCommand(0x38, nullptr, 0, Route::kAuto), 42u);
+    EXPECT_EQ(card.SendCommand(0x38, nullptr, 0, link::Route::kAuto), 42u);
 }
 
 TEST_F(CardExchange, StaleBytesAreDiscardedBeforeEachRequest) {
@@ -177,7 +178,7 @@ TEST_F(CardExchange, StaleBytesAreDiscardedBeforeEachRequest) {
     ::usleep(50 * 1000);
     rtb.ReplyTo(0x41, FakeRtb::Data({0x34, 0x12}));
     uint8_t reply[2];
-    EXPECT_EQ(ExecuteQueryCommand(0x41, nullptr, 0, reply, 2), 0u);
+    EXPECT_EQ(link::ExecuteQueryCommand(0x41, nullptr, 0, reply, 2), 0u);
     EXPECT_EQ(reply[0], 0x34);
     EXPECT_EQ(reply[1], 0x12);
 }

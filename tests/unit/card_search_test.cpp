@@ -80,7 +80,8 @@ protected:
     }
     void TearDown() override {
         fake.setByteSink(nullptr, nullptr);
-        for (int slot = kFirstSlot; slot <= kLastSlot; ++slot) test::RemoveInstalledCard(slot);
+        for (int slot = link::kFirstSlot; slot <= link::kLastSlot; ++slot)
+            test::RemoveInstalledCard(slot);
     }
     void AddCard(int32_t bus, int32_t slot, uint32_t bar0, uint32_t bar1, uint32_t data,
                  uint16_t vendor = kVendor, uint16_t device = kDevice) {
@@ -116,16 +117,16 @@ TEST_F(CardSearch, TheInitialisedCardsPortsAreSkippedSoTheNextCardIsFound) {
         AddCard(kBusA, kSlotA, kDataA | 1, kFifoA | 1, kDataA);
         AddCard(kBusB, kSlotB, kDataB | 1, kFifoB | 1, kDataB);
         if (c.firstInitialised) {
-            const LinkDescriptor d = MakeDescriptor(kDataA, kFifoA, 0, 2, 0, 1);
-            delete ExchangeCardInSlot(1, new Card(d, 300, nullptr));
-            StoreDescriptor(1, d);
+            const link::LinkDescriptor d = link::MakeDescriptor(kDataA, kFifoA, 0, 2, 0, 1);
+            delete link::ExchangeCardInSlot(1, new link::Card(d, 300, nullptr));
+            link::StoreDescriptor(1, d);
             fake.reset();  // forget the card's own traffic
             fake.setByteSink(&Wiring::Sink, &wiring);
             AddCard(kBusA, kSlotA, kDataA | 1, kFifoA | 1, kDataA);
             AddCard(kBusB, kSlotB, kDataB | 1, kFifoB | 1, kDataB);
         }
         uint32_t data = 1, fifo = 1, com = 99;
-        EXPECT_EQ(DiscoverCard(&data, &fifo, &com), err::kOk);
+        EXPECT_EQ(link::DiscoverCard(&data, &fifo, &com), err::kOk);
         EXPECT_EQ(data, c.data);
         EXPECT_EQ(fifo, c.fifo);
         EXPECT_EQ(com, c.com);
@@ -158,7 +159,7 @@ TEST_F(CardSearch, FunctionsThatAreNotTheCardsInterfaceArePassedOver) {
         AddCard(kBusA, kSlotA, c.bar0, c.bar1, kDataA, c.vendor, c.device);
         AddCard(kBusB, kSlotB, kDataB | 1, kFifoB | 1, kDataB);
         uint32_t data = 0, fifo = 0, com = 0;
-        EXPECT_EQ(DiscoverCard(&data, &fifo, &com), err::kOk) << c.name;
+        EXPECT_EQ(link::DiscoverCard(&data, &fifo, &com), err::kOk) << c.name;
         EXPECT_EQ(data, kDataB) << c.name;
         EXPECT_EQ(fifo, kFifoB) << c.name;
         EXPECT_EQ(com, 3u) << c.name;
@@ -171,7 +172,7 @@ TEST_F(CardSearch, AnAnswerAfterTheWindowIsMissedAndNothingIsFound) {
     AddCard(kBusA, kSlotA, kDataA | 1, kFifoA | 1, kDataA);
     wiring.delayMs = 400;
     uint32_t data = 0, fifo = 0, com = 7;
-    EXPECT_EQ(DiscoverCard(&data, &fifo, &com), err::kCouldNotPing);
+    EXPECT_EQ(link::DiscoverCard(&data, &fifo, &com), err::kCouldNotPing);
     EXPECT_EQ(data, 0xFFFFu);
     EXPECT_EQ(fifo, 0xFFFFu);
     EXPECT_EQ(com, 0u);
@@ -185,7 +186,7 @@ TEST_F(CardSearch, InitialisationWithPingFindsTheCardAndSendsOnItsParallelPort) 
     rtbB.ReplyTo(0xB1, test::Reply{});  // the reset request goes unanswered
     AddCard(kBusB, kSlotB, kDataB | 1, kFifoB | 1, kDataB);
     ASSERT_EQ(Init_Scan_Card_Ex(1), 0u);
-    const auto* d = reinterpret_cast<const uint8_t*>(DescriptorTable() + 1);
+    const auto* d = reinterpret_cast<const uint8_t*>(link::DescriptorTable() + 1);
     EXPECT_EQ(test::Hex(std::vector<uint8_t>(d, d + 20)),
               "00 D0 00 00 00 D1 00 00 00 00 00 00 03 00 00 00 00 01 00 00");
     // The handshake went over the serial line, the probes over parallel: COM 2 stayed silent
@@ -198,23 +199,24 @@ TEST_F(CardSearch, InitialisationWithPingFindsTheCardAndSendsOnItsParallelPort) 
 }
 
 TEST_F(CardSearch, PortsAndComNumbersInUseFollowTheSlotDescriptors) {
-    StoreDescriptor(4, MakeDescriptor(0x378, 0x778, 1, 5, 1, 1));
-    StoreDescriptor(10, MakeDescriptor(0xBC00, 0xFFFF, 0, 12, 0, 1));
+    link::StoreDescriptor(4, link::MakeDescriptor(0x378, 0x778, 1, 5, 1, 1));
+    link::StoreDescriptor(10, link::MakeDescriptor(0xBC00, 0xFFFF, 0, 12, 0, 1));
     struct Case {
         uint32_t data, fifo;
         bool free;
     } ports[] = {{0x378, 0x800, false}, {0x900, 0x778, false}, {0xBC00, 0x1, false},
                  {0x778, 0x378, true},  {0xE000, 0xE100, true}};
     for (const Case& c : ports) {
-        EXPECT_EQ(PortsNotInUse(c.data, c.fifo), c.free) << std::hex << c.data << " " << c.fifo;
+        EXPECT_EQ(link::PortsNotInUse(c.data, c.fifo), c.free)
+            << std::hex << c.data << " " << c.fifo;
     }
     struct ComCase {
         uint32_t com;
         bool free;
     } coms[] = {{5, false}, {12, false}, {1, true}, {20, true}};
-    for (const ComCase& c : coms) EXPECT_EQ(ComPortNotInUse(c.com), c.free) << c.com;
-    ResetDescriptor(4);
-    EXPECT_TRUE(ComPortNotInUse(5));
+    for (const ComCase& c : coms) EXPECT_EQ(link::ComPortNotInUse(c.com), c.free) << c.com;
+    link::ResetDescriptor(4);
+    EXPECT_TRUE(link::ComPortNotInUse(5));
 }
 
 }  // namespace

@@ -30,11 +30,11 @@ std::string CardKey(int slot) {
 }
 
 std::string DescriptorHex(int slot) {
-    const auto* bytes = reinterpret_cast<const uint8_t*>(DescriptorTable() + slot);
-    return Hex(std::vector<uint8_t>(bytes, bytes + sizeof(LinkDescriptor)));
+    const auto* bytes = reinterpret_cast<const uint8_t*>(link::DescriptorTable() + slot);
+    return Hex(std::vector<uint8_t>(bytes, bytes + sizeof(link::LinkDescriptor)));
 }
 
-std::string DescriptorHex(const LinkDescriptor& d) {
+std::string DescriptorHex(const link::LinkDescriptor& d) {
     const auto* bytes = reinterpret_cast<const uint8_t*>(&d);
     return Hex(std::vector<uint8_t>(bytes, bytes + sizeof d));
 }
@@ -52,7 +52,8 @@ const std::vector<std::string> kStopSequence = {"24 00 00", "3E 02 00 00 00", "A
 class CardSlots : public ::testing::Test {
 protected:
     void TearDown() override {
-        for (int slot = kFirstSlot; slot <= kLastSlot; ++slot) test::RemoveInstalledCard(slot);
+        for (int slot = link::kFirstSlot; slot <= link::kLastSlot; ++slot)
+            test::RemoveInstalledCard(slot);
     }
     // Slot 1 on COM3 (rtb), slot 2 on COM4 (other).
     void Configure(const std::string& extra = "") {
@@ -72,7 +73,7 @@ TEST_F(CardSlots, InitialisationSendsTheHandshakeAndActivatesTheSlot) {
     EXPECT_EQ(Init_Scan_Card_Ex(1), 0u);
     EXPECT_EQ(PacketHex(rtb), kHandshake);
     EXPECT_EQ(Get_Active_Card(), 1);
-    EXPECT_NE(CardInSlot(1), nullptr);
+    EXPECT_NE(link::CardInSlot(1), nullptr);
     EXPECT_EQ(DescriptorHex(1), "FF FF 00 00 FF FF 00 00 00 00 00 00 03 00 00 00 01 01 00 00");
 
     EXPECT_EQ(Init_Scan_Card_Ex(2), 0u);  // serial_port 44: COM4, not from a device map
@@ -102,7 +103,7 @@ TEST_F(CardSlots, FailedHandshakeLeavesTheSlotAsItWas) {
         rtb.ReplyTo(0x73, c.hello);
         EXPECT_EQ(Init_Scan_Card_Ex(1), c.code) << c.what;
         EXPECT_EQ(PacketHex(rtb), kHandshake) << c.what;
-        EXPECT_EQ(CardInSlot(1), nullptr) << c.what;
+        EXPECT_EQ(link::CardInSlot(1), nullptr) << c.what;
         EXPECT_EQ(Get_Active_Card(), 0) << c.what;
         EXPECT_EQ(DescriptorHex(1), kEmptyDescriptor) << c.what;
     }
@@ -133,11 +134,11 @@ TEST_F(CardSlots, InitialisationDropsPendingListRecordsOnlyOnceTheLinksAreChosen
     };
     Configure();
     for (const auto& c : cases) {
-        ClearListBuffer();
+        list::ClearListBuffer();
         ASSERT_TRUE(Long_Delay(1));
         c.arrange();
         EXPECT_EQ(Init_Scan_Card_Ex(c.slot), c.code) << c.what;
-        EXPECT_EQ(TheListBuffer().HighWater(), c.pendingAfter) << c.what;
+        EXPECT_EQ(list::TheListBuffer().HighWater(), c.pendingAfter) << c.what;
     }
 }
 
@@ -147,7 +148,7 @@ TEST_F(CardSlots, MissingComDeviceFailsTheFirstSendAtOnce) {
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(Init_Scan_Card_Ex(1), 42u);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1500));
-    EXPECT_EQ(CardInSlot(1), nullptr);
+    EXPECT_EQ(link::CardInSlot(1), nullptr);
     EXPECT_EQ(DescriptorHex(1), kEmptyDescriptor);
 }
 
@@ -168,7 +169,7 @@ TEST_F(CardSlots, SerialPortValuesOutsideTheTable) {
     for (const auto& c : cases) {
         registry.Write(CardKey(1) + c.values);
         EXPECT_EQ(Init_Scan_Card_Ex(1), c.code) << c.values;
-        EXPECT_EQ(CardInSlot(1), nullptr);
+        EXPECT_EQ(link::CardInSlot(1), nullptr);
     }
     registry.Write(CardKey(1) + "\"serial_port\"=\"3\"\n");
     for (uint16_t slot : {0, 11, 65535}) EXPECT_EQ(Init_Scan_Card_Ex(slot), 30u) << slot;
@@ -221,9 +222,9 @@ TEST_F(CardSlots, LinkChoiceForEveryConfigurationBranch) {
     };
     for (const auto& c : cases) {
         registry.Write(c.text);
-        LinkDescriptor d = MakeDescriptor(1, 2, 3, 4, 5, 6);
+        link::LinkDescriptor d = link::MakeDescriptor(1, 2, 3, 4, 5, 6);
         const std::string before = DescriptorHex(d);
-        EXPECT_EQ(ChooseCardLinks(1, &d), c.code) << c.text;
+        EXPECT_EQ(link::ChooseCardLinks(1, &d), c.code) << c.text;
         EXPECT_EQ(DescriptorHex(d), c.code == 0 ? c.descriptor : before) << c.text;
     }
 }
@@ -262,12 +263,12 @@ TEST_F(CardSlots, RemovalSendsTheStopSequenceAndEmptiesTheSlot) {
         ASSERT_EQ(Init_Scan_Card_Ex(1), 0u) << c.what;
         rtb.Clear();
         const auto start = std::chrono::steady_clock::now();
-        EXPECT_EQ(RemoveCard(1), c.code) << c.what;
+        EXPECT_EQ(link::RemoveCard(1), c.code) << c.what;
         EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
         ASSERT_TRUE(rtb.WaitForPackets(c.packets.size(), 2000)) << c.what;
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
         EXPECT_EQ(PacketHex(rtb), c.packets) << c.what;
-        EXPECT_EQ(CardInSlot(1), nullptr) << c.what;
+        EXPECT_EQ(link::CardInSlot(1), nullptr) << c.what;
         EXPECT_EQ(Get_Active_Card(), 0) << c.what;
         EXPECT_EQ(DescriptorHex(1), kEmptyDescriptor) << c.what;
     }
@@ -285,7 +286,7 @@ TEST_F(CardSlots, RemovalAlwaysLeavesNoActiveCard) {
     EXPECT_EQ(Get_Active_Card(), 0);
     EXPECT_EQ(PacketHex(other), kStopSequence);
     EXPECT_EQ(PacketHex(rtb), std::vector<std::string>{});
-    EXPECT_NE(CardInSlot(1), nullptr);
+    EXPECT_NE(link::CardInSlot(1), nullptr);
 
     ASSERT_TRUE(Set_Active_Card(1));
     EXPECT_EQ(Remove_Scan_Card_Ex(5), 0u);  // empty slot
@@ -298,7 +299,7 @@ TEST_F(CardSlots, RemovalAlwaysLeavesNoActiveCard) {
     }
     EXPECT_TRUE(Remove_Scan_Card());
     EXPECT_EQ(Get_Active_Card(), 0);
-    EXPECT_EQ(CardInSlot(1), nullptr);
+    EXPECT_EQ(link::CardInSlot(1), nullptr);
     EXPECT_EQ(PacketHex(rtb), kStopSequence);
 }
 
@@ -306,12 +307,12 @@ TEST_F(CardSlots, ReinitialisingAHoldingSlotOnlyActivatesIt) {
     Configure();
     ASSERT_EQ(Init_Scan_Card_Ex(1), 0u);
     ASSERT_EQ(Init_Scan_Card_Ex(2), 0u);
-    Card* card = CardInSlot(1);
+    link::Card* card = link::CardInSlot(1);
     rtb.Clear();
     registry.Write("");  // not read again
     EXPECT_TRUE(Init_Scan_Card());
     EXPECT_EQ(Get_Active_Card(), 1);
-    EXPECT_EQ(CardInSlot(1), card);
+    EXPECT_EQ(link::CardInSlot(1), card);
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     EXPECT_EQ(rtb.Packets().size(), 0u);
     EXPECT_EQ(Init_Scan_Card_Ex(2), 0u);

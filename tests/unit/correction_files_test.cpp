@@ -30,7 +30,8 @@ std::vector<uint8_t> Pattern(size_t size) {
 
 void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
 }
 
 std::vector<uint8_t> Concat(std::vector<uint8_t> a, const std::vector<uint8_t>& b) {
@@ -330,11 +331,11 @@ TEST_F(CorrectionFiles, BootProgramGoesOnTheSerialLinkEvenWithAParallelLink) {
     ASSERT_TRUE(driver.Install());
     constexpr uint32_t kData = 0xE000;
     driver.addPeripheral(kData, 1, 1);
-    const LinkDescriptor d = MakeDescriptor(kData, kData + 0x100, 1, kComPort, 1, 1);
-    delete ExchangeCardInSlot(1, new Card(d, 200, nullptr));
-    StoreDescriptor(1, d);
-    SetActiveCardIndex(1);
-    ASSERT_TRUE(CardInSlot(1)->HasParallelLink());
+    const link::LinkDescriptor d = link::MakeDescriptor(kData, kData + 0x100, 1, kComPort, 1, 1);
+    delete link::ExchangeCardInSlot(1, new link::Card(d, 200, nullptr));
+    link::StoreDescriptor(1, d);
+    link::SetActiveCardIndex(1);
+    ASSERT_TRUE(link::CardInSlot(1)->HasParallelLink());
     EXPECT_TRUE(Make_Boot_Program("C:\\b.out"));
     EXPECT_EQ(Wire(), "89 0C 00 62 2E 6F 75 74 00 00 00 00 00 00 00");
     EXPECT_TRUE(driver.Received(kData).empty());

@@ -35,7 +35,7 @@ TEST_F(Execution, EachCommandSendsItsPacketAndJudgesTheStatus) {
 }
 
 TEST_F(Execution, WithoutACardNothingIsSentAnd26IsLeft) {
-    SetActiveCardIndex(0);
+    link::SetActiveCardIndex(0);
     for (const auto& c : kCommands) {
         StoreLastErrorCode(0);
         EXPECT_FALSE(c.call()) << c.name;
@@ -65,16 +65,16 @@ TEST_F(Execution, StopSendsPendingRecordsFirstAndLeavesTheBufferEmpty) {
         ASSERT_TRUE(rtb.WaitForPackets(2, 1000)) << c.name;
         EXPECT_EQ(test::Hex(Raw(0)), "9C 0A 00 0A 01 00 02 00 0B 03 00 00 00") << c.name;
         EXPECT_EQ(test::Hex(Raw(1)), c.stopPacket) << c.name;
-        EXPECT_EQ(TheListBuffer().HighWater(), 0u) << c.name;
+        EXPECT_EQ(list::TheListBuffer().HighWater(), 0u) << c.name;
     }
 }
 
 TEST_F(Execution, StopWithoutACardStillEmptiesTheBuffer) {
-    SetActiveCardIndex(0);
+    link::SetActiveCardIndex(0);
     ASSERT_TRUE(Mark_Abs(1, 2));
     EXPECT_FALSE(Stop_Execution());
     EXPECT_EQ(Get_Last_Error_Code(), err::kNoCardActive);
-    EXPECT_EQ(TheListBuffer().HighWater(), 0u);
+    EXPECT_EQ(list::TheListBuffer().HighWater(), 0u);
 }
 
 // A stop whose send fails says so with 38, and honours a message-box switch turned on since

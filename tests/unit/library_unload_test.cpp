@@ -108,9 +108,9 @@ TEST_F(LibraryUnload, DetachSkipsTheSettlingWaitOnlyWhenTheProcessTerminates) {
         link::AttachLibrary();  // the port driver again, for what runs after
         // Two cards: two settling waits, or none.
         if (c.waits) {
-            EXPECT_GE(elapsedMs, 2 * static_cast<long long>(kRemovalSettleMs));
+            EXPECT_GE(elapsedMs, 2 * static_cast<long long>(link::kRemovalSettleMs));
         } else {
-            EXPECT_LT(elapsedMs, static_cast<long long>(kRemovalSettleMs));
+            EXPECT_LT(elapsedMs, static_cast<long long>(link::kRemovalSettleMs));
         }
         EXPECT_EQ(Packets(first), stopSequence) << c.processTerminating;
         EXPECT_EQ(Packets(second), stopSequence) << c.processTerminating;

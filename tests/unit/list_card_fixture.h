@@ -86,13 +86,15 @@ protected:
         RemoveInstalledCard(1);
         platform::SetMessageSink(nullptr);
         platform::SetSerialPortMethods(nullptr);
-        ClearListBuffer();
+        list::ClearListBuffer();
     }
 
     void WriteRegistry(bool showErrors) {
         std::string text = TempRegistry::ComPort(1, rtb.Path());
         if (showErrors) {
-            text += "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Zazave\\TX-ORB]\n\"DisplayErrors\"=dword:00000001\n";
+            text +=
+                "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Zazave\\TX-ORB]\n\"DisplayErrors\"=dword:"
+                "00000001\n";
         }
         registry.Write(text);
     }
@@ -119,7 +121,8 @@ protected:
             for (uint8_t status : {1, 0}) {
                 rtb.Clear();
                 RecordedMessages().clear();
-                rtb.SetResponder([status](const proto::Packet&) { return FakeRtb::Status(status); });
+                rtb.SetResponder(
+                    [status](const proto::Packet&) { return FakeRtb::Status(status); });
                 EXPECT_EQ(c.call(), status != 0) << c.name;
                 ASSERT_TRUE(rtb.WaitForPackets(1, 1000)) << c.name;
                 EXPECT_EQ(Hex(Raw(0)), c.packet) << c.name;
@@ -137,7 +140,7 @@ protected:
 
     FakeRtb rtb;
     TempRegistry registry;
-    Card* card = nullptr;
+    link::Card* card = nullptr;
 };
 
 // One record as the card receives it.

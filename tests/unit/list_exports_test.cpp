@@ -82,7 +82,7 @@ TEST_F(ListExports, EachExportAppendsItsExactRecords) {
     for (const auto& c : cases) {
         rtb.Clear();
         ASSERT_TRUE(c.call()) << c.name;
-        ASSERT_EQ(FlushListBuffer(), err::kOk) << c.name;
+        ASSERT_EQ(list::FlushListBuffer(), err::kOk) << c.name;
         ASSERT_TRUE(rtb.WaitForPackets(1, 1000)) << c.name;
         const auto packets = rtb.Packets();
         ASSERT_EQ(packets.size(), 1u) << c.name;
@@ -110,9 +110,9 @@ TEST_F(ListExports, OutOfRangeHeadsAndListsAreRefusedSilently) {
         {"Jump_To_Start_List(1)", [] { return Jump_To_Start_List(1); }, true},
     };
     for (const auto& c : cases) {
-        ClearListBuffer();
+        list::ClearListBuffer();
         EXPECT_EQ(c.call(), c.result) << c.name;
-        EXPECT_EQ(TheListBuffer().HighWater(), c.result ? 5u : 0u) << c.name;
+        EXPECT_EQ(list::TheListBuffer().HighWater(), c.result ? 5u : 0u) << c.name;
     }
     EXPECT_TRUE(test::RecordedMessages().empty());
     EXPECT_FALSE(rtb.WaitForPackets(1, 50));
@@ -122,7 +122,7 @@ TEST_F(ListExports, OutOfRangeHeadsAndListsAreRefusedSilently) {
 // hands to the reporter is its own rule.
 TEST_F(ListExports, AFailedTransferIsReportedAsEachExportSays) {
     ShowErrors();
-    SetActiveCardIndex(0);
+    link::SetActiveCardIndex(0);
     const struct {
         const char* name;
         std::function<bool()> call;
@@ -149,11 +149,12 @@ TEST_F(ListExports, AFailedTransferIsReportedAsEachExportSays) {
     };
     for (const auto& c : cases) {
         test::RecordedMessages().clear();
-        ClearListBuffer();
-        for (int i = 0; i < c.pending; ++i) ASSERT_EQ(CF_AddListCommand(0x0A, 0, 0), err::kOk);
+        list::ClearListBuffer();
+        for (int i = 0; i < c.pending; ++i)
+            ASSERT_EQ(list::CF_AddListCommand(0x0A, 0, 0), err::kOk);
         EXPECT_FALSE(c.call()) << c.name;
         // Set_Delays stops at its third record: the two after it are never appended.
-        EXPECT_EQ(TheListBuffer().HighWater(), 0u) << c.name;
+        EXPECT_EQ(list::TheListBuffer().HighWater(), 0u) << c.name;
         const auto shown = Shown();
         if (c.shown == nullptr) {
             EXPECT_TRUE(shown.empty()) << c.name;

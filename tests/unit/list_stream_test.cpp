@@ -30,7 +30,7 @@ void AppendMarks(int first, int count) {
 }
 
 TEST(ListBuffer, GrowsInWholeStepsKeepsContentsAndClearReleasesAll) {
-    ListBuffer list;
+    list::ListBuffer list;
     const struct {
         uint32_t append;
         int32_t size;
@@ -41,7 +41,8 @@ TEST(ListBuffer, GrowsInWholeStepsKeepsContentsAndClearReleasesAll) {
     std::vector<uint8_t> expected;
     for (const auto& s : steps) {
         std::vector<uint8_t> bytes(s.append);
-        for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<uint8_t>(expected.size() + i);
+        for (size_t i = 0; i < bytes.size(); ++i)
+            bytes[i] = static_cast<uint8_t>(expected.size() + i);
         list.Append(bytes.data(), s.append);
         expected.insert(expected.end(), bytes.begin(), bytes.end());
         EXPECT_EQ(list.Size(), s.size) << "after +" << s.append;
@@ -63,7 +64,7 @@ using ListStream = test::ListCardTest;
 TEST_F(ListStream, The500thRecordSendsOne2500BytePacketAndEmptiesTheBuffer) {
     AppendMarks(0, 499);
     EXPECT_FALSE(rtb.WaitForPackets(1, 100));
-    EXPECT_EQ(TheListBuffer().HighWater(), 2495u);
+    EXPECT_EQ(list::TheListBuffer().HighWater(), 2495u);
     AppendMarks(499, 1);
     ASSERT_TRUE(rtb.WaitForPackets(1, 1000));
     const auto packets = rtb.Packets();
@@ -72,8 +73,8 @@ TEST_F(ListStream, The500thRecordSendsOne2500BytePacketAndEmptiesTheBuffer) {
     const auto records = MarkRecords(0, 500);
     expected.insert(expected.end(), records.begin(), records.end());
     EXPECT_EQ(packets[0].raw, expected);
-    EXPECT_EQ(TheListBuffer().HighWater(), 0u);
-    EXPECT_EQ(TheListBuffer().Capacity(), 0u);
+    EXPECT_EQ(list::TheListBuffer().HighWater(), 0u);
+    EXPECT_EQ(list::TheListBuffer().Capacity(), 0u);
 }
 
 TEST_F(ListStream, A3DPairTransfersOnlyWhenItReachesTheThreshold) {
@@ -82,13 +83,13 @@ TEST_F(ListStream, A3DPairTransfersOnlyWhenItReachesTheThreshold) {
         size_t packetPayload;  // 0: nothing sent
     } cases[] = {{497, 0}, {498, 2500}, {499, 2505}};
     for (const auto& c : cases) {
-        ClearListBuffer();
+        list::ClearListBuffer();
         rtb.Clear();
         AppendMarks(0, c.pendingRecords);
         ASSERT_TRUE(Mark_Abs_3D(1, -2, 3, -4));
         if (c.packetPayload == 0) {
             EXPECT_FALSE(rtb.WaitForPackets(1, 100));
-            EXPECT_EQ(TheListBuffer().HighWater(), 2495u);
+            EXPECT_EQ(list::TheListBuffer().HighWater(), 2495u);
             continue;
         }
         ASSERT_TRUE(rtb.WaitForPackets(1, 1000)) << c.pendingRecords;
@@ -97,7 +98,7 @@ TEST_F(ListStream, A3DPairTransfersOnlyWhenItReachesTheThreshold) {
         ASSERT_EQ(p.payload.size(), c.packetPayload);
         EXPECT_EQ(test::Hex({p.payload.end() - 10, p.payload.end()}),
                   "D2 01 00 FE FF D3 03 00 FC FF");
-        EXPECT_EQ(TheListBuffer().HighWater(), 0u);
+        EXPECT_EQ(list::TheListBuffer().HighWater(), 0u);
     }
 }
 
@@ -124,24 +125,24 @@ TEST_F(ListStream, AFailedTransferGivesItsCodeAndDiscardsThePendingList) {
     for (const auto& c : cases) {
         rtb.ReplyTo(0x9C, c.reply);
         test::FailSerialWrites() = c.failWrite;
-        ASSERT_EQ(CF_AddListCommand(0x0A, 1, 2), err::kOk);
-        EXPECT_EQ(CF_AddListCommand(0x10, 0, 0), c.code) << c.what;
+        ASSERT_EQ(list::CF_AddListCommand(0x0A, 1, 2), err::kOk);
+        EXPECT_EQ(list::CF_AddListCommand(0x10, 0, 0), c.code) << c.what;
         test::FailSerialWrites() = false;
-        EXPECT_EQ(TheListBuffer().HighWater(), 0u) << c.what;
-        EXPECT_EQ(TheListBuffer().Capacity(), 0u) << c.what;
+        EXPECT_EQ(list::TheListBuffer().HighWater(), 0u) << c.what;
+        EXPECT_EQ(list::TheListBuffer().Capacity(), 0u) << c.what;
     }
 }
 
 TEST_F(ListStream, FlushOfAnEmptyBufferTouchesNoCard) {
-    SetActiveCardIndex(0);
+    link::SetActiveCardIndex(0);
     StoreLastErrorCode(0);
-    EXPECT_EQ(FlushListBuffer(), err::kOk);
+    EXPECT_EQ(list::FlushListBuffer(), err::kOk);
     EXPECT_EQ(LastErrorCode(), 0u);  // not even the card lookup ran
-    SetActiveCardIndex(1);
-    EXPECT_EQ(FlushListBuffer(), err::kOk);
+    link::SetActiveCardIndex(1);
+    EXPECT_EQ(list::FlushListBuffer(), err::kOk);
     EXPECT_FALSE(rtb.WaitForPackets(1, 100));
-    ASSERT_EQ(CF_AddListCommand(0x0B, 7, 0), err::kOk);
-    EXPECT_EQ(FlushListBuffer(), err::kOk);
+    ASSERT_EQ(list::CF_AddListCommand(0x0B, 7, 0), err::kOk);
+    EXPECT_EQ(list::FlushListBuffer(), err::kOk);
     ASSERT_TRUE(rtb.WaitForPackets(1, 1000));
     EXPECT_EQ(test::Hex(Raw(0)), "9C 05 00 0B 07 00 00 00");
 }
@@ -152,7 +153,7 @@ TEST_F(ListStream, PendingRecordsGoToTheCardActiveAtTheTransfer) {
                    "\"COM2\"=\"" + second.Path() + "\"\n");
     test::InstallCard(2, 2, kTimeoutMs);
     ASSERT_TRUE(Mark_Abs(5, 6));
-    SetActiveCardIndex(1);
+    link::SetActiveCardIndex(1);
     ASSERT_TRUE(Set_End_Of_List());
     ASSERT_TRUE(rtb.WaitForPackets(1, 1000));
     EXPECT_EQ(test::Hex(Raw(0)), "9C 0A 00 0A 05 00 06 00 10 00 00 00 00");
@@ -161,17 +162,17 @@ TEST_F(ListStream, PendingRecordsGoToTheCardActiveAtTheTransfer) {
 }
 
 TEST(ListStreamNoCard, AppendsSucceedUntilTheTransferWhichFailsWith26AndEmpties) {
-    SetActiveCardIndex(0);
+    link::SetActiveCardIndex(0);
     StoreLastErrorCode(0);
     AppendMarks(0, 499);
     EXPECT_EQ(LastErrorCode(), 0u);
     EXPECT_FALSE(Mark_Abs(1, 1));
     EXPECT_EQ(LastErrorCode(), err::kNoCardActive);
-    EXPECT_EQ(TheListBuffer().HighWater(), 0u);
+    EXPECT_EQ(list::TheListBuffer().HighWater(), 0u);
     EXPECT_TRUE(Mark_Abs(2, 2));  // a fresh list
-    EXPECT_EQ(TheListBuffer().HighWater(), 5u);
+    EXPECT_EQ(list::TheListBuffer().HighWater(), 5u);
     EXPECT_FALSE(Set_End_Of_List());
-    EXPECT_EQ(TheListBuffer().HighWater(), 0u);
+    EXPECT_EQ(list::TheListBuffer().HighWater(), 0u);
 }
 
 // Eight threads build into the one list while also exchanging immediate commands; every

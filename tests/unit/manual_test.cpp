@@ -114,7 +114,7 @@ TEST_F(Manual, GetXYPosAsksYOnlyAfterXAndLeavesItsCodeAsTheLastError) {
         test::RecordedMessages().clear();
         rtb.ReplyTo(0x78, c.xReply);
         rtb.ReplyTo(0x81, test::FakeRtb::Data({0x01, 0x02}));
-        SetActiveCardIndex(c.active ? 1 : 0);
+        link::SetActiveCardIndex(c.active ? 1 : 0);
         StoreLastErrorCode(99);
         int16_t x = 1111;
         int16_t y = 1234;
@@ -123,10 +123,12 @@ TEST_F(Manual, GetXYPosAsksYOnlyAfterXAndLeavesItsCodeAsTheLastError) {
         EXPECT_EQ(y, c.y) << c.what;
         EXPECT_EQ(Get_Last_Error_Code(), c.lastError) << c.what;
         std::string opcodes;
-        for (const auto& p : rtb.Packets()) opcodes += (opcodes.empty() ? "" : " ") + test::Hex({p.opcode});
+        for (const auto& p : rtb.Packets())
+            opcodes += (opcodes.empty() ? "" : " ") + test::Hex({p.opcode});
         EXPECT_EQ(opcodes, c.packets) << c.what;
-        const auto expected = c.result ? std::vector<std::string>{}
-                                       : std::vector<std::string>{std::to_string(c.lastError) + " Get_XY_Pos"};
+        const auto expected =
+            c.result ? std::vector<std::string>{}
+                     : std::vector<std::string>{std::to_string(c.lastError) + " Get_XY_Pos"};
         EXPECT_EQ(Shown(), expected) << c.what;
     }
 }
@@ -153,7 +155,7 @@ TEST_F(Manual, PairReadsAlwaysAskBothAndSucceedWithZerosForFailures) {
     };
     for (const auto& c : cases) {
         rtb.Clear();
-        SetActiveCardIndex(1);
+        link::SetActiveCardIndex(1);
         rtb.ReplyTo(c.first, test::Reply{});
         rtb.ReplyTo(c.second, test::FakeRtb::Data({0xFE, 0xFF}));
         int16_t a = 5, b = 5;
@@ -165,7 +167,7 @@ TEST_F(Manual, PairReadsAlwaysAskBothAndSucceedWithZerosForFailures) {
                   test::Hex({c.first, 0, 0, c.second, 0, 0}))
             << c.name;
 
-        SetActiveCardIndex(0);
+        link::SetActiveCardIndex(0);
         a = b = 5;
         EXPECT_TRUE(c.call(&a, &b)) << c.name;
         EXPECT_EQ(a, 0);

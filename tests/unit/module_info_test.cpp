@@ -77,11 +77,12 @@ TEST(ModuleInfo, SystemStatusOverlapsPortAndParallelBits) {
         {10, 20, true, 1 | 20 | 1280 | 512},
     };
     for (const Case& c : cases) {
-        const LinkDescriptor d = c.parallel ? MakeDescriptor(0xE000, 0xE100, 1, c.com, 1, 1)
-                                            : MakeDescriptor(0xFFFF, 0xFFFF, 0, c.com, 1, 1);
-        delete ExchangeCardInSlot(c.slot, new Card(d, 100, nullptr));
-        StoreDescriptor(c.slot, d);
-        SetActiveCardIndex(static_cast<int16_t>(c.slot));
+        const link::LinkDescriptor d = c.parallel
+                                           ? link::MakeDescriptor(0xE000, 0xE100, 1, c.com, 1, 1)
+                                           : link::MakeDescriptor(0xFFFF, 0xFFFF, 0, c.com, 1, 1);
+        delete link::ExchangeCardInSlot(c.slot, new link::Card(d, 100, nullptr));
+        link::StoreDescriptor(c.slot, d);
+        link::SetActiveCardIndex(static_cast<int16_t>(c.slot));
         EXPECT_EQ(Get_System_Status(), c.status) << c.slot << " COM" << c.com;
         test::RemoveInstalledCard(c.slot);
     }
@@ -129,19 +130,21 @@ TEST(ModuleInfo, SlotQueriesFollowInitialisationAndRemoval) {
     EXPECT_EQ(z, 0xFFFF);
     uint8_t table[240];
     std::memset(table, 0xCC, sizeof table);
-    EXPECT_EQ(DLL_Status_Query(239, 0, reinterpret_cast<intptr_t>(table), AsNumber(40), nullptr), 1);
+    EXPECT_EQ(DLL_Status_Query(239, 0, reinterpret_cast<intptr_t>(table), AsNumber(40), nullptr),
+              1);
     EXPECT_EQ(Bytes(table, 20), kDefaultRecord);
     EXPECT_EQ(Bytes(table + 20, 20), "FF FF 00 00 FF FF 00 00 00 00 00 00 03 00 00 00 01 01 00 00");
     EXPECT_EQ(table[40], 0xCC);
     Remove_Scan_Card_Ex(1);
     EXPECT_EQ(DLL_Status_Query(233, 1, 0, &x, nullptr), 1);
     EXPECT_EQ(x, 0);
-    EXPECT_EQ(DLL_Status_Query(239, 0, reinterpret_cast<intptr_t>(table), AsNumber(40), nullptr), 1);
+    EXPECT_EQ(DLL_Status_Query(239, 0, reinterpret_cast<intptr_t>(table), AsNumber(40), nullptr),
+              1);
     EXPECT_EQ(Bytes(table + 20, 20), kDefaultRecord);
 }
 
 TEST(ModuleInfo, DescriptorTableCopyIsClampedToItsSize) {
-    StoreDescriptor(10, MakeDescriptor(0xBC00, 0xBC10, 1, 7, 1, 1));
+    link::StoreDescriptor(10, link::MakeDescriptor(0xBC00, 0xBC10, 1, 7, 1, 1));
     struct Case {
         intptr_t count;
         int32_t result;
@@ -155,12 +158,13 @@ TEST(ModuleInfo, DescriptorTableCopyIsClampedToItsSize) {
                                    nullptr),
                   c.result)
             << c.count;
-        EXPECT_EQ(std::memcmp(buffer, DescriptorTable(), c.copied), 0) << c.count;
+        EXPECT_EQ(std::memcmp(buffer, link::DescriptorTable(), c.copied), 0) << c.count;
         EXPECT_EQ(buffer[c.copied], 0xCC) << c.count;
     }
-    EXPECT_EQ(Hex(std::vector<uint8_t>(reinterpret_cast<const uint8_t*>(DescriptorTable() + 10),
-                                       reinterpret_cast<const uint8_t*>(DescriptorTable() + 11))),
-              "00 BC 00 00 10 BC 00 00 01 00 00 00 07 00 00 00 01 01 00 00");
+    EXPECT_EQ(
+        Hex(std::vector<uint8_t>(reinterpret_cast<const uint8_t*>(link::DescriptorTable() + 10),
+                                 reinterpret_cast<const uint8_t*>(link::DescriptorTable() + 11))),
+        "00 BC 00 00 10 BC 00 00 01 00 00 00 07 00 00 00 01 01 00 00");
     EXPECT_EQ(DLL_Status_Query(239, 0, 0, AsNumber(220), nullptr), 0);
 }
 
@@ -172,7 +176,8 @@ TEST(ModuleInfo, PciAndSerialProbesGoThroughDriverAndPing) {
     fake.addPci(4, 35, header.data());
     uint8_t buffer[256] = {};
     EXPECT_EQ(DLL_Status_Query(237, 4, 3, AsNumber(1), reinterpret_cast<int32_t*>(buffer)), 1);
-    EXPECT_EQ(Bytes(buffer, 24), "15 14 13 95 00 00 00 00 00 00 00 00 00 00 00 00 01 E0 00 00 01 E1 00 00");
+    EXPECT_EQ(Bytes(buffer, 24),
+              "15 14 13 95 00 00 00 00 00 00 00 00 00 00 00 00 01 E0 00 00 01 E1 00 00");
     EXPECT_EQ(DLL_Status_Query(237, 4, 3, AsNumber(0), reinterpret_cast<int32_t*>(buffer)), 0);
     EXPECT_EQ(DLL_Status_Query(237, 4, 3, AsNumber(-1), reinterpret_cast<int32_t*>(buffer)), 0);
     const auto pci = fake.Calls(FAKE_PCI);

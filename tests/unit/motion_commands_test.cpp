@@ -53,11 +53,13 @@ const Setter kSetters[] = {
     {[] { return Set_Gain_Y(-2.0); }, "59 08 00 00 00 00 00 00 00 00 C0", "Set_Gain_Y", 40},
     {[] { return Set_Offset_X(-1); }, "5A 02 00 FF FF", "Set_Offset_X", 40},
     {[] { return Set_Offset_Y(-32768); }, "5B 02 00 00 80", "Set_Offset_Y", 40},
-    {[] { return Set_Jump_Speed(250.0); }, "5C 08 00 00 00 00 00 00 40 6F 40", "Set_Jump_Speed", 40},
+    {[] { return Set_Jump_Speed(250.0); }, "5C 08 00 00 00 00 00 00 40 6F 40", "Set_Jump_Speed",
+     40},
     {[] { return Set_Mark_Speed(0.5); }, "5D 08 00 00 00 00 00 00 00 E0 3F", "Set_Mark_Speed", 40},
     {[] { return Set_Speed(250.0, 1.0); },
      "23 10 00 00 00 00 00 00 40 6F 40 00 00 00 00 00 00 F0 3F", "Set_Speed", 40},
-    {[] { return Set_Dig_Gain_Ex(2.0); }, "8A 08 00 00 00 00 00 00 00 00 40", "Set_Dig_Gain_Ex", 40},
+    {[] { return Set_Dig_Gain_Ex(2.0); }, "8A 08 00 00 00 00 00 00 00 00 40", "Set_Dig_Gain_Ex",
+     40},
     {[] { return Set_Dig_Gain(0xABCD); }, "A4 02 00 CD AB", "Set_Dig_Gain", 40},
     {[] { return Set_Rot_Grad(-0.0); }, "A5 08 00 00 00 00 00 00 00 00 80", "Set_Rot_Grad", 40},
     {[] { return Set_Mark_Shift(10); }, "A7 02 00 0A 00", "Set_Mark_Shift", 40},
@@ -83,9 +85,10 @@ TEST_F(MotionCommands, StatusZeroIsReportedUnderTheExportsOwnName) {
     for (const auto& s : kSetters) {
         ShownReports().clear();
         EXPECT_FALSE(s.call()) << s.wire;
-        const Strings expected = s.reportedAs == nullptr
-                                     ? Strings{}
-                                     : Strings{std::to_string(s.codeForStatus0) + " " + s.reportedAs};
+        const Strings expected =
+            s.reportedAs == nullptr
+                ? Strings{}
+                : Strings{std::to_string(s.codeForStatus0) + " " + s.reportedAs};
         EXPECT_EQ(ShownReports(), expected) << s.wire;
     }
     EXPECT_EQ(Get_Last_Error_Code(), 0u);  // the reporter never writes it
@@ -106,20 +109,20 @@ TEST_F(MotionCommands, NoCardGives26AndSendsNothing) {
 
 TEST_F(MotionCommands, ModeSwitchesTheCaptureFirstWhateverFollows) {
     EXPECT_FALSE(Set_Mode(0x0200));  // no card yet
-    EXPECT_TRUE(TheVectorCapture().CaptureEnabled());
+    EXPECT_TRUE(list::TheVectorCapture().CaptureEnabled());
     EXPECT_EQ(Get_Last_Error_Code(), 26u);
     EXPECT_FALSE(Set_Mode(0x01FF));
-    EXPECT_FALSE(TheVectorCapture().CaptureEnabled());
+    EXPECT_FALSE(list::TheVectorCapture().CaptureEnabled());
 
     Install(100);
     rtb.ReplyTo(74, test::Reply{});  // silent: no status can be received
     EXPECT_FALSE(Set_Mode(0xFFFF));
-    EXPECT_TRUE(TheVectorCapture().CaptureEnabled());
+    EXPECT_TRUE(list::TheVectorCapture().CaptureEnabled());
     rtb.ReplyTo(74, test::Reply{{0x02, 0x00, 0x01, 0x01}});  // wrong length
     EXPECT_FALSE(Set_Mode(0x0200));
     rtb.ReplyTo(74, FakeRtb::Status(1));
     EXPECT_TRUE(Set_Mode(0));
-    EXPECT_FALSE(TheVectorCapture().CaptureEnabled());
+    EXPECT_FALSE(list::TheVectorCapture().CaptureEnabled());
     EXPECT_EQ(ShownReports(),
               (Strings{"26 Set_Mode", "26 Set_Mode", "28 Set_Mode", "28 Set_Mode"}));
 }

@@ -56,7 +56,7 @@ protected:
 
 TEST_F(ParallelLinkTest, ConstructionEnablesBothBlocksAndEachByteIsHandedOver) {
     fake.addPeripheral(kData, 1, 1);
-    ParallelLink link(kData, kFifo);
+    link::ParallelLink link(kData, kFifo);
     const uint8_t byte = 0x5D;
     EXPECT_EQ(link.Write(&byte, 1), 1);
     ExpectSteps(Steps(fake.Calls()), {
@@ -91,7 +91,7 @@ TEST_F(ParallelLinkTest, HandshakeBoundsAreTenThousandReadsEach) {
     for (const Case& c : cases) {
         fake.reset();
         fake.addPeripheral(kData, c.setAfter, c.clearAfter);
-        ParallelLink link(kData, kFifo);
+        link::ParallelLink link(kData, kFifo);
         const uint8_t bytes[2] = {0x22, 0x00};
         EXPECT_EQ(link.Write(bytes, 2), c.result) << c.name;
         size_t statusReads = 0;
@@ -107,7 +107,7 @@ TEST_F(ParallelLinkTest, HandshakeBoundsAreTenThousandReadsEach) {
 
 TEST_F(ParallelLinkTest, PacketsAndEmptyWrites) {
     fake.addPeripheral(kData, 1, 1);
-    ParallelLink link(kData, kFifo);
+    link::ParallelLink link(kData, kFifo);
     const uint8_t payload[3] = {0x10, 0x27, 0xFF};
     struct Case {
         uint8_t opcode;
@@ -162,12 +162,12 @@ TEST_F(ParallelLinkTest, CardSendsOnParallelAndReceivesOnSerial) {
         fake.addPeripheral(kData, c.setAfter, 1);
         SerialAnswer answer{&rtb, 11};
         fake.setByteSink(&SerialAnswer::Sink, &answer);
-        const LinkDescriptor d = MakeDescriptor(kData, kFifo, 1, 2, 1, 1);
-        delete ExchangeCardInSlot(1, new Card(d, 500, nullptr));
-        StoreDescriptor(1, d);
-        SetActiveCardIndex(1);
+        const link::LinkDescriptor d = link::MakeDescriptor(kData, kFifo, 1, 2, 1, 1);
+        delete link::ExchangeCardInSlot(1, new link::Card(d, 500, nullptr));
+        link::StoreDescriptor(1, d);
+        link::SetActiveCardIndex(1);
         const double speed = 100.0;
-        EXPECT_EQ(ExecuteStatusCommand(93, &speed, sizeof speed), c.code);
+        EXPECT_EQ(link::ExecuteStatusCommand(93, &speed, sizeof speed), c.code);
         EXPECT_EQ(test::Hex(fake.Received(kData)), c.parallelBytes);
         EXPECT_TRUE(rtb.RawReceived().empty()) << test::Hex(rtb.RawReceived());
         fake.setByteSink(nullptr, nullptr);

@@ -13,9 +13,9 @@
 namespace txorb {
 namespace {
 
-PcdTable Defaults(PcdCurve curve) {
-    PcdTable table;
-    FillPcdDefaults(table, curve);
+list::PcdTable Defaults(list::PcdCurve curve) {
+    list::PcdTable table;
+    list::FillPcdDefaults(table, curve);
     return table;
 }
 
@@ -25,47 +25,47 @@ void WriteFile(const std::string& path, const std::string& bytes) {
 
 TEST(PcdTable, BuiltInCurvesAndTheirLevels) {
     const struct {
-        PcdCurve curve;
+        list::PcdCurve curve;
         int index;
         double percent;
         uint16_t level;
     } cases[] = {
-        {PcdCurve::kOpen, 0, 17.7777777777778, 11651},
-        {PcdCurve::kOpen, 1, 19.091763573177, 12512},
-        {PcdCurve::kOpen, 45, 50.0000000000001, 32768},
-        {PcdCurve::kOpen, 56, 55.7141147736489, 36512},
-        {PcdCurve::kOpen, 89, 97.808236426823, 64099},
-        {PcdCurve::kOpen, 90, 100.0, 65535},
-        {PcdCurve::kShut, 0, 0.0, 0},
-        {PcdCurve::kShut, 1, 6.77777777777739, 4442},
-        {PcdCurve::kShut, 45, 50.1111111111098, 32840},
-        {PcdCurve::kShut, 69, 67.9999999999989, 44564},
-        {PcdCurve::kShut, 90, 99.9999999999991, 65535},
+        {list::PcdCurve::kOpen, 0, 17.7777777777778, 11651},
+        {list::PcdCurve::kOpen, 1, 19.091763573177, 12512},
+        {list::PcdCurve::kOpen, 45, 50.0000000000001, 32768},
+        {list::PcdCurve::kOpen, 56, 55.7141147736489, 36512},
+        {list::PcdCurve::kOpen, 89, 97.808236426823, 64099},
+        {list::PcdCurve::kOpen, 90, 100.0, 65535},
+        {list::PcdCurve::kShut, 0, 0.0, 0},
+        {list::PcdCurve::kShut, 1, 6.77777777777739, 4442},
+        {list::PcdCurve::kShut, 45, 50.1111111111098, 32840},
+        {list::PcdCurve::kShut, 69, 67.9999999999989, 44564},
+        {list::PcdCurve::kShut, 90, 99.9999999999991, 65535},
     };
     for (const auto& c : cases) {
-        const PcdTable table = Defaults(c.curve);
+        const list::PcdTable table = Defaults(c.curve);
         EXPECT_EQ(table.entries[c.index].percent, c.percent) << c.index;
         EXPECT_EQ(table.entries[c.index].level, c.level) << c.index;
     }
-    for (PcdCurve curve : {PcdCurve::kOpen, PcdCurve::kShut}) {
-        const PcdTable table = Defaults(curve);
-        for (int i = 1; i < kPcdEntryCount; ++i) {
+    for (list::PcdCurve curve : {list::PcdCurve::kOpen, list::PcdCurve::kShut}) {
+        const list::PcdTable table = Defaults(curve);
+        for (int i = 1; i < list::kPcdEntryCount; ++i) {
             EXPECT_LT(table.entries[i - 1].percent, table.entries[i].percent) << i;
         }
     }
     // Without files beside the test program, the capture holds exactly the built-in tables.
-    const VectorCapture capture;
-    EXPECT_EQ(LookupPcdValue(capture.OpenTable(), 0.0), 11651);
-    EXPECT_EQ(LookupPcdValue(capture.OpenTable(), 0.5), 32768);
-    EXPECT_EQ(LookupPcdValue(capture.ShutTable(), 0.5), 32840);
+    const list::VectorCapture capture;
+    EXPECT_EQ(list::LookupPcdValue(capture.OpenTable(), 0.0), 11651);
+    EXPECT_EQ(list::LookupPcdValue(capture.OpenTable(), 0.5), 32768);
+    EXPECT_EQ(list::LookupPcdValue(capture.ShutTable(), 0.5), 32840);
 }
 
 TEST(PcdTable, LookupTakesTheIntegerPartAndClampsAtTheLastEntry) {
-    const PcdTable open = Defaults(PcdCurve::kOpen);
-    const PcdTable shut = Defaults(PcdCurve::kShut);
+    const list::PcdTable open = Defaults(list::PcdCurve::kOpen);
+    const list::PcdTable shut = Defaults(list::PcdCurve::kShut);
     const double inf = std::numeric_limits<double>::infinity();
     const struct {
-        const PcdTable* table;
+        const list::PcdTable* table;
         double fraction;
         uint16_t level;
     } cases[] = {
@@ -83,7 +83,7 @@ TEST(PcdTable, LookupTakesTheIntegerPartAndClampsAtTheLastEntry) {
         {&shut, 0.7746, 44564},  // entry 69
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(LookupPcdValue(*c.table, c.fraction), c.level) << c.fraction;
+        EXPECT_EQ(list::LookupPcdValue(*c.table, c.fraction), c.level) << c.fraction;
     }
 }
 
@@ -98,12 +98,12 @@ TEST(PcdTable, LeadingNumberParsing) {
         {"0x10", 0.0},      {"nan", 0.0},           {"inf", 0.0},    {"1e-999", 0.0},
         {"12,5", 12.0},     {"5 %", 5.0},
     };
-    for (const auto& c : cases) EXPECT_EQ(ParseLeadingNumber(c.text), c.value) << c.text;
-    EXPECT_EQ(ParseLeadingNumber("1e999"), std::numeric_limits<double>::infinity());
+    for (const auto& c : cases) EXPECT_EQ(list::ParseLeadingNumber(c.text), c.value) << c.text;
+    EXPECT_EQ(list::ParseLeadingNumber("1e999"), std::numeric_limits<double>::infinity());
 }
 
 TEST(PcdTable, FileOverridesEntriesLineByLine) {
-    const PcdTable defaults = Defaults(PcdCurve::kOpen);
+    const list::PcdTable defaults = Defaults(list::PcdCurve::kOpen);
     std::string hundred;
     for (int i = 0; i < 100; ++i) hundred += std::to_string(i) + "\n";
     std::string ninetyOne = "42.5;\r\n42.5 ;\r\n";
@@ -123,9 +123,18 @@ TEST(PcdTable, FileOverridesEntriesLineByLine) {
         } entries[4];
     } cases[] = {
         {"short", "25\n\n", false, {{0, 25.0, 16384}, {1, -1, 0}, {2, -1, 0}, {90, -1, 0}}},
-        {"crlf", ninetyOne, true, {{0, 42.5, 27852}, {1, 42.5, 27852}, {2, 10.0, 6554}, {90, 10.0, 6554}}},
-        {"range", "150\n-1\n100\n0\n", false, {{0, 0.0, 0}, {1, 0.0, 0}, {2, 100.0, 65535}, {3, 0.0, 0}}},
-        {"hundred", hundred, true, {{0, 0.0, 0}, {1, 1.0, 655}, {89, 89.0, 58326}, {90, 90.0, 58982}}},
+        {"crlf",
+         ninetyOne,
+         true,
+         {{0, 42.5, 27852}, {1, 42.5, 27852}, {2, 10.0, 6554}, {90, 10.0, 6554}}},
+        {"range",
+         "150\n-1\n100\n0\n",
+         false,
+         {{0, 0.0, 0}, {1, 0.0, 0}, {2, 100.0, 65535}, {3, 0.0, 0}}},
+        {"hundred",
+         hundred,
+         true,
+         {{0, 0.0, 0}, {1, 1.0, 655}, {89, 89.0, 58326}, {90, 90.0, 58982}}},
         {"long", longLine, false, {{0, 33.0, 21627}, {1, 7.0, 4587}, {2, -1, 0}, {90, -1, 0}}},
         {"blank", " ; \r\n5\n", false, {{0, -1, 0}, {1, -1, 0}, {2, -1, 0}, {90, -1, 0}}},
         {"empty", "", false, {{0, -1, 0}, {1, -1, 0}, {2, -1, 0}, {90, -1, 0}}},
@@ -135,11 +144,12 @@ TEST(PcdTable, FileOverridesEntriesLineByLine) {
     for (const auto& c : cases) {
         const std::string path = dir.File(std::string(c.name) + ".txt");
         WriteFile(path, c.text);
-        PcdTable table = defaults;
-        EXPECT_EQ(LoadPcdFile(path.c_str(), table.entries, kPcdEntryCount), c.result) << c.name;
+        list::PcdTable table = defaults;
+        EXPECT_EQ(list::LoadPcdFile(path.c_str(), table.entries, list::kPcdEntryCount), c.result)
+            << c.name;
         for (const auto& e : c.entries) {
-            const PcdEntry& want = e.percent < 0 ? defaults.entries[e.index]
-                                                 : PcdEntry{e.percent, e.level};
+            const list::PcdEntry& want = e.percent < 0 ? defaults.entries[e.index]
+                                                 : list::PcdEntry{e.percent, e.level};
             EXPECT_EQ(table.entries[e.index].percent, want.percent) << c.name << " " << e.index;
             EXPECT_EQ(table.entries[e.index].level, want.level) << c.name << " " << e.index;
         }
@@ -148,10 +158,11 @@ TEST(PcdTable, FileOverridesEntriesLineByLine) {
 
 TEST(PcdTable, MissingFileKeepsTheDefaults) {
     test::TempDir dir;
-    const PcdTable defaults = Defaults(PcdCurve::kShut);
-    PcdTable table = defaults;
-    EXPECT_FALSE(LoadPcdFile(dir.File("PCD_SHUT.txt").c_str(), table.entries, kPcdEntryCount));
-    for (int i = 0; i < kPcdEntryCount; ++i) {
+    const list::PcdTable defaults = Defaults(list::PcdCurve::kShut);
+    list::PcdTable table = defaults;
+    EXPECT_FALSE(
+        list::LoadPcdFile(dir.File("PCD_SHUT.txt").c_str(), table.entries, list::kPcdEntryCount));
+    for (int i = 0; i < list::kPcdEntryCount; ++i) {
         EXPECT_EQ(table.entries[i].percent, defaults.entries[i].percent);
         EXPECT_EQ(table.entries[i].level, defaults.entries[i].level);
     }
@@ -160,10 +171,10 @@ TEST(PcdTable, MissingFileKeepsTheDefaults) {
 TEST(PcdTable, TrimmedLinesFollowTheFiftyByteReader) {
     const std::string text = std::string("12 ;\r\n") + std::string(49, 'a') + "b\n;;\n" +
                              std::string("x\0yz", 4) + "\n";
-    PcdTextSource source(text.data(), text.size());
-    char line[kPcdLineBufferSize];
+    list::PcdTextSource source(text.data(), text.size());
+    char line[list::kPcdLineBufferSize];
     const int expected[] = {2, 49, 1, 0, 1, 0};
-    for (int want : expected) EXPECT_EQ(ReadTrimmedLine(line, sizeof line, source), want);
+    for (int want : expected) EXPECT_EQ(list::ReadTrimmedLine(line, sizeof line, source), want);
 }
 
 }  // namespace

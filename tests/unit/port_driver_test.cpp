@@ -33,11 +33,11 @@ TEST(PortDriver, StartCallsOpenThenStartAndStopTiesTheLock) {
     for (const Case& c : cases) {
         FakeDriverSession fake;
         ASSERT_TRUE(fake.Ok());
-        PortDriverStop();
+        link::PortDriverStop();
         platform::SetPortDriverTable(platform::LoadPortDriverModule(TXORB_FAKE_DRIVER_PATH));
         fake.setResults(c.startResult, c.stopResult, 0);
-        EXPECT_EQ(PortDriverStart(), c.started) << c.startResult;
-        EXPECT_TRUE(CommandLockCreated());
+        EXPECT_EQ(link::PortDriverStart(), c.started) << c.startResult;
+        EXPECT_TRUE(link::CommandLockCreated());
         const auto calls = fake.Calls();
         ASSERT_EQ(calls.size(), 2u);
         EXPECT_EQ(calls[0].op, FAKE_OPEN);
@@ -45,10 +45,10 @@ TEST(PortDriver, StartCallsOpenThenStartAndStopTiesTheLock) {
         EXPECT_EQ(calls[1].op, FAKE_START);
         EXPECT_STRNE(fake.startKey(), "");
         // A started driver is not started twice.
-        EXPECT_EQ(PortDriverStart(), c.started);
+        EXPECT_EQ(link::PortDriverStart(), c.started);
         EXPECT_EQ(fake.Calls(FAKE_START).size(), c.started ? 1u : 2u);
-        EXPECT_EQ(PortDriverStop(), c.stopped);
-        EXPECT_FALSE(CommandLockCreated());
+        EXPECT_EQ(link::PortDriverStop(), c.stopped);
+        EXPECT_FALSE(link::CommandLockCreated());
         EXPECT_EQ(fake.Calls(FAKE_STOP).size(), c.stopCalls);
     }
 }
@@ -71,17 +71,17 @@ TEST(PortDriver, AModuleThatCannotServeIsADriverThatDidNotStart) {
         fake.reset();
         fake.setAbi(c.abi);
         ::setenv("TXORB_PORT_DRIVER", c.env, 1);
-        PortDriverStop();
+        link::PortDriverStop();
         platform::ResetPortDriverTable();
-        EXPECT_EQ(PortDriverStart(), c.started) << c.env << " abi " << c.abi;
+        EXPECT_EQ(link::PortDriverStart(), c.started) << c.env << " abi " << c.abi;
         EXPECT_EQ(platform::PortDriverTable() != nullptr, c.started) << c.env;
         // Without a driver nothing crashes: the wrappers only fail.
-        EXPECT_EQ(EnableIoRange(0xE000, 8, 8), c.started);
+        EXPECT_EQ(link::EnableIoRange(0xE000, 8, 8), c.started);
         uint8_t header[256];
-        EXPECT_FALSE(ReadPciConfig(0, 0, 1, header, sizeof header));
+        EXPECT_FALSE(link::ReadPciConfig(0, 0, 1, header, sizeof header));
     }
     ::unsetenv("TXORB_PORT_DRIVER");
-    PortDriverStop();
+    link::PortDriverStop();
     platform::ResetPortDriverTable();
     EXPECT_EQ(platform::PortDriverTable(), platform::BuiltinPortDriver());
 }
@@ -102,13 +102,13 @@ TEST(PortDriver, EnableIoRangeMapsTheWidthAndStartsTheDriverFirst) {
     };
     for (const Case& c : cases) {
         // The driver failed to start at load; the enable tries it again.
-        PortDriverStop();
+        link::PortDriverStop();
         fake.reset();
         platform::SetPortDriverTable(platform::LoadPortDriverModule(TXORB_FAKE_DRIVER_PATH));
         fake.setResults(1, 0, c.driverResult);
-        ASSERT_FALSE(PortDriverStart());
+        ASSERT_FALSE(link::PortDriverStart());
         fake.setResults(0, 0, c.driverResult);
-        EXPECT_EQ(EnableIoRange(0x1230, 3, c.width), c.result) << c.width;
+        EXPECT_EQ(link::EnableIoRange(0x1230, 3, c.width), c.result) << c.width;
         const auto calls = fake.Calls();
         ASSERT_GE(calls.size(), 4u);
         EXPECT_EQ(calls[2].op, FAKE_OPEN);
@@ -146,7 +146,7 @@ TEST(PortDriver, ReadPciConfigPassesTheSlotAndCopiesTheHeaderOnly) {
         fake.addPci(2, 35, header.data());
         uint8_t buffer[300];
         std::memset(buffer, 0xA5, sizeof buffer);
-        EXPECT_EQ(ReadPciConfig(c.bus, c.device, c.function, buffer, c.size), c.result)
+        EXPECT_EQ(link::ReadPciConfig(c.bus, c.device, c.function, buffer, c.size), c.result)
             << c.bus << "/" << c.device << "/" << c.function << " size " << c.size;
         const auto pci = fake.Calls(FAKE_PCI);
         ASSERT_EQ(pci.size(), c.called ? 1u : 0u);

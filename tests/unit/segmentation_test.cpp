@@ -17,7 +17,7 @@ namespace {
 using Rec = std::tuple<int, int, int>;
 
 // The records as the replay rounds them (nearest, halves up).
-std::vector<Rec> Rounded(const std::vector<VectorRecord>& records) {
+std::vector<Rec> Rounded(const std::vector<list::VectorRecord>& records) {
     std::vector<Rec> out;
     for (const auto& r : records) {
         out.emplace_back(r.opcode, static_cast<int>(std::floor(r.x + 0.5)),
@@ -34,7 +34,7 @@ struct Vec {
 // A capture with mark step 10/100 (S = 10,000), the given tuning, and these recorded vectors.
 std::vector<Rec> Rewrite(const std::vector<Vec>& vectors, double leadIn = 0, double leadOut = 0,
                          double slope = 1000000, uint16_t M = 20) {
-    VectorCapture capture;
+    list::VectorCapture capture;
     capture.ApplyMode(0x200);
     capture.NoteMarkParameters(10, 100);
     capture.NoteJumpParameters(5, 7);
@@ -77,16 +77,22 @@ TEST(Segmentation, ListShapes) {
     } cases[] = {
         {"empty", {{16, 0, 0}}, kPowerOff},
         // No mark is invented from the jump target back to the origin.
-        {"lone jump", {{9, -100, 50}, {16, 0, 0}}, {{135, 40, kOpen0}, {145, 5, 7}, {9, -100, 50}, {135, 40, 0}}},
+        {"lone jump",
+         {{9, -100, 50}, {16, 0, 0}},
+         {{135, 40, kOpen0}, {145, 5, 7}, {9, -100, 50}, {135, 40, 0}}},
         {"lone PolB", {{1, 300, 300}, {16, 0, 0}}, kPowerOff},
         // The end of the list closes the polyline at its last vertex, not at the origin.
-        {"unclosed", {{9, -10000, 0}, {2, 0, 0}, {1, 10000, 0}, {16, 0, 0}},
+        {"unclosed",
+         {{9, -10000, 0}, {2, 0, 0}, {1, 10000, 0}, {16, 0, 0}},
          Concat({kJumpToStart, kStraightLine, kPowerOff})},
         // Relative polylines and jumps use their coordinates as positions.
-        {"relative", {{7, -10000, 0}, {4, 0, 0}, {3, 10000, 0}, {16, 0, 0}},
+        {"relative",
+         {{7, -10000, 0}, {4, 0, 0}, {3, 10000, 0}, {16, 0, 0}},
          Concat({{{135, 40, kOpen0}, {145, 5, 7}, {7, -10000, 0}}, kStraightLine, kPowerOff})},
         // Dot polylines and jump-list resets are recorded but leave nothing.
-        {"dropped", {{30, 5, 5}, {193, 1, 1}, {194, 2, 2}, {195, 3, 3}, {51, 4, 4}, {16, 0, 0}}, kPowerOff},
+        {"dropped",
+         {{30, 5, 5}, {193, 1, 1}, {194, 2, 2}, {195, 3, 3}, {51, 4, 4}, {16, 0, 0}},
+         kPowerOff},
     };
     for (const auto& c : cases) EXPECT_EQ(Rewrite(c.vectors), c.records) << c.name;
 }
@@ -149,7 +155,7 @@ TEST(Segmentation, MicroSegmentCuts) {
     for (const auto& c : cases) {
         std::vector<std::pair<double, double>> got;
         double s0, s1;
-        for (int k = 0; k < 10 && NextMicroSegment(k, c.total, M, &s0, &s1); ++k) {
+        for (int k = 0; k < 10 && list::NextMicroSegment(k, c.total, M, &s0, &s1); ++k) {
             got.emplace_back(s0, s1);
         }
         EXPECT_EQ(got, c.pieces) << c.total;
@@ -157,7 +163,7 @@ TEST(Segmentation, MicroSegmentCuts) {
 }
 
 TEST(Segmentation, CornerGeometry) {
-    const double dpr = VectorCapture().DegreesPerRadian();
+    const double dpr = list::VectorCapture().DegreesPerRadian();
     EXPECT_EQ(dpr, 57.29577951308232);
     const struct {
         double px, py, qx, qy, rx, ry;
@@ -171,28 +177,28 @@ TEST(Segmentation, CornerGeometry) {
         {0, 0, 10, 0, 20, 0.001, 180.0, 1.0},              // within the straight tolerance
     };
     for (const auto& c : cases) {
-        PolylineVertex p, q, r;
+        list::PolylineVertex p, q, r;
         p.x = c.px, p.y = c.py, q.x = c.qx, q.y = c.qy, r.x = c.rx, r.y = c.ry;
-        const double angle = VertexAngle(p, q, r, dpr);
+        const double angle = list::VertexAngle(p, q, r, dpr);
         EXPECT_NEAR(angle, c.angle, 1e-9) << c.qx << "," << c.ry;
-        EXPECT_DOUBLE_EQ(CornerFactor(c.angle), c.factor) << c.angle;
+        EXPECT_DOUBLE_EQ(list::CornerFactor(c.angle), c.factor) << c.angle;
     }
 }
 
 TEST(Segmentation, PlanOfTheStraightLine) {
-    std::vector<VectorRecord> captured = {{2, 0, 0}, {3, 10000, 0}};
-    std::vector<PolylineVertex> vx;
-    const int32_t n = CountPolylineVertices(captured, 0);
+    std::vector<list::VectorRecord> captured = {{2, 0, 0}, {3, 10000, 0}};
+    std::vector<list::PolylineVertex> vx;
+    const int32_t n = list::CountPolylineVertices(captured, 0);
     ASSERT_EQ(n, 2);
-    BuildPolylineVertices(captured, 0, n, -10000, 0, 57.29577951308232, vx);
-    const Kinematics k{10000, 1000000};
-    PlanVelocities(vx, n, k, 0, 0);
+    list::BuildPolylineVertices(captured, 0, n, -10000, 0, 57.29577951308232, vx);
+    const list::Kinematics k{10000, 1000000};
+    list::PlanVelocities(vx, n, k, 0, 0);
     EXPECT_EQ(vx[0].v, 0.0);
     EXPECT_EQ(vx[1].v, 1.0);
     EXPECT_EQ(vx[2].v, 0.0);
     EXPECT_EQ(vx[1].w, 1.0);
     EXPECT_EQ(vx[2].w, 1.0);
-    PlaceRampPoints(vx, n, k);
+    list::PlaceRampPoints(vx, n, k);
     EXPECT_EQ(vx[1].accelEndX, -9950.0);
     EXPECT_EQ(vx[1].decelStartX, 0.0);
     EXPECT_EQ(vx[2].accelEndX, 0.0);
@@ -204,15 +210,15 @@ TEST(Segmentation, PlanOfTheStraightLine) {
 
 TEST(Segmentation, PlanEndsOnAnyInput) {
     // A zig-zag with every corner sharp, and lead values that are not numbers at all.
-    std::vector<VectorRecord> captured = {{2, 0, 0}};
+    std::vector<list::VectorRecord> captured = {{2, 0, 0}};
     for (int i = 1; i < 2000; ++i) {
         captured.push_back({1, static_cast<double>(i * 7 % 301), static_cast<double>(i % 2 * 90)});
     }
     captured.push_back({3, 5, 5});
-    const int32_t n = CountPolylineVertices(captured, 0);
+    const int32_t n = list::CountPolylineVertices(captured, 0);
     ASSERT_EQ(n, 2001);
-    std::vector<PolylineVertex> vx;
-    BuildPolylineVertices(captured, 0, n, 0, 0, 57.29577951308232, vx);
+    std::vector<list::PolylineVertex> vx;
+    list::BuildPolylineVertices(captured, 0, n, 0, 0, 57.29577951308232, vx);
     const double inf = std::numeric_limits<double>::infinity();
     const double nan = std::nan("");
     const struct {
@@ -223,7 +229,7 @@ TEST(Segmentation, PlanEndsOnAnyInput) {
         {inf, 1, 0, 0}, {10000, inf, 0.5, 0.5}, {10000, 1e-300, 0, 0},
     };
     for (const auto& c : cases) {
-        const int rounds = PlanVelocities(vx, n, Kinematics{c.S, c.sigma}, c.in, c.out);
+        const int rounds = list::PlanVelocities(vx, n, list::Kinematics{c.S, c.sigma}, c.in, c.out);
         EXPECT_LE(rounds, 4) << c.S << " " << c.sigma << " " << c.in;
         EXPECT_GE(rounds, 1);
     }

@@ -53,7 +53,7 @@ protected:
 TEST_F(SerialLinkTest, WritesGoOutInChunksOf4096AndDiscardIsBounded) {
     static const platform::SerialPortMethods methods = RecordingPort::Methods();
     platform::SetSerialPortMethods(&methods);
-    SerialLink link(1, 100);
+    link::SerialLink link(1, 100);
     ASSERT_TRUE(link.IsOpen());
     std::vector<uint8_t> data(10000, 0x11);
     RecordingPort::Writes().clear();
@@ -68,7 +68,7 @@ TEST_F(SerialLinkTest, WritesGoOutInChunksOf4096AndDiscardIsBounded) {
 
 TEST_F(SerialLinkTest, PortThatDoesNotExist) {
     registry.Write(test::TempRegistry::ComPort(7, "/dev/does-not-exist"));
-    SerialLink link(7, 120);
+    link::SerialLink link(7, 120);
     EXPECT_FALSE(link.IsOpen());
     EXPECT_TRUE(link.PurgeTransmit());
     EXPECT_TRUE(link.DiscardInput());
@@ -79,23 +79,23 @@ TEST_F(SerialLinkTest, PortThatDoesNotExist) {
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(link.ReadExact(&byte, 1), 45u);
     EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(110));
-    EXPECT_EQ(PingSerialPort(7), 0u);
+    EXPECT_EQ(link::PingSerialPort(7), 0u);
 }
 
 TEST_F(SerialLinkTest, PtyWorksAsAComPortAndAHeldPortCannotBeOpenedTwice) {
     test::FakeRtb rtb;
     registry.Write(test::TempRegistry::ComPort(2, rtb.Path()));
-    EXPECT_EQ(PingSerialPort(2), 2u);  // the peer answers the status request
+    EXPECT_EQ(link::PingSerialPort(2), 2u);  // the peer answers the status request
     ASSERT_TRUE(rtb.WaitForPackets(1, 500));
     EXPECT_EQ(test::Hex(rtb.Packets()[0].raw), "22 00 00");
 
-    SerialLink held(2, 200);
+    link::SerialLink held(2, 200);
     ASSERT_TRUE(held.IsOpen());
     EXPECT_FALSE(held.SetDtr());  // a pty refuses modem-control requests
     EXPECT_FALSE(held.ClearDtr());
-    SerialLink second(2, 200);
+    link::SerialLink second(2, 200);
     EXPECT_FALSE(second.IsOpen());
-    EXPECT_EQ(PingSerialPort(2), 0u);
+    EXPECT_EQ(link::PingSerialPort(2), 0u);
 
     // An absent payload sends three bytes whatever the length says.
     rtb.Clear();
@@ -108,16 +108,16 @@ TEST_F(SerialLinkTest, SilentPeerIsNotAnAnswer) {
     test::FakeRtb rtb;
     rtb.SetResponder([](const proto::Packet&) { return test::Reply{}; });
     registry.Write(test::TempRegistry::ComPort(4, rtb.Path()));
-    EXPECT_EQ(PingSerialPort(4), 0u);
+    EXPECT_EQ(link::PingSerialPort(4), 0u);
     // An answer that comes after the 100 ms listening window is missed too.
     rtb.SetResponder([](const proto::Packet&) { return test::Reply{{1, 0, 1}, 250}; });
-    EXPECT_EQ(PingSerialPort(4), 0u);
+    EXPECT_EQ(link::PingSerialPort(4), 0u);
 }
 
 TEST_F(SerialLinkTest, HungUpPeerEndsTheReadAtOnce) {
     test::FakeRtb rtb;
     registry.Write(test::TempRegistry::ComPort(5, rtb.Path()));
-    SerialLink link(5, 2000);
+    link::SerialLink link(5, 2000);
     ASSERT_TRUE(link.IsOpen());
     rtb.HangUp();
     uint8_t byte;

@@ -62,7 +62,7 @@ TEST_F(StatusQueries, EachQueryDeliversTheCardsValueOrItsPreset) {
             rtb.Clear();
             test::RecordedMessages().clear();
             rtb.ReplyTo(q.opcode, o.reply);
-            SetActiveCardIndex(o.active ? 1 : 0);
+            link::SetActiveCardIndex(o.active ? 1 : 0);
             EXPECT_EQ(q.call(), o.code == err::kOk ? q.value : q.preset) << q.name << " " << o.code;
             if (o.active) {
                 ASSERT_TRUE(rtb.WaitForPackets(1, 1000)) << q.name;
@@ -97,7 +97,7 @@ TEST_F(StatusQueries, ThreeDModeSwitchesAreQuietStatusExchanges) {
 }
 
 TEST_F(StatusQueries, ModeAndControlCallsNeedNoCard) {
-    SetActiveCardIndex(0);
+    link::SetActiveCardIndex(0);
     EXPECT_EQ(Get_KRT1_Mode(), 1);
     EXPECT_TRUE(Set_Control_Mode(5));
     EXPECT_EQ(Get_Last_Error_Code(), 0u);

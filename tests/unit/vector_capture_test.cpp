@@ -70,8 +70,8 @@ TEST_F(VectorCaptureTest, StraightPolylineIsRewrittenRecordForRecord) {
                        }));
     EXPECT_EQ(test::Hex(std::vector<uint8_t>(payload.begin() + 10, payload.begin() + 25)),
               "87 28 00 83 2D 91 05 00 07 00 09 F0 D8 00 00");
-    EXPECT_TRUE(TheVectorCapture().CapturedRecords().empty());
-    EXPECT_TRUE(TheVectorCapture().OutputRecords().empty());
+    EXPECT_TRUE(list::TheVectorCapture().CapturedRecords().empty());
+    EXPECT_TRUE(list::TheVectorCapture().OutputRecords().empty());
     EXPECT_TRUE(test::ShownReports().empty());
 }
 
@@ -112,7 +112,7 @@ TEST_F(VectorCaptureTest, RecordsWaitWhileTheSwitchIsOff) {
     ASSERT_TRUE(Set_Mode(0));
     ASSERT_TRUE(Set_End_Of_List());  // a plain end record; the jump stays recorded
     EXPECT_EQ(test::Hex(OneTransfer(3)), "10 00 00 00 00");
-    EXPECT_EQ(TheVectorCapture().CapturedRecords().size(), 1u);
+    EXPECT_EQ(list::TheVectorCapture().CapturedRecords().size(), 1u);
     rtb.Clear();
     ASSERT_TRUE(Set_Mode(0x200));
     ASSERT_TRUE(Set_End_Of_List());
@@ -122,7 +122,7 @@ TEST_F(VectorCaptureTest, RecordsWaitWhileTheSwitchIsOff) {
 
 TEST_F(VectorCaptureTest, ReplayRoundsHalvesUpAndKeepsTheLow16Bits) {
     Install();
-    VectorCapture& capture = TheVectorCapture();
+    list::VectorCapture& capture = list::TheVectorCapture();
     const struct {
         double value;
         const char* bytes;
@@ -178,7 +178,7 @@ TEST_F(VectorCaptureTest, StepPeriodsBeyond32BitsGoOutModulo65536) {
 }
 
 TEST_F(VectorCaptureTest, FailedReplayStopsAndEmptiesBothLists) {
-    VectorCapture& capture = TheVectorCapture();
+    list::VectorCapture& capture = list::TheVectorCapture();
     capture.ApplyMode(0x200);
     // No card at all: the end record's transfer fails.
     capture.CaptureVector(9, 1, 1);
@@ -201,7 +201,7 @@ TEST_F(VectorCaptureTest, FailedReplayStopsAndEmptiesBothLists) {
 }
 
 TEST(VectorCaptureState, ParameterNotes) {
-    VectorCapture capture;
+    list::VectorCapture capture;
     EXPECT_FALSE(capture.NoteMarkParameters(10, 100));  // switch off: nothing changes
     EXPECT_FALSE(capture.NoteJumpParameters(4, 5));
     EXPECT_TRUE(capture.NoteDelays(0, 0, 0, 0, 0, 0, 0, 0, 32768));  // at any time
