@@ -71,6 +71,15 @@ TEST(SvgReader, StraightElementsAndTransforms) {
         {"hidden element", "<line display='none' x1='0' y1='0' x2='1' y2='1'/>"
                            "<g style='display: none'><line x1='0' y1='0' x2='2' y2='2'/></g>",
          ""},
+        {"an arrow head at the end, turned along the line",
+         "<marker id='a' markerWidth='10' markerHeight='10' refY='5' orient='auto' "
+         "markerUnits='userSpaceOnUse'><path d='M0 0 L10 5 L0 10 Z'/></marker>"
+         "<line x2='0' y2='100' stroke='black' marker-end='url(#a)'/>",
+         "0,0 0,100 | 5,100 0,110 -5,100 5,100"},
+        {"markers at every corner, scaled by the stroke width",
+         "<marker id='d' markerWidth='1' markerHeight='1'><path d='M0 0 H1'/></marker>"
+         "<polyline points='0,0 10,0 10,10' stroke-width='2' style='marker: url(#d)'/>",
+         "0,0 10,0 10,10 | 0,0 2,0 | 10,0 12,0 | 10,10 12,10"},
         {"use places a copy",
          "<defs><line id='l' x1='0' y1='0' x2='1' y2='0'/></defs><use href='#l' x='5' y='6'/>",
          "5,6 6,6"},
@@ -223,14 +232,14 @@ TEST(SvgReader, CountsWhatIsNotMarkedAndReadsFiles) {
     const SvgReadResult r = ReadSvgText(
         Svg("<title>x</title><image/><foreignObject/><foreignObject/>"
             "<pattern id='p'/><rect width='1' height='1' fill='url(#p)'/>"
-            "<line x1='0' y1='0' x2='1' y2='0' marker-end='url(#m)'/>"),
+            "<line x1='0' y1='0' x2='1' y2='0' mask='url(#m)'/>"),
         "t.svg");
     ASSERT_TRUE(r.ok);
     EXPECT_EQ(r.drawing.notMarked,
               (std::map<std::string, size_t>{{"<foreignObject>", 2},
                                              {"<image> without a picture", 1},
                                              {"<pattern> fills (hatched as solid)", 1},
-                                             {"markers", 1}}));
+                                             {"masks (drawn unmasked)", 1}}));
     const SvgReadResult missing = ReadSvgFile("/nonexistent/drawing.svg");
     EXPECT_FALSE(missing.ok);
     EXPECT_EQ(missing.error, "/nonexistent/drawing.svg: cannot open: No such file or directory");

@@ -340,6 +340,15 @@ bool ApplyVisibility(Style* s, const std::string& name, std::string_view value, 
         s->displayed = lower != "none";
         return true;
     }
+    if (name == "marker-start" || name == "marker-mid" || name == "marker-end" || name == "marker") {
+        std::string id;
+        std::string_view fallback;
+        if (lower != "none" && !ParseUrl(TrimView(value), &id, &fallback)) return false;
+        if (name != "marker-mid" && name != "marker-end") s->markerStart = id;
+        if (name != "marker-start" && name != "marker-end") s->markerMid = id;
+        if (name != "marker-start" && name != "marker-mid") s->markerEnd = id;
+        return true;
+    }
     if (name == "clip-path") {
         std::string id;
         std::string_view fallback;
@@ -414,7 +423,7 @@ constexpr const char* kPresentationAttributes[] = {
     "fill", "stroke", "color", "fill-rule", "fill-opacity", "stroke-opacity", "opacity",
     "stroke-width", "stroke-linecap", "stroke-linejoin", "stroke-miterlimit", "stroke-dasharray",
     "stroke-dashoffset", "visibility",
-    "display", "clip-path", "font-family", "font-size", "font-weight", "font-style",
+    "display", "clip-path", "marker-start", "marker-mid", "marker-end", "font-family", "font-size", "font-weight", "font-style",
     "text-anchor"};
 
 bool SelectorMatches(std::string_view selector, const pugi::xml_node& node) {

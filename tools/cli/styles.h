@@ -56,6 +56,7 @@ struct Style {
     bool italic = false;
     TextAnchor anchor = TextAnchor::kStart;
     std::string clipPath;  // id of the clipPath that clips the element, empty for none
+    std::string markerStart, markerMid, markerEnd;  // ids of <marker> elements, empty for none
 };
 
 // The paint of the server an id names (a gradient or a pattern), kind kNone when nothing has

@@ -50,6 +50,10 @@ private:
     Paint ServerPaint(std::string_view id) const;
     std::string Where(size_t offset) const;
     bool Enter(const pugi::xml_node& node, const DrawContext& parent, DrawContext* ctx);
+    const pugi::xml_node* Find(const std::string& id) const {
+        const auto it = ids_.find(id);
+        return it == ids_.end() ? nullptr : &it->second;
+    }
     void Element(const pugi::xml_node& node, const DrawContext& parent);
     void Children(const pugi::xml_node& node, const DrawContext& ctx);
     void Switch(const pugi::xml_node& node, const DrawContext& ctx);
@@ -67,6 +71,10 @@ private:
 
     // svg_text.cpp
     void Text(const pugi::xml_node& node, const DrawContext& ctx);
+    // svg_markers.cpp
+    void Markers(const std::vector<Subpath>& subpaths, const DrawContext& ctx);
+    void Marker(const pugi::xml_node& marker, Point at, double angle, bool start,
+                const DrawContext& ctx);
     // svg_image.cpp
     void Image(const pugi::xml_node& node, const DrawContext& ctx);
 

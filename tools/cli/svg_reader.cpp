@@ -281,9 +281,6 @@ void SvgDocument::NoteUnsupportedStyle(const pugi::xml_node& node) {
     };
     if (uses("mask")) NotMarked("masks (drawn unmasked)");
     if (uses("filter")) NotMarked("filter effects (drawn without)");
-    if (uses("marker-start") || uses("marker-mid") || uses("marker-end") || uses("marker")) {
-        NotMarked("markers");
-    }
 }
 
 std::shared_ptr<const ClipRegion> SvgDocument::Clip(const std::string& id, const DrawContext& ctx) {
@@ -359,7 +356,9 @@ void SvgDocument::Element(const pugi::xml_node& node, const DrawContext& parent)
     if (kind == "image") return Image(node, ctx);
     std::vector<Subpath> subpaths;
     if (Geometry(node, ctx, &subpaths)) {
+        const std::vector<Subpath> own = subpaths;
         AddShape(std::move(subpaths), ctx);
+        Markers(own, ctx);
         return;
     }
     static const std::set<std::string_view> kShapes = {"path", "line", "polyline", "polygon",
