@@ -150,3 +150,33 @@ def test_a_refused_drawing_the_browser_shows_falls_short(tmp_path):
     assert result.short(args)
     result.dark_px = 0  # an empty page: refusing it is right
     assert not result.short(args)
+
+
+# --- the list of drawings known to fall short ---------------------------------------------
+
+def outcome(name, short):
+    r = cd.Result(name)
+    r.code, r.dark_px, r.covered, r.false = 0, 100, (0.5 if short else 1.0), 0.0
+    return r
+
+
+def test_known_list_reads_names_and_skips_comments(tmp_path):
+    known = tmp_path / "known.txt"
+    known.write_text("# header\nalpha   # why\n\n  beta\n")
+    assert cd.read_known(str(known)) == {"alpha", "beta"}
+    assert cd.read_known("") is None
+
+
+@pytest.mark.parametrize("known, short, unexpected, now_ok", [
+    ("", ["a"], ["a"], []),            # no list: every shortfall counts
+    ("a\n", ["a"], [], []),            # a known shortfall is fine
+    ("a\n", ["a", "b"], ["b"], []),    # a new one is not
+    ("a\nb\n", ["b"], [], ["a"]),      # a fixed one is reported so that the list shrinks
+    ("gone\n", [], [], []),            # names of drawings not compared are left alone
+])
+def test_shortfalls_against_the_known_list(tmp_path, known, short, unexpected, now_ok):
+    path = tmp_path / "known.txt"
+    path.write_text(known)
+    args = cd.parse_args(["--known-short", str(path) if known else ""])
+    results = [outcome(n, n in short) for n in ("a", "b")]
+    assert cd.against_known(results, args) == (unexpected, now_ok)
