@@ -228,6 +228,25 @@ TEST(SvgReader, UnreadableValuesAreLocatedWarningsAndDrawnAsABrowserDoes) {
     }
 }
 
+TEST(SvgReader, DeepNestingIsCutOffWithAWarning) {
+    // Far deeper than the reader walks (256 levels), as a hostile file might nest.
+    constexpr int kLevels = 100000;
+    std::string text = "<svg>";
+    for (int i = 0; i < kLevels; ++i) text += "<g>";
+    text += "<rect width='1' height='1'/>";
+    for (int i = 0; i < kLevels; ++i) text += "</g>";
+    text += "<text>";
+    for (int i = 0; i < kLevels; ++i) text += "<tspan>";
+    text += "deep";
+    for (int i = 0; i < kLevels; ++i) text += "</tspan>";
+    text += "</text></svg>";
+    const SvgReadResult r = ReadSvgText(text, "t.svg");
+    ASSERT_TRUE(r.ok);
+    // The 257th <g> starts 5 + 3 * 256 characters in; the place is that of its name.
+    EXPECT_EQ(r.drawing.warnings, std::vector<std::string>{"t.svg:1:775: <g>: elements nest too deep; not drawn"});
+    EXPECT_TRUE(r.drawing.shapes.empty());
+}
+
 TEST(SvgReader, CountsWhatIsNotMarkedAndReadsFiles) {
     const SvgReadResult r = ReadSvgText(
         Svg("<title>x</title><image/><foreignObject/><foreignObject/>"

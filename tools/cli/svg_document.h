@@ -1,5 +1,6 @@
 // Inside the drawing reader: the walk through the document shared by the files that read
-// shapes, text and images (svg_reader.cpp, svg_text.cpp, svg_image.cpp).
+// shapes, text, markers and images (svg_reader.cpp, svg_text.cpp, svg_markers.cpp,
+// svg_image.cpp).
 #pragma once
 
 #include <pugixml.hpp>
@@ -24,6 +25,7 @@ struct DrawContext {
     double viewportWidth = 100.0;  // what percentages are of
     double viewportHeight = 100.0;
     int useDepth = 0;
+    int depth = 0;  // elements between this one and the root
 };
 
 class SvgDocument {

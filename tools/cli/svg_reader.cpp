@@ -17,6 +17,8 @@ namespace txorb::cli {
 namespace {
 
 constexpr int kMaxUseDepth = 16;
+// Deeper nesting than any drawing needs; the walk is recursive and must not run out of stack.
+constexpr int kMaxDepth = 256;
 
 std::string_view LocalName(const char* name) {
     std::string_view n(name);
@@ -346,8 +348,13 @@ void SvgDocument::Element(const pugi::xml_node& node, const DrawContext& parent)
     const std::string_view name(node.name());
     const bool foreign = name.find(':') != std::string_view::npos && name.substr(0, 4) != "svg:";
     if (Silent(kind) || foreign) return;
+    if (parent.depth >= kMaxDepth) {
+        if (parent.depth == kMaxDepth) Warn(node, nullptr, "elements nest too deep; not drawn");
+        return;
+    }
     DrawContext ctx;
     if (!Enter(node, parent, &ctx)) return;
+    ctx.depth = parent.depth + 1;
     if (kind == "g" || kind == "a") return Children(node, ctx);
     if (kind == "svg") return NestedSvg(node, ctx);
     if (kind == "switch") return Switch(node, ctx);

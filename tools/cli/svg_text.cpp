@@ -28,6 +28,9 @@ std::vector<double> NumberList(const char* text) {
     return out;
 }
 
+// Deeper tspans than any text needs are passed over: the walk is recursive.
+constexpr size_t kMaxNesting = 64;
+
 size_t Utf8Length(unsigned char lead) {
     if (lead < 0x80) return 1;
     if ((lead >> 5) == 0x6) return 2;
@@ -79,6 +82,7 @@ private:
 };
 
 void TextReader::Walk(const pugi::xml_node& node, const DrawContext& ctx) {
+    if (levels_.size() >= kMaxNesting) return;
     levels_.push_back({NumberList(node.attribute("x").as_string()),
                        NumberList(node.attribute("y").as_string()),
                        NumberList(node.attribute("dx").as_string()),
