@@ -19,13 +19,14 @@ namespace {
 // The library's link timeout when "comm_timeout" is missing or 0.
 constexpr uint32_t kDefaultTimeoutMs = 2000;
 constexpr uint32_t kNoPort = 0xFFFF;
+constexpr uint32_t kValueTextBytes = 260;  // room for any configuration text and its NUL
 // Only for telling the user where a COM device came from.
 constexpr const char* kComPortsKeyText = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Zazave\\TX-ORB\\ComPorts";
 
 std::string CardKeyPath(int card) { return "Software\\Zazave\\TX-ORB_Card" + std::to_string(card); }
 
 std::string SerialPortText(int card) {
-    char text[config::kDumpFileNameBytes] = {};
+    char text[kValueTextBytes] = {};
     const std::string path = "HKLM\\" + CardKeyPath(card);
     if (!config::ReadRegistryString(path.c_str(), "serial_port", text, sizeof text)) return "";
     return text;
