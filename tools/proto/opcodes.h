@@ -1,6 +1,8 @@
-// Names and reply shapes of the card's opcodes: the immediate commands that travel as packets,
-// and the list commands that travel as 5-byte records inside a list-records packet. The
-// simulator answers by this table and the command-line decoder prints by it.
+// The card's opcodes, each number written once here, with their names and reply shapes: the
+// immediate commands that travel as packets, and the list commands that travel as 5-byte
+// records inside a list-records packet. The simulator answers by this table and the
+// command-line decoder prints by it. The library keeps its own table on purpose: the simulator
+// checks the wire independently of it.
 #pragma once
 
 #include <cstdint>
@@ -29,7 +31,7 @@ inline constexpr uint8_t kSetT1 = 60;
 inline constexpr uint8_t kSetT2 = 61;
 inline constexpr uint8_t kSetT3 = 62;
 inline constexpr uint8_t kSetManualDelay = 63;
-inline constexpr uint8_t kExecuteList = 65;
+inline constexpr uint8_t kExecuteList = 65;  // Execute_List_n and Restart_List_n
 inline constexpr uint8_t kSetStartList = 67;
 inline constexpr uint8_t kLoadCor = 68;
 inline constexpr uint8_t kEnableLaser = 70;
