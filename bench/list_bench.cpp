@@ -91,7 +91,7 @@ double RawRecordsPerSecond(const std::string& path, bool purgeFirst) {
     ::cfmakeraw(&tio);
     ::tcsetattr(fd, TCSANOW, &tio);
     std::vector<uint8_t> packet(3 + kPacketPayload, 0x0A);
-    packet[0] = txorb::list::kOpcodeListTransfer;
+    packet[0] = txorb::opcode::kListTransfer;
     packet[1] = static_cast<uint8_t>(kPacketPayload);
     packet[2] = static_cast<uint8_t>(kPacketPayload >> 8);
     const int packets = kRecordsPerRun / static_cast<int>(kPacketPayload / 5);

@@ -4,7 +4,6 @@
 #include "txorb/txorb.h"
 
 using namespace txorb;
-namespace op = txorb::commands::opcode;
 
 namespace {
 constexpr uint16_t kList1 = 0;
@@ -34,9 +33,11 @@ TXORB_EXPORT(bool) Set_Start_List_2(void) {
 }
 
 TXORB_EXPORT(bool) Start_Loop(void) {
-    return api::Frame(commands::SimpleCommand(op::kStartLoop), __func__);
+    return api::Frame(commands::SimpleCommand(opcode::kStartLoop), __func__);
 }
-TXORB_EXPORT(bool) Quit_Loop(void) { return api::Quiet(commands::SimpleCommand(op::kQuitLoop)); }
+TXORB_EXPORT(bool) Quit_Loop(void) {
+    return api::Quiet(commands::SimpleCommand(opcode::kQuitLoop));
+}
 
 // A stop is what an operator reaches for when something is wrong, so it honours a message-box
 // switch changed since the library was loaded.
@@ -50,13 +51,13 @@ TXORB_EXPORT(bool) Stop_Execution_NoClear(void) {
 }
 
 TXORB_EXPORT(bool) Aut_Change(void) {
-    return api::Frame(commands::SimpleCommand(op::kAutChange), __func__);
+    return api::Frame(commands::SimpleCommand(opcode::kAutChange), __func__);
 }
 TXORB_EXPORT(bool) Enable_Laser(void) {
-    return api::Frame(commands::SimpleCommand(op::kEnableLaser), __func__);
+    return api::Frame(commands::SimpleCommand(opcode::kEnableLaser), __func__);
 }
 TXORB_EXPORT(bool) Disable_Laser(void) {
-    return api::Frame(commands::SimpleCommand(op::kDisableLaser), __func__);
+    return api::Frame(commands::SimpleCommand(opcode::kDisableLaser), __func__);
 }
 
 }  // extern "C"

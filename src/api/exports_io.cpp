@@ -3,7 +3,6 @@
 #include "txorb/txorb.h"
 
 using namespace txorb;
-namespace op = txorb::commands::opcode;
 
 namespace {
 
@@ -19,36 +18,36 @@ ErrorCode ReadPortInto(uint8_t opcode, uint16_t addressOffset, uint16_t* pValue)
 extern "C" {
 
 TXORB_EXPORT(bool) Read_Port(uint16_t usAddressOffset, uint16_t* pValue) {
-    const ErrorCode code = ReadPortInto(op::kReadPort, usAddressOffset, pValue);
+    const ErrorCode code = ReadPortInto(opcode::kReadPort, usAddressOffset, pValue);
     api::Trace("AddressOffset=%d Value=%d", usAddressOffset, pValue != nullptr ? *pValue : 0);
     return api::Frame(code, __func__);
 }
 
 TXORB_EXPORT(bool) Test_Read_Port(uint16_t usAddressOffset, uint16_t* pValue) {
-    const ErrorCode code = ReadPortInto(op::kTestReadPort, usAddressOffset, pValue);
+    const ErrorCode code = ReadPortInto(opcode::kTestReadPort, usAddressOffset, pValue);
     api::Trace("AddressOffset=%d Value=%d", usAddressOffset, pValue != nullptr ? *pValue : 0);
     return api::Quiet(code);
 }
 
 TXORB_EXPORT(bool) Write_Port(uint16_t usAddressOffset, uint16_t usValue) {
     api::Trace("AddressOffset=%d Value=%d", usAddressOffset, usValue);
-    return api::Frame(commands::WritePort(op::kWritePort, usAddressOffset, usValue), __func__);
+    return api::Frame(commands::WritePort(opcode::kWritePort, usAddressOffset, usValue), __func__);
 }
 
 TXORB_EXPORT(bool) Test_Write_Port(uint16_t usAddressOffset, uint16_t usValue) {
     api::Trace("AddressOffset=%d Value=%d", usAddressOffset, usValue);
-    return api::Quiet(commands::WritePort(op::kTestWritePort, usAddressOffset, usValue));
+    return api::Quiet(commands::WritePort(opcode::kTestWritePort, usAddressOffset, usValue));
 }
 
 TXORB_EXPORT(bool) Set_DTR_Mirror_Selector(uint16_t usSelector) {
     api::Trace("usSelector=%d", usSelector);
-    return api::Frame(commands::SetMirrorSelector(op::kSetDtrMirrorSelector, usSelector),
+    return api::Frame(commands::SetMirrorSelector(opcode::kSetDtrMirrorSelector, usSelector),
                       __func__);
 }
 
 TXORB_EXPORT(bool) Set_DSR_Mirror_Selector(uint16_t usSelector) {
     api::Trace("usSelector=%d", usSelector);
-    return api::Frame(commands::SetMirrorSelector(op::kSetDsrMirrorSelector, usSelector),
+    return api::Frame(commands::SetMirrorSelector(opcode::kSetDsrMirrorSelector, usSelector),
                       __func__);
 }
 

@@ -3,7 +3,7 @@
 // are recorded there and nothing is appended.
 #include "api/report.h"
 #include "list/list_buffer.h"
-#include "list/list_opcodes.h"
+#include "common/wire_opcodes.h"
 #include "list/vector_capture.h"
 #include "txorb/txorb.h"
 

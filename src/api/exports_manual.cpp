@@ -5,7 +5,6 @@
 #include "txorb/txorb.h"
 
 using namespace txorb;
-namespace op = txorb::commands::opcode;
 
 namespace {
 
@@ -51,13 +50,13 @@ TXORB_EXPORT(bool) Set_DXDY_Manual(int16_t ssDXManual, int16_t ssDYManual) {
 }
 
 TXORB_EXPORT(bool) Get_XY_Manual(int16_t* x, int16_t* y) {
-    const bool ok = ReadPair(op::kGetXManual, op::kGetYManual, x, y);
+    const bool ok = ReadPair(opcode::kGetXManual, opcode::kGetYManual, x, y);
     if (ok) api::Trace("pYManual=%d pYManual=%d", *x, *y);
     return ok;
 }
 
 TXORB_EXPORT(bool) Get_DXDY_Manual(int16_t* x, int16_t* y) {
-    const bool ok = ReadPair(op::kGetDxManual, op::kGetDyManual, x, y);
+    const bool ok = ReadPair(opcode::kGetDxManual, opcode::kGetDyManual, x, y);
     if (ok) api::Trace("pDXManual=%d pDYManual=%d", *x, *y);
     return ok;
 }

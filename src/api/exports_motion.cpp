@@ -3,7 +3,6 @@
 #include "txorb/txorb.h"
 
 using namespace txorb;
-namespace op = txorb::commands::opcode;
 
 namespace {
 
@@ -33,54 +32,54 @@ extern "C" {
 
 TXORB_EXPORT(bool) Set_Auto_Delay(uint16_t usStepPeriod) {
     api::Trace("usStepPeriod =%d", usStepPeriod);
-    return WordSetter(op::kSetAutoDelay, usStepPeriod, __func__);
+    return WordSetter(opcode::kSetAutoDelay, usStepPeriod, __func__);
 }
 
 TXORB_EXPORT(bool) Set_Jump_Delay(uint16_t usJumpDelay) {
     api::Trace("usJumpDelay =%d", usJumpDelay);
-    return WordSetter(op::kSetJumpDelay, usJumpDelay, __func__);
+    return WordSetter(opcode::kSetJumpDelay, usJumpDelay, __func__);
 }
 
 TXORB_EXPORT(bool) Set_Mark_Delay(uint16_t usMarkDelay) {
     api::Trace("usMarkDelay =%d", usMarkDelay);
-    return WordSetter(op::kSetMarkDelay, usMarkDelay, __func__);
+    return WordSetter(opcode::kSetMarkDelay, usMarkDelay, __func__);
 }
 
 TXORB_EXPORT(bool) Set_Poly_Delay(uint16_t usPolyDelay) {
     api::Trace("usPolyDelay =%d", usPolyDelay);
-    return WordSetter(op::kSetPolyDelay, usPolyDelay, __func__);
+    return WordSetter(opcode::kSetPolyDelay, usPolyDelay, __func__);
 }
 
 TXORB_EXPORT(bool) Set_Laser_Off_Delay(uint16_t usLaserOffDelay) {
     api::Trace("usLaserOffDelay =%d", usLaserOffDelay);
-    return WordSetter(op::kSetLaserOffDelay, usLaserOffDelay, __func__);
+    return WordSetter(opcode::kSetLaserOffDelay, usLaserOffDelay, __func__);
 }
 
 TXORB_EXPORT(bool) Set_Laser_On_Delay(uint16_t usLaserOnDelay) {
     api::Trace("usLaserOnDelay =%d", usLaserOnDelay);
-    return WordSetter(op::kSetLaserOnDelay, usLaserOnDelay, __func__);
+    return WordSetter(opcode::kSetLaserOnDelay, usLaserOnDelay, __func__);
 }
 
 TXORB_EXPORT(bool) Set_T1(uint16_t usT1) {
     api::Trace("usT1 =%d", usT1);
-    return WordSetter(op::kSetT1, usT1, __func__);
+    return WordSetter(opcode::kSetT1, usT1, __func__);
 }
 
 TXORB_EXPORT(bool) Set_T2(uint16_t usT2) {
     api::Trace("usT2 =%d", usT2);
-    return WordSetter(op::kSetT2, usT2, __func__);
+    return WordSetter(opcode::kSetT2, usT2, __func__);
 }
 
 TXORB_EXPORT(bool) Set_T3(uint16_t usT3) {
     api::Trace("usT3 =%d", usT3);
-    return WordSetter(op::kSetT3, usT3, __func__);
+    return WordSetter(opcode::kSetT3, usT3, __func__);
 }
 
 // The manual-mode delay is set while the operator works the head; a message box then would
 // only get in the way, so the result is all the caller gets.
 TXORB_EXPORT(bool) Set_Manual_Delay(uint16_t usManualDelay) {
     api::Trace("usManualDelay =%d", usManualDelay);
-    return api::Quiet(commands::SendWordParameter(op::kSetManualDelay, usManualDelay));
+    return api::Quiet(commands::SendWordParameter(opcode::kSetManualDelay, usManualDelay));
 }
 
 TXORB_EXPORT(bool) Set_Max_Counts(int32_t iCounts) {
@@ -95,37 +94,37 @@ TXORB_EXPORT(bool) Set_Mode(uint16_t usMode) {
 
 TXORB_EXPORT(bool) Set_YAG_Parameter(uint16_t usPrescaler) {
     api::Trace("usPrescaler=%d ", usPrescaler);
-    return WordSetter(op::kSetYagParameter, usPrescaler, __func__);
+    return WordSetter(opcode::kSetYagParameter, usPrescaler, __func__);
 }
 
 TXORB_EXPORT(bool) Set_Gain_X(double dGainX) {
     api::Trace("dGainX =%f", dGainX);
-    return DoubleSetter(op::kSetGainX, dGainX, __func__);
+    return DoubleSetter(opcode::kSetGainX, dGainX, __func__);
 }
 
 TXORB_EXPORT(bool) Set_Gain_Y(double dGainY) {
     api::Trace("dGainY =%f", dGainY);
-    return DoubleSetter(op::kSetGainY, dGainY, __func__);
+    return DoubleSetter(opcode::kSetGainY, dGainY, __func__);
 }
 
 TXORB_EXPORT(bool) Set_Offset_X(int16_t ssOffsetX) {
     api::Trace("ssOffsetX =%d", ssOffsetX);
-    return WordSetter(op::kSetOffsetX, static_cast<uint16_t>(ssOffsetX), __func__);
+    return WordSetter(opcode::kSetOffsetX, static_cast<uint16_t>(ssOffsetX), __func__);
 }
 
 TXORB_EXPORT(bool) Set_Offset_Y(int16_t ssOffsetY) {
     api::Trace("ssOffsetY =%d", ssOffsetY);
-    return WordSetter(op::kSetOffsetY, static_cast<uint16_t>(ssOffsetY), __func__);
+    return WordSetter(opcode::kSetOffsetY, static_cast<uint16_t>(ssOffsetY), __func__);
 }
 
 TXORB_EXPORT(bool) Set_Jump_Speed(double dJumpSpeed) {
     api::Trace("dJumpSpeed =%f", dJumpSpeed);
-    return DoubleSetter(op::kSetJumpSpeed, dJumpSpeed, __func__);
+    return DoubleSetter(opcode::kSetJumpSpeed, dJumpSpeed, __func__);
 }
 
 TXORB_EXPORT(bool) Set_Mark_Speed(double dMarkSpeed) {
     api::Trace("dMarkSpeed =%f", dMarkSpeed);
-    return DoubleSetter(op::kSetMarkSpeed, dMarkSpeed, __func__);
+    return DoubleSetter(opcode::kSetMarkSpeed, dMarkSpeed, __func__);
 }
 
 TXORB_EXPORT(bool) Set_Speed(double dJumpSpeed, double dMarkSpeed) {
@@ -134,21 +133,21 @@ TXORB_EXPORT(bool) Set_Speed(double dJumpSpeed, double dMarkSpeed) {
 }
 
 TXORB_EXPORT(double) Get_Jump_Speed(void) {
-    return SpeedGetter(op::kGetJumpSpeed, __func__);
+    return SpeedGetter(opcode::kGetJumpSpeed, __func__);
 }
 
 TXORB_EXPORT(double) Get_Mark_Speed(void) {
-    return SpeedGetter(op::kGetMarkSpeed, __func__);
+    return SpeedGetter(opcode::kGetMarkSpeed, __func__);
 }
 
 TXORB_EXPORT(bool) Set_Dig_Gain_Ex(double dDigGain) {
     api::Trace("dDigGain=%f ", dDigGain);
-    return DoubleSetter(op::kSetDigGainEx, dDigGain, __func__);
+    return DoubleSetter(opcode::kSetDigGainEx, dDigGain, __func__);
 }
 
 TXORB_EXPORT(bool) Set_Dig_Gain(uint16_t usDigGain) {
     api::Trace("usDigGain=%d ", usDigGain);
-    return WordSetter(op::kSetDigGain, usDigGain, __func__);
+    return WordSetter(opcode::kSetDigGain, usDigGain, __func__);
 }
 
 TXORB_EXPORT(bool) Set_Rot_Grad(double dGard) {
@@ -158,7 +157,7 @@ TXORB_EXPORT(bool) Set_Rot_Grad(double dGard) {
 
 TXORB_EXPORT(bool) Set_Mark_Shift(uint16_t usMarkShift) {
     api::Trace("usMarkShift=%d ", usMarkShift);
-    return WordSetter(op::kSetMarkShift, usMarkShift, __func__);
+    return WordSetter(opcode::kSetMarkShift, usMarkShift, __func__);
 }
 
 TXORB_EXPORT(bool) Write_DA(uint16_t usValue) {

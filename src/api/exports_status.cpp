@@ -5,7 +5,6 @@
 #include "txorb/txorb.h"
 
 using namespace txorb;
-namespace op = txorb::commands::opcode;
 
 namespace {
 
@@ -35,37 +34,37 @@ extern "C" {
 
 // The status poll is never copied to a capture file: the card's link does that by opcode.
 TXORB_EXPORT(uint16_t) Read_Status(void) {
-    const uint16_t status = QuietWord(op::kReadStatus);
+    const uint16_t status = QuietWord(opcode::kReadStatus);
     api::Trace("usStatus=0x%04X", status);
     return status;
 }
 
 TXORB_EXPORT(int32_t) Get_Counts(void) {
-    const auto counts = static_cast<int32_t>(QuietLong(op::kGetCounts));
+    const auto counts = static_cast<int32_t>(QuietLong(opcode::kGetCounts));
     api::Trace("nCounts=%d", counts);
     return counts;
 }
 
 TXORB_EXPORT(uint16_t) Get_Head_Mask(void) {
-    const uint16_t heads = QuietWord(op::kGetHeadMask);
+    const uint16_t heads = QuietWord(opcode::kGetHeadMask);
     api::Trace("usHeads =%d", heads);
     return heads;
 }
 
 TXORB_EXPORT(uint16_t) Get_Version(void) {
-    const uint16_t version = QuietWord(op::kGetVersion);
+    const uint16_t version = QuietWord(opcode::kGetVersion);
     api::Trace("usVersion=%d", version);
     return version;
 }
 
 TXORB_EXPORT(uint16_t) Get_KRT1_Version(void) {
-    const uint16_t version = QuietWord(op::kGetKrt1Version);
+    const uint16_t version = QuietWord(opcode::kGetKrt1Version);
     api::Trace("usKRT1_Version=%d", version);
     return version;
 }
 
 TXORB_EXPORT(uint32_t) Get_Ident_Ex(void) {
-    const uint32_t ident = QuietLong(op::kGetIdentEx);
+    const uint32_t ident = QuietLong(opcode::kGetIdentEx);
     api::Trace("uiIdent=%d", static_cast<int>(ident));
     return ident;
 }
@@ -78,7 +77,7 @@ TXORB_EXPORT(uint32_t) Get_Mode_Mask(uint16_t* mode) {
         return err::kInvalidPointer;
     }
     ErrorCode code = err::kOk;
-    *mode = Word(op::kGetModeMask, 0, &code);
+    *mode = Word(opcode::kGetModeMask, 0, &code);
     api::Trace("usMode=%X", *mode);
     api::ReportError(code, __func__);
     return code;
@@ -86,14 +85,14 @@ TXORB_EXPORT(uint32_t) Get_Mode_Mask(uint16_t* mode) {
 
 TXORB_EXPORT(uint16_t) Read_Int_Start_Attempts(void) {
     ErrorCode code = err::kOk;
-    const uint16_t attempts = Word(op::kReadIntStartAttempts, 0, &code);
+    const uint16_t attempts = Word(opcode::kReadIntStartAttempts, 0, &code);
     api::ReportError(code, __func__);
     return attempts;
 }
 
 TXORB_EXPORT(uint16_t) Get_CPU_Type(void) {
     ErrorCode code = err::kOk;
-    const uint16_t type = Word(op::kGetCpuType, 0xFFFF, &code);
+    const uint16_t type = Word(opcode::kGetCpuType, 0xFFFF, &code);
     api::Trace("usCPUType = %d", type);
     api::ReportError(code, __func__);
     return type;

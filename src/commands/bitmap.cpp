@@ -1,6 +1,7 @@
 #include "commands/bitmap.h"
 
 #include "commands/wire_encoding.h"
+#include "common/wire_opcodes.h"
 #include "link/card.h"
 #include "link/command_lock.h"
 #include "link/exchange.h"

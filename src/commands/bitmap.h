@@ -5,14 +5,9 @@
 #include <cstdint>
 
 #include "common/error_codes.h"
+#include "common/wire_opcodes.h"
 
 namespace txorb::commands {
-
-namespace opcode {
-inline constexpr uint8_t kBitmapLine = 171;
-inline constexpr uint8_t kBitmapLineAlgorithm1 = 172;
-inline constexpr uint8_t kBitmapLineAlgorithm2 = 225;
-}  // namespace opcode
 
 // The payload length travels as a 16-bit count: 8 + 2 * 32,763 = 65,534.
 inline constexpr uint16_t kMaxBitmapDelays = 32763;

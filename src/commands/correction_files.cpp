@@ -6,6 +6,7 @@
 
 #include "commands/status_exchange.h"
 #include "commands/wire_encoding.h"
+#include "common/wire_opcodes.h"
 #include "link/card.h"
 #include "link/exchange.h"
 #include "platform/file.h"

@@ -6,17 +6,9 @@
 #include <cstdint>
 
 #include "common/error_codes.h"
+#include "common/wire_opcodes.h"
 
 namespace txorb::commands {
-
-namespace opcode {
-inline constexpr uint8_t kLoadCor = 68;
-inline constexpr uint8_t kMakeBootProgram = 137;
-inline constexpr uint8_t kCopyFileToTargetDisk = 144;
-inline constexpr uint8_t kLoadCorrN = 148;
-inline constexpr uint8_t kLoadCorrFileFromTargetDisk = 149;
-inline constexpr uint8_t kDeleteFileOnTargetDisk = 158;
-}  // namespace opcode
 
 inline constexpr uint32_t kCorrectionFileBytes = 25350;
 inline constexpr size_t kCorrFileNameBytes = 260;  // terminator included

@@ -4,20 +4,9 @@
 #include <cstdint>
 
 #include "common/error_codes.h"
+#include "common/wire_opcodes.h"
 
 namespace txorb::commands {
-
-namespace opcode {
-inline constexpr uint8_t kStopExecution = 36;
-inline constexpr uint8_t kStartLoop = 37;
-inline constexpr uint8_t kQuitLoop = 38;
-inline constexpr uint8_t kStopExecutionNoClear = 47;
-inline constexpr uint8_t kExecuteList = 65;
-inline constexpr uint8_t kSetStartList = 67;
-inline constexpr uint8_t kEnableLaser = 70;
-inline constexpr uint8_t kAutChange = 78;
-inline constexpr uint8_t kDisableLaser = 79;
-}  // namespace opcode
 
 // listIndex is the card's index of the list: 0 for list 1, 1 for list 2. A restart is the
 // same command as a start.

@@ -3,6 +3,7 @@
 #include <initializer_list>
 
 #include "commands/wire_encoding.h"
+#include "common/wire_opcodes.h"
 #include "link/exchange.h"
 
 namespace txorb::commands {

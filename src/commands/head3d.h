@@ -6,13 +6,9 @@
 #include <cstdint>
 
 #include "common/error_codes.h"
+#include "common/wire_opcodes.h"
 
 namespace txorb::commands {
-
-namespace opcode {
-inline constexpr uint8_t kSet3DParameters = 220;
-inline constexpr uint8_t kGet3DParameters = 221;
-}  // namespace opcode
 
 inline constexpr size_t kHead3DBlockBytes = 64;
 

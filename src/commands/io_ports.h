@@ -6,17 +6,9 @@
 #include <cstdint>
 
 #include "common/error_codes.h"
+#include "common/wire_opcodes.h"
 
 namespace txorb::commands {
-
-namespace opcode {
-inline constexpr uint8_t kTestWritePort = 53;
-inline constexpr uint8_t kTestReadPort = 80;
-inline constexpr uint8_t kWritePort = 113;
-inline constexpr uint8_t kReadPort = 114;
-inline constexpr uint8_t kSetDtrMirrorSelector = 187;
-inline constexpr uint8_t kSetDsrMirrorSelector = 204;
-}  // namespace opcode
 
 // *value is 0 unless the code is 0.
 ErrorCode ReadPort(uint8_t opcode, uint16_t addressOffset, uint16_t* value);

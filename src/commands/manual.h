@@ -5,27 +5,9 @@
 #include <cstdint>
 
 #include "common/error_codes.h"
+#include "common/wire_opcodes.h"
 
 namespace txorb::commands {
-
-namespace opcode {
-inline constexpr uint8_t kGotoXY = 41;
-inline constexpr uint8_t kSetDxDyManual = 94;
-inline constexpr uint8_t kStartManualOperation = 99;
-inline constexpr uint8_t kStopManualOperation = 100;
-inline constexpr uint8_t kStartLaserManually = 101;
-inline constexpr uint8_t kStopLaserManually = 102;
-inline constexpr uint8_t kStartManualMove = 103;
-inline constexpr uint8_t kStopManualMove = 104;
-inline constexpr uint8_t kGetXPos = 120;
-inline constexpr uint8_t kGetXManual = 121;
-inline constexpr uint8_t kGetDxManual = 128;
-inline constexpr uint8_t kGetYPos = 129;
-inline constexpr uint8_t kGetYManual = 130;
-inline constexpr uint8_t kGetDyManual = 131;
-inline constexpr uint8_t kGetManualMove = 132;
-inline constexpr uint8_t kGotoXYEx = 166;
-}  // namespace opcode
 
 ErrorCode ManualOperation(bool on);
 ErrorCode LaserManually(bool on);

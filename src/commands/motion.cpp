@@ -2,6 +2,7 @@
 
 #include "commands/status_exchange.h"
 #include "commands/wire_encoding.h"
+#include "common/wire_opcodes.h"
 #include "link/card.h"
 #include "link/command_lock.h"
 #include "link/exchange.h"

@@ -5,38 +5,9 @@
 #include <cstdint>
 
 #include "common/error_codes.h"
+#include "common/wire_opcodes.h"
 
 namespace txorb::commands {
-
-namespace opcode {
-inline constexpr uint8_t kSetSpeed = 35;
-inline constexpr uint8_t kWriteDa = 40;
-inline constexpr uint8_t kSetAutoDelay = 54;
-inline constexpr uint8_t kSetJumpDelay = 55;
-inline constexpr uint8_t kSetMarkDelay = 56;
-inline constexpr uint8_t kSetPolyDelay = 57;
-inline constexpr uint8_t kSetLaserOffDelay = 58;
-inline constexpr uint8_t kSetLaserOnDelay = 59;
-inline constexpr uint8_t kSetT1 = 60;
-inline constexpr uint8_t kSetT2 = 61;
-inline constexpr uint8_t kSetT3 = 62;
-inline constexpr uint8_t kSetManualDelay = 63;
-inline constexpr uint8_t kSetMaxCounts = 73;
-inline constexpr uint8_t kSetMode = 74;
-inline constexpr uint8_t kSetYagParameter = 77;
-inline constexpr uint8_t kSetGainX = 88;
-inline constexpr uint8_t kSetGainY = 89;
-inline constexpr uint8_t kSetOffsetX = 90;
-inline constexpr uint8_t kSetOffsetY = 91;
-inline constexpr uint8_t kSetJumpSpeed = 92;
-inline constexpr uint8_t kSetMarkSpeed = 93;
-inline constexpr uint8_t kGetJumpSpeed = 118;
-inline constexpr uint8_t kGetMarkSpeed = 119;
-inline constexpr uint8_t kSetDigGainEx = 138;
-inline constexpr uint8_t kSetDigGain = 164;
-inline constexpr uint8_t kSetRotGrad = 165;
-inline constexpr uint8_t kSetMarkShift = 167;
-}  // namespace opcode
 
 // A 16-bit word as the whole payload, answered by a status byte.
 ErrorCode SendWordParameter(uint8_t opcode, uint16_t value);

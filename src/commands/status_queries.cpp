@@ -1,6 +1,7 @@
 #include "commands/status_queries.h"
 
 #include "commands/wire_encoding.h"
+#include "common/wire_opcodes.h"
 #include "link/exchange.h"
 
 namespace txorb::commands {

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "common/wire_opcodes.h"
 #include "link/parallel_link.h"
 #include "link/serial_link.h"
 
@@ -66,7 +67,7 @@ ErrorCode Card::SendCommand(uint8_t opcode, const void* payload, uint32_t length
 
 ErrorCode Card::Transmit(Route route, const uint8_t* bytes, uint32_t length) {
     ErrorCode result = err::kOk;
-    if (captureFile_ != platform::kInvalidFile && bytes[0] != kStatusPollOpcode) {
+    if (captureFile_ != platform::kInvalidFile && bytes[0] != opcode::kReadStatus) {
         if (!platform::Files().writeAll(captureFile_, bytes, length)) result = err::kFileSendFailed;
     }
     if (route == Route::kAuto) route = parallel_ ? Route::kParallel : Route::kSerial;

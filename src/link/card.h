@@ -21,7 +21,6 @@ class Card {
 public:
     static constexpr uint32_t kPacketBufferBytes = 224000;
     static constexpr uint32_t kLongFormThreshold = 65533;
-    static constexpr uint8_t kStatusPollOpcode = 34;  // never captured
 
     Card(const LinkDescriptor& descriptor, uint32_t commTimeoutMs, const char* captureFileName);
     virtual ~Card();

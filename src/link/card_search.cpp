@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "common/wire_opcodes.h"
 #include "link/card_table.h"
 #include "link/parallel_link.h"
 #include "link/port_driver.h"
@@ -21,7 +22,6 @@ constexpr uint32_t kFirstCom = 1;
 constexpr uint32_t kLastCom = 20;
 constexpr uint32_t kProbeTimeoutMs = 2000;
 constexpr uint32_t kAnswerWindowMs = 100;
-constexpr uint8_t kStatusRequest = 34;
 
 uint32_t Le32(const uint8_t* p) {
     return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
@@ -47,7 +47,7 @@ uint32_t FindAnsweringComPort(ParallelLink& parallel) {
         uint32_t found = 0;
         if (serial->IsOpen()) {
             serial->DiscardInput();
-            if (parallel.SendPacket(kStatusRequest, nullptr, 0)) {
+            if (parallel.SendPacket(opcode::kReadStatus, nullptr, 0)) {
                 platform::SleepMs(kAnswerWindowMs);
                 if (serial->ReadByte() >= 0) {
                     found = n;

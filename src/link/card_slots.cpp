@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "common/wire_opcodes.h"
 #include "config/card_config.h"
 #include "link/card.h"
 #include "link/card_search.h"
@@ -81,10 +82,10 @@ ErrorCode Handshake(Card& card) {
     SerialLink* serial = card.Serial();
     serial->PurgeTransmit();
     serial->DiscardInput();
-    ErrorCode code = card.SendCommand(kOpcodeHandshakeReset, nullptr, 0, Route::kSerial);
+    ErrorCode code = card.SendCommand(opcode::kHandshakeReset, nullptr, 0, Route::kSerial);
     if (code == err::kOk) {
         AwaitResetAnswer(*serial);
-        code = card.SendCommand(kOpcodeHandshakeHello, nullptr, 0, Route::kSerial);
+        code = card.SendCommand(opcode::kHandshakeHello, nullptr, 0, Route::kSerial);
     }
     if (code == err::kOk) {
         uint8_t status = 0;
@@ -99,16 +100,16 @@ ErrorCode Handshake(Card& card) {
 ErrorCode StopSequence(Card& card) {
     CommandLockHold hold;
     uint8_t status = 0;
-    if (card.SendCommand(kOpcodeStop, nullptr, 0, Route::kAuto) == err::kOk) {
+    if (card.SendCommand(opcode::kStopExecution, nullptr, 0, Route::kAuto) == err::kOk) {
         card.ReceiveStatus(&status);  // the stop's own answer does not matter
     }
     const uint8_t zero[2] = {0, 0};
-    ErrorCode code = card.SendCommand(kOpcodeSetT3, zero, sizeof zero, Route::kAuto);
+    ErrorCode code = card.SendCommand(opcode::kSetT3, zero, sizeof zero, Route::kAuto);
     if (code == err::kOk) {
         code = card.ReceiveStatus(&status);
         if (code == err::kOk) {
             code = status == 0 ? err::kNotExecuted
-                               : card.SendCommand(kOpcodeRelease, nullptr, 0, Route::kAuto);
+                               : card.SendCommand(opcode::kRelease, nullptr, 0, Route::kAuto);
         }
     }
     card.DiscardInput();

@@ -9,11 +9,6 @@
 
 namespace txorb::link {
 
-inline constexpr uint8_t kOpcodeHandshakeReset = 177;  // 0xB1, not answered
-inline constexpr uint8_t kOpcodeHandshakeHello = 115;  // 0x73, answered by one status byte
-inline constexpr uint8_t kOpcodeStop = 36;             // 0x24, as Stop_Execution sends it
-inline constexpr uint8_t kOpcodeSetT3 = 62;            // 0x3E
-inline constexpr uint8_t kOpcodeRelease = 175;         // 0xAF, not answered
 inline constexpr uint32_t kDefaultCommTimeoutMs = 2000;
 inline constexpr uint32_t kRemovalSettleMs = 500;
 

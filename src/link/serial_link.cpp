@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string>
 
+#include "common/wire_opcodes.h"
 #include "config/com_port_map.h"
 #include "platform/clock.h"
 
@@ -139,7 +140,7 @@ bool SerialLink::ClearDtr() { return IsOpen() && platform::SerialPort().setDtr(h
 uint32_t PingSerialPort(uint32_t portNumber) {
     SerialLink link(portNumber, 2000);
     if (!link.IsOpen()) return 0;
-    if (!link.SendPacket(34, nullptr, 0)) return 0;
+    if (!link.SendPacket(opcode::kReadStatus, nullptr, 0)) return 0;
     platform::SleepMs(100);
     const int16_t first = link.ReadByte();
     platform::SleepMs(1);

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "common/wire_opcodes.h"
 #include "link/card.h"
 #include "link/command_lock.h"
 #include "link/exchange.h"
@@ -61,7 +62,7 @@ ErrorCode BulkTransferLocked(ListBuffer& list) {
         return err::kNoCardActive;
     }
     ErrorCode code =
-        card->SendCommand(kOpcodeListTransfer, list.Data(), list.HighWater(), link::Route::kAuto);
+        card->SendCommand(opcode::kListTransfer, list.Data(), list.HighWater(), link::Route::kAuto);
     if (code != err::kOk) {
         card->DiscardInput();
     } else {
@@ -142,7 +143,7 @@ ListBuffer& TheListBuffer() { return g_listBuffer; }
 ErrorCode CF_AddListCommand(uint8_t opcode, uint16_t param1, uint16_t param2) {
     uint8_t record[kListRecordBytes];
     PutRecord(record, opcode, param1, param2);
-    return AppendRecords(record, opcode == kListOpcodeEndOfList);
+    return AppendRecords(record, opcode == list_op::kEndOfList);
 }
 
 // The pair is one vector: it never ends a list, and never leaves half of itself behind.

@@ -5,11 +5,10 @@
 #include <cstring>
 
 #include "common/error_codes.h"
+#include "common/wire_opcodes.h"
 
 namespace txorb::list {
 
-inline constexpr uint8_t kListOpcodeEndOfList = 16;
-inline constexpr uint8_t kOpcodeListTransfer = 156;
 inline constexpr uint32_t kListTransferThreshold = 2500;
 inline constexpr uint32_t kListRecordBytes = 5;
 

@@ -2,14 +2,10 @@
 
 #include <cmath>
 
+#include "common/wire_opcodes.h"
+
 namespace txorb::list {
 namespace {
-
-constexpr int16_t kOpPolB = 1;
-constexpr int16_t kOpPolA = 2;
-constexpr int16_t kOpPolC = 3;
-constexpr int16_t kOpJumpAbs = 9;
-constexpr int16_t kOpEndOfList = 16;
 
 // pi / 180 as the single-precision constant the corner model was tuned with; the double value
 // would move every corner factor (a right angle gives 0.70710679, not sqrt(1/2)).
@@ -34,24 +30,24 @@ double Distance(double x0, double y0, double x1, double y1) {
 
 void EmitMarkSpeed(std::vector<VectorRecord>& out, const SegmentationSettings& settings,
                    double time, double length) {
-    out.push_back(VectorRecord{kMarkParametersOpcode, time * settings.markStepSize / length,
+    out.push_back(VectorRecord{list_op::kMarkParameters, time * settings.markStepSize / length,
                                static_cast<double>(settings.markStepSize)});
 }
 
 void EmitMark(std::vector<VectorRecord>& out, double x, double y) {
-    out.push_back(VectorRecord{kOpPolB, x, y});
+    out.push_back(VectorRecord{list_op::kPolB, x, y});
 }
 
 // The first mark of the polyline becomes its PolA record and the last record its PolC record.
 void Relabel(std::vector<VectorRecord>& out, size_t first) {
     if (out.size() == first) return;
     for (size_t i = first; i < out.size(); ++i) {
-        if (out[i].opcode == kOpPolB) {
-            out[i].opcode = kOpPolA;
+        if (out[i].opcode == list_op::kPolB) {
+            out[i].opcode = list_op::kPolA;
             break;
         }
     }
-    out.back().opcode = kOpPolC;
+    out.back().opcode = list_op::kPolC;
 }
 
 // Micro-segment m of a ramp. A ramp not longer than half a micro-segment gets none from the
@@ -97,7 +93,7 @@ void AppendPowerWrite(std::vector<VectorRecord>& out, const SegmentationSettings
         const PcdTable* table = falling ? settings.shut : settings.open;
         value = table != nullptr ? LookupPcdValue(*table, power) : 0.0;
     }
-    out.push_back(VectorRecord{kPowerWriteOpcode, settings.powerPortAddress, value});
+    out.push_back(VectorRecord{list_op::kWritePort, settings.powerPortAddress, value});
 }
 
 int32_t CountPolylineVertices(const std::vector<VectorRecord>& captured, size_t start) {
@@ -105,9 +101,9 @@ int32_t CountPolylineVertices(const std::vector<VectorRecord>& captured, size_t 
     for (size_t j = start + 1; j < captured.size(); ++j) {
         // The end-of-list record closes an unclosed polyline but is no vertex of it: the
         // polyline ends at its last real vertex instead of being marked on to the origin.
-        if (captured[j].opcode == kOpEndOfList) break;
+        if (captured[j].opcode == list_op::kEndOfList) break;
         ++n;
-        if (captured[j].opcode == kOpPolC) break;
+        if (captured[j].opcode == list_op::kPolC) break;
     }
     return n;
 }
@@ -137,7 +133,7 @@ void BuildPolylineVertices(const std::vector<VectorRecord>& captured, size_t sta
     vertices.clear();
     vertices.reserve(static_cast<size_t>(n) + 1);
     PolylineVertex previous;
-    previous.opcode = kOpJumpAbs;
+    previous.opcode = list_op::kJumpAbs;
     previous.x = lastX;
     previous.y = lastY;
     vertices.push_back(previous);
@@ -286,7 +282,7 @@ void EmitPolyline(const std::vector<PolylineVertex>& vertices, int32_t n,
         }
 
         if (dx != ax || dy != ay) {
-            out.push_back(VectorRecord{kMarkParametersOpcode,
+            out.push_back(VectorRecord{list_op::kMarkParameters,
                                        static_cast<double>(settings.markStepPeriod),
                                        static_cast<double>(settings.markStepSize)});
             EmitMark(out, dx, dy);
@@ -313,7 +309,7 @@ void EmitUnrampedPolyline(const std::vector<PolylineVertex>& vertices, int32_t n
     for (int32_t j = 1; j <= n; ++j) {
         if (vertices[j].segmentLength == 0.0) continue;
         if (out.size() == first) {
-            out.push_back(VectorRecord{kMarkParametersOpcode,
+            out.push_back(VectorRecord{list_op::kMarkParameters,
                                        static_cast<double>(settings.markStepPeriod),
                                        static_cast<double>(settings.markStepSize)});
         }

@@ -68,9 +68,6 @@ struct Kinematics {
     double RampTime(double v, double sa, double sb) const;
 };
 
-inline constexpr uint8_t kPowerWriteOpcode = 135;
-inline constexpr uint8_t kMarkParametersOpcode = 116;
-inline constexpr uint8_t kJumpParametersOpcode = 145;
 
 // Appends (135, port, level): the power itself when raw, else its level from SHUT (falling) or
 // OPEN.

@@ -2,15 +2,11 @@
 
 #include <cmath>
 
+#include "common/wire_opcodes.h"
 #include "list/list_buffer.h"
 
 namespace txorb::list {
 namespace {
-
-constexpr int16_t kOpPolA = 2;
-constexpr int16_t kOpPolARel = 4;
-constexpr int16_t kOpJumpRel = 7;
-constexpr int16_t kOpJumpAbs = 9;
 
 // Built before the library's load hook (a later priority) and destroyed after its unload hook.
 __attribute__((init_priority(150))) VectorCapture g_capture;
@@ -131,8 +127,8 @@ bool VectorCapture::ProcessCapturedList() {
     for (size_t i = 0; i < n; ++i) {
         const VectorRecord record = capturedRecords_[i];
         switch (record.opcode) {
-            case kOpPolA:
-            case kOpPolARel:
+            case list_op::kPolA:
+            case list_op::kPolARel:
                 // A relative polyline is taken like an absolute one: its coordinates are used
                 // as positions.
                 SegmentPolyline(i, lastX, lastY);
@@ -141,10 +137,10 @@ bool VectorCapture::ProcessCapturedList() {
                 lastX = vertices_[static_cast<size_t>(vertexCount_)].x;
                 lastY = vertices_[static_cast<size_t>(vertexCount_)].y;
                 break;
-            case kOpJumpAbs:
-            case kOpJumpRel:
+            case list_op::kJumpAbs:
+            case list_op::kJumpRel:
                 EmitPowerWrite(leadInPower_, false, false);
-                outputRecords_.push_back(VectorRecord{kJumpParametersOpcode,
+                outputRecords_.push_back(VectorRecord{list_op::kJumpParameters,
                                                       static_cast<double>(jumpStepPeriod_),
                                                       static_cast<double>(jumpSize_)});
                 outputRecords_.push_back(record);
@@ -171,7 +167,7 @@ ErrorCode VectorCapture::ReplayOutput() {
                               ReplayWord(record.y));
         if (code != err::kOk) return code;
     }
-    return CF_AddListCommand(kListOpcodeEndOfList, 0, 0);
+    return CF_AddListCommand(list_op::kEndOfList, 0, 0);
 }
 
 void VectorCapture::ClearRecords() {
