@@ -4,13 +4,17 @@
 
 #include <jpeglib.h>
 #include <png.h>
+#include <unistd.h>
 
+#include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "cli/bitmap_lines.h"
 #include "cli/raster.h"
+#include "cli/svg_reader.h"
 
 namespace txorb::cli {
 namespace {
@@ -171,6 +175,49 @@ TEST(Picture, RowsTrimWhiteAlternateAndSplitAtTheLineLimit) {
     EXPECT_EQ(lines[0].begin.x, -20000);
     EXPECT_EQ(lines[1].begin.x, lines[0].end.x + 1);
     EXPECT_EQ(lines[1].end.x, 19999);
+}
+
+TEST(Picture, ImagesFromFilesBesideTheDrawingAndPlacedInTheirBox) {
+    char dir[] = "/tmp/txorb-picture-test-XXXXXX";
+    ASSERT_NE(::mkdtemp(dir), nullptr);
+    const std::vector<uint8_t> png = PngBytes(4, 2, std::vector<uint8_t>(16, 255));
+    std::FILE* f = std::fopen((std::string(dir) + "/p.png").c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    std::fwrite(png.data(), 1, png.size(), f);
+    std::fclose(f);
+    // A 4 x 2 picture in a 40 x 40 box: meet scales it by 10 and centres it (10 units down),
+    // slice by 20 and shows the middle 2 x 2 pixels; none stretches it.
+    struct Case {
+        const char* ratio;
+        Affine toRoot;
+        double x0, y0, x1, y1;
+    };
+    const Case cases[] = {
+        {"xMidYMid", {10, 0, 0, 10, 0, 10}, 0, 0, 4, 2},
+        {"xMidYMid slice", {20, 0, 0, 20, -20, 0}, 1, 0, 3, 2},
+        {"xMinYMax", {10, 0, 0, 10, 0, 20}, 0, 0, 4, 2},
+        {"none", {10, 0, 0, 20, 0, 0}, 0, 0, 4, 2},
+    };
+    for (const Case& c : cases) {
+        const std::string svg = std::string(dir) + "/d.svg";
+        std::FILE* s = std::fopen(svg.c_str(), "w");
+        ASSERT_NE(s, nullptr);
+        std::fprintf(s, "<svg><image width='40' height='40' preserveAspectRatio='%s' href='p.png'/></svg>", c.ratio);
+        std::fclose(s);
+        const SvgReadResult r = ReadSvgFile(svg);
+        ASSERT_TRUE(r.ok) << r.error;
+        ASSERT_EQ(r.drawing.images.size(), 1u) << c.ratio;
+        const PlacedImage& p = r.drawing.images[0];
+        EXPECT_EQ(p.image.width, 4);
+        const Affine& m = p.toRoot;
+        EXPECT_EQ(std::vector<double>({m.a, m.b, m.c, m.d, m.e, m.f}),
+                  std::vector<double>({c.toRoot.a, c.toRoot.b, c.toRoot.c, c.toRoot.d, c.toRoot.e, c.toRoot.f}))
+            << c.ratio;
+        EXPECT_EQ(std::vector<double>({p.visibleX0, p.visibleY0, p.visibleX1, p.visibleY1}),
+                  std::vector<double>({c.x0, c.y0, c.x1, c.y1}))
+            << c.ratio;
+    }
+    std::filesystem::remove_all(dir);
 }
 
 }  // namespace

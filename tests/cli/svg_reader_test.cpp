@@ -249,13 +249,16 @@ TEST(SvgReader, DeepNestingIsCutOffWithAWarning) {
 
 TEST(SvgReader, CountsWhatIsNotMarkedAndReadsFiles) {
     const SvgReadResult r = ReadSvgText(
-        Svg("<title>x</title><image/><foreignObject/><foreignObject/>"
+        Svg("<title>x</title><image/><foreignObject/><foreignObject/><image href='/dev/zero'/>"
+            "<image href='data:image/gif;base64,R0lGODlh'/>"
             "<pattern id='p'/><rect width='1' height='1' fill='url(#p)'/>"
             "<line x1='0' y1='0' x2='1' y2='0' mask='url(#m)'/>"),
         "t.svg");
     ASSERT_TRUE(r.ok);
     EXPECT_EQ(r.drawing.notMarked,
               (std::map<std::string, size_t>{{"<foreignObject>", 2},
+                                             {"<image> whose file cannot be opened", 1},
+                                             {"<image> with an unsupported format", 1},
                                              {"<image> without a picture", 1},
                                              {"<pattern> fills (hatched as solid)", 1},
                                              {"masks (drawn unmasked)", 1}}));

@@ -9,6 +9,8 @@
 namespace txorb::cli {
 namespace {
 
+constexpr uintmax_t kMaxPictureFileBytes = uintmax_t{256} << 20;
+
 // The picture's bytes, or false with the kind of failure for the list of what was not marked.
 bool ImageBytes(const std::string& href, const std::string& baseDir, std::vector<uint8_t>* bytes,
                 std::string* kind) {
@@ -21,7 +23,11 @@ bool ImageBytes(const std::string& href, const std::string& baseDir, std::vector
     std::string path = href.rfind("file://", 0) == 0 ? href.substr(7) : href;
     std::filesystem::path p(path);
     if (p.is_relative()) p = std::filesystem::path(baseDir) / p;
-    std::FILE* f = std::fopen(p.string().c_str(), "rb");
+    std::error_code ec;
+    // Only a plain file of a sane size: a drawing may name a device or a huge file.
+    const bool plain = std::filesystem::is_regular_file(p, ec) &&
+                       std::filesystem::file_size(p, ec) <= kMaxPictureFileBytes && !ec;
+    std::FILE* f = plain ? std::fopen(p.string().c_str(), "rb") : nullptr;
     if (f == nullptr) {
         *kind = "<image> whose file cannot be opened";
         return false;
