@@ -4,7 +4,7 @@
 
 #include "api/outcome.h"
 #include "api/report.h"
-#include "info/status_query.h"
+#include "info/module_status_query.h"
 #include "info/version.h"
 #include "txorb/txorb.h"
 

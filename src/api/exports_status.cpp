@@ -1,7 +1,7 @@
 // Status and identity queries. Each answers with its value, or with its preset value (0, or
 // 65535 for the CPU type) when the card could not be asked.
 #include "api/report.h"
-#include "commands/status_queries.h"
+#include "commands/card_queries.h"
 #include "txorb/txorb.h"
 
 using namespace txorb;

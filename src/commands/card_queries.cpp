@@ -1,4 +1,4 @@
-#include "commands/status_queries.h"
+#include "commands/card_queries.h"
 
 #include "commands/wire_encoding.h"
 #include "common/wire_opcodes.h"

@@ -1,4 +1,4 @@
-#include "info/status_query.h"
+#include "info/module_status_query.h"
 
 #include <cstring>
 

@@ -23,7 +23,7 @@ public:
     static constexpr uint32_t kLongFormThreshold = 65533;
 
     Card(const LinkDescriptor& descriptor, uint32_t commTimeoutMs, const char* captureFileName);
-    virtual ~Card();
+    ~Card();
     Card(const Card&) = delete;
     Card& operator=(const Card&) = delete;
 
@@ -32,7 +32,6 @@ public:
     uint32_t SerialPortNumber() const;
     bool LinkUsable() const { return linkUsable_; }
     SerialLink* Serial() { return serial_.get(); }
-    ParallelLink* Parallel() { return parallel_.get(); }
 
     // 0, 41, 42, 43; or 16 for a payload that cannot fit the packet buffer (nothing is sent).
     ErrorCode SendCommand(uint8_t opcode, const void* payload, uint32_t length, Route route);

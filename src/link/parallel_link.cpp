@@ -10,12 +10,12 @@ constexpr uint32_t kControlOffset = 2;
 }  // namespace
 
 ParallelLink::ParallelLink(uint32_t dataBase, uint32_t fifoBase)
-    : dataBase_(dataBase), fifoBase_(fifoBase) {
+    : dataBase_(dataBase) {
     // A link whose ports could not be enabled is kept all the same: its sends fail in the
     // handshake, which is where the caller learns about it.
     EnableIoRange(dataBase_, 8, 8);
-    EnableIoRange(fifoBase_, 8, 8);
-    WritePortByte(fifoBase_ + kControlOffset, 0);
+    EnableIoRange(fifoBase, 8, 8);
+    WritePortByte(fifoBase + kControlOffset, 0);
 }
 
 bool ParallelLink::WaitForReady(bool set) const {

@@ -17,15 +17,11 @@ public:
     // Opcode, 16-bit little-endian length, payload (none, and length 0, when payload is null).
     bool SendPacket(uint8_t opcode, const uint8_t* payload, uint16_t length);
 
-    uint32_t DataBase() const { return dataBase_; }
-    uint32_t FifoBase() const { return fifoBase_; }
-
 private:
     // Polls the status register until its ready bit equals set; false after kPollBound reads.
     bool WaitForReady(bool set) const;
 
     uint32_t dataBase_;
-    uint32_t fifoBase_;
 };
 
 }  // namespace txorb::link

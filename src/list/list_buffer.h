@@ -17,7 +17,7 @@ public:
     static constexpr uint32_t kGrowthStep = 2048;
 
     ListBuffer() = default;
-    virtual ~ListBuffer();
+    ~ListBuffer();
     ListBuffer(const ListBuffer&) = delete;
     ListBuffer& operator=(const ListBuffer&) = delete;
 

@@ -16,7 +16,7 @@ class VectorCapture {
 public:
     // Fills the defaults and loads both power tables (built-in values, then the files).
     VectorCapture();
-    virtual ~VectorCapture();
+    ~VectorCapture();
     VectorCapture(const VectorCapture&) = delete;
     VectorCapture& operator=(const VectorCapture&) = delete;
 
@@ -44,7 +44,6 @@ public:
     const std::vector<VectorRecord>& CapturedRecords() const { return capturedRecords_; }
     const std::vector<VectorRecord>& OutputRecords() const { return outputRecords_; }
     const std::vector<PolylineVertex>& Vertices() const { return vertices_; }
-    int32_t VertexCount() const { return vertexCount_; }
     double MarkSpeed() const { return markSpeed_; }
     int32_t MarkStepPeriod() const { return markStepPeriod_; }
     int32_t MarkStepSize() const { return markStepSize_; }
