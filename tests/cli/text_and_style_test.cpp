@@ -64,6 +64,10 @@ TEST(Text, GlyphOutlinesFillTheTextsBox) {
         EXPECT_NEAR(e.maxY, 300, 0.5) << c.what;  // on the baseline (y points down)
         EXPECT_NEAR(e.minY, 300 - 73, 3) << c.what;
     }
+    // A central baseline puts the middle of the em box on y: capitals reach about as far
+    // above the middle as below it.
+    const Extent central = Bounds(Read("<text y='300' dominant-baseline='central' " + font + ">HIH</text>"));
+    EXPECT_NEAR(central.maxY, 335, 1);
     // Per-character positions, a transform, and dy lower the letters.
     const Extent placed = Bounds(Read("<text x='0 1000' y='300' dy='50' transform='translate(7 0)' " +
                                       font + ">HH</text>"));

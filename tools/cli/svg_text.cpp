@@ -165,7 +165,7 @@ void TextReader::EndSegment() {
     if (segment_.empty()) return;
     const Style& s = segmentCtx_.style;
     SetText set = SetTextOutlines(segment_, {s.fontFamily, s.fontSize, s.fontWeight, s.italic});
-    const Affine at = Affine::Translate(segmentX_, segmentY_);
+    const Affine at = Affine::Translate(segmentX_, segmentY_ + s.baselineShift * s.fontSize);
     for (Subpath& p : set.outlines) Transform(at, &p);
     penX_ = segmentX_ + set.advance;
     penY_ = segmentY_;
