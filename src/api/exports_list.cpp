@@ -17,7 +17,7 @@ uint16_t Word(int16_t value) { return static_cast<uint16_t>(value); }
 // refused without a code in the last-error store; only the thread's outcome names it.
 bool AppendListTarget(uint8_t opcode, int16_t iTargetList) {
     api::Trace("iTargetList=%d", iTargetList);
-    if (iTargetList < 1 || iTargetList > 3) return api::Quiet(TXORB_ERR_INVALID_LIST_INDEX);
+    if (iTargetList < 1 || iTargetList > 3) return api::Quiet(err::kInvalidListIndex);
     return api::Quiet(list::CF_AddListCommand(opcode, static_cast<uint16_t>(iTargetList - 1), 0));
 }
 
@@ -84,7 +84,7 @@ TXORB_EXPORT(bool) Set_JobControl_List(uint16_t usJobControlWORD) {
 TXORB_EXPORT(bool) Set_Head_Mask(uint16_t usHead_N) {
     api::Trace("usHead_N=%d", usHead_N);
     // Four heads at most, and a record for no head at all would be meaningless.
-    if (usHead_N < 1 || usHead_N > 15) return api::Quiet(TXORB_ERR_PARAMETER_OUT_OF_BOUNDS);
+    if (usHead_N < 1 || usHead_N > 15) return api::Quiet(err::kParameterOutOfBounds);
     return api::Quiet(list::CF_AddListCommand(list_op::kHeadMask, usHead_N, 0));
 }
 
