@@ -23,6 +23,9 @@ using test::FakeRtb;
 using test::ShownReports;
 
 // Set_Mark_Speed(100.0) on the wire.
+// A correction table is sent whole: the card takes exactly this many bytes.
+constexpr size_t kTableBytes = 25350;
+
 const char* const kMarkSpeedPacket = "5D 08 00 00 00 00 00 00 00 59 40";
 
 std::string FileHex(const std::string& path) {
@@ -61,13 +64,13 @@ TEST_F(HostileFiles, CorrectionFilesWithOddNamesAreSentAndRemembered) {
     for (const char* name : kOddNames) {
         rtb.Clear();
         const std::string path = dir.File(name);
-        WriteText(path, std::string(25350, '\x07'));
+        WriteText(path, std::string(kTableBytes, '\x07'));
         EXPECT_TRUE(Load_Cor(path.c_str())) << name;
         EXPECT_EQ(std::string(Corr_File_Name()), path) << name;
         ASSERT_TRUE(rtb.WaitForPackets(1, 3000)) << name;
         const auto packet = rtb.Packets().front();
         EXPECT_EQ(packet.opcode, 68) << name;
-        EXPECT_EQ(packet.payload, std::vector<uint8_t>(25350, 7)) << name;
+        EXPECT_EQ(packet.payload, std::vector<uint8_t>(kTableBytes, 7)) << name;
     }
 }
 
@@ -83,7 +86,7 @@ TEST_F(HostileFiles, CaptureFileNamedInTheStoreWithSpacesAndUtf8) {
     Remove_Scan_Card_Ex(1);
 }
 
-TEST_F(HostileFiles, CaptureOnAFullDiskGives43WhileTheCommandStillReachesTheCard) {
+TEST_F(HostileFiles, CaptureOnAFullDiskGivesFileSendFailedWhileTheCommandStillReachesTheCard) {
     Install();
     ASSERT_TRUE(Output_To_File("/dev/full"));
     EXPECT_FALSE(Set_Mark_Speed(100.0));

@@ -38,7 +38,7 @@ protected:
     test::TempDir dir;
 };
 
-TEST_F(CardExchange, FramingSwitchesToTheLongFormAt65533) {
+TEST_F(CardExchange, FramingSwitchesToTheLongFormAtItsThreshold) {
     link::Card* card = Install();
     const struct {
         uint32_t length;
@@ -90,7 +90,7 @@ TEST_F(CardExchange, CaptureHoldsEveryPacketButTheStatusPoll) {
     EXPECT_FALSE(Output_To_File(dir.File("no/such/dir/file").c_str()));
 }
 
-TEST_F(CardExchange, CaptureWriteFailureGives43ButThePacketStillReachesTheCard) {
+TEST_F(CardExchange, CaptureWriteFailureGivesFileSendFailedButThePacketStillReachesTheCard) {
     Install(300, "/dev/full");
     EXPECT_EQ(link::ExecuteStatusCommand(0x3C, "\x05\x00", 2), 43u);
     ASSERT_TRUE(rtb.WaitForPackets(1, 1000));
@@ -151,7 +151,7 @@ TEST_F(CardExchange, StatusByteDecidesAndAStatusReplyMustBeOneByte) {
     }
 }
 
-TEST_F(CardExchange, NoActiveCardGives26AndStoresIt) {
+TEST_F(CardExchange, NoActiveCardGivesNoCardActiveAndStoresIt) {
     link::SetActiveCardIndex(0);
     StoreLastErrorCode(0);
     EXPECT_EQ(link::ExecuteStatusCommand(0x38, nullptr, 0), 26u);
@@ -164,7 +164,7 @@ TEST_F(CardExchange, NoActiveCardGives26AndStoresIt) {
     EXPECT_EQ(Get_Last_Error_Code(), 0u);
 }
 
-TEST_F(CardExchange, CardWithoutUsableLinkReads23) {
+TEST_F(CardExchange, CardWithoutUsableLinkReadsComPortNotOpen) {
     link::Card card(link::MakeDescriptor(0xFFFF, 0xFFFF, 0, 21, 1, 1), 100, nullptr);
     uint8_t status = 0;
     EXPECT_FALSE(card.LinkUsable());

@@ -12,7 +12,7 @@
 namespace txorb {
 namespace {
 
-using StatusQueries = test::ListCardTest;
+using CardQueries = test::ListCardTest;
 
 struct Query {
     const char* name;
@@ -43,7 +43,7 @@ const Query kQueries[] = {
     {"Get_CPU_Type", 0xE0, Get_CPU_Type, {0x86, 0x00}, 0x86, 0xFFFF, true},
 };
 
-TEST_F(StatusQueries, EachQueryDeliversTheCardsValueOrItsPreset) {
+TEST_F(CardQueries, EachQueryDeliversTheCardsValueOrItsPreset) {
     ShowErrors();
     for (const auto& q : kQueries) {
         // Answered; silent (45); answered with too many bytes (44); no card (26).
@@ -77,7 +77,7 @@ TEST_F(StatusQueries, EachQueryDeliversTheCardsValueOrItsPreset) {
     }
 }
 
-TEST_F(StatusQueries, GetModeMaskReturnsTheCodeItselfAndRefusesANullPointer) {
+TEST_F(CardQueries, GetModeMaskReturnsTheCodeItselfAndRefusesANullPointer) {
     ShowErrors();
     rtb.ReplyTo(0xB0, test::FakeRtb::Data({0x00, 0x02}));
     uint16_t mode = 0;
@@ -91,12 +91,12 @@ TEST_F(StatusQueries, GetModeMaskReturnsTheCodeItselfAndRefusesANullPointer) {
     EXPECT_EQ(Shown(), (std::vector<std::string>{"45 Get_Mode_Mask", "19 Get_Mode_Mask"}));
 }
 
-TEST_F(StatusQueries, ThreeDModeSwitchesAreQuietStatusExchanges) {
+TEST_F(CardQueries, ThreeDModeSwitchesAreQuietStatusExchanges) {
     CheckStatusCommands({{"Set_3DMode", Set_3DMode, "DA 00 00", false},
                          {"Reset_3DMode", Reset_3DMode, "DB 00 00", false}});
 }
 
-TEST_F(StatusQueries, ModeAndControlCallsNeedNoCard) {
+TEST_F(CardQueries, ModeAndControlCallsNeedNoCard) {
     link::SetActiveCardIndex(0);
     EXPECT_EQ(Get_KRT1_Mode(), 1);
     EXPECT_TRUE(Set_Control_Mode(5));
@@ -104,7 +104,7 @@ TEST_F(StatusQueries, ModeAndControlCallsNeedNoCard) {
     EXPECT_FALSE(rtb.WaitForPackets(1, 50));
 }
 
-TEST(StatusQueriesCapture, ReadStatusIsNeverCopiedToTheCaptureFile) {
+TEST(CardQueriesCapture, ReadStatusIsNeverCopiedToTheCaptureFile) {
     test::FakeRtb rtb;
     test::TempRegistry registry;
     registry.Write(test::TempRegistry::ComPort(1, rtb.Path()));

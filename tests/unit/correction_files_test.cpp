@@ -22,6 +22,11 @@ using test::FakeRtb;
 using test::ShownReports;
 using Strings = std::vector<std::string>;
 
+// A correction table is sent whole: the card takes exactly this many bytes.
+constexpr int kTableBytes = 25350;
+// The remembered file name keeps this many characters (a 260-byte buffer with its terminator).
+constexpr size_t kLongestRememberedName = 259;
+
 std::vector<uint8_t> Pattern(size_t size) {
     std::vector<uint8_t> bytes(size);
     for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<uint8_t>(i * 31 + 7);
@@ -88,13 +93,13 @@ protected:
     }
 };
 
-TEST_F(CorrectionFiles, LoadSendsExactly25350BytesWhenTheLow16BitsOfTheLengthMatch) {
+TEST_F(CorrectionFiles, LoadSendsExactlyOneTableWhenTheLow16BitsOfTheLengthMatch) {
     Install();
     const struct {
         size_t size;
         bool sent;
-    } cases[] = {{25349, false}, {25350, true}, {25351, false}, {90886, true}, {0, false},
-                 {25350 + 65536 + 1, false}};
+    } cases[] = {{kTableBytes - 1, false}, {kTableBytes, true}, {kTableBytes + 1, false},
+                 {kTableBytes + 65536, true}, {0, false}, {kTableBytes + 65536 + 1, false}};
     for (const auto& c : cases) {
         const std::string path = MakeFile("c" + std::to_string(c.size) + ".cor", c.size);
         for (int n : {0, 2}) {
@@ -109,7 +114,7 @@ TEST_F(CorrectionFiles, LoadSendsExactly25350BytesWhenTheLow16BitsOfTheLengthMat
                 continue;
             }
             const auto whole = Pattern(c.size);
-            const std::vector<uint8_t> first(whole.begin(), whole.begin() + 25350);
+            const std::vector<uint8_t> first(whole.begin(), whole.begin() + kTableBytes);
             const auto expected = n == 0 ? proto::FrameRequest(0x44, first)
                                          : proto::FrameRequest(0x94, Concat({2, 0, 0, 0}, first));
             EXPECT_TRUE(rtb.WaitForPackets(1, 2000));
@@ -121,7 +126,7 @@ TEST_F(CorrectionFiles, LoadSendsExactly25350BytesWhenTheLow16BitsOfTheLengthMat
 }
 
 TEST_F(CorrectionFiles, RefusalsBeforeTheFileSystemIsTouched) {
-    const std::string path = MakeFile("r.cor", 25350);
+    const std::string path = MakeFile("r.cor", kTableBytes);
     FileSpy::Install();
     // Table numbers are checked first: even without a card, and before the name.
     const struct {
@@ -148,9 +153,9 @@ TEST_F(CorrectionFiles, RefusalsBeforeTheFileSystemIsTouched) {
     EXPECT_STREQ(Corr_File_Name(), "");
 }
 
-TEST_F(CorrectionFiles, AMissingFileGives20AndLeavesTheNameAlone) {
+TEST_F(CorrectionFiles, AMissingFileGivesFileNotFoundAndLeavesTheNameAlone) {
     Install();
-    const std::string good = MakeFile("good.cor", 25350);
+    const std::string good = MakeFile("good.cor", kTableBytes);
     ASSERT_TRUE(Load_Cor(good.c_str()));
     EXPECT_FALSE(Load_Cor(dir.File("missing.cor").c_str()));
     EXPECT_FALSE(Load_Corr_N(dir.Path().c_str(), 1));  // a directory cannot be read as a file
@@ -159,19 +164,19 @@ TEST_F(CorrectionFiles, AMissingFileGives20AndLeavesTheNameAlone) {
     EXPECT_EQ(Get_Last_Error_Code(), 0u);
 }
 
-TEST_F(CorrectionFiles, ALongNameIsCutTo259CharactersAndTerminated) {
+TEST_F(CorrectionFiles, ALongNameIsCutToTheNameBufferAndTerminated) {
     Install();
-    MakeFile("long.cor", 25350);
+    MakeFile("long.cor", kTableBytes);
     std::string path = dir.Path();
     while (path.size() < 2000) path += "/.";
     path += "/long.cor";
     EXPECT_TRUE(Load_Cor(path.c_str()));
-    EXPECT_EQ(std::string(Corr_File_Name()), path.substr(0, 259));
+    EXPECT_EQ(std::string(Corr_File_Name()), path.substr(0, kLongestRememberedName));
 }
 
-TEST_F(CorrectionFiles, SendFailureGives38ForTheNumberedLoadAndTheSendsCodeOtherwise) {
+TEST_F(CorrectionFiles, SendFailureGivesCouldNotSendForTheNumberedLoadAndTheSendsCodeOtherwise) {
     Install(200, "/dev/full");
-    const std::string path = MakeFile("f.cor", 25350);
+    const std::string path = MakeFile("f.cor", kTableBytes);
     const std::string copy = MakeFile("f.bin", 10);
     const std::function<bool()> calls[] = {
         [&] { return Load_Corr_N(path.c_str(), 1); },
@@ -199,7 +204,7 @@ TEST_F(CorrectionFiles, SendFailureGives38ForTheNumberedLoadAndTheSendsCodeOther
 
 TEST_F(CorrectionFiles, ReplyFailuresKeepTheirCodes) {
     Install(100);
-    const std::string path = MakeFile("s.cor", 25350);
+    const std::string path = MakeFile("s.cor", kTableBytes);
     rtb.ReplyTo(0x94, FakeRtb::Status(0));
     rtb.ReplyTo(0x44, test::Reply{});
     rtb.ReplyTo(0x95, test::Reply{{0x02, 0x00, 0x01, 0x01}});
@@ -278,7 +283,7 @@ TEST_F(CorrectionFiles, AFileThatShrinksOrCannotBeReadSendsNothing) {
     const struct {
         long long corSize, binSize;
         bool failRead;
-    } cases[] = {{25350, 110, false}, {-1, -1, false}, {25350, -2, true}};
+    } cases[] = {{kTableBytes, 110, false}, {-1, -1, false}, {kTableBytes, -2, true}};
     for (const auto& c : cases) {
         FileSpy::failRead = c.failRead;
         FileSpy::sizeOverride = c.corSize;

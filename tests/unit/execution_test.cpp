@@ -34,7 +34,7 @@ TEST_F(Execution, EachCommandSendsItsPacketAndJudgesTheStatus) {
     CheckStatusCommands({std::begin(kCommands), std::end(kCommands)});
 }
 
-TEST_F(Execution, WithoutACardNothingIsSentAnd26IsLeft) {
+TEST_F(Execution, WithoutACardNothingIsSentAndNoCardActiveIsLeft) {
     link::SetActiveCardIndex(0);
     for (const auto& c : kCommands) {
         StoreLastErrorCode(0);
@@ -79,7 +79,7 @@ TEST_F(Execution, StopWithoutACardStillEmptiesTheBuffer) {
 
 // A stop whose send fails says so with 38, and honours a message-box switch turned on since
 // the first report.
-TEST_F(Execution, AFailedStopSendGives38AndRereadsTheMessageSwitch) {
+TEST_F(Execution, AFailedStopSendGivesCouldNotSendAndRereadsTheMessageSwitch) {
     ASSERT_TRUE(Execute_List_1());  // the first report reads the switch: off
     ShowErrors();
     rtb.SetResponder([](const proto::Packet&) { return test::FakeRtb::Status(0); });
@@ -93,7 +93,7 @@ TEST_F(Execution, AFailedStopSendGives38AndRereadsTheMessageSwitch) {
     EXPECT_EQ(Shown(), std::vector<std::string>{"38 Stop_Execution"});
 }
 
-TEST_F(Execution, ReceiveFailuresOfTheStopAreNotTurnedInto38) {
+TEST_F(Execution, ReceiveFailuresOfTheStopKeepTheirOwnCodes) {
     ShowErrors();
     rtb.ReplyTo(0x24, test::Reply{});
     EXPECT_FALSE(Stop_Execution());

@@ -74,7 +74,7 @@ TEST_F(IoPorts, ReadsDeliverTheTwoReplyBytesOrZero) {
     }
 }
 
-TEST_F(IoPorts, NoCardGives26AndTouchesNothing) {
+TEST_F(IoPorts, NoCardGivesNoCardActiveAndTouchesNothing) {
     uint16_t value = 0xAAAA, state = 0xAAAA;
     EXPECT_FALSE(Read_Port(1, &value));
     EXPECT_EQ(value, 0);  // cleared before the card is looked up

@@ -61,7 +61,7 @@ TEST(ListBuffer, GrowsInWholeStepsKeepsContentsAndClearReleasesAll) {
 
 using ListStream = test::ListCardTest;
 
-TEST_F(ListStream, The500thRecordSendsOne2500BytePacketAndEmptiesTheBuffer) {
+TEST_F(ListStream, TheRecordThatReachesTheThresholdSendsOnePacketAndEmptiesTheBuffer) {
     AppendMarks(0, 499);
     EXPECT_FALSE(rtb.WaitForPackets(1, 100));
     EXPECT_EQ(list::TheListBuffer().HighWater(), 2495u);
@@ -161,7 +161,7 @@ TEST_F(ListStream, PendingRecordsGoToTheCardActiveAtTheTransfer) {
     test::RemoveInstalledCard(2);
 }
 
-TEST(ListStreamNoCard, AppendsSucceedUntilTheTransferWhichFailsWith26AndEmpties) {
+TEST(ListStreamNoCard, AppendsSucceedUntilTheTransferWhichFailsWithNoCardActiveAndEmpties) {
     link::SetActiveCardIndex(0);
     StoreLastErrorCode(0);
     AppendMarks(0, 499);

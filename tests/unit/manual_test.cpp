@@ -133,7 +133,7 @@ TEST_F(Manual, GetXYPosAsksYOnlyAfterXAndLeavesItsCodeAsTheLastError) {
     }
 }
 
-TEST_F(Manual, GetXYPosWithANullPointerGives19AndSendsNothing) {
+TEST_F(Manual, GetXYPosWithANullPointerGivesInvalidPointerAndSendsNothing) {
     ShowErrors();
     int16_t v = 7;
     EXPECT_FALSE(Get_XY_Pos(nullptr, &v));

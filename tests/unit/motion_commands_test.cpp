@@ -94,7 +94,7 @@ TEST_F(MotionCommands, StatusZeroIsReportedUnderTheExportsOwnName) {
     EXPECT_EQ(Get_Last_Error_Code(), 0u);  // the reporter never writes it
 }
 
-TEST_F(MotionCommands, NoCardGives26AndSendsNothing) {
+TEST_F(MotionCommands, NoCardGivesNoCardActiveAndSendsNothing) {
     // No card installed at all.
     EXPECT_FALSE(Set_Jump_Speed(250.0));
     EXPECT_FALSE(Set_Manual_Delay(1));
@@ -127,7 +127,7 @@ TEST_F(MotionCommands, ModeSwitchesTheCaptureFirstWhateverFollows) {
               (Strings{"26 Set_Mode", "26 Set_Mode", "28 Set_Mode", "28 Set_Mode"}));
 }
 
-TEST_F(MotionCommands, ACaptureFileThatCannotBeWrittenGives43ButTheCardStillGetsThePacket) {
+TEST_F(MotionCommands, ACaptureFileThatCannotBeWrittenGivesFileSendFailedButTheCardStillGetsThePacket) {
     Install(200, "/dev/full");
     EXPECT_FALSE(Set_Jump_Delay(100));
     EXPECT_EQ(Wire(), "37 02 00 64 00");

@@ -72,7 +72,7 @@ TEST_F(ParallelLinkTest, ConstructionEnablesBothBlocksAndEachByteIsHandedOver) {
     EXPECT_EQ(test::Hex(fake.Received(kData)), "5D");
 }
 
-TEST_F(ParallelLinkTest, HandshakeBoundsAreTenThousandReadsEach) {
+TEST_F(ParallelLinkTest, EachHandshakeWaitEndsAfterItsReadBound) {
     struct Case {
         const char* name;
         uint32_t setAfter, clearAfter;  // 0 = never

@@ -50,7 +50,7 @@ protected:
     test::TempRegistry registry;
 };
 
-TEST_F(SerialLinkTest, WritesGoOutInChunksOf4096AndDiscardIsBounded) {
+TEST_F(SerialLinkTest, WritesGoOutInChunksAndDiscardIsBounded) {
     static const platform::SerialPortMethods methods = RecordingPort::Methods();
     platform::SetSerialPortMethods(&methods);
     link::SerialLink link(1, 100);
