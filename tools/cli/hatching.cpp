@@ -41,6 +41,14 @@ Paths Rotated(const Paths& in, const Rotation& r) {
     return out;
 }
 
+Paths Swapped(const Paths& in) {
+    Paths out(in);
+    for (Path& path : out) {
+        for (IntPoint& p : path) std::swap(p.X, p.Y);
+    }
+    return out;
+}
+
 struct Piece {
     cInt x0, x1, y;  // x0 < x1
     bool used = false;
@@ -62,14 +70,16 @@ std::vector<std::vector<Piece>> Cut(const Paths& region, double spacing) {
     const long k0 = static_cast<long>(std::ceil(double(minY) / spacing - 0.5));
     const long k1 = static_cast<long>(std::floor(double(maxY) / spacing - 0.5));
     if (k1 < k0) return rows;
+    // The clipper sweeps along y, and horizontal edges are its slow case: the lines are cut
+    // with x and y swapped, so that they run along the sweep.
     Paths lines;
     for (long k = k0; k <= k1; ++k) {
         const cInt y = static_cast<cInt>(std::llround((double(k) + 0.5) * spacing));
-        lines.push_back({{minX - 1, y}, {maxX + 1, y}});
+        lines.push_back({{y, minX - 1}, {y, maxX + 1}});
     }
     ClipperLib::Clipper clipper;
     clipper.AddPaths(lines, ClipperLib::ptSubject, false);
-    clipper.AddPaths(region, ClipperLib::ptClip, true);
+    clipper.AddPaths(Swapped(region), ClipperLib::ptClip, true);
     ClipperLib::PolyTree tree;
     clipper.Execute(ClipperLib::ctIntersection, tree, ClipperLib::pftNonZero, ClipperLib::pftNonZero);
     Paths open;
@@ -77,8 +87,8 @@ std::vector<std::vector<Piece>> Cut(const Paths& region, double spacing) {
     std::map<cInt, std::vector<Piece>> byY;
     for (const Path& p : open) {
         if (p.size() < 2) continue;
-        const cInt a = p.front().X, b = p.back().X;
-        if (a != b) byY[p.front().Y].push_back({std::min(a, b), std::max(a, b), p.front().Y});
+        const cInt a = p.front().Y, b = p.back().Y;
+        if (a != b) byY[p.front().X].push_back({std::min(a, b), std::max(a, b), p.front().X});
     }
     for (auto& [y, pieces] : byY) {
         std::sort(pieces.begin(), pieces.end(), [](const Piece& l, const Piece& r) { return l.x0 < r.x0; });

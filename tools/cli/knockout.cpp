@@ -124,9 +124,15 @@ std::vector<Visible> KnockOut(const std::vector<Layer>& layers) {
         all.insert(all.end(), v.hatch.begin(), v.hatch.end());
         const Paths above = all.empty() ? Paths{} : cover.Near(Bounds(all));
         if (!above.empty()) {
-            if (!v.hatch.empty()) v.hatch = Boolean(ClipperLib::ctDifference, v.hatch, above);
-            if (!v.lines.empty()) v.lines = OpenBoolean(ClipperLib::ctDifference, v.lines, above);
+            // A plain fill hatches what it covers: one cut serves both.
+            const bool same = v.hatch == v.area;
             if (!v.area.empty()) v.area = Boolean(ClipperLib::ctDifference, v.area, above);
+            if (same) {
+                v.hatch = v.area;
+            } else if (!v.hatch.empty()) {
+                v.hatch = Boolean(ClipperLib::ctDifference, v.hatch, above);
+            }
+            if (!v.lines.empty()) v.lines = OpenBoolean(ClipperLib::ctDifference, v.lines, above);
         }
         cover.Add(std::move(covers));
         out[i] = std::move(v);
