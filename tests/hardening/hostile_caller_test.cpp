@@ -240,7 +240,7 @@ TEST_F(HostileCaller, OutputsAreWrittenWithinTheirBounds) {
     EXPECT_EQ(gx.value, 0x1234);
     EXPECT_EQ(gy.value, -50);
     Guarded<uint16_t> mode, port;
-    EXPECT_EQ(Get_Mode_Mask(&mode.value), 0u);
+    EXPECT_EQ(Get_Mode_Mask(&mode.value), TXORB_ERR_OK);
     EXPECT_EQ(mode.value, 0x0201);
     ASSERT_TRUE(Read_Port(3, &port.value));
     EXPECT_EQ(port.value, 0x000F);

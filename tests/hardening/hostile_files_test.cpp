@@ -79,7 +79,7 @@ TEST_F(HostileFiles, CaptureFileNamedInTheStoreWithSpacesAndUtf8) {
     rtb.ReplyTo(0xB1, test::Reply{});
     WriteRegistry("\n[HKEY_LOCAL_MACHINE\\Software\\Zazave\\TX-ORB_Card1]\n\"serial_port\"=\"3\"\n"
                   "\"comm_timeout\"=\"300\"\n\"CMD_dump_file\"=\"" + path + "\"\n");
-    ASSERT_EQ(Init_Scan_Card_Ex(1), 0u);
+    ASSERT_EQ(Init_Scan_Card_Ex(1), TXORB_ERR_OK);
     ASSERT_TRUE(Set_Mark_Speed(100.0));
     ASSERT_TRUE(Output_To_File(""));
     EXPECT_EQ(FileHex(path), std::string("B1 00 00 73 00 00 ") + kMarkSpeedPacket);
@@ -140,7 +140,7 @@ TEST_F(HostileFiles, HugeLinesBeforeTheSettingsDoNotHideThem) {
     registry.Write("[HKEY_LOCAL_MACHINE\\Software\\Junk]\n\"big\"=\"" + std::string(4 << 20, 'x') +
                    "\"\n" + std::string(1 << 20, ';') + "\n" + test::TempRegistry::ComPort(3, rtb.Path()) +
                    "\n[HKEY_LOCAL_MACHINE\\Software\\Zazave\\TX-ORB_Card1]\n\"serial_port\"=\"3\"\n");
-    ASSERT_EQ(Init_Scan_Card_Ex(1), 0u);
+    ASSERT_EQ(Init_Scan_Card_Ex(1), TXORB_ERR_OK);
     EXPECT_TRUE(Set_Mark_Speed(100.0));
     Remove_Scan_Card_Ex(1);
 }
@@ -151,7 +151,7 @@ TEST_F(HostileFiles, AStoreReplacedOrRemovedWhileInUse) {
     const std::string card = "\n[HKEY_LOCAL_MACHINE\\Software\\Zazave\\TX-ORB_Card1]\n"
                              "\"serial_port\"=\"3\"\n\"comm_timeout\"=\"300\"\n";
     registry.Write(test::TempRegistry::ComPort(3, rtb.Path()) + card);
-    ASSERT_EQ(Init_Scan_Card_Ex(1), 0u);
+    ASSERT_EQ(Init_Scan_Card_Ex(1), TXORB_ERR_OK);
 
     // Replaced by rename, as an editor saves: the running card keeps its line.
     const std::string next = dir.File("next.reg");
@@ -163,7 +163,7 @@ TEST_F(HostileFiles, AStoreReplacedOrRemovedWhileInUse) {
     EXPECT_EQ(Wire(), kMarkSpeedPacket);
     // The next initialisation reads the new store.
     Remove_Scan_Card_Ex(1);
-    ASSERT_EQ(Init_Scan_Card_Ex(1), 0u);
+    ASSERT_EQ(Init_Scan_Card_Ex(1), TXORB_ERR_OK);
     ASSERT_TRUE(other.WaitForPackets(2, 3000));
     EXPECT_EQ(test::Hex(other.RawReceived()), "B1 00 00 73 00 00");
 
@@ -171,7 +171,7 @@ TEST_F(HostileFiles, AStoreReplacedOrRemovedWhileInUse) {
     std::remove(registry.Path().c_str());
     EXPECT_TRUE(Set_Mark_Speed(100.0));
     Remove_Scan_Card_Ex(1);
-    EXPECT_NE(Init_Scan_Card_Ex(1), 0u);
+    EXPECT_NE(Init_Scan_Card_Ex(1), TXORB_ERR_OK);
 }
 
 }  // namespace

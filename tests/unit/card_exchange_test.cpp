@@ -155,13 +155,13 @@ TEST_F(CardExchange, NoActiveCardGivesNoCardActiveAndStoresIt) {
     link::SetActiveCardIndex(0);
     StoreLastErrorCode(0);
     EXPECT_EQ(link::ExecuteStatusCommand(0x38, nullptr, 0), 26u);
-    EXPECT_EQ(Get_Last_Error_Code(), 26u);
+    EXPECT_EQ(Get_Last_Error_Code(), TXORB_ERR_NO_CARD_ACTIVE);
     EXPECT_FALSE(Output_To_File("x"));
     // An index naming an empty slot also finds no card (but stores nothing).
     StoreLastErrorCode(0);
     link::SetActiveCardIndex(4);
     EXPECT_EQ(link::ExecuteStatusCommand(0x38, nullptr, 0), 26u);
-    EXPECT_EQ(Get_Last_Error_Code(), 0u);
+    EXPECT_EQ(Get_Last_Error_Code(), TXORB_ERR_OK);
 }
 
 TEST_F(CardExchange, CardWithoutUsableLinkReadsComPortNotOpen) {

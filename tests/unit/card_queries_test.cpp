@@ -81,7 +81,7 @@ TEST_F(CardQueries, GetModeMaskReturnsTheCodeItselfAndRefusesANullPointer) {
     ShowErrors();
     rtb.ReplyTo(0xB0, test::FakeRtb::Data({0x00, 0x02}));
     uint16_t mode = 0;
-    EXPECT_EQ(Get_Mode_Mask(&mode), 0u);
+    EXPECT_EQ(Get_Mode_Mask(&mode), TXORB_ERR_OK);
     EXPECT_EQ(mode, 0x0200);
     rtb.ReplyTo(0xB0, test::Reply{});
     EXPECT_EQ(Get_Mode_Mask(&mode), err::kResponseTimeout);
@@ -100,7 +100,7 @@ TEST_F(CardQueries, ModeAndControlCallsNeedNoCard) {
     link::SetActiveCardIndex(0);
     EXPECT_EQ(Get_KRT1_Mode(), 1);
     EXPECT_TRUE(Set_Control_Mode(5));
-    EXPECT_EQ(Get_Last_Error_Code(), 0u);
+    EXPECT_EQ(Get_Last_Error_Code(), TXORB_ERR_OK);
     EXPECT_FALSE(rtb.WaitForPackets(1, 50));
 }
 

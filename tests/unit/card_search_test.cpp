@@ -185,7 +185,7 @@ TEST_F(CardSearch, InitialisationWithPingFindsTheCardAndSendsOnItsParallelPort) 
     registry.Write(comPorts + "[HKEY_LOCAL_MACHINE\\Software\\Zazave]\n\"ping_allowed\"=\"yes\"\n");
     rtbB.ReplyTo(0xB1, test::Reply{});  // the reset request goes unanswered
     AddCard(kBusB, kSlotB, kDataB | 1, kFifoB | 1, kDataB);
-    ASSERT_EQ(Init_Scan_Card_Ex(1), 0u);
+    ASSERT_EQ(Init_Scan_Card_Ex(1), TXORB_ERR_OK);
     const auto* d = reinterpret_cast<const uint8_t*>(link::DescriptorTable() + 1);
     EXPECT_EQ(test::Hex(std::vector<uint8_t>(d, d + 20)),
               "00 D0 00 00 00 D1 00 00 00 00 00 00 03 00 00 00 00 01 00 00");

@@ -70,13 +70,13 @@ protected:
 
 TEST_F(CardSlots, InitialisationSendsTheHandshakeAndActivatesTheSlot) {
     Configure();
-    EXPECT_EQ(Init_Scan_Card_Ex(1), 0u);
+    EXPECT_EQ(Init_Scan_Card_Ex(1), TXORB_ERR_OK);
     EXPECT_EQ(PacketHex(rtb), kHandshake);
     EXPECT_EQ(Get_Active_Card(), 1);
     EXPECT_NE(link::CardInSlot(1), nullptr);
     EXPECT_EQ(DescriptorHex(1), "FF FF 00 00 FF FF 00 00 00 00 00 00 03 00 00 00 01 01 00 00");
 
-    EXPECT_EQ(Init_Scan_Card_Ex(2), 0u);  // serial_port 44: COM4, not from a device map
+    EXPECT_EQ(Init_Scan_Card_Ex(2), TXORB_ERR_OK);  // serial_port 44: COM4, not from a device map
     EXPECT_EQ(PacketHex(other), kHandshake);
     EXPECT_EQ(Get_Active_Card(), 2);
     EXPECT_EQ(DescriptorHex(2), "FF FF 00 00 FF FF 00 00 00 00 00 00 04 00 00 00 01 01 00 00");
@@ -146,7 +146,7 @@ TEST_F(CardSlots, MissingComDeviceFailsTheFirstSendAtOnce) {
     registry.Write(test::TempRegistry::ComPort(7, dir.File("no-such-tty")) + CardKey(1) +
                    "\"serial_port\"=\"7\"\n");
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(Init_Scan_Card_Ex(1), 42u);
+    EXPECT_EQ(Init_Scan_Card_Ex(1), TXORB_ERR_SERIAL_SEND_FAILED);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1500));
     EXPECT_EQ(link::CardInSlot(1), nullptr);
     EXPECT_EQ(DescriptorHex(1), kEmptyDescriptor);
@@ -172,7 +172,8 @@ TEST_F(CardSlots, SerialPortValuesOutsideTheTable) {
         EXPECT_EQ(link::CardInSlot(1), nullptr);
     }
     registry.Write(CardKey(1) + "\"serial_port\"=\"3\"\n");
-    for (uint16_t slot : {0, 11, 65535}) EXPECT_EQ(Init_Scan_Card_Ex(slot), 30u) << slot;
+    for (uint16_t slot : {0, 11, 65535})
+        EXPECT_EQ(Init_Scan_Card_Ex(slot), TXORB_ERR_INVALID_CARD_NUMBER) << slot;
     EXPECT_EQ(rtb.Packets().size(), 0u);
 }
 
@@ -232,7 +233,7 @@ TEST_F(CardSlots, LinkChoiceForEveryConfigurationBranch) {
 TEST_F(CardSlots, CaptureFileFromTheConfigurationHoldsEverySentPacket) {
     const std::string capture = dir.File("cmd.bin");
     Configure("\"CMD_dump_file\"=\"" + capture + "\"\n");
-    ASSERT_EQ(Init_Scan_Card_Ex(1), 0u);
+    ASSERT_EQ(Init_Scan_Card_Ex(1), TXORB_ERR_OK);
     EXPECT_EQ(Remove_Scan_Card_Ex(1), 0u);
     std::ifstream in(capture, std::ios::binary);
     const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in),
@@ -260,7 +261,7 @@ TEST_F(CardSlots, RemovalSendsTheStopSequenceAndEmptiesTheSlot) {
         rtb.ReplyTo(0x3E, FakeRtb::Status(1));
         if (c.silentOpcode != 0) rtb.ReplyTo(c.silentOpcode, test::Reply{});
         if (c.zeroOpcode != 0) rtb.ReplyTo(c.zeroOpcode, FakeRtb::Status(0));
-        ASSERT_EQ(Init_Scan_Card_Ex(1), 0u) << c.what;
+        ASSERT_EQ(Init_Scan_Card_Ex(1), TXORB_ERR_OK) << c.what;
         rtb.Clear();
         const auto start = std::chrono::steady_clock::now();
         EXPECT_EQ(link::RemoveCard(1), c.code) << c.what;
@@ -276,8 +277,8 @@ TEST_F(CardSlots, RemovalSendsTheStopSequenceAndEmptiesTheSlot) {
 
 TEST_F(CardSlots, RemovalAlwaysLeavesNoActiveCard) {
     Configure();
-    ASSERT_EQ(Init_Scan_Card_Ex(1), 0u);
-    ASSERT_EQ(Init_Scan_Card_Ex(2), 0u);
+    ASSERT_EQ(Init_Scan_Card_Ex(1), TXORB_ERR_OK);
+    ASSERT_EQ(Init_Scan_Card_Ex(2), TXORB_ERR_OK);
     ASSERT_TRUE(Set_Active_Card(1));
     rtb.Clear();
     other.Clear();
@@ -305,8 +306,8 @@ TEST_F(CardSlots, RemovalAlwaysLeavesNoActiveCard) {
 
 TEST_F(CardSlots, ReinitialisingAHoldingSlotOnlyActivatesIt) {
     Configure();
-    ASSERT_EQ(Init_Scan_Card_Ex(1), 0u);
-    ASSERT_EQ(Init_Scan_Card_Ex(2), 0u);
+    ASSERT_EQ(Init_Scan_Card_Ex(1), TXORB_ERR_OK);
+    ASSERT_EQ(Init_Scan_Card_Ex(2), TXORB_ERR_OK);
     link::Card* card = link::CardInSlot(1);
     rtb.Clear();
     registry.Write("");  // not read again
@@ -315,14 +316,14 @@ TEST_F(CardSlots, ReinitialisingAHoldingSlotOnlyActivatesIt) {
     EXPECT_EQ(link::CardInSlot(1), card);
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     EXPECT_EQ(rtb.Packets().size(), 0u);
-    EXPECT_EQ(Init_Scan_Card_Ex(2), 0u);
+    EXPECT_EQ(Init_Scan_Card_Ex(2), TXORB_ERR_OK);
     EXPECT_EQ(Get_Active_Card(), 2);
 }
 
 TEST_F(CardSlots, SetActiveCardAcceptsOnlyHoldingSlots) {
     Configure();
-    ASSERT_EQ(Init_Scan_Card_Ex(2), 0u);
-    ASSERT_EQ(Get_Last_Error_Code(), 0u);
+    ASSERT_EQ(Init_Scan_Card_Ex(2), TXORB_ERR_OK);
+    ASSERT_EQ(Get_Last_Error_Code(), TXORB_ERR_OK);
     const struct {
         uint16_t slot;
         bool ok;
@@ -371,7 +372,7 @@ TEST_F(CardSlots, EndlessCommTimeoutEndsAtHangUp) {
         rtb.HangUp();
     });
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_NE(Init_Scan_Card_Ex(1), 0u);
+    EXPECT_NE(Init_Scan_Card_Ex(1), TXORB_ERR_OK);
     hangUp.join();
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(3000));
 }

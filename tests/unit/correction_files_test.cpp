@@ -161,7 +161,7 @@ TEST_F(CorrectionFiles, AMissingFileGivesFileNotFoundAndLeavesTheNameAlone) {
     EXPECT_FALSE(Load_Corr_N(dir.Path().c_str(), 1));  // a directory cannot be read as a file
     EXPECT_STREQ(Corr_File_Name(), good.c_str());
     EXPECT_EQ(ShownReports(), (Strings{"20 Load_Cor", "20 Load_Corr_N"}));
-    EXPECT_EQ(Get_Last_Error_Code(), 0u);
+    EXPECT_EQ(Get_Last_Error_Code(), TXORB_ERR_OK);
 }
 
 TEST_F(CorrectionFiles, ALongNameIsCutToTheNameBufferAndTerminated) {

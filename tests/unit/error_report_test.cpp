@@ -51,7 +51,7 @@ TEST(ErrorMessages, PointerStaysValidAndLastErrorMessageFollowsTheStore) {
     const char* first = Get_Error_Message(42);
     EXPECT_EQ(first, Get_Error_Message(42));
     StoreLastErrorCode(26);
-    EXPECT_EQ(Get_Last_Error_Code(), 26u);
+    EXPECT_EQ(Get_Last_Error_Code(), TXORB_ERR_NO_CARD_ACTIVE);
     EXPECT_STREQ(Get_Last_Error_Message(), "No card active");
 }
 
@@ -152,7 +152,7 @@ TEST(NoOpExports, ReturnTrueWithoutAnyCard) {
     EXPECT_TRUE(Set_Delays_11_12(1, 2));
     EXPECT_TRUE(Field_Jump(-5, 7));
     EXPECT_TRUE(Home_Jump(0, 0));
-    EXPECT_EQ(Get_Last_Error_Code(), 0u);
+    EXPECT_EQ(Get_Last_Error_Code(), TXORB_ERR_OK);
 }
 
 }  // namespace

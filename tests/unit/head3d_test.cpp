@@ -47,7 +47,7 @@ TEST_F(Head3D, SetSendsThePackedBlockAndReportsNothing) {
     EXPECT_FALSE(Set_3D_Parameters(0, 0, 0, 0, 0, 0, 0, 0, 1));
     test::RemoveInstalledCard(1);
     EXPECT_FALSE(Set_3D_Parameters(0, 0, 0, 0, 0, 0, 0, 0, 1));
-    EXPECT_EQ(Get_Last_Error_Code(), 26u);
+    EXPECT_EQ(Get_Last_Error_Code(), TXORB_ERR_NO_CARD_ACTIVE);
     EXPECT_TRUE(ShownReports().empty());
 }
 
@@ -84,7 +84,7 @@ TEST_F(Head3D, GetWithoutACardLeavesTheOutputsAndNullOutputsAreSkipped) {
     EXPECT_FALSE(out.Get(2));
     EXPECT_EQ(out.field, 77);
     EXPECT_EQ(out.d[0], -9.0);
-    EXPECT_EQ(Get_Last_Error_Code(), 26u);
+    EXPECT_EQ(Get_Last_Error_Code(), TXORB_ERR_NO_CARD_ACTIVE);
 
     Install();
     rtb.ReplyTo(0xDD, FakeRtb::Data(FromHex(kBlockHex)));

@@ -88,7 +88,7 @@ TEST(ModuleInfo, SystemStatusOverlapsPortAndParallelBits) {
     }
     StoreLastErrorCode(0);
     EXPECT_EQ(Get_System_Status(), 1);
-    EXPECT_EQ(Get_Last_Error_Code(), 26u);
+    EXPECT_EQ(Get_Last_Error_Code(), TXORB_ERR_NO_CARD_ACTIVE);
 }
 
 TEST(ModuleInfo, QueriesOutsideTheTableAnswerZeroAndTouchNothing) {
@@ -122,7 +122,7 @@ TEST(ModuleInfo, SlotQueriesFollowInitialisationAndRemoval) {
     int32_t x = -1, z = -1;
     EXPECT_EQ(DLL_Status_Query(233, 1, 0, &x, nullptr), 1);
     EXPECT_EQ(x, 0);
-    ASSERT_EQ(Init_Scan_Card_Ex(1), 0u);
+    ASSERT_EQ(Init_Scan_Card_Ex(1), TXORB_ERR_OK);
     EXPECT_EQ(DLL_Status_Query(233, 1, 0, &x, nullptr), 1);
     EXPECT_EQ(x, 3);
     EXPECT_EQ(DLL_Status_Query(232, 1, 0, &x, &z), 1);

@@ -91,7 +91,7 @@ TEST_F(MotionCommands, StatusZeroIsReportedUnderTheExportsOwnName) {
                 : Strings{std::to_string(s.codeForStatus0) + " " + s.reportedAs};
         EXPECT_EQ(ShownReports(), expected) << s.wire;
     }
-    EXPECT_EQ(Get_Last_Error_Code(), 0u);  // the reporter never writes it
+    EXPECT_EQ(Get_Last_Error_Code(), TXORB_ERR_OK);  // the reporter never writes it
 }
 
 TEST_F(MotionCommands, NoCardGivesNoCardActiveAndSendsNothing) {
@@ -101,7 +101,7 @@ TEST_F(MotionCommands, NoCardGivesNoCardActiveAndSendsNothing) {
     EXPECT_FALSE(Write_DA(1));
     EXPECT_FALSE(Set_Rot_Grad(1.0));
     EXPECT_EQ(Get_Jump_Speed(), 0.0);
-    EXPECT_EQ(Get_Last_Error_Code(), 26u);
+    EXPECT_EQ(Get_Last_Error_Code(), TXORB_ERR_NO_CARD_ACTIVE);
     EXPECT_EQ(ShownReports(), (Strings{"26 Set_Jump_Speed", "26 WriteDA", "26 Set_Rot_Grad",
                                        "26 Get_Jump_Speed"}));
     EXPECT_FALSE(rtb.WaitForPackets(1, 100));
@@ -110,7 +110,7 @@ TEST_F(MotionCommands, NoCardGivesNoCardActiveAndSendsNothing) {
 TEST_F(MotionCommands, ModeSwitchesTheCaptureFirstWhateverFollows) {
     EXPECT_FALSE(Set_Mode(0x0200));  // no card yet
     EXPECT_TRUE(list::TheVectorCapture().CaptureEnabled());
-    EXPECT_EQ(Get_Last_Error_Code(), 26u);
+    EXPECT_EQ(Get_Last_Error_Code(), TXORB_ERR_NO_CARD_ACTIVE);
     EXPECT_FALSE(Set_Mode(0x01FF));
     EXPECT_FALSE(list::TheVectorCapture().CaptureEnabled());
 
