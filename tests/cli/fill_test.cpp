@@ -246,6 +246,10 @@ TEST(Fill, ClipPathsAndNestedViewportsCutWhatIsMarked) {
          "<clipPath id='c'><path clip-rule='evenodd' d='M0 0H100V100H0Z M0 0H50V100H0Z'/></clipPath>"
          "<rect width='100' height='100' style='clip-path:url(#c)'/>",
          10, 10 * 500},
+        {"a mask keeps what its shapes cover",
+         "<mask id='m'><g><rect width='50' height='100' fill='white'/></g></mask>"
+         "<rect width='100' height='100' mask='url(#m)'/>",
+         10, 10 * 500},
         {"a nested viewport cuts off what it draws outside itself",
          "<svg width='50' height='100'>" + square + "</svg>", 10, 10 * 500},
         {"unless its overflow is visible", "<svg width='50' height='100' overflow='visible'>" + square + "</svg>",

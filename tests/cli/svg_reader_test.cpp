@@ -252,7 +252,7 @@ TEST(SvgReader, CountsWhatIsNotMarkedAndReadsFiles) {
         Svg("<title>x</title><image/><foreignObject/><foreignObject/><image href='/dev/zero'/>"
             "<image href='data:image/gif;base64,R0lGODlh'/>"
             "<pattern id='p'/><rect width='1' height='1' fill='url(#p)'/>"
-            "<line x1='0' y1='0' x2='1' y2='0' mask='url(#m)'/>"),
+            "<line x1='0' y1='0' x2='1' y2='0' filter='url(#f)'/>"),
         "t.svg");
     ASSERT_TRUE(r.ok);
     EXPECT_EQ(r.drawing.notMarked,
@@ -261,7 +261,7 @@ TEST(SvgReader, CountsWhatIsNotMarkedAndReadsFiles) {
                                              {"<image> with an unsupported format", 1},
                                              {"<image> without a picture", 1},
                                              {"<pattern> fills (hatched as solid)", 1},
-                                             {"masks (drawn unmasked)", 1}}));
+                                             {"filter effects (drawn without)", 1}}));
     const SvgReadResult missing = ReadSvgFile("/nonexistent/drawing.svg");
     EXPECT_FALSE(missing.ok);
     EXPECT_EQ(missing.error, "/nonexistent/drawing.svg: cannot open: No such file or directory");

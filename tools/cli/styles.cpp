@@ -349,11 +349,11 @@ bool ApplyVisibility(Style* s, const std::string& name, std::string_view value, 
         if (name != "marker-start" && name != "marker-mid") s->markerEnd = id;
         return true;
     }
-    if (name == "clip-path") {
-        std::string id;
+    if (name == "clip-path" || name == "mask") {
+        std::string& id = name == "mask" ? s->mask : s->clipPath;
         std::string_view fallback;
-        if (lower == "none") return s->clipPath.clear(), true;
-        return ParseUrl(TrimView(value), &s->clipPath, &fallback);
+        if (lower == "none") return id.clear(), true;
+        return ParseUrl(TrimView(value), &id, &fallback);
     }
     *known = false;
     return true;
@@ -433,7 +433,7 @@ constexpr const char* kPresentationAttributes[] = {
     "fill", "stroke", "color", "fill-rule", "fill-opacity", "stroke-opacity", "opacity",
     "stroke-width", "stroke-linecap", "stroke-linejoin", "stroke-miterlimit", "stroke-dasharray",
     "stroke-dashoffset", "visibility",
-    "display", "clip-path", "marker-start", "marker-mid", "marker-end", "font-family", "font-size", "font-weight", "font-style",
+    "display", "clip-path", "mask", "marker-start", "marker-mid", "marker-end", "font-family", "font-size", "font-weight", "font-style",
     "text-anchor", "dominant-baseline", "alignment-baseline"};
 
 bool SelectorMatches(std::string_view selector, const pugi::xml_node& node) {
@@ -596,6 +596,7 @@ Style ComputeStyle(const Style& parent, const pugi::xml_node& node, const StyleS
     Style s = parent;
     s.displayed = true;  // not inherited: a hidden parent is never descended into
     s.clipPath.clear();  // not inherited: the parent's clip is applied to the parent
+    s.mask.clear();
     s.opacity = 1.0;     // the element's own until the end
     // Presentation attributes are overridden by the sheet, which is overridden by `style`.
     for (const char* name : kPresentationAttributes) {

@@ -57,6 +57,7 @@ struct Style {
     TextAnchor anchor = TextAnchor::kStart;
     double baselineShift = 0.0;  // em the letters move down from y (dominant-baseline)
     std::string clipPath;  // id of the clipPath that clips the element, empty for none
+    std::string mask;      // id of the mask over the element, empty for none
     std::string markerStart, markerMid, markerEnd;  // ids of <marker> elements, empty for none
 };
 

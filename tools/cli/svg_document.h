@@ -26,6 +26,7 @@ struct DrawContext {
     double viewportHeight = 100.0;
     int useDepth = 0;
     int depth = 0;  // elements between this one and the root
+    bool maskContent = false;  // inside a mask, whose groups count as its outlines too
 };
 
 class SvgDocument {

@@ -268,8 +268,9 @@ bool SvgDocument::Enter(const pugi::xml_node& node, const DrawContext& parent, D
             Warn(node, "transform", std::string("transform=\"") + t.value() + "\": " + why + "; ignored");
         }
     }
-    if (!ctx->style.clipPath.empty()) {
-        if (auto clip = Clip(ctx->style.clipPath, *ctx)) ctx->clips.push_back(std::move(clip));
+    for (const std::string* id : {&ctx->style.clipPath, &ctx->style.mask}) {
+        if (id->empty()) continue;
+        if (auto clip = Clip(*id, *ctx)) ctx->clips.push_back(std::move(clip));
     }
     NoteUnsupportedStyle(node);
     return true;
@@ -281,13 +282,17 @@ void SvgDocument::NoteUnsupportedStyle(const pugi::xml_node& node) {
         const std::string p = std::string(property) + ":";
         return node.attribute(property) || style.find(p) != std::string::npos;
     };
-    if (uses("mask")) NotMarked("masks (drawn unmasked)");
     if (uses("filter")) NotMarked("filter effects (drawn without)");
 }
 
 std::shared_ptr<const ClipRegion> SvgDocument::Clip(const std::string& id, const DrawContext& ctx) {
+    // A mask is taken as a clip by the outlines of what it paints: how light it paints them
+    // (a soft edge, a fade) is not followed.
     const auto it = ids_.find(id);
-    if (it == ids_.end() || LocalName(it->second.name()) != "clipPath") return nullptr;
+    if (it == ids_.end()) return nullptr;
+    const std::string_view kind = LocalName(it->second.name());
+    const bool mask = kind == "mask";
+    if (kind != "clipPath" && !mask) return nullptr;
     auto region = std::make_shared<ClipRegion>();
     DrawContext inside = ctx;
     inside.clips.clear();
@@ -296,10 +301,13 @@ std::shared_ptr<const ClipRegion> SvgDocument::Clip(const std::string& id, const
         std::string why;
         if (ParseTransform(t.value(), &local, &why)) inside.m = ctx.m * local;
     }
-    if (std::strcmp(it->second.attribute("clipPathUnits").as_string(), "objectBoundingBox") == 0) {
-        NotMarked("clip paths in bounding-box units (ignored)");
+    const char* units = it->second.attribute(mask ? "maskContentUnits" : "clipPathUnits").as_string();
+    if (std::strcmp(units, "objectBoundingBox") == 0) {
+        NotMarked(mask ? "masks in bounding-box units (ignored)" : "clip paths in bounding-box units (ignored)");
         return nullptr;
     }
+    inside.maskContent = mask;
+    inside.depth = 0;
     for (const pugi::xml_node& child : it->second.children()) ClipOutlines(child, inside, region.get());
     return region;
 }
@@ -314,6 +322,12 @@ void SvgDocument::ClipOutlines(const pugi::xml_node& node, const DrawContext& ct
         if (ParseTransform(t.value(), &local, &why)) own.m = ctx.m * local;
     }
     const std::string_view kind = LocalName(node.name());
+    if (kind == "g" && ctx.maskContent && ctx.depth < kMaxDepth) {
+        DrawContext group = own;
+        group.depth = ctx.depth + 1;
+        for (const pugi::xml_node& child : node.children()) ClipOutlines(child, group, region);
+        return;
+    }
     if (kind == "use") {
         // A reference to a shape clips with that shape, moved by the reference's x and y.
         const char* href = node.attribute("href").as_string(node.attribute("xlink:href").as_string());
