@@ -217,6 +217,27 @@ TEST(Picture, ImagesFromFilesBesideTheDrawingAndPlacedInTheirBox) {
                   std::vector<double>({c.x0, c.y0, c.x1, c.y1}))
             << c.ratio;
     }
+    // A picture fill as design tools write it: a pattern in box units holding a reference
+    // to an <image>. The 40 x 20 rect scales the box by (40, 20), the reference by 1/40 and
+    // 1/20, and the 4 x 2 picture meets its 40 x 20 box at 10 units a pixel.
+    const std::string svg = std::string(dir) + "/fill.svg";
+    std::FILE* s = std::fopen(svg.c_str(), "w");
+    ASSERT_NE(s, nullptr);
+    std::fputs("<svg><rect x='5' width='40' height='20' fill='url(#p)'/><defs>"
+               "<pattern id='p' patternContentUnits='objectBoundingBox' width='1' height='1'>"
+               "<use href='#i' transform='scale(0.025 0.05)'/></pattern>"
+               "<image id='i' width='40' height='20' href='p.png'/></defs></svg>", s);
+    std::fclose(s);
+    const SvgReadResult r = ReadSvgFile(svg);
+    ASSERT_TRUE(r.ok) << r.error;
+    ASSERT_EQ(r.drawing.images.size(), 1u);
+    const Affine& m = r.drawing.images[0].toRoot;
+    EXPECT_EQ(std::vector<double>({m.a, m.b, m.c, m.d, m.e, m.f}), std::vector<double>({10, 0, 0, 10, 5, 0}));
+    ASSERT_EQ(r.drawing.shapes.size(), 2u);  // the picture, then the rect without its fill
+    EXPECT_EQ(r.drawing.shapes[0].image, 0);
+    EXPECT_EQ(r.drawing.shapes[0].clips.size(), 1u);  // cut to the rect
+    EXPECT_EQ(r.drawing.shapes[1].style.fill.kind, PaintKind::kNone);
+    EXPECT_TRUE(r.drawing.notMarked.empty());
     std::filesystem::remove_all(dir);
 }
 

@@ -135,6 +135,7 @@ bool ParsePaint(std::string_view text, const Style& s, const PaintServerLookup& 
         const Paint server = servers ? servers(id) : Paint{};
         if (server.kind != PaintKind::kNone) {
             *out = server;
+            out->server = id;
             return true;
         }
         if (fallback.empty()) {  // a reference to nothing paints nothing

@@ -27,6 +27,7 @@ struct Paint {
     PaintKind kind = PaintKind::kNone;
     Colour colour;       // a gradient's: the mean of its stops
     double alpha = 1.0;  // the colour's own opacity (a gradient's: the mean of its stops')
+    std::string server = {};  // the id of the gradient or pattern
 };
 
 enum class FillRule : uint8_t { kNonZero, kEvenOdd };

@@ -80,6 +80,7 @@ private:
                 const DrawContext& ctx);
     // svg_image.cpp
     void Image(const pugi::xml_node& node, const DrawContext& ctx);
+    bool PatternPicture(const std::vector<Subpath>& subpaths, const DrawContext& ctx);
 
     friend class TextReader;
 

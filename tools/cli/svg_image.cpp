@@ -2,6 +2,7 @@
 // placed in its viewport as preserveAspectRatio says.
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <filesystem>
 
 #include "cli/svg_document.h"
@@ -79,6 +80,52 @@ void SvgDocument::Image(const pugi::xml_node& node, const DrawContext& ctx) {
     placed.visibleX1 = std::min(iw, (x + w - f.e) / f.a);
     placed.visibleY1 = std::min(ih, (y + h - f.f) / f.d);
     AddImage(std::move(placed), ctx);
+}
+
+// A pattern that is one picture covering the shape (as design tools write a picture fill: a
+// pattern in bounding-box units holding a reference to an <image>) is that picture, cut to
+// the shape. False for any other pattern, which is then hatched as a solid fill.
+bool SvgDocument::PatternPicture(const std::vector<Subpath>& subpaths, const DrawContext& ctx) {
+    const pugi::xml_node* pattern = Find(ctx.style.fill.server);
+    if (pattern == nullptr || pattern->attribute("viewBox")) return false;
+    const pugi::xml_node content = pattern->find_child([](const pugi::xml_node& n) {
+        return n.type() == pugi::node_element;
+    });
+    Affine place;
+    pugi::xml_node picture = content;
+    if (std::strcmp(content.name(), "use") == 0) {
+        const char* href = content.attribute("href").as_string(content.attribute("xlink:href").as_string());
+        const pugi::xml_node* target = href[0] == '#' ? Find(href + 1) : nullptr;
+        if (target == nullptr) return false;
+        picture = *target;
+        std::string why;
+        if (const pugi::xml_attribute t = content.attribute("transform")) ParseTransform(t.value(), &place, &why);
+        place = place * Affine::Translate(content.attribute("x").as_double(), content.attribute("y").as_double());
+    }
+    if (!picture || std::strcmp(picture.name(), "image") != 0) return false;
+    // The shape's box, which bounding-box units are fractions of.
+    double x0 = 1e300, y0 = 1e300, x1 = -1e300, y1 = -1e300;
+    for (const Subpath& p : subpaths) {
+        for (const Point q : Flatten(p, 1e-3)) {
+            x0 = std::min(x0, q.x), x1 = std::max(x1, q.x), y0 = std::min(y0, q.y), y1 = std::max(y1, q.y);
+        }
+    }
+    const bool boxUnits = std::strcmp(pattern->attribute("patternContentUnits").as_string(), "objectBoundingBox") == 0;
+    // One tile must cover the shape: the default tile is the whole box.
+    const bool tileBoxUnits = std::strcmp(pattern->attribute("patternUnits").as_string("objectBoundingBox"), "objectBoundingBox") == 0;
+    const double tw = pattern->attribute("width").as_double(0), th = pattern->attribute("height").as_double(0);
+    if (!(x1 > x0) || !(y1 > y0) || (tileBoxUnits ? (tw < 0.999 || th < 0.999) : (tw < x1 - x0 || th < y1 - y0))) {
+        return false;
+    }
+    DrawContext inside = ctx;
+    const Affine box = boxUnits ? Affine{x1 - x0, 0, 0, y1 - y0, x0, y0} : Affine{};
+    inside.m = ctx.m * box * place;
+    auto region = std::make_shared<ClipRegion>();
+    region->parts.push_back({subpaths, ctx.style.fillRule});
+    for (Subpath& p : region->parts.back().subpaths) Transform(ctx.m, &p);
+    inside.clips.push_back(std::move(region));
+    Image(picture, inside);
+    return true;
 }
 
 }  // namespace txorb::cli

@@ -378,7 +378,13 @@ void SvgDocument::Element(const pugi::xml_node& node, const DrawContext& parent)
     std::vector<Subpath> subpaths;
     if (Geometry(node, ctx, &subpaths)) {
         const std::vector<Subpath> own = subpaths;
-        AddShape(std::move(subpaths), ctx);
+        if (ctx.style.fill.kind == PaintKind::kPattern && PatternPicture(own, ctx)) {
+            DrawContext outline = ctx;  // the picture is the fill; the stroke goes over it
+            outline.style.fill = {};
+            AddShape(std::move(subpaths), outline);
+        } else {
+            AddShape(std::move(subpaths), ctx);
+        }
         Markers(own, ctx);
         return;
     }
