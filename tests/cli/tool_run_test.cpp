@@ -436,12 +436,22 @@ TEST_F(ToolRun, UnreadableTransformIsAWarningAndTheRestIsMarked) {
            "  <g transform=\"matrix(1,0,0.09,1,0,0\"><rect width='10' height='10'/></g>\n"
            "  <foreignObject/><foreignObject/>\n"
            "</svg>\n";
-    ASSERT_EQ(Run({"mark", "skewed.svg", "--hatch-spacing", "600", "--no-progress", "--time-scale", "50"}), 0)
+    ASSERT_EQ(Run({"mark", "skewed.svg", "--hatch-spacing", "600", "--fit", "page", "--no-progress",
+                   "--time-scale", "50"}),
+              0)
         << err_;
     EXPECT_EQ(err_, "txorb mark: warning: skewed.svg:2:6: <g>: transform=\"matrix(1,0,0.09,1,0,0\": "
                     "malformed arguments of matrix; ignored\n");
     EXPECT_EQ(out_.rfind("marked skewed.svg: 1 paths, ", 0), 0u) << out_;
     EXPECT_NE(out_.find("\nnot marked: <foreignObject>: 2\n"), std::string::npos) << out_;
+
+    std::ofstream(dir_ + "/pageless.svg") << "<svg><rect width='10' height='10'/></svg>";
+    ASSERT_EQ(Run({"mark", "pageless.svg", "--hatch-spacing", "600", "--fit", "page", "--no-progress",
+                   "--time-scale", "50"}),
+              0)
+        << err_;
+    EXPECT_EQ(err_, "txorb mark: note: pageless.svg has no page (viewBox, or width and height): "
+                    "fitted by what is drawn\n");
 }
 
 TEST_F(ToolRun, PreviewGivesThePictureAndTheExpectedTime) {

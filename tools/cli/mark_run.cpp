@@ -322,6 +322,10 @@ bool Session::Prepare() {
     for (const std::string& w : read.drawing.warnings) {
         std::cerr << "txorb mark: warning: " << w << "\n";
     }
+    if (o_.fit.mode == FitMode::kPage && !read.drawing.hasPage) {
+        std::cerr << "txorb mark: note: " << o_.drawing
+                  << " has no page (viewBox, or width and height): fitted by what is drawn\n";
+    }
     std::string why;
     if (!FitDrawing(read.drawing, o_.fit, &job_, &why)) {
         std::cerr << "txorb mark: " << o_.drawing << ": " << why << "\n";
