@@ -80,6 +80,7 @@ TEST(SvgReader, StraightElementsAndTransforms) {
          "<marker id='d' markerWidth='1' markerHeight='1'><path d='M0 0 H1'/></marker>"
          "<polyline points='0,0 10,0 10,10' stroke-width='2' style='marker: url(#d)'/>",
          "0,0 10,0 10,10 | 0,0 2,0 | 10,0 12,0 | 10,10 12,10"},
+        {"auto is no value", "<rect width='2' height='2' rx='auto'/>", "0,0 2,0 2,2 0,2 0,0"},
         {"use places a copy",
          "<defs><line id='l' x1='0' y1='0' x2='1' y2='0'/></defs><use href='#l' x='5' y='6'/>",
          "5,6 6,6"},
@@ -88,6 +89,7 @@ TEST(SvgReader, StraightElementsAndTransforms) {
         const SvgReadResult r = ReadSvgText(Svg(c.body), "t.svg");
         ASSERT_TRUE(r.ok) << c.what << ": " << r.error;
         EXPECT_EQ(Outline(r.drawing), c.outline) << c.what;
+        EXPECT_EQ(r.drawing.warnings, std::vector<std::string>{}) << c.what;
     }
 }
 

@@ -103,6 +103,7 @@ double SvgDocument::Length(const pugi::xml_node& node, const char* attribute, do
     if (!a) return fallback;
     std::string text(a.value());
     while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.pop_back();
+    if (text == "auto") return fallback;  // the same as no value
     double scale = 1.0;
     if (!text.empty() && text.back() == '%') {
         const double w = ctx.viewportWidth, h = ctx.viewportHeight;
