@@ -250,6 +250,12 @@ TEST(Fill, ClipPathsAndNestedViewportsCutWhatIsMarked) {
          "<mask id='m'><g><rect width='50' height='100' fill='white'/></g></mask>"
          "<rect width='100' height='100' mask='url(#m)'/>",
          10, 10 * 500},
+        {"a mask of a picture keeps the picture's rectangle",
+         "<mask id='m'><g filter='url(#a)'><image width='50' height='100' href='none.png'/></g></mask>"
+         "<rect width='100' height='100' mask='url(#m)'/>",
+         10, 10 * 500},
+        {"a mask of text only is left out", "<mask id='m'><text>x</text></mask>"
+         "<rect width='100' height='100' mask='url(#m)'/>", 10, 10 * 1000},
         {"a nested viewport cuts off what it draws outside itself",
          "<svg width='50' height='100'>" + square + "</svg>", 10, 10 * 500},
         {"unless its overflow is visible", "<svg width='50' height='100' overflow='visible'>" + square + "</svg>",

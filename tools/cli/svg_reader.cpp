@@ -310,6 +310,8 @@ std::shared_ptr<const ClipRegion> SvgDocument::Clip(const std::string& id, const
     inside.maskContent = mask;
     inside.depth = 0;
     for (const pugi::xml_node& child : it->second.children()) ClipOutlines(child, inside, region.get());
+    // A mask of nothing this reader follows (text, say) is left out rather than hiding all.
+    if (mask && region->parts.empty()) return nullptr;
     return region;
 }
 
@@ -342,7 +344,16 @@ void SvgDocument::ClipOutlines(const pugi::xml_node& node, const DrawContext& ct
         return;
     }
     ClipRegion::Part part;
-    if (!Geometry(node, own, &part.subpaths)) return;
+    if (kind == "image" && ctx.maskContent) {
+        // A picture in a mask (a soft mask of a picture, as PDF converters write them) keeps
+        // its rectangle.
+        const double x = Length(node, "x", 0, Axis::kX, ctx), y = Length(node, "y", 0, Axis::kY, ctx);
+        const double w = Length(node, "width", 0, Axis::kX, ctx), h = Length(node, "height", 0, Axis::kY, ctx);
+        if (w > 0 && h > 0) part.subpaths.push_back(RectOutline(x, y, w, h, 0, 0));
+    } else if (!Geometry(node, own, &part.subpaths)) {
+        return;
+    }
+    if (part.subpaths.empty()) return;
     const std::string rule = node.attribute("clip-rule").as_string();
     const std::string style = node.attribute("style").as_string();
     part.rule = rule == "evenodd" || style.find("clip-rule:evenodd") != std::string::npos
