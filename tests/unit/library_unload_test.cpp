@@ -112,6 +112,8 @@ TEST_F(LibraryUnload, DetachSkipsTheSettlingWaitOnlyWhenTheProcessTerminates) {
         } else {
             EXPECT_LT(elapsedMs, static_cast<long long>(link::kRemovalSettleMs));
         }
+        ASSERT_TRUE(first.WaitForPackets(stopSequence.size(), 2000));
+        ASSERT_TRUE(second.WaitForPackets(stopSequence.size(), 2000));
         EXPECT_EQ(Packets(first), stopSequence) << c.processTerminating;
         EXPECT_EQ(Packets(second), stopSequence) << c.processTerminating;
     }
