@@ -374,6 +374,17 @@ bool ApplyFont(Style* s, const std::string& name, std::string_view value, bool* 
         s->italic = lower == "italic" || lower == "oblique";
         return lower == "normal" || s->italic;
     }
+    if (name == "letter-spacing") {
+        std::string why;
+        const std::string v(TrimView(value));
+        if (v == "normal") return s->letterSpacing = 0.0, true;
+        if (v.size() > 2 && v.compare(v.size() - 2, 2, "em") == 0) {
+            if (!ParseLength(v.substr(0, v.size() - 2), &s->letterSpacing, &why)) return false;
+            s->letterSpacing *= s->fontSize;
+            return true;
+        }
+        return ParseLength(v, &s->letterSpacing, &why);
+    }
     if (name == "dominant-baseline" || name == "alignment-baseline") {
         // Where y meets the letters, in em below the alphabetic baseline, for fonts of the
         // common proportions (ascent 0.93 em, descent 0.24 em, x-height 0.55 em).
@@ -435,7 +446,7 @@ constexpr const char* kPresentationAttributes[] = {
     "stroke-width", "stroke-linecap", "stroke-linejoin", "stroke-miterlimit", "stroke-dasharray",
     "stroke-dashoffset", "visibility",
     "display", "clip-path", "mask", "marker-start", "marker-mid", "marker-end", "font-family", "font-size", "font-weight", "font-style",
-    "text-anchor", "dominant-baseline", "alignment-baseline"};
+    "text-anchor", "dominant-baseline", "alignment-baseline", "letter-spacing"};
 
 bool SelectorMatches(std::string_view selector, const pugi::xml_node& node) {
     selector = TrimView(selector);

@@ -55,6 +55,7 @@ struct Style {
     double fontSize = 16.0;  // user units
     int fontWeight = 400;
     bool italic = false;
+    double letterSpacing = 0.0;  // user units
     TextAnchor anchor = TextAnchor::kStart;
     double baselineShift = 0.0;  // em the letters move down from y (dominant-baseline)
     std::string clipPath;  // id of the clipPath that clips the element, empty for none

@@ -164,7 +164,7 @@ void TextReader::Character(std::string_view utf8, const DrawContext& ctx) {
 void TextReader::EndSegment() {
     if (segment_.empty()) return;
     const Style& s = segmentCtx_.style;
-    SetText set = SetTextOutlines(segment_, {s.fontFamily, s.fontSize, s.fontWeight, s.italic});
+    SetText set = SetTextOutlines(segment_, {s.fontFamily, s.fontSize, s.fontWeight, s.italic, s.letterSpacing});
     const Affine at = Affine::Translate(segmentX_, segmentY_ + s.baselineShift * s.fontSize);
     for (Subpath& p : set.outlines) Transform(at, &p);
     penX_ = segmentX_ + set.advance;

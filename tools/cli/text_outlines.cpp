@@ -56,6 +56,13 @@ void Typesetter::Choose(const FontChoice& font) {
     pango_font_description_set_style(desc, font.italic ? PANGO_STYLE_ITALIC : PANGO_STYLE_NORMAL);
     pango_layout_set_font_description(layout_, desc);
     pango_font_description_free(desc);
+    PangoAttrList* attributes = pango_attr_list_new();
+    if (font.letterSpacing != 0.0 && font.size > 0.0) {
+        const double spacing = font.letterSpacing * kSetSize / font.size;
+        pango_attr_list_insert(attributes, pango_attr_letter_spacing_new(static_cast<int>(spacing * PANGO_SCALE)));
+    }
+    pango_layout_set_attributes(layout_, attributes);
+    pango_attr_list_unref(attributes);
 }
 
 std::vector<Subpath> Typesetter::Outlines(const cairo_path_t* path, double scale) {

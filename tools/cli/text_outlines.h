@@ -15,6 +15,7 @@ struct FontChoice {
     double size = 16.0;  // user units (the em size, as CSS font-size)
     int weight = 400;
     bool italic = false;
+    double letterSpacing = 0.0;  // user units added between letters
 };
 
 struct SetText {
