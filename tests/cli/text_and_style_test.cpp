@@ -83,6 +83,10 @@ TEST(Text, WeightAndFamilyChangeTheLetters) {
     const Extent mono = Bounds(Read("<text font-family='DejaVu Sans Mono' font-size='100'>HIH</text>"));
     EXPECT_GT(bold.maxX - bold.minX, regular.maxX - regular.minX + 10);
     EXPECT_NE(std::lround(mono.maxX - mono.minX), std::lround(regular.maxX - regular.minX));
+    // Kept white space moves the letters along; collapsed, it would not.
+    const Extent kept = Bounds(Read("<text xml:space='preserve' font-family='DejaVu Sans' font-size='100'>"
+                                    "   HIH</text>"));
+    EXPECT_GT(kept.minX, regular.minX + 2 * 25);  // three spaces of about 0.32 em each
     // Letter spacing widens the line by about the spacing after each of the three letters.
     const Extent spaced = Bounds(Read("<text font-family='DejaVu Sans' font-size='100' letter-spacing='20'>HIH</text>"));
     EXPECT_NEAR((spaced.maxX - spaced.minX) - (regular.maxX - regular.minX), 2 * 20, 12);

@@ -46,6 +46,12 @@ public:
     explicit TextReader(SvgDocument* doc) : doc_(doc) {}
 
     void Run(const pugi::xml_node& text, const DrawContext& ctx) {
+        for (pugi::xml_node n = text; n; n = n.parent()) {
+            if (const pugi::xml_attribute space = n.attribute("xml:space")) {
+                preserve_ = std::strcmp(space.value(), "preserve") == 0;
+                break;
+            }
+        }
         Walk(text, ctx);
         EndSegment();
         EndChunk();
@@ -71,6 +77,7 @@ private:
     std::vector<Level> levels_;
     double penX_ = 0.0, penY_ = 0.0;
     bool spacePending_ = false;
+    bool preserve_ = false;  // xml:space="preserve": white space kept as it is
     bool anyCharacter_ = false;
     std::string segment_;  // characters set together from the pen position
     DrawContext segmentCtx_;
@@ -110,6 +117,13 @@ void TextReader::Walk(const pugi::xml_node& node, const DrawContext& ctx) {
 void TextReader::Characters(std::string_view text, const DrawContext& ctx) {
     for (size_t i = 0; i < text.size();) {
         const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (preserve_ && (c == '\n' || c == '\t' || c == '\r' || c == ' ')) {
+            // Kept white space: every character of it is a space.
+            Character(" ", ctx);
+            anyCharacter_ = true;
+            ++i;
+            continue;
+        }
         if (c == ' ' || c == '\n' || c == '\t' || c == '\r') {
             // Runs of white space become one space, and none at the start.
             if (anyCharacter_) spacePending_ = true;
