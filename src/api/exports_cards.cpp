@@ -43,7 +43,7 @@ TXORB_EXPORT(uint32_t) Init_Scan_Card_Ex(uint16_t N) {
         api::ReadTraceSwitch();
         api::Trace("N=%u", static_cast<unsigned>(N));
         const ErrorCode code = InitCard(N);
-        api::ReportErrorWithContext(code, "Init_Scan_Card_Ex", N);
+        api::ReportErrorWithContext(code, __func__, N);
         return code;
     } catch (...) {
         api::RecordOutcome(err::kCardCtorFailed);
