@@ -162,6 +162,8 @@ TEST(Style, CascadeFromAttributesSheetsAndStyleWithInheritance) {
     EXPECT_DOUBLE_EQ(d.shapes.at(0).style.opacity, 0.25);
     EXPECT_DOUBLE_EQ(d.shapes.at(0).style.strokeWidth, 2.0);
     EXPECT_DOUBLE_EQ(d.shapes.at(0).strokeScale, 3.0);
+    const Drawing fixed = Read("<rect vector-effect='non-scaling-stroke' transform='scale(3)' width='1' height='1'/>");
+    EXPECT_DOUBLE_EQ(fixed.shapes.at(0).strokeScale, 1.0);
 }
 
 }  // namespace

@@ -321,6 +321,10 @@ bool ApplyStrokeShape(Style* s, const std::string& name, std::string_view value,
     }
     if (name == "stroke-miterlimit") return ParseNumber(value, &s->miterLimit);
     if (name == "stroke-dasharray") return ParseDashes(value, &s->dashArray);
+    if (name == "vector-effect") {
+        s->fixedStroke = Lower(TrimView(value)) == "non-scaling-stroke";
+        return true;
+    }
     if (name == "stroke-dashoffset") {
         std::string why;
         return ParseLength(TrimView(value), &s->dashOffset, &why);
@@ -444,7 +448,7 @@ bool Apply(Style* s, const std::string& name, std::string_view value,
 constexpr const char* kPresentationAttributes[] = {
     "fill", "stroke", "color", "fill-rule", "fill-opacity", "stroke-opacity", "opacity",
     "stroke-width", "stroke-linecap", "stroke-linejoin", "stroke-miterlimit", "stroke-dasharray",
-    "stroke-dashoffset", "visibility",
+    "stroke-dashoffset", "vector-effect", "visibility",
     "display", "clip-path", "mask", "marker-start", "marker-mid", "marker-end", "font-family", "font-size", "font-weight", "font-style",
     "text-anchor", "dominant-baseline", "alignment-baseline", "letter-spacing"};
 

@@ -49,6 +49,7 @@ struct Style {
     double miterLimit = 4.0;
     std::vector<double> dashArray;  // empty: a solid stroke; else an even count of lengths
     double dashOffset = 0.0;
+    bool fixedStroke = false;  // vector-effect: non-scaling-stroke (width in root units)
     bool visible = true;
     bool displayed = true;  // display:none hides the element and everything in it
     std::string fontFamily = "serif";

@@ -129,7 +129,7 @@ void SvgDocument::AddShape(std::vector<Subpath> subpaths, const DrawContext& ctx
     for (Subpath& p : subpaths) Transform(ctx.m, &p);
     s.subpaths = std::move(subpaths);
     s.style = ctx.style;
-    s.strokeScale = std::sqrt(std::fabs(ctx.m.a * ctx.m.d - ctx.m.b * ctx.m.c));
+    s.strokeScale = ctx.style.fixedStroke ? 1.0 : std::sqrt(std::fabs(ctx.m.a * ctx.m.d - ctx.m.b * ctx.m.c));
     s.clips = ctx.clips;
     drawing_.shapes.push_back(std::move(s));
 }
