@@ -12,6 +12,7 @@
 
 #include "api/outcome.h"
 #include "common/process_state.h"
+#include "list/list_buffer.h"
 #include "support/command_fixture.h"
 #include "txorb/txorb.h"
 
@@ -298,6 +299,25 @@ TEST_F(ThreadOutcome, RefusedListNumbersAndHeadMasksLeaveTheLastErrorStoreAlone)
     };
     for (const Row& row : rows) EXPECT_EQ(OutcomeOf(row.call), row.outcome) << row.name;
     EXPECT_EQ(Get_Last_Error_Code(), TXORB_ERR_RTB_DID_NOT_EXECUTE);
+}
+
+// A vector that completes a packet with no card to take it: the jumps hide the cause behind
+// TXORB_ERR_FUNCTION_CALL_FAILED, the marks give it as it is.
+TEST_F(ThreadOutcome, VectorsThatCompleteAPacketWithoutACardRecordTheirReportedCode) {
+    // One record short of the 2,500 bytes that send the pending list: 499 records of 5 bytes.
+    constexpr int kRecordsBeforeTheTransfer = 499;
+    const Row rows[] = {
+        {"Jump_Abs", [] { EXPECT_FALSE(Jump_Abs(1, 1)); }, TXORB_ERR_FUNCTION_CALL_FAILED},
+        {"Jump_Rel", [] { EXPECT_FALSE(Jump_Rel(1, 1)); }, TXORB_ERR_FUNCTION_CALL_FAILED},
+        {"Jump_Abs_3D", [] { EXPECT_FALSE(Jump_Abs_3D(1, 1, 1, 1)); },
+         TXORB_ERR_FUNCTION_CALL_FAILED},
+        {"Mark_Abs", [] { EXPECT_FALSE(Mark_Abs(1, 1)); }, TXORB_ERR_NO_CARD_ACTIVE},
+    };
+    for (const Row& row : rows) {
+        list::ClearListBuffer();
+        for (int i = 0; i < kRecordsBeforeTheTransfer; ++i) ASSERT_TRUE(Long_Delay(1));
+        EXPECT_EQ(OutcomeOf(row.call), row.outcome) << row.name;
+    }
 }
 
 TEST_F(ThreadOutcome, EachThreadKeepsItsOwnOutcome) {
