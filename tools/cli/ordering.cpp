@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstdint>
 
 namespace txorb::cli {
 namespace {
@@ -17,91 +18,109 @@ double Dist(FieldPoint a, FieldPoint b) {
     return std::hypot(double(a.x) - double(b.x), double(a.y) - double(b.y));
 }
 
-// Polyline ends in buckets of a square grid over the field, for the nearest free end.
-class EndGrid {
+// Places a polyline can be entered at, in buckets of a square grid over the field: both ends
+// of an open polyline, and every corner of a closed one (it can start anywhere on its loop).
+class EntryGrid {
 public:
-    explicit EndGrid(const std::vector<std::vector<FieldPoint>>& lines) : lines_(lines) {
+    explicit EntryGrid(const std::vector<std::vector<FieldPoint>>& lines) : lines_(lines) {
         const double n = std::max<double>(1.0, double(lines.size()));
         cells_ = std::clamp(static_cast<int>(std::sqrt(n)), 1, 1024);
         buckets_.resize(size_t(cells_) * size_t(cells_));
         for (size_t i = 0; i < lines.size(); ++i) {
-            Bucket(lines[i].front()).push_back(i);
-            if (!(lines[i].back() == lines[i].front())) Bucket(lines[i].back()).push_back(i);
+            const auto& l = lines[i];
+            const bool closed = l.size() > 2 && l.back() == l.front();
+            const size_t last = l.size() - 1;
+            for (size_t v = 0; v < (closed ? last : l.size()); v += (closed ? 1 : std::max<size_t>(last, 1))) {
+                Bucket(l[v]).push_back({static_cast<uint32_t>(i), static_cast<uint32_t>(v)});
+            }
         }
         used_.assign(lines.size(), false);
     }
 
-    // The free polyline with an end nearest to p, and whether that end is its back.
-    bool Nearest(FieldPoint p, size_t* index, bool* reversed) {
+    // The free polyline with an entry nearest to p, and the index of that entry.
+    bool Nearest(FieldPoint p, size_t* index, size_t* vertex) {
         const int cx = Cell(p.x), cy = Cell(p.y);
-        double best = 1e300;
-        bool found = false;
+        Best best;
         for (int ring = 0; ring < cells_; ++ring) {
             // Everything in further rings is at least (ring - 1) cells away.
-            if (found && (ring - 1) * CellSize() > best) break;
+            if (best.found && (ring - 1) * CellSize() > best.distance) break;
             // The ring's edge only: the top and bottom rows, then the sides between them.
             for (int x = cx - ring; x <= cx + ring; ++x) {
-                Visit(x, cy - ring, p, &best, index, reversed, &found);
-                if (ring > 0) Visit(x, cy + ring, p, &best, index, reversed, &found);
+                Visit(x, cy - ring, p, &best);
+                if (ring > 0) Visit(x, cy + ring, p, &best);
             }
             for (int y = cy - ring + 1; y <= cy + ring - 1; ++y) {
-                Visit(cx - ring, y, p, &best, index, reversed, &found);
-                if (ring > 0) Visit(cx + ring, y, p, &best, index, reversed, &found);
+                Visit(cx - ring, y, p, &best);
+                if (ring > 0) Visit(cx + ring, y, p, &best);
             }
         }
-        if (found) used_[*index] = true;
-        return found;
+        if (!best.found) return false;
+        used_[best.entry.line] = true;
+        *index = best.entry.line;
+        *vertex = best.entry.vertex;
+        return true;
     }
 
 private:
+    struct Entry {
+        uint32_t line, vertex;
+    };
+    struct Best {
+        Entry entry{0, 0};
+        double distance = 1e300;
+        bool found = false;
+    };
     static constexpr double kSpan = 65536.0;
     double CellSize() const { return kSpan / cells_; }
     int Cell(int v) const { return std::clamp(static_cast<int>((v + 32768.0) / CellSize()), 0, cells_ - 1); }
-    std::vector<size_t>& Bucket(FieldPoint p) {
+    std::vector<Entry>& Bucket(FieldPoint p) {
         return buckets_[size_t(Cell(p.y)) * size_t(cells_) + size_t(Cell(p.x))];
     }
-    void Visit(int x, int y, FieldPoint p, double* best, size_t* index, bool* reversed,
-               bool* found) {
+    void Visit(int x, int y, FieldPoint p, Best* best) {
         if (x < 0 || y < 0 || x >= cells_ || y >= cells_) return;
-        Scan(buckets_[size_t(y) * size_t(cells_) + size_t(x)], p, best, index, reversed, found);
-    }
-    void Scan(std::vector<size_t>& bucket, FieldPoint p, double* best, size_t* index,
-              bool* reversed, bool* found) {
+        auto& bucket = buckets_[size_t(y) * size_t(cells_) + size_t(x)];
         for (size_t k = 0; k < bucket.size();) {
-            const size_t i = bucket[k];
-            if (used_[i]) {  // taken since it was put here: drop it for good
+            const Entry e = bucket[k];
+            if (used_[e.line]) {  // taken since it was put here: drop it for good
                 bucket[k] = bucket.back();
                 bucket.pop_back();
                 continue;
             }
-            const double front = Dist(p, lines_[i].front());
-            const double back = Dist(p, lines_[i].back());
-            if (std::min(front, back) < *best) {
-                *best = std::min(front, back);
-                *index = i;
-                *reversed = back < front;
-                *found = true;
-            }
+            const double d = Dist(p, lines_[e.line][e.vertex]);
+            if (d < best->distance) *best = {e, d, true};
             ++k;
         }
     }
 
     const std::vector<std::vector<FieldPoint>>& lines_;
     int cells_ = 1;
-    std::vector<std::vector<size_t>> buckets_;
+    std::vector<std::vector<Entry>> buckets_;
     std::vector<bool> used_;
 };
 
+// The polyline entered at `vertex`: an open one backwards from its end, a closed one round
+// its loop from that corner back to it.
+void EnterAt(std::vector<FieldPoint>* line, size_t vertex) {
+    if (vertex == 0) return;
+    const bool closed = line->size() > 2 && line->back() == line->front();
+    if (!closed) {
+        std::reverse(line->begin(), line->end());
+        return;
+    }
+    line->pop_back();
+    std::rotate(line->begin(), line->begin() + long(vertex), line->end());
+    line->push_back(line->front());
+}
+
 void NearestNeighbour(std::vector<std::vector<FieldPoint>>* lines, FieldPoint start) {
-    EndGrid grid(*lines);
+    EntryGrid grid(*lines);
     std::vector<std::vector<FieldPoint>> ordered;
     ordered.reserve(lines->size());
     FieldPoint at = start;
-    size_t index = 0;
-    bool reversed = false;
-    while (grid.Nearest(at, &index, &reversed)) {
+    size_t index = 0, vertex = 0;
+    while (grid.Nearest(at, &index, &vertex)) {
         std::vector<FieldPoint> line = std::move((*lines)[index]);
-        if (reversed) std::reverse(line.begin(), line.end());
+        EnterAt(&line, vertex);
         at = line.back();
         ordered.push_back(std::move(line));
     }
