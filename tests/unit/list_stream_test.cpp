@@ -36,6 +36,7 @@ TEST(ListBuffer, GrowsInWholeStepsKeepsContentsAndClearReleasesAll) {
         int32_t size;
         uint32_t capacity;
     } steps[] = {
+        // The storage grows in steps of 2,048 bytes (ListBuffer::kGrowthStep).
         {0, 0, 0}, {5, 5, 2048}, {2043, 2048, 2048}, {1, 2049, 4096}, {2500, 4549, 6144},
     };
     std::vector<uint8_t> expected;
@@ -81,7 +82,10 @@ TEST_F(ListStream, A3DPairTransfersOnlyWhenItReachesTheThreshold) {
     const struct {
         int pendingRecords;
         size_t packetPayload;  // 0: nothing sent
-    } cases[] = {{497, 0}, {498, 2500}, {499, 2505}};
+    } cases[] = {
+        // 5-byte records and a 10-byte pair against the 2,500-byte threshold: 497 records and
+        // the pair make 2,495 bytes and wait; one record more reaches the threshold.
+        {497, 0}, {498, 2500}, {499, 2505}};
     for (const auto& c : cases) {
         list::ClearListBuffer();
         rtb.Clear();
@@ -89,7 +93,7 @@ TEST_F(ListStream, A3DPairTransfersOnlyWhenItReachesTheThreshold) {
         ASSERT_TRUE(Mark_Abs_3D(1, -2, 3, -4));
         if (c.packetPayload == 0) {
             EXPECT_FALSE(rtb.WaitForPackets(1, 100));
-            EXPECT_EQ(list::TheListBuffer().HighWater(), 2495u);
+            EXPECT_EQ(list::TheListBuffer().HighWater(), 497u * 5 + 10);
             continue;
         }
         ASSERT_TRUE(rtb.WaitForPackets(1, 1000)) << c.pendingRecords;

@@ -20,6 +20,13 @@ namespace {
 
 using test::Hex;
 
+// The query ids that programs pass to DLL_Status_Query.
+constexpr int32_t kQueryParallelPorts = 232;
+constexpr int32_t kQuerySerialPort = 233;
+constexpr int32_t kQueryPciConfig = 237;
+constexpr int32_t kQueryDescriptorTable = 239;
+constexpr int32_t kQueryPingSerialPort = 242;
+
 int32_t* AsNumber(intptr_t n) { return reinterpret_cast<int32_t*>(n); }
 
 std::string Bytes(const uint8_t* p, size_t n) { return Hex(std::vector<uint8_t>(p, p + n)); }
@@ -107,9 +114,9 @@ TEST(ModuleInfo, QueriesOutsideTheTableAnswerZeroAndTouchNothing) {
         EXPECT_EQ(z, -6) << c.query;
     }
     // Null outputs are skipped, never written through.
-    EXPECT_EQ(DLL_Status_Query(232, 0, 0, nullptr, nullptr), 1);
-    EXPECT_EQ(DLL_Status_Query(233, 0, 0, nullptr, nullptr), 1);
-    EXPECT_EQ(DLL_Status_Query(237, 0, 3, AsNumber(1), nullptr), 0);
+    EXPECT_EQ(DLL_Status_Query(kQueryParallelPorts, 0, 0, nullptr, nullptr), 1);
+    EXPECT_EQ(DLL_Status_Query(kQuerySerialPort, 0, 0, nullptr, nullptr), 1);
+    EXPECT_EQ(DLL_Status_Query(kQueryPciConfig, 0, 3, AsNumber(1), nullptr), 0);
 }
 
 TEST(ModuleInfo, SlotQueriesFollowInitialisationAndRemoval) {
@@ -120,25 +127,27 @@ TEST(ModuleInfo, SlotQueriesFollowInitialisationAndRemoval) {
                    "\n[HKEY_LOCAL_MACHINE\\Software\\Zazave\\TX-ORB_Card1]\n"
                    "\"serial_port\"=\"3\"\n\"comm_timeout\"=\"300\"\n");
     int32_t x = -1, z = -1;
-    EXPECT_EQ(DLL_Status_Query(233, 1, 0, &x, nullptr), 1);
+    EXPECT_EQ(DLL_Status_Query(kQuerySerialPort, 1, 0, &x, nullptr), 1);
     EXPECT_EQ(x, 0);
     ASSERT_EQ(Init_Scan_Card_Ex(1), TXORB_ERR_OK);
-    EXPECT_EQ(DLL_Status_Query(233, 1, 0, &x, nullptr), 1);
+    EXPECT_EQ(DLL_Status_Query(kQuerySerialPort, 1, 0, &x, nullptr), 1);
     EXPECT_EQ(x, 3);
-    EXPECT_EQ(DLL_Status_Query(232, 1, 0, &x, &z), 1);
+    EXPECT_EQ(DLL_Status_Query(kQueryParallelPorts, 1, 0, &x, &z), 1);
     EXPECT_EQ(x, 0xFFFF);
     EXPECT_EQ(z, 0xFFFF);
     uint8_t table[240];
     std::memset(table, 0xCC, sizeof table);
-    EXPECT_EQ(DLL_Status_Query(239, 0, reinterpret_cast<intptr_t>(table), AsNumber(40), nullptr),
+    EXPECT_EQ(DLL_Status_Query(kQueryDescriptorTable, 0, reinterpret_cast<intptr_t>(table),
+                               AsNumber(40), nullptr),
               1);
     EXPECT_EQ(Bytes(table, 20), kDefaultRecord);
     EXPECT_EQ(Bytes(table + 20, 20), "FF FF 00 00 FF FF 00 00 00 00 00 00 03 00 00 00 01 01 00 00");
     EXPECT_EQ(table[40], 0xCC);
     Remove_Scan_Card_Ex(1);
-    EXPECT_EQ(DLL_Status_Query(233, 1, 0, &x, nullptr), 1);
+    EXPECT_EQ(DLL_Status_Query(kQuerySerialPort, 1, 0, &x, nullptr), 1);
     EXPECT_EQ(x, 0);
-    EXPECT_EQ(DLL_Status_Query(239, 0, reinterpret_cast<intptr_t>(table), AsNumber(40), nullptr),
+    EXPECT_EQ(DLL_Status_Query(kQueryDescriptorTable, 0, reinterpret_cast<intptr_t>(table),
+                               AsNumber(40), nullptr),
               1);
     EXPECT_EQ(Bytes(table + 20, 20), kDefaultRecord);
 }
@@ -154,8 +163,8 @@ TEST(ModuleInfo, DescriptorTableCopyIsClampedToItsSize) {
     for (const Case& c : cases) {
         uint8_t buffer[240];
         std::memset(buffer, 0xCC, sizeof buffer);
-        EXPECT_EQ(DLL_Status_Query(239, 0, reinterpret_cast<intptr_t>(buffer), AsNumber(c.count),
-                                   nullptr),
+        EXPECT_EQ(DLL_Status_Query(kQueryDescriptorTable, 0, reinterpret_cast<intptr_t>(buffer),
+                                   AsNumber(c.count), nullptr),
                   c.result)
             << c.count;
         EXPECT_EQ(std::memcmp(buffer, link::DescriptorTable(), c.copied), 0) << c.count;
@@ -165,7 +174,7 @@ TEST(ModuleInfo, DescriptorTableCopyIsClampedToItsSize) {
         Hex(std::vector<uint8_t>(reinterpret_cast<const uint8_t*>(link::DescriptorTable() + 10),
                                  reinterpret_cast<const uint8_t*>(link::DescriptorTable() + 11))),
         "00 BC 00 00 10 BC 00 00 01 00 00 00 07 00 00 00 01 01 00 00");
-    EXPECT_EQ(DLL_Status_Query(239, 0, 0, AsNumber(220), nullptr), 0);
+    EXPECT_EQ(DLL_Status_Query(kQueryDescriptorTable, 0, 0, AsNumber(220), nullptr), 0);
 }
 
 TEST(ModuleInfo, PciAndSerialProbesGoThroughDriverAndPing) {
@@ -175,11 +184,17 @@ TEST(ModuleInfo, PciAndSerialProbesGoThroughDriverAndPing) {
     const auto header = test::PciHeader(0x1415, 0x9513, 0xE001, 0xE101);
     fake.addPci(4, 35, header.data());
     uint8_t buffer[256] = {};
-    EXPECT_EQ(DLL_Status_Query(237, 4, 3, AsNumber(1), reinterpret_cast<int32_t*>(buffer)), 1);
+    EXPECT_EQ(
+        DLL_Status_Query(kQueryPciConfig, 4, 3, AsNumber(1), reinterpret_cast<int32_t*>(buffer)),
+        1);
     EXPECT_EQ(Bytes(buffer, 24),
               "15 14 13 95 00 00 00 00 00 00 00 00 00 00 00 00 01 E0 00 00 01 E1 00 00");
-    EXPECT_EQ(DLL_Status_Query(237, 4, 3, AsNumber(0), reinterpret_cast<int32_t*>(buffer)), 0);
-    EXPECT_EQ(DLL_Status_Query(237, 4, 3, AsNumber(-1), reinterpret_cast<int32_t*>(buffer)), 0);
+    EXPECT_EQ(
+        DLL_Status_Query(kQueryPciConfig, 4, 3, AsNumber(0), reinterpret_cast<int32_t*>(buffer)),
+        0);
+    EXPECT_EQ(
+        DLL_Status_Query(kQueryPciConfig, 4, 3, AsNumber(-1), reinterpret_cast<int32_t*>(buffer)),
+        0);
     const auto pci = fake.Calls(FAKE_PCI);
     ASSERT_EQ(pci.size(), 2u);  // the negative function never reaches the driver
     EXPECT_EQ(pci[0].b, 35u);
@@ -189,9 +204,9 @@ TEST(ModuleInfo, PciAndSerialProbesGoThroughDriverAndPing) {
     test::TempRegistry registry;
     registry.Write(test::TempRegistry::ComPort(4, rtb.Path()) +
                    test::TempRegistry::ComPort(5, "/nonexistent/tty5"));
-    EXPECT_EQ(DLL_Status_Query(242, 4, 0, nullptr, nullptr), 4);
+    EXPECT_EQ(DLL_Status_Query(kQueryPingSerialPort, 4, 0, nullptr, nullptr), 4);
     EXPECT_EQ(Hex(rtb.RawReceived()), "22 00 00");
-    EXPECT_EQ(DLL_Status_Query(242, 5, 0, nullptr, nullptr), 0);
+    EXPECT_EQ(DLL_Status_Query(kQueryPingSerialPort, 5, 0, nullptr, nullptr), 0);
 }
 
 }  // namespace
