@@ -1,6 +1,6 @@
 // Inside the drawing reader: the walk through the document shared by the files that read
-// shapes, text, markers and images (svg_reader.cpp, svg_text.cpp, svg_markers.cpp,
-// svg_image.cpp).
+// shapes, clips, text, markers and images (svg_reader.cpp, svg_clips.cpp, svg_text.cpp,
+// svg_markers.cpp, svg_image.cpp).
 #pragma once
 
 #include <pugixml.hpp>
@@ -28,6 +28,21 @@ struct DrawContext {
     int depth = 0;  // elements between this one and the root
     bool maskContent = false;  // inside a mask, whose groups count as its outlines too
 };
+
+// How deep references (<use>, gradients, markers) may nest: a cycle ends here.
+inline constexpr int kMaxUseDepth = 16;
+// Deeper nesting than any drawing needs; the walk is recursive and must not run out of stack.
+inline constexpr int kMaxDepth = 256;
+
+// An element's name without its namespace prefix.
+inline std::string_view LocalName(const char* name) {
+    std::string_view n(name);
+    const size_t colon = n.find(':');
+    return colon == std::string_view::npos ? n : n.substr(colon + 1);
+}
+
+// A rectangle's outline, with rounded corners when rx and ry are above 0.
+Subpath RectOutline(double x, double y, double w, double h, double rx, double ry);
 
 class SvgDocument {
 public:
