@@ -57,6 +57,11 @@ TEST(Fit, PlacesTheDrawingInTheField) {
         {"moves shorter than a bit vanish, a path of one point is dropped",
          "<polyline points='0,0 0.0001,0 10,0'/><line x1='5' y1='5' x2='5.0001' y2='5'/>",
          Outlines(100, 1, true), "-50,25 50,25"},
+        {"what a clip cuts off does not count",
+         "<clipPath id='c'><rect width='10' height='10'/></clipPath>"
+         "<line x1='0' y1='0' x2='100' y2='0' clip-path='url(#c)'/><line x1='0' y1='10' x2='10' y2='10'/>",
+         // (the clipper hands the cut line back from its other end)
+         Outlines(100, 1, true), "50,50 -50,50 | -50,-50 50,-50"},
         {"order of paths kept", "<line x1='10' y1='0' x2='0' y2='0'/><line x1='0' y1='10' x2='10' y2='10'/>",
          Outlines(20, 1, true), "10,10 -10,10 | -10,-10 10,-10"},
     };

@@ -77,6 +77,7 @@ public:
 
 private:
     Layer ShapeLayer(const Shape& shape);
+    void Clip(const Shape& shape, Layer* layer);
     void AddStroke(const Shape& shape, Layer* layer);
     Paths StrokeLines(const Shape& shape, const std::vector<Subpath>& subpaths);
     const Paths& ClipOf(const ClipRegion* region);
@@ -163,19 +164,24 @@ Layer Planner::ShapeLayer(const Shape& shape) {
     if (!image && o_.hatch.outlineAll && fill && !Shows(s.stroke, s.strokeOpacity)) {
         layer.lines = FieldOutlines(shape.subpaths, job_->toField, o_.toleranceBits, true);
     }
+    Clip(shape, &layer);
+    return layer;
+}
+
+// The intersection of the shape's clips, in the layer.
+void Planner::Clip(const Shape& shape, Layer* layer) {
     for (const auto& clip : shape.clips) {
         const Paths& c = ClipOf(clip.get());
-        if (!layer.clipped) {
-            layer.clip = c;
-            layer.clipped = true;
+        if (!layer->clipped) {
+            layer->clip = c;
+            layer->clipped = true;
         } else {
             ClipperLib::Clipper both;
-            both.AddPaths(layer.clip, ClipperLib::ptSubject, true);
+            both.AddPaths(layer->clip, ClipperLib::ptSubject, true);
             both.AddPaths(c, ClipperLib::ptClip, true);
-            both.Execute(ClipperLib::ctIntersection, layer.clip, ClipperLib::pftNonZero, ClipperLib::pftNonZero);
+            both.Execute(ClipperLib::ctIntersection, layer->clip, ClipperLib::pftNonZero, ClipperLib::pftNonZero);
         }
     }
-    return layer;
 }
 
 IntRect BoxOf(const Path& path) {
@@ -300,7 +306,15 @@ void Planner::OutlinesOnly() {
             job_->times.raster += Seconds(start);
             continue;
         }
-        Lines(FieldOutlines(shape.subpaths, job_->toField, o_.toleranceBits, true));
+        Layer layer;
+        layer.lines = FieldOutlines(shape.subpaths, job_->toField, o_.toleranceBits, true);
+        if (shape.clips.empty()) {
+            Lines(layer.lines);
+            continue;
+        }
+        // Nothing is knocked out here, but a clip still cuts its own shape.
+        Clip(shape, &layer);
+        Lines(KnockOut({layer}).front().lines);
     }
 }
 

@@ -25,6 +25,21 @@ Affine Orientation(const FitOptions& o) {
     return Affine::Translate(o.offsetX, o.offsetY) * m;
 }
 
+Box NoBox() {
+    const double inf = std::numeric_limits<double>::infinity();
+    return {inf, inf, -inf, -inf};
+}
+
+void Grow(const Subpath& p, double tolerance, Box* b) {
+    for (const Point q : Flatten(p, tolerance)) {
+        if (!std::isfinite(q.x) || !std::isfinite(q.y)) continue;
+        b->minX = std::min(b->minX, q.x);
+        b->maxX = std::max(b->maxX, q.x);
+        b->minY = std::min(b->minY, q.y);
+        b->maxY = std::max(b->maxY, q.y);
+    }
+}
+
 }  // namespace
 
 bool Skipped(const Paint& paint, const Colour& skip) {
@@ -53,19 +68,23 @@ Box DrawnBounds(const Drawing& drawing, const FitOptions& options) {
         }
     }
     const double fineTolerance = std::max(roughExtent, 1e-9) * 1e-6;
-    const double inf = std::numeric_limits<double>::infinity();
-    Box b{inf, inf, -inf, -inf};
+    Box b = NoBox();
     for (const Shape& shape : drawing.shapes) {
         if (!ShapeShows(shape, options)) continue;
-        for (const Subpath& p : shape.subpaths) {
-            for (const Point q : Flatten(p, fineTolerance)) {
-                if (!std::isfinite(q.x) || !std::isfinite(q.y)) continue;
-                b.minX = std::min(b.minX, q.x);
-                b.maxX = std::max(b.maxX, q.x);
-                b.minY = std::min(b.minY, q.y);
-                b.maxY = std::max(b.maxY, q.y);
+        Box own = NoBox();
+        for (const Subpath& p : shape.subpaths) Grow(p, fineTolerance, &own);
+        // What a clip cuts off is not drawn.
+        for (const auto& clip : shape.clips) {
+            Box kept = NoBox();
+            for (const ClipRegion::Part& part : clip->parts) {
+                for (const Subpath& p : part.subpaths) Grow(p, fineTolerance, &kept);
             }
+            own = {std::max(own.minX, kept.minX), std::max(own.minY, kept.minY),
+                   std::min(own.maxX, kept.maxX), std::min(own.maxY, kept.maxY)};
         }
+        if (own.Empty()) continue;
+        b = {std::min(b.minX, own.minX), std::min(b.minY, own.minY), std::max(b.maxX, own.maxX),
+             std::max(b.maxY, own.maxY)};
     }
     return b;
 }
