@@ -120,7 +120,10 @@ Paths Planner::StrokeLines(const Shape& shape, const std::vector<Subpath>& subpa
 void Planner::AddStroke(const Shape& shape, Layer* layer) {
     const Style& s = shape.style;
     const double width = s.strokeWidth * shape.strokeScale * scale_;
-    if (width < kBandSpacings * o_.hatch.spacing) {
+    const bool marks = !Skipped(s.stroke, s.opacity * s.strokeOpacity * s.stroke.alpha, o_);
+    // A pale stroke is not marked; one at least a hatch spacing wide still covers.
+    if (!marks && width < o_.hatch.spacing) return;
+    if (marks && width < kBandSpacings * o_.hatch.spacing) {
         const Paths lines = StrokeLines(shape, shape.subpaths);
         layer->lines.insert(layer->lines.end(), lines.begin(), lines.end());
         return;
@@ -142,7 +145,7 @@ void Planner::AddStroke(const Shape& shape, Layer* layer) {
         offset.AddPaths(one, join, p.closed ? ClipperLib::etClosedLine : end);
     }
     offset.Execute(layer->band, width / 2.0 * kClipUnitsPerBit);
-    layer->bandMarks = true;
+    layer->bandMarks = marks;
 }
 
 Layer Planner::ShapeLayer(const Shape& shape) {
@@ -155,7 +158,7 @@ Layer Planner::ShapeLayer(const Shape& shape) {
         layer.area = FieldOutlines(shape.subpaths, job_->toField, o_.toleranceBits, false);
         layer.rule = image ? FillRule::kNonZero : s.fillRule;
         layer.fillCovers = Covers(image ? s.opacity : s.opacity * s.fillOpacity * s.fill.alpha);
-        layer.fillMarks = !image && !Skipped(s.fill, o_.skipColour);
+        layer.fillMarks = !image && !Skipped(s.fill, s.opacity * s.fillOpacity * s.fill.alpha, o_);
     }
     if (!image && Shows(s.stroke, s.strokeOpacity) && s.strokeWidth > 0) {
         AddStroke(shape, &layer);

@@ -49,7 +49,8 @@ struct FitOptions {
     double offsetX = 0.0;        // bits, after everything else
     double offsetY = 0.0;
     HatchOptions hatch;
-    Colour skipColour{255, 255, 255};  // fills of this colour cover but are not marked
+    Colour skipColour{255, 255, 255};  // paint of this colour covers but is not marked
+    double minInk = 0.3;         // paler paint (1 - luminance, times opacity) is not marked
     RasterOptions raster;
     PathOrder order = PathOrder::kShort;
     double orderSeconds = 1.0;   // time the improvement pass of the ordering may take

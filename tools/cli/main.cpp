@@ -87,8 +87,12 @@ void AddFillOptions(CLI::App* cmd, MarkCommand* m) {
     cmd->add_option("--hatch-inset", hatch.inset, "Bits kept free inside the outline (default 0)")
         ->check(CLI::NonNegativeNumber);
     cmd->add_option("--skip-colour", m->skipColour,
-                    "Fills of this colour cover what is below them but are not marked "
+                    "Paint of this colour covers what is below it but is not marked "
                     "(default white)");
+    cmd->add_option("--min-ink", m->mark.fit.minInk,
+                    "Paint paler than this (1 - luminance, times opacity) is not marked, as "
+                    "it hardly shows (default 0.3; 0 marks every colour but the skip colour)")
+        ->check(CLI::Range(0.0, 1.0));
 }
 
 void AddRasterOptions(CLI::App* cmd, MarkCommand* m) {

@@ -42,18 +42,25 @@ void Grow(const Subpath& p, double tolerance, Box* b) {
 
 }  // namespace
 
-bool Skipped(const Paint& paint, const Colour& skip) {
-    return (paint.kind == PaintKind::kColour || paint.kind == PaintKind::kGradient) &&
-           paint.colour == skip;
+double Ink(const Colour& c) {
+    return 1.0 - (0.299 * c.r + 0.587 * c.g + 0.114 * c.b) / 255.0;
+}
+
+bool Skipped(const Paint& paint, double opacity, const FitOptions& options) {
+    if (paint.kind != PaintKind::kColour && paint.kind != PaintKind::kGradient) return false;
+    return paint.colour == options.skipColour || Ink(paint.colour) * opacity < options.minInk;
 }
 
 bool ShapeShows(const Shape& shape, const FitOptions& options) {
     const Style& s = shape.style;
     if (shape.image >= 0) return s.visible && s.opacity > 0.0;
     if (!s.visible || s.opacity <= 0.0) return false;
+    if (!options.hatch.fill) return PaintShows(s.fill, s.fillOpacity) || PaintShows(s.stroke, s.strokeOpacity);
     const bool fill = PaintShows(s.fill, s.fillOpacity) &&
-                      !(Skipped(s.fill, options.skipColour) && options.hatch.fill);
-    return fill || PaintShows(s.stroke, s.strokeOpacity);
+                      !Skipped(s.fill, s.opacity * s.fillOpacity * s.fill.alpha, options);
+    const bool stroke = PaintShows(s.stroke, s.strokeOpacity) &&
+                        !Skipped(s.stroke, s.opacity * s.strokeOpacity * s.stroke.alpha, options);
+    return fill || stroke;
 }
 
 Box DrawnBounds(const Drawing& drawing, const FitOptions& options) {

@@ -22,8 +22,13 @@ Box DrawnBounds(const Drawing& drawing, const FitOptions& options);
 bool PlaceDrawing(const Box& drawn, const Drawing& drawing, const FitOptions& options,
                   Affine* toField, std::string* error);
 
-// Paint of the skip colour (a gradient whose stops average to it too) is not marked.
-bool Skipped(const Paint& paint, const Colour& skip);
+// How dark a colour looks: 0 white, 1 black.
+double Ink(const Colour& c);
+
+// Paint that is not marked: the skip colour, or paint too pale (ink times opacity below
+// the options' minInk) to show as marked in a browser's view. A gradient counts by the mean
+// of its stops.
+bool Skipped(const Paint& paint, double opacity, const FitOptions& options);
 
 // Whether a shape paints anything a browser would show, and so takes part in the placement.
 bool ShapeShows(const Shape& shape, const FitOptions& options);
