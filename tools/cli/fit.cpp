@@ -67,6 +67,31 @@ Paths FieldOutlines(const std::vector<Subpath>& subpaths, const Affine& toField,
     return out;
 }
 
+IntRect BoxOf(const Path& path) {
+    IntRect r{path.front().X, path.front().Y, path.front().X, path.front().Y};
+    for (const auto& p : path) {
+        r.left = std::min(r.left, p.X), r.right = std::max(r.right, p.X);
+        r.top = std::min(r.top, p.Y), r.bottom = std::max(r.bottom, p.Y);
+    }
+    return r;
+}
+
+// A clip that is one rectangle around everything the layer has cuts nothing (the page's
+// clip, for nearly every shape): leaving it out saves the clipper's work.
+bool CutsNothing(const Paths& clip, const Layer& layer) {
+    if (clip.size() != 1 || clip[0].size() != 4) return false;
+    const IntRect c = BoxOf(clip[0]);
+    for (const Paths* paths : {&layer.area, &layer.lines, &layer.band}) {
+        for (const Path& path : *paths) {
+            const IntRect b = BoxOf(path);
+            if (b.left < c.left || b.right > c.right || b.top < c.top || b.bottom > c.bottom) return false;
+        }
+    }
+    const double area = std::fabs(ClipperLib::Area(clip[0]));
+    return area == double(c.right - c.left) * double(c.bottom - c.top);  // a true rectangle
+}
+
+
 class Planner {
 public:
     Planner(const Drawing& d, const FitOptions& o, FittedJob* job)
@@ -175,6 +200,7 @@ Layer Planner::ShapeLayer(const Shape& shape) {
 void Planner::Clip(const Shape& shape, Layer* layer) {
     for (const auto& clip : shape.clips) {
         const Paths& c = ClipOf(clip.get());
+        if (CutsNothing(c, *layer)) continue;
         if (!layer->clipped) {
             layer->clip = c;
             layer->clipped = true;
@@ -185,15 +211,6 @@ void Planner::Clip(const Shape& shape, Layer* layer) {
             both.Execute(ClipperLib::ctIntersection, layer->clip, ClipperLib::pftNonZero, ClipperLib::pftNonZero);
         }
     }
-}
-
-IntRect BoxOf(const Path& path) {
-    IntRect r{path.front().X, path.front().Y, path.front().X, path.front().Y};
-    for (const auto& p : path) {
-        r.left = std::min(r.left, p.X), r.right = std::max(r.right, p.X);
-        r.top = std::min(r.top, p.Y), r.bottom = std::max(r.bottom, p.Y);
-    }
-    return r;
 }
 
 // The card's field in clipper units, up to where rounding still gives a field coordinate:

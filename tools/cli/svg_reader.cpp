@@ -191,26 +191,42 @@ Paint SvgDocument::ServerPaint(std::string_view id) const {
     return {PaintKind::kGradient, {mean(r), mean(g), mean(b)}, alpha / stops};
 }
 
+// The page: the root's width and height with its viewBox laid into them as
+// preserveAspectRatio says (root coordinates are then the page's), else the viewBox, else
+// width and height. A browser shows nothing beyond the page's edge: everything is cut to it.
 void SvgDocument::ReadPage(const pugi::xml_node& root, DrawContext* ctx) {
     ViewBox box;
     const char* viewBox = root.attribute("viewBox").as_string();
-    if (viewBox[0] != '\0' && ParseViewBox(viewBox, &box)) {
-        drawing_.hasPage = true;
+    const bool hasBox = viewBox[0] != '\0' && ParseViewBox(viewBox, &box);
+    if (viewBox[0] != '\0' && !hasBox) {
+        Warn(root, "viewBox", std::string("viewBox=\"") + viewBox + "\": not four numbers with a positive size; ignored");
+    }
+    DrawContext none;
+    const double w = Length(root, "width", 0, Axis::kX, none);
+    const double h = Length(root, "height", 0, Axis::kY, none);
+    const bool sized = w > 0 && h > 0 && std::strchr(root.attribute("width").as_string(), '%') == nullptr &&
+                       std::strchr(root.attribute("height").as_string(), '%') == nullptr;
+    if (hasBox) {
+        ctx->viewportWidth = box.width;  // percentages inside are of the viewBox
+        ctx->viewportHeight = box.height;
         drawing_.page = {box.x, box.y, box.width, box.height};
-    } else {
-        if (viewBox[0] != '\0') Warn(root, "viewBox", std::string("viewBox=\"") + viewBox + "\": not four numbers with a positive size; ignored");
-        DrawContext none;
-        const double w = Length(root, "width", 0, Axis::kX, none);
-        const double h = Length(root, "height", 0, Axis::kY, none);
-        if (w > 0 && h > 0 && std::strchr(root.attribute("width").as_string(), '%') == nullptr) {
-            drawing_.hasPage = true;
+        if (sized) {
+            AspectRatio ratio;
+            ParseAspectRatio(root.attribute("preserveAspectRatio").as_string("xMidYMid"), &ratio);
+            ctx->m = FitBox(box, {0, 0, w, h}, ratio);
             drawing_.page = {0, 0, w, h};
         }
+    } else if (sized) {
+        ctx->viewportWidth = w;
+        ctx->viewportHeight = h;
+        drawing_.page = {0, 0, w, h};
     }
-    if (drawing_.hasPage) {
-        ctx->viewportWidth = drawing_.page.width;
-        ctx->viewportHeight = drawing_.page.height;
-    }
+    drawing_.hasPage = hasBox || sized;
+    if (!drawing_.hasPage) return;
+    const PageBox& p = drawing_.page;
+    auto region = std::make_shared<ClipRegion>();
+    region->parts.push_back({{RectOutline(p.x, p.y, p.width, p.height, 0, 0)}, FillRule::kNonZero});
+    ctx->clips.push_back(std::move(region));
 }
 
 SvgReadResult SvgDocument::Run() {
