@@ -42,7 +42,7 @@ TextValue QueryText(const char* subkey, const char* name) noexcept {
         uint32_t type = 0;
         uint32_t size = kValueBytes;
         const RegStatus status = platform::Registry().queryValue(
-            RegRoot::kLocalMachine, subkey, name, &type, reinterpret_cast<uint8_t*>(v.text), &size);
+            RegRoot::kLocalMachine, subkey, name, platform::RegAccess::kRead, &type, reinterpret_cast<uint8_t*>(v.text), &size);
         if (status != RegStatus::kOk) return v;
         v.queried = true;
         v.text[size < kValueBytes ? size : kValueBytes] = '\0';
@@ -60,7 +60,8 @@ bool QueryResourceList(const char* subkey, const char* name, uint8_t (&data)[kRe
         uint32_t type = 0;
         uint32_t size = kResourceBytes;
         const RegStatus status =
-            platform::Registry().queryValue(RegRoot::kLocalMachine, subkey, name, &type, data, &size);
+            platform::Registry().queryValue(RegRoot::kLocalMachine, subkey, name,
+                                            platform::RegAccess::kRead, &type, data, &size);
         if (status == RegStatus::kOk) return true;
     } catch (...) {
     }
@@ -70,7 +71,8 @@ bool QueryResourceList(const char* subkey, const char* name, uint8_t (&data)[kRe
 
 bool KeyExists(const char* subkey) noexcept {
     try {
-        return platform::Registry().keyExists(RegRoot::kLocalMachine, subkey);
+        return platform::Registry().keyExists(RegRoot::kLocalMachine, subkey,
+                                             platform::RegAccess::kRead);
     } catch (...) {
         return false;
     }

@@ -41,7 +41,7 @@ bool RegistryAccess(RegistryOperation op, const char* path, const char* valueNam
     const auto& reg = platform::Registry();
     const bool hasName = valueName != nullptr && *valueName != '\0';
 
-    if (op != RegistryOperation::kAccessWrite && !reg.keyExists(*root, subkey.c_str())) {
+    if (op != RegistryOperation::kAccessWrite && !reg.keyExists(*root, subkey.c_str(), platform::RegAccess::kAll)) {
         // Nothing to read; and nothing to delete, which counts as done.
         return op != RegistryOperation::kAccessRead;
     }
@@ -50,7 +50,8 @@ bool RegistryAccess(RegistryOperation op, const char* path, const char* valueNam
             if (!hasName) return false;
             uint32_t storedType = 0;
             uint32_t got = size;
-            const RegStatus st = reg.queryValue(*root, subkey.c_str(), valueName, &storedType,
+            const RegStatus st = reg.queryValue(*root, subkey.c_str(), valueName,
+                                                platform::RegAccess::kAll, &storedType,
                                                 static_cast<uint8_t*>(data), &got);
             return st == RegStatus::kOk && data != nullptr && storedType == type && got > 0;
         }

@@ -90,13 +90,14 @@ bool SaveDocument(const RegDocument& doc) {
 
 const char* Safe(const char* s) { return s != nullptr ? s : ""; }
 
-bool FileKeyExists(RegRoot root, const char* subkey) {
+// A file store has no access control: every key is open to whoever may read the file.
+bool FileKeyExists(RegRoot root, const char* subkey, RegAccess) {
     RegDocument doc;
     return LoadDocument(&doc) && doc.KeyExists(root, Safe(subkey));
 }
 
-RegStatus FileQueryValue(RegRoot root, const char* subkey, const char* name, uint32_t* type,
-                         uint8_t* data, uint32_t* size) {
+RegStatus FileQueryValue(RegRoot root, const char* subkey, const char* name, RegAccess,
+                         uint32_t* type, uint8_t* data, uint32_t* size) {
     RegDocument doc;
     if (!LoadDocument(&doc)) return RegStatus::kFailed;
     if (!doc.KeyExists(root, Safe(subkey))) return RegStatus::kNoKey;

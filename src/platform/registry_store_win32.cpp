@@ -51,13 +51,15 @@ private:
     LONG status_;
 };
 
-bool Win32KeyExists(RegRoot root, const char* subkey) {
-    return OpenKey(root, subkey, kLookupAccess).ok();
+REGSAM Rights(RegAccess access) { return access == RegAccess::kAll ? kChangeAccess : kLookupAccess; }
+
+bool Win32KeyExists(RegRoot root, const char* subkey, RegAccess access) {
+    return OpenKey(root, subkey, Rights(access)).ok();
 }
 
-RegStatus Win32QueryValue(RegRoot root, const char* subkey, const char* name, uint32_t* type,
-                          uint8_t* data, uint32_t* size) {
-    OpenKey key(root, subkey, kLookupAccess);
+RegStatus Win32QueryValue(RegRoot root, const char* subkey, const char* name, RegAccess access,
+                          uint32_t* type, uint8_t* data, uint32_t* size) {
+    OpenKey key(root, subkey, Rights(access));
     if (!key.ok()) return key.failure();
     DWORD storedType = 0;
     const DWORD capacity = size != nullptr ? *size : 0;
