@@ -25,6 +25,7 @@ void CreateCommandLock() {
 void DeleteCommandLock() { g_created.store(false, std::memory_order_release); }
 bool CommandLockCreated() { return g_created.load(std::memory_order_acquire); }
 void AcquireCommandLock() { Mutex().lock(); }
+bool TryAcquireCommandLock() { return Mutex().try_lock(); }
 void ReleaseCommandLock() { Mutex().unlock(); }
 
 }  // namespace txorb::link

@@ -9,6 +9,8 @@ void CreateCommandLock();
 void DeleteCommandLock();
 bool CommandLockCreated();
 void AcquireCommandLock();
+// Takes the lock only when no other thread holds it.
+bool TryAcquireCommandLock();
 void ReleaseCommandLock();
 
 // Holds the lock for a scope.
