@@ -72,6 +72,9 @@ TEST(Text, GlyphOutlinesFillTheTextsBox) {
     const Extent placed = Bounds(Read("<text x='0 1000' y='300' dy='50' transform='translate(7 0)' " +
                                       font + ">HH</text>"));
     EXPECT_NEAR(placed.maxY, 350, 0.5);
+    // dy in em of the font: 0.5 em of 100 units.
+    const Extent lowered = Bounds(Read("<text y='300' dy='0.5em' " + font + ">HH</text>"));
+    EXPECT_NEAR(lowered.maxY, 350, 0.5);
     EXPECT_GE(placed.maxX, 1007 + 50);
     EXPECT_LE(placed.minX, 7 + 15);
 }
@@ -122,6 +125,9 @@ TEST(Style, CascadeFromAttributesSheetsAndStyleWithInheritance) {
         {"sheet beats the attribute, id beats class",
          "<style>#r{fill:red} .c{fill:blue} rect{fill:green}</style><rect id='r' class='c' fill='white' "
          "width='1' height='1'/>",
+         PaintKind::kColour, red, FillRule::kNonZero},
+        {"!important in the sheet beats style",
+         "<style>rect{fill:red !important}</style><rect style='fill:blue' width='1' height='1'/>",
          PaintKind::kColour, red, FillRule::kNonZero},
         {"descendant selectors",
          "<style>g.k rect{fill:red} svg > g rect{fill-rule:evenodd}</style><g class='k'><rect width='1' "

@@ -524,7 +524,8 @@ bool SelectorMatchesInContext(std::string_view selector, const pugi::xml_node& n
 
 }  // namespace
 
-std::vector<std::pair<std::string, std::string>> ParseDeclarations(std::string_view text) {
+std::vector<std::pair<std::string, std::string>> ParseDeclarations(std::string_view text,
+                                                                   Importance which) {
     std::vector<std::pair<std::string, std::string>> out;
     size_t pos = 0;
     while (pos < text.size()) {
@@ -535,9 +536,11 @@ std::vector<std::pair<std::string, std::string>> ParseDeclarations(std::string_v
         const size_t colon = decl.find(':');
         if (colon == std::string_view::npos) continue;
         std::string_view value = TrimView(decl.substr(colon + 1));
-        if (const size_t bang = value.find("!important"); bang != std::string_view::npos) {
-            value = TrimView(value.substr(0, bang));
-        }
+        const size_t bang = value.find("!important");
+        const bool important = bang != std::string_view::npos;
+        if (important) value = TrimView(value.substr(0, bang));
+        if (which == Importance::kNormal && important) continue;
+        if (which == Importance::kImportant && !important) continue;
         out.emplace_back(Lower(TrimView(decl.substr(0, colon))), std::string(value));
     }
     return out;
@@ -575,7 +578,9 @@ void StyleSheet::Add(std::string_view css) {
         const size_t close = text.find('}', open);
         if (close == std::string::npos) break;
         const std::string selectors = text.substr(pos, open - pos);
-        const auto decls = ParseDeclarations(std::string_view(text).substr(open + 1, close - open - 1));
+        const std::string_view body = std::string_view(text).substr(open + 1, close - open - 1);
+        const auto decls = ParseDeclarations(body, Importance::kNormal);
+        const auto important = ParseDeclarations(body, Importance::kImportant);
         pos = close + 1;
         if (TrimView(selectors).substr(0, 1) == "@") continue;
         size_t s = 0;
@@ -587,13 +592,13 @@ void StyleSheet::Add(std::string_view css) {
             // Sibling combinators, pseudo-classes and attributes need a real selector engine:
             // passed over.
             if (one.empty() || one.find_first_of("+~:[") != std::string::npos) continue;
-            rules_.push_back({one, Specificity(one), rules_.size(), decls});
+            rules_.push_back({one, Specificity(one), rules_.size(), decls, important});
         }
     }
 }
 
 std::vector<std::pair<std::string, std::string>> StyleSheet::Matching(
-    const pugi::xml_node& node) const {
+    const pugi::xml_node& node, bool important) const {
     std::vector<const Rule*> hits;
     for (const Rule& r : rules_) {
         if (SelectorMatchesInContext(r.selector, node)) hits.push_back(&r);
@@ -603,7 +608,10 @@ std::vector<std::pair<std::string, std::string>> StyleSheet::Matching(
                                                 : a->order < b->order;
     });
     std::vector<std::pair<std::string, std::string>> out;
-    for (const Rule* r : hits) out.insert(out.end(), r->declarations.begin(), r->declarations.end());
+    for (const Rule* r : hits) {
+        const auto& d = important ? r->important : r->declarations;
+        out.insert(out.end(), d.begin(), d.end());
+    }
     return out;
 }
 
@@ -621,9 +629,16 @@ Style ComputeStyle(const Style& parent, const pugi::xml_node& node, const StyleS
             problems->push_back(std::string(name) + "=\"" + a.value() + "\"");
         }
     }
+    // Then !important declarations, the style sheet's under the style attribute's.
     std::vector<std::pair<std::string, std::string>> later;
-    if (!sheet.Empty()) later = sheet.Matching(node);
-    for (const auto& d : ParseDeclarations(node.attribute("style").as_string())) later.push_back(d);
+    const char* inline_ = node.attribute("style").as_string();
+    for (bool important : {false, true}) {
+        if (!sheet.Empty()) {
+            for (auto& d : sheet.Matching(node, important)) later.push_back(std::move(d));
+        }
+        const Importance which = important ? Importance::kImportant : Importance::kNormal;
+        for (auto& d : ParseDeclarations(inline_, which)) later.push_back(std::move(d));
+    }
     // A declaration that cannot be read is dropped, as CSS does, without a word.
     for (const auto& [name, value] : later) Apply(&s, name, value, servers);
     s.opacity *= parent.opacity;

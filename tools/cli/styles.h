@@ -74,7 +74,9 @@ class StyleSheet {
 public:
     void Add(std::string_view css);
     // Declarations that apply to the node, lowest specificity first.
-    std::vector<std::pair<std::string, std::string>> Matching(const pugi::xml_node& node) const;
+    // The !important ones alone when `important`, else the others.
+    std::vector<std::pair<std::string, std::string>> Matching(const pugi::xml_node& node,
+                                                              bool important = false) const;
     bool Empty() const { return rules_.empty(); }
 
 private:
@@ -83,12 +85,17 @@ private:
         int specificity;
         size_t order;
         std::vector<std::pair<std::string, std::string>> declarations;
+        std::vector<std::pair<std::string, std::string>> important;
     };
     std::vector<Rule> rules_;
 };
 
-// "prop: value; ..." into pairs, names lower case, values trimmed.
-std::vector<std::pair<std::string, std::string>> ParseDeclarations(std::string_view text);
+enum class Importance : uint8_t { kAll, kNormal, kImportant };
+
+// "prop: value; ..." into pairs, names lower case, values trimmed (of "!important" too);
+// `which` keeps only the declarations marked !important, or only the others.
+std::vector<std::pair<std::string, std::string>> ParseDeclarations(
+    std::string_view text, Importance which = Importance::kAll);
 
 // CSS colours: #rgb, #rrggbb, rgb(), rgba() and names.
 bool ParseColour(std::string_view text, Colour* out);

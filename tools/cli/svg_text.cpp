@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "cli/svg_document.h"
 #include "cli/text_outlines.h"
@@ -11,18 +12,29 @@
 namespace txorb::cli {
 namespace {
 
-std::vector<double> NumberList(const char* text) {
+// A list of lengths (x, y, dx, dy): user units, absolute units, or em and ex of the font.
+std::vector<double> NumberList(const char* text, double fontSize) {
     std::vector<double> out;
     const char* p = text;
     for (;;) {
         while (*p != '\0' && (std::isspace(static_cast<unsigned char>(*p)) || *p == ',')) ++p;
         if (*p == '\0') break;
         char* end = nullptr;
-        const double v = std::strtod(p, &end);
+        double v = std::strtod(p, &end);
         if (end == p) break;
-        // Lengths with units in a list: the unit is passed over (user units are the rule).
-        while (*end != '\0' && std::isalpha(static_cast<unsigned char>(*end))) ++end;
-        out.push_back(v);
+        const char* unit = end;
+        while (*end != '\0' && (std::isalpha(static_cast<unsigned char>(*end)) || *end == '%')) ++end;
+        const std::string u(unit, static_cast<size_t>(end - unit));
+        double scale = 1.0;
+        std::string why;
+        if (u == "em") {
+            scale = fontSize;
+        } else if (u == "ex") {
+            scale = fontSize / 2.0;
+        } else if (!u.empty() && u != "%" && !ParseLength("1" + u, &scale, &why)) {
+            scale = 1.0;
+        }
+        out.push_back(v * scale);
         p = end;
     }
     return out;
@@ -90,10 +102,11 @@ private:
 
 void TextReader::Walk(const pugi::xml_node& node, const DrawContext& ctx) {
     if (levels_.size() >= kMaxNesting) return;
-    levels_.push_back({NumberList(node.attribute("x").as_string()),
-                       NumberList(node.attribute("y").as_string()),
-                       NumberList(node.attribute("dx").as_string()),
-                       NumberList(node.attribute("dy").as_string()), 0});
+    const double em = ctx.style.fontSize;
+    levels_.push_back({NumberList(node.attribute("x").as_string(), em),
+                       NumberList(node.attribute("y").as_string(), em),
+                       NumberList(node.attribute("dx").as_string(), em),
+                       NumberList(node.attribute("dy").as_string(), em), 0});
     for (const pugi::xml_node& child : node.children()) {
         if (child.type() == pugi::node_pcdata || child.type() == pugi::node_cdata) {
             Characters(child.value(), ctx);
