@@ -161,6 +161,9 @@ TEST(Picture, RowsTrimWhiteAlternateAndSplitAtTheLineLimit) {
     o.bidirectional = false;
     lines = PictureLines(p, toField, nullptr, o);
     EXPECT_EQ(lines[1].begin, (FieldPoint{0, -100}));
+    // At half opacity black is as dark as a mid grey: 10 + 90 * 0.5.
+    lines = PictureLines(p, toField, nullptr, o, 0.5);
+    EXPECT_EQ(lines[1].delays, (std::vector<uint16_t>{55, 55}));
 
     // A black row of 40,000 pixels, one bit each: two bitmap lines, the first full.
     PlacedImage wide;

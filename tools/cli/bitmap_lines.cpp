@@ -188,7 +188,8 @@ std::vector<uint16_t> DelaysFor(std::vector<float> darkness, size_t width, const
 }
 
 std::vector<BitmapLine> PictureLines(const PlacedImage& picture, const Affine& rootToField,
-                                     const ClipperLib::Paths* visible, const RasterOptions& o) {
+                                     const ClipperLib::Paths* visible, const RasterOptions& o,
+                                     double opacity) {
     std::vector<BitmapLine> out;
     const double pitch = o.Pitch();
     if (!(pitch > 0) || picture.image.width <= 0 || picture.image.height <= 0) return out;
@@ -196,6 +197,9 @@ std::vector<BitmapLine> PictureLines(const PlacedImage& picture, const Affine& r
     const Grid g = GridOver(picture, toField, pitch);
     if (g.width == 0 || g.height == 0) return out;
     std::vector<float> dark = Sample(picture, toField, g);
+    if (opacity < 1.0) {
+        for (float& d : dark) d *= static_cast<float>(std::max(0.0, opacity));
+    }
     if (visible != nullptr) KnockOutCovered(*visible, g, &dark);
     const std::vector<uint16_t> delays = DelaysFor(std::move(dark), g.width, o);
     size_t rows = 0;

@@ -16,9 +16,10 @@ namespace txorb::cli {
 inline constexpr size_t kMaxBitmapValues = 32763;
 
 // `visible`, when not null, is the part of the picture not painted over (clipper units); the
-// rest stays white.
+// rest stays white. A picture of opacity below 1 is as much lighter.
 std::vector<BitmapLine> PictureLines(const PlacedImage& picture, const Affine& rootToField,
-                                     const ClipperLib::Paths* visible, const RasterOptions& options);
+                                     const ClipperLib::Paths* visible, const RasterOptions& options,
+                                     double opacity = 1.0);
 
 // Darkness (0 white .. 1 black) to delays: a grid row by row, width values a row.
 std::vector<uint16_t> DelaysFor(std::vector<float> darkness, size_t width,

@@ -310,7 +310,7 @@ void Planner::Picture(const Shape& shape, const Layer& layer, const Visible& vis
     const bool whole = std::fabs(full - left) <= std::fabs(full) * 1e-6;
     const auto start = Clock::now();
     std::vector<BitmapLine> rows =
-        PictureLines(picture, job_->toField, whole ? nullptr : &visible.area, o_.raster);
+        PictureLines(picture, job_->toField, whole ? nullptr : &visible.area, o_.raster, shape.style.opacity);
     job_->times.raster += Seconds(start);
     for (BitmapLine& row : rows) job_->bitmapLines.push_back(std::move(row));
 }
@@ -320,7 +320,8 @@ void Planner::OutlinesOnly() {
         if (!ShapeShows(shape, o_)) continue;
         if (shape.image >= 0) {
             const auto start = Clock::now();
-            for (BitmapLine& row : PictureLines(d_.images[size_t(shape.image)], job_->toField, nullptr, o_.raster)) {
+            for (BitmapLine& row : PictureLines(d_.images[size_t(shape.image)], job_->toField, nullptr,
+                                                o_.raster, shape.style.opacity)) {
                 job_->bitmapLines.push_back(std::move(row));
             }
             job_->times.raster += Seconds(start);
