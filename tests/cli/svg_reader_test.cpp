@@ -230,6 +230,15 @@ TEST(SvgReader, UnreadableValuesAreLocatedWarningsAndDrawnAsABrowserDoes) {
     }
 }
 
+TEST(SvgReader, EntitiesOfTheDoctypeAreReplaced) {
+    const SvgReadResult r = ReadSvgText(
+        "<!DOCTYPE svg [ <!ENTITY ns 'http://www.w3.org/2000/svg'> <!ENTITY % p 'x'>\n"
+        "  <!ENTITY d \"M0 0 L4 0\"> ]>\n<svg xmlns='&ns;'><path d='&d;' stroke='&amp;'/></svg>",
+        "t.svg");
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(Outline(r.drawing), "0,0 4,0");
+}
+
 TEST(SvgReader, DeepNestingIsCutOffWithAWarning) {
     // Far deeper than the reader walks (256 levels), as a hostile file might nest.
     constexpr int kLevels = 100000;

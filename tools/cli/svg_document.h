@@ -41,6 +41,10 @@ inline std::string_view LocalName(const char* name) {
     return colon == std::string_view::npos ? n : n.substr(colon + 1);
 }
 
+// The text with references to the entities its DOCTYPE declares replaced; false (and `out`
+// untouched) when it declares none.
+bool ExpandEntities(std::string_view text, std::string* out);
+
 // A rectangle's outline, with rounded corners when rx and ry are above 0.
 Subpath RectOutline(double x, double y, double w, double h, double rx, double ry);
 
@@ -100,6 +104,7 @@ private:
     friend class TextReader;
 
     std::string_view text_;
+    std::string expanded_;  // the text with the DOCTYPE's entities replaced, when it has any
     std::string name_;
     std::string baseDir_;
     std::unordered_map<std::string, pugi::xml_node> ids_;

@@ -37,7 +37,57 @@ Subpath EllipseOutline(double cx, double cy, double rx, double ry) {
     return p;
 }
 
+// The general entities a DOCTYPE declares in its internal subset (editors declare namespaces,
+// styles and path data there), as name and replacement text.
+std::vector<std::pair<std::string, std::string>> DeclaredEntities(std::string_view text) {
+    std::vector<std::pair<std::string, std::string>> out;
+    const size_t doctype = text.find("<!DOCTYPE");
+    if (doctype == std::string_view::npos) return out;
+    const size_t open = text.find('[', doctype), tag = text.find('>', doctype);
+    if (open == std::string_view::npos || open > tag) return out;
+    const size_t close = text.find("]>", open);
+    for (size_t at = text.find("<!ENTITY", open); at != std::string_view::npos && at < close;
+         at = text.find("<!ENTITY", at + 8)) {
+        size_t p = at + 8;
+        while (p < text.size() && std::isspace(static_cast<unsigned char>(text[p]))) ++p;
+        if (p >= text.size() || text[p] == '%') continue;  // parameter entities are the DTD's own
+        const size_t nameEnd = text.find_first_of(" \t\r\n", p);
+        const size_t quote = text.find_first_of("\"'", nameEnd);
+        if (nameEnd == std::string_view::npos || quote == std::string_view::npos) break;
+        const size_t end = text.find(text[quote], quote + 1);
+        if (end == std::string_view::npos) break;
+        out.emplace_back(std::string(text.substr(p, nameEnd - p)),
+                         std::string(text.substr(quote + 1, end - quote - 1)));
+    }
+    return out;
+}
+
 }  // namespace
+
+// Replaces references to declared entities once each (no entity within an entity, so that a
+// hostile file cannot blow up); false when there is nothing to replace.
+bool ExpandEntities(std::string_view text, std::string* out) {
+    const auto entities = DeclaredEntities(text);
+    if (entities.empty()) return false;
+    const size_t body = text.find("]>") + 2;
+    out->assign(text.substr(0, body));
+    for (size_t p = body; p < text.size();) {
+        const size_t amp = text.find('&', p);
+        out->append(text.substr(p, amp == std::string_view::npos ? std::string_view::npos : amp - p));
+        if (amp == std::string_view::npos) break;
+        const size_t semi = text.find(';', amp);
+        const std::string_view name = semi == std::string_view::npos ? "" : text.substr(amp + 1, semi - amp - 1);
+        const auto it = std::find_if(entities.begin(), entities.end(), [&](const auto& e) { return e.first == name; });
+        if (it == entities.end()) {
+            out->push_back('&');
+            p = amp + 1;
+            continue;
+        }
+        out->append(it->second);
+        p = semi + 1;
+    }
+    return true;
+}
 
 Subpath RectOutline(double x, double y, double w, double h, double rx, double ry) {
     Subpath p;
@@ -231,6 +281,7 @@ void SvgDocument::ReadPage(const pugi::xml_node& root, DrawContext* ctx) {
 
 SvgReadResult SvgDocument::Run() {
     SvgReadResult result;
+    if (ExpandEntities(text_, &expanded_)) text_ = expanded_;
     pugi::xml_document doc;
     const pugi::xml_parse_result parsed =
         doc.load_buffer(text_.data(), text_.size(), pugi::parse_default);
