@@ -129,6 +129,10 @@ TEST(Style, CascadeFromAttributesSheetsAndStyleWithInheritance) {
         {"!important in the sheet beats style",
          "<style>rect{fill:red !important}</style><rect style='fill:blue' width='1' height='1'/>",
          PaintKind::kColour, red, FillRule::kNonZero},
+        {"at-rules are passed over whole, attribute selectors apply",
+         "<style>@import url(x.css); @media print { rect { fill: blue } } rect[data-k=\"r\"] { fill: red }"
+         "</style><rect data-k='r' width='1' height='1'/>",
+         PaintKind::kColour, red, FillRule::kNonZero},
         {"descendant selectors",
          "<style>g.k rect{fill:red} svg > g rect{fill-rule:evenodd}</style><g class='k'><rect width='1' "
          "height='1'/></g>",

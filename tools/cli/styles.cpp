@@ -452,8 +452,48 @@ constexpr const char* kPresentationAttributes[] = {
     "display", "clip-path", "mask", "marker-start", "marker-mid", "marker-end", "font-family", "font-size", "font-weight", "font-style",
     "text-anchor", "dominant-baseline", "alignment-baseline", "letter-spacing"};
 
+// After an at-rule: its ';', or its block with the blocks inside it.
+size_t SkipAtRule(const std::string& text, size_t pos) {
+    const size_t semi = text.find(';', pos), open = text.find('{', pos);
+    if (open == std::string::npos || (semi != std::string::npos && semi < open)) {
+        return semi == std::string::npos ? text.size() : semi + 1;
+    }
+    int depth = 0;
+    for (size_t i = open; i < text.size(); ++i) {
+        if (text[i] == '{') ++depth;
+        if (text[i] == '}' && --depth == 0) return i + 1;
+    }
+    return text.size();
+}
+
+// [name], [name=value] and [name="value"] after a compound's element and class.
+bool AttributesMatch(std::string_view conditions, const pugi::xml_node& node) {
+    while (!conditions.empty() && conditions.front() == '[') {
+        const size_t close = conditions.find(']');
+        if (close == std::string_view::npos) return false;
+        const std::string_view inside = conditions.substr(1, close - 1);
+        conditions = conditions.substr(close + 1);
+        const size_t eq = inside.find('=');
+        const std::string name(TrimView(inside.substr(0, eq)));
+        const pugi::xml_attribute a = node.attribute(name.c_str());
+        if (!a) return false;
+        if (eq == std::string_view::npos) continue;
+        std::string_view value = TrimView(inside.substr(eq + 1));
+        if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'')) {
+            value = value.substr(1, value.size() - 2);
+        }
+        if (value != a.value()) return false;
+    }
+    return conditions.empty();
+}
+
 bool SelectorMatches(std::string_view selector, const pugi::xml_node& node) {
     selector = TrimView(selector);
+    if (const size_t bracket = selector.find('['); bracket != std::string_view::npos) {
+        if (!AttributesMatch(selector.substr(bracket), node)) return false;
+        selector = selector.substr(0, bracket);
+        if (selector.empty()) return true;
+    }
     if (selector.empty() || selector == "*") return !selector.empty();
     if (selector.front() == '#') return selector.substr(1) == node.attribute("id").as_string();
     std::string_view element = selector;
@@ -565,7 +605,8 @@ bool ParseColourAlpha(std::string_view text, Colour* out, double* alpha) {
 }
 
 void StyleSheet::Add(std::string_view css) {
-    // Comments out, then "selectors { declarations }" one after another; at-rules are skipped.
+    // Comments out, then "selectors { declarations }" one after another; at-rules (@import;
+    // @media { ... { } }) are passed over whole.
     std::string text(css);
     for (size_t c = text.find("/*"); c != std::string::npos; c = text.find("/*", c)) {
         const size_t e = text.find("*/", c + 2);
@@ -573,27 +614,35 @@ void StyleSheet::Add(std::string_view css) {
     }
     size_t pos = 0;
     while (pos < text.size()) {
+        while (pos < text.size() && std::isspace(static_cast<unsigned char>(text[pos]))) ++pos;
+        if (pos < text.size() && text[pos] == '@') {
+            pos = SkipAtRule(text, pos);
+            continue;
+        }
         const size_t open = text.find('{', pos);
         if (open == std::string::npos) break;
         const size_t close = text.find('}', open);
         if (close == std::string::npos) break;
         const std::string selectors = text.substr(pos, open - pos);
         const std::string_view body = std::string_view(text).substr(open + 1, close - open - 1);
-        const auto decls = ParseDeclarations(body, Importance::kNormal);
-        const auto important = ParseDeclarations(body, Importance::kImportant);
         pos = close + 1;
-        if (TrimView(selectors).substr(0, 1) == "@") continue;
-        size_t s = 0;
-        while (s <= selectors.size()) {
-            size_t comma = selectors.find(',', s);
-            if (comma == std::string::npos) comma = selectors.size();
-            const std::string one(TrimView(std::string_view(selectors).substr(s, comma - s)));
-            s = comma + 1;
-            // Sibling combinators, pseudo-classes and attributes need a real selector engine:
-            // passed over.
-            if (one.empty() || one.find_first_of("+~:[") != std::string::npos) continue;
-            rules_.push_back({one, Specificity(one), rules_.size(), decls, important});
-        }
+        AddRule(selectors, body);
+    }
+}
+
+void StyleSheet::AddRule(const std::string& selectors, std::string_view body) {
+    const auto decls = ParseDeclarations(body, Importance::kNormal);
+    const auto important = ParseDeclarations(body, Importance::kImportant);
+    size_t s = 0;
+    while (s <= selectors.size()) {
+        size_t comma = selectors.find(',', s);
+        if (comma == std::string::npos) comma = selectors.size();
+        const std::string one(TrimView(std::string_view(selectors).substr(s, comma - s)));
+        s = comma + 1;
+        // Sibling combinators and pseudo-classes (:hover and the like never hold on paper)
+        // are passed over.
+        if (one.empty() || one.find_first_of("+~:") != std::string::npos) continue;
+        rules_.push_back({one, Specificity(one), rules_.size(), decls, important});
     }
 }
 

@@ -80,6 +80,7 @@ public:
     bool Empty() const { return rules_.empty(); }
 
 private:
+    void AddRule(const std::string& selectors, std::string_view body);
     struct Rule {
         std::string selector;
         int specificity;
