@@ -210,6 +210,10 @@ TEST(Fill, OutlinesAreMarkedForStrokesOrWhenAsked) {
          "<rect width='100' height='0.5'/>", true, false, 1, 2},
         // 40 units wide at 10 bits a unit is 400 bits, well over two hatch spacings: a band
         // from -700 to 700 with a hole -300..300, hatched on 14 lines, 6 of them cut in two.
+        // A white stroke 40 units wide (400 bits) eats 200 bits into the fill all round: the
+        // fill is hatched only within -300..300, on 6 lines.
+        {"a wide white stroke eats into its own fill",
+         "<rect width='100' height='100' stroke='white' stroke-width='40'/>", true, false, 0, 6},
         {"a wide stroke is hatched as a band",
          "<rect width='100' height='100' fill='none' stroke='black' stroke-width='40'/>", true,
          false, 0, 20},

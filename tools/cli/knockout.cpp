@@ -94,6 +94,9 @@ Visible Own(const Layer& layer) {
         if (layer.bandMarks) {
             v.hatch.insert(v.hatch.end(), band.begin(), band.end());
             v.hatch = Normalise(v.hatch, FillRule::kNonZero);
+        } else if (layer.bandCovers && !v.hatch.empty()) {
+            // A stroke is painted over its own fill: a pale one eats into it.
+            v.hatch = Boolean(ClipperLib::ctDifference, v.hatch, band);
         }
         if (layer.bandCovers) {
             v.area.insert(v.area.end(), band.begin(), band.end());
