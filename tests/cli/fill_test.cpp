@@ -259,6 +259,10 @@ TEST(Fill, ClipPathsAndNestedViewportsCutWhatIsMarked) {
          "<mask id='m'><g><rect width='50' height='100' fill='white'/></g></mask>"
          "<rect width='100' height='100' mask='url(#m)'/>",
          10, 10 * 500, 10},
+        {"black in a mask hides what white before it keeps",
+         "<mask id='m'><rect width='100' height='100' fill='white'/><rect x='50' width='50' height='100'/></mask>"
+         "<rect width='100' height='100' mask='url(#m)'/>",
+         10, 10 * 500, 0},
         {"a mask of a picture keeps the picture's rectangle",
          "<mask id='m'><g filter='url(#a)'><image width='50' height='100' href='none.png'/></g></mask>"
          "<rect width='100' height='100' mask='url(#m)'/>",

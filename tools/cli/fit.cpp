@@ -123,12 +123,17 @@ private:
 const Paths& Planner::ClipOf(const ClipRegion* region) {
     auto it = clips_.find(region);
     if (it != clips_.end()) return it->second;
-    Paths all;
+    // Parts in order: each keeps its area, or (a dark part of a mask) takes it away again.
+    Paths kept;
     for (const ClipRegion::Part& part : region->parts) {
         const Paths one = Normalise(FieldOutlines(part.subpaths, job_->toField, o_.toleranceBits, false), part.rule);
-        all.insert(all.end(), one.begin(), one.end());
+        ClipperLib::Clipper c;
+        c.AddPaths(kept, ClipperLib::ptSubject, true);
+        c.AddPaths(one, ClipperLib::ptClip, true);
+        c.Execute(part.cut ? ClipperLib::ctDifference : ClipperLib::ctUnion, kept, ClipperLib::pftNonZero,
+                  ClipperLib::pftNonZero);
     }
-    return clips_[region] = Normalise(all, FillRule::kNonZero);
+    return clips_[region] = kept;
 }
 
 // The stroke's lines in clipper units, cut into dashes when it has them.

@@ -22,6 +22,7 @@ struct ClipRegion {
     struct Part {
         std::vector<Subpath> subpaths;
         FillRule rule = FillRule::kNonZero;
+        bool cut = false;  // a dark shape in a mask: it hides what the parts before it keep
     };
     std::vector<Part> parts;
 };
