@@ -247,6 +247,10 @@ TEST(Fill, ClipPathsAndNestedViewportsCutWhatIsMarked) {
         {"a clip path keeps the left half",
          "<clipPath id='c'><rect width='50' height='100'/></clipPath><g clip-path='url(#c)'>" + square + "</g>",
          10, 10 * 500, 10},
+        {"a clip path in fractions of the group's box",
+         "<clipPath id='c' clipPathUnits='objectBoundingBox'><rect width='0.5' height='1'/></clipPath>"
+         "<g clip-path='url(#c)'>" + square + "</g>",
+         10, 10 * 500, 10},
         {"a clip path made of a reference",
          "<defs><rect id='h' width='50' height='100'/></defs><clipPath id='c'><use href='#h'/></clipPath>"
          "<rect width='100' height='100' clip-path='url(#c)'/>",

@@ -1,4 +1,5 @@
 // Clip paths and masks: the outlines that cut what an element marks, in root coordinates.
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
@@ -17,15 +18,17 @@ std::shared_ptr<const ClipRegion> SvgDocument::Clip(const std::string& id, const
     auto region = std::make_shared<ClipRegion>();
     DrawContext inside = ctx;
     inside.clips.clear();
+    Affine local;
     if (const pugi::xml_attribute t = it->second.attribute("transform")) {
-        Affine local;
         std::string why;
-        if (ParseTransform(t.value(), &local, &why)) inside.m = ctx.m * local;
+        if (!ParseTransform(t.value(), &local, &why)) local = Affine{};
     }
+    inside.m = ctx.m * local;
     const char* units = it->second.attribute(mask ? "maskContentUnits" : "clipPathUnits").as_string();
     if (std::strcmp(units, "objectBoundingBox") == 0) {
-        NotMarked(mask ? "masks in bounding-box units (ignored)" : "clip paths in bounding-box units (ignored)");
-        return nullptr;
+        // Fractions of the element's box, which is known once the element is read.
+        region->boxUnits = true;
+        inside.m = local;
     }
     inside.maskContent = mask;
     inside.depth = 0;
@@ -33,6 +36,30 @@ std::shared_ptr<const ClipRegion> SvgDocument::Clip(const std::string& id, const
     // A mask of nothing this reader follows (text, say) is left out rather than hiding all.
     if (mask && region->parts.empty()) return nullptr;
     return region;
+}
+
+// The box of the shapes the clipped element added, in root coordinates (turned elements get
+// the box around their turned shapes), and the clip's parts placed in it.
+void SvgDocument::ResolveBoxClip(size_t firstShape, const std::shared_ptr<const ClipRegion>& clip) {
+    double x0 = 1e300, y0 = 1e300, x1 = -1e300, y1 = -1e300;
+    for (size_t i = firstShape; i < drawing_.shapes.size(); ++i) {
+        for (const Subpath& p : drawing_.shapes[i].subpaths) {
+            for (const Point q : Flatten(p, 1e-3)) {
+                x0 = std::min(x0, q.x), x1 = std::max(x1, q.x), y0 = std::min(y0, q.y), y1 = std::max(y1, q.y);
+            }
+        }
+    }
+    auto placed = std::make_shared<ClipRegion>(*clip);
+    placed->boxUnits = false;
+    const Affine box = x1 > x0 && y1 > y0 ? Affine{x1 - x0, 0, 0, y1 - y0, x0, y0} : Affine{0, 0, 0, 0, 0, 0};
+    for (ClipRegion::Part& part : placed->parts) {
+        for (Subpath& p : part.subpaths) Transform(box, &p);
+    }
+    for (size_t i = firstShape; i < drawing_.shapes.size(); ++i) {
+        for (auto& c : drawing_.shapes[i].clips) {
+            if (c == clip) c = placed;
+        }
+    }
 }
 
 void SvgDocument::ClipOutlines(const pugi::xml_node& node, const DrawContext& ctx,

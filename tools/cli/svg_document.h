@@ -77,6 +77,8 @@ private:
         return it == ids_.end() ? nullptr : &it->second;
     }
     void Element(const pugi::xml_node& node, const DrawContext& parent);
+    void Draw(const pugi::xml_node& node, std::string_view kind, const DrawContext& ctx);
+    void ResolveBoxClip(size_t firstShape, const std::shared_ptr<const ClipRegion>& clip);
     void Children(const pugi::xml_node& node, const DrawContext& ctx);
     void Switch(const pugi::xml_node& node, const DrawContext& ctx);
     void NestedSvg(const pugi::xml_node& node, const DrawContext& ctx);

@@ -361,6 +361,14 @@ void SvgDocument::Element(const pugi::xml_node& node, const DrawContext& parent)
     DrawContext ctx;
     if (!Enter(node, parent, &ctx)) return;
     ctx.depth = parent.depth + 1;
+    const size_t first = drawing_.shapes.size();
+    Draw(node, kind, ctx);
+    for (size_t i = parent.clips.size(); i < ctx.clips.size(); ++i) {
+        if (ctx.clips[i]->boxUnits) ResolveBoxClip(first, ctx.clips[i]);
+    }
+}
+
+void SvgDocument::Draw(const pugi::xml_node& node, std::string_view kind, const DrawContext& ctx) {
     if (kind == "g" || kind == "a") return Children(node, ctx);
     if (kind == "svg") return NestedSvg(node, ctx);
     if (kind == "switch") return Switch(node, ctx);

@@ -25,6 +25,9 @@ struct ClipRegion {
         bool cut = false;  // a dark shape in a mask: it hides what the parts before it keep
     };
     std::vector<Part> parts;
+    // Parts in fractions of the clipped element's box, until the element is read (the
+    // shapes it added then get a copy in root coordinates).
+    bool boxUnits = false;
 };
 
 // A picture placed in the drawing: pixel (u, v) of the image lies at toRoot(u, v); only the
