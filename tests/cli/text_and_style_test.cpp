@@ -86,6 +86,14 @@ TEST(Text, WeightAndFamilyChangeTheLetters) {
     const Extent mono = Bounds(Read("<text font-family='DejaVu Sans Mono' font-size='100'>HIH</text>"));
     EXPECT_GT(bold.maxX - bold.minX, regular.maxX - regular.minX + 10);
     EXPECT_NE(std::lround(mono.maxX - mono.minX), std::lround(regular.maxX - regular.minX));
+    // The space between two pieces is kept, and each piece keeps its own weight.
+    const std::string font = "font-family='DejaVu Sans' font-size='100'";
+    const Extent apart = Bounds(Read("<text " + font + "><tspan>HIH</tspan> <tspan>HIH</tspan></text>"));
+    const Extent joined = Bounds(Read("<text " + font + ">HIH HIH</text>"));
+    EXPECT_NEAR(apart.maxX, joined.maxX, 0.5);
+    const Extent mixed = Bounds(Read("<text " + font + "><tspan>HIH</tspan><tspan font-weight='bold'>HIH</tspan></text>"));
+    const Extent plain = Bounds(Read("<text " + font + ">HIHHIH</text>"));
+    EXPECT_GT(mixed.maxX, plain.maxX + 5);
     // Kept white space moves the letters along; collapsed, it would not.
     const Extent kept = Bounds(Read("<text xml:space='preserve' font-family='DejaVu Sans' font-size='100'>"
                                     "   HIH</text>"));

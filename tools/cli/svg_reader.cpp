@@ -284,7 +284,7 @@ SvgReadResult SvgDocument::Run() {
     if (ExpandEntities(text_, &expanded_)) text_ = expanded_;
     pugi::xml_document doc;
     const pugi::xml_parse_result parsed =
-        doc.load_buffer(text_.data(), text_.size(), pugi::parse_default);
+        doc.load_buffer(text_.data(), text_.size(), pugi::parse_default | pugi::parse_ws_pcdata);
     if (!parsed) {
         result.error = Where(static_cast<size_t>(parsed.offset)) + "XML error: " +
                        parsed.description();

@@ -80,8 +80,8 @@ private:
     };
 
     void Walk(const pugi::xml_node& node, const DrawContext& ctx);
-    void Characters(std::string_view text, const DrawContext& ctx);
-    void Character(std::string_view utf8, const DrawContext& ctx);
+    void Characters(std::string_view text, const pugi::xml_node& element, const DrawContext& ctx);
+    void Character(std::string_view utf8, const pugi::xml_node& element, const DrawContext& ctx);
     void EndSegment();
     void EndChunk();
 
@@ -93,7 +93,7 @@ private:
     bool anyCharacter_ = false;
     std::string segment_;  // characters set together from the pen position
     DrawContext segmentCtx_;
-    const DrawContext* segmentSource_ = nullptr;  // the element the segment's characters are in
+    pugi::xml_node segmentElement_;  // the element the segment's characters are in
     double segmentX_ = 0.0, segmentY_ = 0.0;
     std::vector<Piece> chunk_;
     double chunkStart_ = 0.0;
@@ -109,7 +109,7 @@ void TextReader::Walk(const pugi::xml_node& node, const DrawContext& ctx) {
                        NumberList(node.attribute("dy").as_string(), em), 0});
     for (const pugi::xml_node& child : node.children()) {
         if (child.type() == pugi::node_pcdata || child.type() == pugi::node_cdata) {
-            Characters(child.value(), ctx);
+            Characters(child.value(), node, ctx);
             continue;
         }
         if (child.type() != pugi::node_element) continue;
@@ -127,12 +127,13 @@ void TextReader::Walk(const pugi::xml_node& node, const DrawContext& ctx) {
     levels_.pop_back();
 }
 
-void TextReader::Characters(std::string_view text, const DrawContext& ctx) {
+void TextReader::Characters(std::string_view text, const pugi::xml_node& element,
+                            const DrawContext& ctx) {
     for (size_t i = 0; i < text.size();) {
         const unsigned char c = static_cast<unsigned char>(text[i]);
         if (preserve_ && (c == '\n' || c == '\t' || c == '\r' || c == ' ')) {
             // Kept white space: every character of it is a space.
-            Character(" ", ctx);
+            Character(" ", element, ctx);
             anyCharacter_ = true;
             ++i;
             continue;
@@ -146,15 +147,16 @@ void TextReader::Characters(std::string_view text, const DrawContext& ctx) {
         const size_t n = std::min(Utf8Length(c), text.size() - i);
         if (spacePending_) {
             spacePending_ = false;
-            Character(" ", ctx);
+            Character(" ", element, ctx);
         }
-        Character(text.substr(i, n), ctx);
+        Character(text.substr(i, n), element, ctx);
         anyCharacter_ = true;
         i += n;
     }
 }
 
-void TextReader::Character(std::string_view utf8, const DrawContext& ctx) {
+void TextReader::Character(std::string_view utf8, const pugi::xml_node& element,
+                           const DrawContext& ctx) {
     // The innermost element with a value for this character's place wins.
     const double* x = nullptr;
     const double* y = nullptr;
@@ -169,7 +171,7 @@ void TextReader::Character(std::string_view utf8, const DrawContext& ctx) {
     }
     // The character takes its place in the lists of every element it is in.
     for (Level& level : levels_) level.index += 1;
-    if (x || y || dxSet || dySet || segmentSource_ != &ctx) EndSegment();
+    if (x || y || dxSet || dySet || segmentElement_ != element) EndSegment();
     if (x || y) EndChunk();
     if (x) penX_ = *x;
     if (y) penY_ = *y;
@@ -181,7 +183,7 @@ void TextReader::Character(std::string_view utf8, const DrawContext& ctx) {
     }
     if (segment_.empty()) {
         segmentCtx_ = ctx;
-        segmentSource_ = &ctx;
+        segmentElement_ = element;
         segmentX_ = penX_;
         segmentY_ = penY_;
     }
