@@ -64,6 +64,11 @@ TEST(Text, GlyphOutlinesFillTheTextsBox) {
         EXPECT_NEAR(e.maxY, 300, 0.5) << c.what;  // on the baseline (y points down)
         EXPECT_NEAR(e.minY, 300 - 73, 3) << c.what;
     }
+    // White space before a positioned tspan belongs to the text, not to the tspan's first
+    // letter: the letter still lands on the tspan's x.
+    const Extent spaced = Bounds(Read("<text " + font + ">I\n  <tspan x='500' y='300'>HIH</tspan></text>"));
+    const Extent tight = Bounds(Read("<text " + font + ">I<tspan x='500' y='300'>HIH</tspan></text>"));
+    EXPECT_NEAR(spaced.maxX, tight.maxX, 0.5);
     // A central baseline puts the middle of the em box on y: capitals reach about as far
     // above the middle as below it.
     const Extent central = Bounds(Read("<text y='300' dominant-baseline='central' " + font + ">HIH</text>"));

@@ -81,7 +81,8 @@ private:
 
     void Walk(const pugi::xml_node& node, const DrawContext& ctx);
     void Characters(std::string_view text, const pugi::xml_node& element, const DrawContext& ctx);
-    void Character(std::string_view utf8, const pugi::xml_node& element, const DrawContext& ctx);
+    void Character(std::string_view utf8, const pugi::xml_node& element, const DrawContext& ctx,
+                   size_t depth);
     void EndSegment();
     void EndChunk();
 
@@ -90,6 +91,9 @@ private:
     double penX_ = 0.0, penY_ = 0.0;
     bool spacePending_ = false;
     bool preserve_ = false;  // xml:space="preserve": white space kept as it is
+    pugi::xml_node spaceElement_;  // where the pending space was written
+    DrawContext spaceCtx_;
+    size_t spaceDepth_ = 0;
     bool anyCharacter_ = false;
     std::string segment_;  // characters set together from the pen position
     DrawContext segmentCtx_;
@@ -133,36 +137,44 @@ void TextReader::Characters(std::string_view text, const pugi::xml_node& element
         const unsigned char c = static_cast<unsigned char>(text[i]);
         if (preserve_ && (c == '\n' || c == '\t' || c == '\r' || c == ' ')) {
             // Kept white space: every character of it is a space.
-            Character(" ", element, ctx);
+            Character(" ", element, ctx, levels_.size());
             anyCharacter_ = true;
             ++i;
             continue;
         }
         if (c == ' ' || c == '\n' || c == '\t' || c == '\r') {
-            // Runs of white space become one space, and none at the start.
-            if (anyCharacter_) spacePending_ = true;
+            // Runs of white space become one space, and none at the start. The space belongs
+            // to the element it is written in, even when it is set with the next letter.
+            if (anyCharacter_ && !spacePending_) {
+                spacePending_ = true;
+                spaceElement_ = element;
+                spaceCtx_ = ctx;
+                spaceDepth_ = levels_.size();
+            }
             ++i;
             continue;
         }
         const size_t n = std::min(Utf8Length(c), text.size() - i);
         if (spacePending_) {
             spacePending_ = false;
-            Character(" ", element, ctx);
+            Character(" ", spaceElement_, spaceCtx_, spaceDepth_);
         }
-        Character(text.substr(i, n), element, ctx);
+        Character(text.substr(i, n), element, ctx, levels_.size());
         anyCharacter_ = true;
         i += n;
     }
 }
 
+// `depth`: how many of the open elements the character is in (a space set late is in fewer).
 void TextReader::Character(std::string_view utf8, const pugi::xml_node& element,
-                           const DrawContext& ctx) {
+                           const DrawContext& ctx, size_t depth) {
     // The innermost element with a value for this character's place wins.
     const double* x = nullptr;
     const double* y = nullptr;
     double dx = 0.0, dy = 0.0;
     bool dxSet = false, dySet = false;
-    for (auto level = levels_.rbegin(); level != levels_.rend(); ++level) {
+    const auto inside = levels_.begin() + long(std::min(depth, levels_.size()));
+    for (auto level = std::make_reverse_iterator(inside); level != levels_.rend(); ++level) {
         const size_t i = level->index;
         if (!x && i < level->x.size()) x = &level->x[i];
         if (!y && i < level->y.size()) y = &level->y[i];
@@ -170,7 +182,7 @@ void TextReader::Character(std::string_view utf8, const pugi::xml_node& element,
         if (!dySet && i < level->dy.size()) dy = level->dy[i], dySet = true;
     }
     // The character takes its place in the lists of every element it is in.
-    for (Level& level : levels_) level.index += 1;
+    for (auto level = levels_.begin(); level != inside; ++level) level->index += 1;
     if (x || y || dxSet || dySet || segmentElement_ != element) EndSegment();
     if (x || y) EndChunk();
     if (x) penX_ = *x;
