@@ -167,7 +167,7 @@ TEST(Fill, LaterPaintKnocksOutWhatIsBelowAndWhiteIsNotMarked) {
          "<linearGradient id='w'><stop stop-color='#fff'/><stop stop-color='#fff' stop-opacity='0'/>"
          "</linearGradient><rect x='50' width='50' height='100' fill='url(#w)' fill-opacity='0.99'/>",
          "white", 10, 10 * 1000, 10},
-        // Blue's ink is 0.886: at opacity 0.4 it shows (0.35 > 0.3) but does not hide.
+        // Blue's ink is 0.93: at opacity 0.4 it shows (0.37 > 0.3) but does not hide.
         {"faint paint marks but lets what is below show through",
          "<rect x='50' width='50' height='100' fill='blue' fill-opacity='0.4'/>", "white", 20,
          10 * 1000 + 10 * 500, 10},

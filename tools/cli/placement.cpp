@@ -42,10 +42,6 @@ void Grow(const Subpath& p, double tolerance, Box* b) {
 
 }  // namespace
 
-double Ink(const Colour& c) {
-    return 1.0 - (0.299 * c.r + 0.587 * c.g + 0.114 * c.b) / 255.0;
-}
-
 bool Skipped(const Paint& paint, double opacity, const FitOptions& options) {
     if (paint.kind != PaintKind::kColour && paint.kind != PaintKind::kGradient) return false;
     return paint.colour == options.skipColour || Ink(paint.colour) * opacity < options.minInk;

@@ -22,9 +22,6 @@ Box DrawnBounds(const Drawing& drawing, const FitOptions& options);
 bool PlaceDrawing(const Box& drawn, const Drawing& drawing, const FitOptions& options,
                   Affine* toField, std::string* error);
 
-// How dark a colour looks: 0 white, 1 black.
-double Ink(const Colour& c);
-
 // Paint that is not marked: the skip colour, or paint too pale (ink times opacity below
 // the options' minInk) to show as marked in a browser's view. A gradient counts by the mean
 // of its stops.

@@ -586,6 +586,10 @@ std::vector<std::pair<std::string, std::string>> ParseDeclarations(std::string_v
     return out;
 }
 
+double Ink(const Colour& c) {
+    return 1.0 - (0.2126 * c.r + 0.7152 * c.g + 0.0722 * c.b) / 255.0;
+}
+
 bool ParseColour(std::string_view text, Colour* out) {
     double alpha = 1.0;
     return ParseColourAlpha(text, out, &alpha);

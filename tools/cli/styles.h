@@ -98,6 +98,9 @@ enum class Importance : uint8_t { kAll, kNormal, kImportant };
 std::vector<std::pair<std::string, std::string>> ParseDeclarations(
     std::string_view text, Importance which = Importance::kAll);
 
+// How dark a colour looks: one minus its luminance (Rec. 709 weights), 0 white, 1 black.
+double Ink(const Colour& c);
+
 // CSS colours: #rgb, #rrggbb, rgb(), rgba() and names.
 bool ParseColour(std::string_view text, Colour* out);
 // The same with the colour's alpha (1 unless #rgba, #rrggbbaa or rgba() give one).

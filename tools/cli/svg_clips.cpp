@@ -112,7 +112,7 @@ void SvgDocument::ClipOutlines(const pugi::xml_node& node, const DrawContext& ct
         const Style style = ComputeStyle(ctx.style, node, sheet_, [this](std::string_view id) { return ServerPaint(id); }, nullptr);
         if (style.fill.kind == PaintKind::kNone || style.fillOpacity <= 0.0) return;
         const Colour& c = style.fill.colour;
-        part.cut = style.fill.kind == PaintKind::kColour && (0.299 * c.r + 0.587 * c.g + 0.114 * c.b) < 127.5;
+        part.cut = style.fill.kind == PaintKind::kColour && Ink(c) > 0.5;
     }
     region->parts.push_back(std::move(part));
 }
