@@ -58,7 +58,8 @@ void BM_StatusExchangeThroughLibrary(benchmark::State& state) {
     registry.Write(txorb::test::TempRegistry::ComPort(3, peer.Path()));
     txorb::test::InstallCard(1, 3, 2000);
     for (auto _ : state) {
-        if (txorb::link::ExecuteStatusCommand(0x3C, kPayload, 2) != 0) state.SkipWithError("exchange");
+        if (txorb::link::ExecuteStatusCommand(0x3C, kPayload, 2) != 0)
+            state.SkipWithError("exchange");
     }
     txorb::test::RemoveInstalledCard(1);
 }
@@ -105,7 +106,8 @@ void BM_CpuWhileCardWaits200ms(benchmark::State& state) {
         const double c0 = ThreadCpuSeconds();
         timespec w0{}, w1{};
         clock_gettime(CLOCK_MONOTONIC, &w0);
-        if (txorb::link::ExecuteStatusCommand(0x3C, kPayload, 2) != 0) state.SkipWithError("exchange");
+        if (txorb::link::ExecuteStatusCommand(0x3C, kPayload, 2) != 0)
+            state.SkipWithError("exchange");
         clock_gettime(CLOCK_MONOTONIC, &w1);
         cpu += ThreadCpuSeconds() - c0;
         wall += static_cast<double>(w1.tv_sec - w0.tv_sec) + (w1.tv_nsec - w0.tv_nsec) * 1e-9;

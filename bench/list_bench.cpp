@@ -48,7 +48,8 @@ private:
             for (ssize_t i = 0; i < n;) {
                 if (headerHave < 3) {
                     header[headerHave++] = buf[static_cast<size_t>(i++)];
-                    if (headerHave == 3) bodyLeft = static_cast<size_t>(header[1] | (header[2] << 8));
+                    if (headerHave == 3)
+                        bodyLeft = static_cast<size_t>(header[1] | (header[2] << 8));
                 } else {
                     const size_t take = std::min(bodyLeft, static_cast<size_t>(n - i));
                     bodyLeft -= take;

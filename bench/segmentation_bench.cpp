@@ -21,8 +21,8 @@ std::vector<VectorRecord> ZigZag(int vertices) {
     captured.reserve(static_cast<size_t>(vertices) + 1);
     for (int i = 0; i < vertices; ++i) {
         const int16_t opcode = i == 0 ? 2 : (i == vertices - 1 ? 3 : 1);
-        captured.push_back(VectorRecord{opcode, (i % 2) * 2000.0 - 1000.0,
-                                        (i % 600) * 10.0 - 3000.0});
+        captured.push_back(
+            VectorRecord{opcode, (i % 2) * 2000.0 - 1000.0, (i % 600) * 10.0 - 3000.0});
     }
     captured.push_back(VectorRecord{16, 0, 0});
     return captured;

@@ -6,11 +6,11 @@
 #include <memory>
 
 #include "fuzz_input.h"
-#include "scripted_card.h"
 #include "link/card.h"
 #include "link/card_table.h"
 #include "link/exchange.h"
 #include "platform/serial_port.h"
+#include "scripted_card.h"
 #include "txorb/txorb.h"
 
 namespace txorb::fuzz {
@@ -36,8 +36,7 @@ platform::SerialPortMethods LineMethods() {
         g_line.armed = true;
         return true;
     };
-    m.read = [](platform::SerialHandle, uint8_t* buffer, size_t capacity, uint32_t,
-                size_t* got) {
+    m.read = [](platform::SerialHandle, uint8_t* buffer, size_t capacity, uint32_t, size_t* got) {
         *got = 0;
         if (!g_line.armed) return platform::SerialReadResult::kTimeout;
         if (g_line.pos >= g_line.size) return platform::SerialReadResult::kError;

@@ -7,11 +7,11 @@
 #include <cstring>
 
 #include "fuzz_input.h"
-#include "scripted_card.h"
 #include "link/card.h"
 #include "link/card_table.h"
 #include "list/vector_capture.h"
 #include "platform/serial_port.h"
+#include "scripted_card.h"
 #include "txorb/txorb.h"
 
 namespace txorb::fuzz {
@@ -31,8 +31,7 @@ platform::SerialPortMethods AckMethods() {
         g_ack = AckLine{true, 0};
         return true;
     };
-    m.read = [](platform::SerialHandle, uint8_t* buffer, size_t capacity, uint32_t,
-                size_t* got) {
+    m.read = [](platform::SerialHandle, uint8_t* buffer, size_t capacity, uint32_t, size_t* got) {
         *got = 0;
         if (!g_ack.pending || g_ack.pos >= sizeof kAck || capacity == 0) {
             return platform::SerialReadResult::kTimeout;
@@ -103,7 +102,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             }
             case 16: Set_Dot_Parameters_List(a, b); break;
             case 17: Laser_On(a); break;
-            case 18: Set_End_Of_List(); vectors = 0; break;
+            case 18:
+                Set_End_Of_List();
+                vectors = 0;
+                break;
             default: Long_Delay(a); break;
         }
     }

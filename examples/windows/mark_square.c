@@ -54,9 +54,9 @@ static bool FindExports(struct Exports* e) {
     e->getCounts = (CountsCall)(void*)Find("Get_Counts");
     e->lastErrorCode = (CodeCall)(void*)Find("txorb_thread_last_failure");
     e->lastErrorMessage = (MessageCall)(void*)Find("Get_Last_Error_Message");
-    return e->init && e->removeCard && e->endOfList && e->execute && e->setSpeed &&
-           e->jumpAbs && e->markAbs && e->readStatus && e->dllVersion && e->getCounts &&
-           e->lastErrorCode && e->lastErrorMessage;
+    return e->init && e->removeCard && e->endOfList && e->execute && e->setSpeed && e->jumpAbs &&
+           e->markAbs && e->readStatus && e->dllVersion && e->getCounts && e->lastErrorCode &&
+           e->lastErrorMessage;
 }
 
 static bool Check(const struct Exports* e, bool ok, const char* what) {

@@ -24,10 +24,10 @@ extern "C" {
 #define TXORB_IO_WIDTH_32 0x40000u
 
 struct txorb_port_driver {
-    uint32_t abi_version;                                                   /* 1 */
-    int32_t (*open)(int32_t zero);                                          /* result ignored */
-    int32_t (*start)(const char* key);                                      /* 0 = ready */
-    int32_t (*stop)(void);                                                  /* 0 = stopped */
+    uint32_t abi_version;              /* 1 */
+    int32_t (*open)(int32_t zero);     /* result ignored */
+    int32_t (*start)(const char* key); /* 0 = ready */
+    int32_t (*stop)(void);             /* 0 = stopped */
     int32_t (*enable_io_range)(uint32_t port, uint32_t count, uint32_t width_flag); /* 0 = ok */
     uint32_t (*read_port_byte)(uint32_t port);
     uint32_t (*write_port_byte)(uint32_t port, uint32_t value);

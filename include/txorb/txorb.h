@@ -198,6 +198,8 @@
  * Codes 2..9, 11, 13..15, 17, 18, 22, 24, 25, 27, 29, 33, 39 and 46..50 have texts but no
  * function gives them (12 only txorb_thread_last_failure); 29's text is also that of every
  * code outside 0..50. Code 51 is the guard entry of the string table; it is never reported. */
+/* One entry a line, as the string-table generator reads them. */
+/* clang-format off */
 #define TXORB_ERROR_LIST(X) \
     X(0, OK, "No error") \
     X(1, NOT_ENOUGH_MEMORY, "Not enought memory available") \
@@ -251,6 +253,7 @@
     X(49, NO_MORE_PIXELS, "No more pixels available.") \
     X(50, PIXEL_NOT_READY, "Pixel not ready for output.") \
     X(51, GUARD, "Guard value - move when new messages are added.")
+/* clang-format on */
 
 enum txorb_error_code {
 #define TXORB_ERROR_ENUM_ENTRY_(code, name, text) TXORB_ERR_##name = code,
@@ -531,10 +534,10 @@ TXORB_EXPORT(bool) Set_3D_Parameters(int32_t iXYReqField, double dXYMaxGalvoAngl
                                      double dMidFocPosition, double dMaxLensTravel, int32_t inHead);
 /* Query of head inHead's block into the eight outputs; a null output is skipped. On failure
  * every output keeps its value. Silent. */
-TXORB_EXPORT(bool) Get_3D_Parameters(int32_t* iXYReqField, double* dXYMaxGalvoAngles,
-                                     double* dYrad, double* dXtoY, double* dObjtoX,
-                                     double* dFocalLength, double* dMidFocPosition,
-                                     double* dMaxLensTravel, int32_t inHead);
+TXORB_EXPORT(bool) Get_3D_Parameters(int32_t* iXYReqField, double* dXYMaxGalvoAngles, double* dYrad,
+                                     double* dXtoY, double* dObjtoX, double* dFocalLength,
+                                     double* dMidFocPosition, double* dMaxLensTravel,
+                                     int32_t inHead);
 
 /* ---- Bitmap lines -----------------------------------------------------------------------
  * One line of a bitmap: from (LineBegX, LineBegY) to (LineEndX, LineEndY) in bits, with one
@@ -549,8 +552,8 @@ TXORB_EXPORT(bool) Put_Bitmapline_List(int16_t LineBegX, int16_t LineBegY, int16
 /* As Put_Bitmapline_List with a choice of the card's bitmap algorithm: 1 or 2; any other value
  * is the default algorithm of Put_Bitmapline_List. */
 TXORB_EXPORT(bool) Put_Bitmapline_List_Ex(int16_t LineBegX, int16_t LineBegY, int16_t LineEndX,
-                                          int16_t LineEndY, uint16_t* pArrDelays,
-                                          uint16_t arraylen, uint16_t BitmapAlgorithmSelect);
+                                          int16_t LineEndY, uint16_t* pArrDelays, uint16_t arraylen,
+                                          uint16_t BitmapAlgorithmSelect);
 
 /* ---- I/O ports and signal lines ---------------------------------------------------------
  * The card's I/O ports, addressed by a 16-bit offset (port 40 is the laser power), read and
@@ -668,8 +671,7 @@ TXORB_EXPORT(bool) Set_Delays_9_10(uint16_t usT3, uint16_t usT4);
  * fails. usT3 / 65536 also becomes the capture's power scale. Frame. */
 TXORB_EXPORT(bool) Set_Delays(uint16_t usStepPeriod, uint16_t usJumpDelay, uint16_t usMarkDelay,
                               uint16_t usPolyDelay, uint16_t usLaserOffDelay,
-                              uint16_t usLaserOnDelay, uint16_t usT1, uint16_t usT2,
-                              uint16_t usT3);
+                              uint16_t usLaserOnDelay, uint16_t usT1, uint16_t usT2, uint16_t usT3);
 /* Sets the card's job-control word. Silent. */
 TXORB_EXPORT(bool) Set_JobControl_List(uint16_t usJobControlWORD);
 /* The heads the following records drive, a mask 1..15; another value returns false at once,
@@ -706,8 +708,7 @@ TXORB_EXPORT(bool) Read_Port_To_Var_List(uint16_t usPORT);
  * the micro-segment length in bits (defaults 0.01, 0.02, 10.0, 200). A negative double is
  * taken as 0. Used from the next end of list; always true; silent. */
 TXORB_EXPORT(bool) Set_Custlist_Parameters(double dLeadInPower, double dLeadOutPower,
-                                           double dPowerControlSlope,
-                                           uint16_t nMicroSegmentLenght);
+                                           double dPowerControlSlope, uint16_t nMicroSegmentLenght);
 /* The four values as Set_Custlist_Parameters takes them. False, and nothing written, when any
  * pointer is null; silent. */
 TXORB_EXPORT(bool) Get_Custlist_Parameters(double* dLeadInPower, double* dLeadOutPower,

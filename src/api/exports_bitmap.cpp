@@ -26,21 +26,23 @@ extern "C" {
 
 TXORB_EXPORT(bool) Put_Bitmapline_List(int16_t LineBegX, int16_t LineBegY, int16_t LineEndX,
                                        int16_t LineEndY, uint16_t* pArrDelays, uint16_t arraylen) {
-    api::Trace(" LineBegX=%d \n LineBegY=%d \n LineEndX=%d \n LineEndY=%d \n *pArrDelays=%d \n "
-               "arraylen=%d",
-               LineBegX, LineBegY, LineEndX, LineEndY, FirstDelay(pArrDelays, arraylen), arraylen);
-    return Finish(commands::PutBitmapLine(LineBegX, LineBegY, LineEndX, LineEndY, pArrDelays,
-                                          arraylen, 0),
-                  __func__);
+    api::Trace(
+        " LineBegX=%d \n LineBegY=%d \n LineEndX=%d \n LineEndY=%d \n *pArrDelays=%d \n "
+        "arraylen=%d",
+        LineBegX, LineBegY, LineEndX, LineEndY, FirstDelay(pArrDelays, arraylen), arraylen);
+    return Finish(
+        commands::PutBitmapLine(LineBegX, LineBegY, LineEndX, LineEndY, pArrDelays, arraylen, 0),
+        __func__);
 }
 
 TXORB_EXPORT(bool) Put_Bitmapline_List_Ex(int16_t LineBegX, int16_t LineBegY, int16_t LineEndX,
                                           int16_t LineEndY, uint16_t* pArrDelays, uint16_t arraylen,
                                           uint16_t BitmapAlgorithmSelect) {
-    api::Trace(" LineBegX=%d \n LineBegY=%d \n LineEndX=%d \n LineEndY=%d \n *pArrDelays=%d \n "
-               "arraylen=%d \n BitmapAlgorithmSelect=%d \n",
-               LineBegX, LineBegY, LineEndX, LineEndY, FirstDelay(pArrDelays, arraylen), arraylen,
-               BitmapAlgorithmSelect);
+    api::Trace(
+        " LineBegX=%d \n LineBegY=%d \n LineEndX=%d \n LineEndY=%d \n *pArrDelays=%d \n "
+        "arraylen=%d \n BitmapAlgorithmSelect=%d \n",
+        LineBegX, LineBegY, LineEndX, LineEndY, FirstDelay(pArrDelays, arraylen), arraylen,
+        BitmapAlgorithmSelect);
     return Finish(commands::PutBitmapLine(LineBegX, LineBegY, LineEndX, LineEndY, pArrDelays,
                                           arraylen, BitmapAlgorithmSelect),
                   __func__);

@@ -13,9 +13,8 @@ TXORB_EXPORT(bool) Set_Custlist_Parameters(double dLeadInPower, double dLeadOutP
                                            uint16_t nMicroSegmentLenght) {
     api::Trace("dLeadInPower=%f dLeadOutPower=%f dPowerControlSlope=%f nMicroSegmentLenght=%d",
                dLeadInPower, dLeadOutPower, dPowerControlSlope, nMicroSegmentLenght);
-    const bool ok = list::TheVectorCapture().SetCustlistParameters(dLeadInPower, dLeadOutPower,
-                                                             dPowerControlSlope,
-                                                             nMicroSegmentLenght);
+    const bool ok = list::TheVectorCapture().SetCustlistParameters(
+        dLeadInPower, dLeadOutPower, dPowerControlSlope, nMicroSegmentLenght);
     return api::Quiet(ok ? err::kOk : err::kFunctionCallFailed);
 }
 
@@ -27,9 +26,8 @@ TXORB_EXPORT(bool) Get_Custlist_Parameters(double* dLeadInPower, double* dLeadOu
         nMicroSegmentLenght == nullptr) {
         return api::Quiet(err::kInvalidPointer);
     }
-    const bool ok = list::TheVectorCapture().GetCustlistParameters(dLeadInPower, dLeadOutPower,
-                                                             dPowerControlSlope,
-                                                             nMicroSegmentLenght);
+    const bool ok = list::TheVectorCapture().GetCustlistParameters(
+        dLeadInPower, dLeadOutPower, dPowerControlSlope, nMicroSegmentLenght);
     api::Trace("dLeadInPower=%f dLeadOutPower=%f dPowerControlSlope=%f nMicroSegmentLenght=%d",
                *dLeadInPower, *dLeadOutPower, *dPowerControlSlope, *nMicroSegmentLenght);
     return api::Quiet(ok ? err::kOk : err::kFunctionCallFailed);

@@ -37,8 +37,7 @@ TXORB_EXPORT(const char*) Corr_File_Name(void) {
 }
 
 TXORB_EXPORT(bool) Load_Corr_File_From_Target_Disk(const char* lpszFileName) {
-    const bool ok = api::Frame(commands::LoadCorrFileFromTargetDisk(lpszFileName),
-                               __func__);
+    const bool ok = api::Frame(commands::LoadCorrFileFromTargetDisk(lpszFileName), __func__);
     api::Trace("lpszFileName=%s", Printable(lpszFileName));
     return ok;
 }

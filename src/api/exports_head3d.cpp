@@ -13,10 +13,10 @@ void Deliver(T* out, T value) {
 
 extern "C" {
 
-TXORB_EXPORT(bool) Set_3D_Parameters(int32_t iXYReqField, double dXYMaxGalvoAngles,
-                                     double dYrad, double dXtoY, double dObjtoX,
-                                     double dFocalLength, double dMidFocPosition,
-                                     double dMaxLensTravel, int32_t inHead) {
+TXORB_EXPORT(bool) Set_3D_Parameters(int32_t iXYReqField, double dXYMaxGalvoAngles, double dYrad,
+                                     double dXtoY, double dObjtoX, double dFocalLength,
+                                     double dMidFocPosition, double dMaxLensTravel,
+                                     int32_t inHead) {
     commands::Head3DParameters values;
     values.xyReqField = iXYReqField;
     values.xyMaxGalvoAngles = dXYMaxGalvoAngles;

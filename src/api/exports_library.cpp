@@ -9,9 +9,7 @@ using namespace txorb;
 
 extern "C" {
 
-TXORB_EXPORT(uint32_t) Get_Last_Error_Code(void) {
-    return api::Answer(LastErrorCode(), err::kOk);
-}
+TXORB_EXPORT(uint32_t) Get_Last_Error_Code(void) { return api::Answer(LastErrorCode(), err::kOk); }
 
 TXORB_EXPORT(const char*) Get_Error_Message(int32_t code) {
     return api::Answer(api::ErrorMessage(code), err::kOk);

@@ -2,8 +2,8 @@
 // counter commands and the list flow commands. Each appends its record(s) to the pending list;
 // nothing reaches the card until a transfer is due.
 #include "api/report.h"
-#include "list/list_buffer.h"
 #include "common/wire_opcodes.h"
+#include "list/list_buffer.h"
 #include "list/vector_capture.h"
 #include "txorb/txorb.h"
 
@@ -32,10 +32,10 @@ TXORB_EXPORT(bool) Set_Delays(uint16_t usStepPeriod, uint16_t usJumpDelay, uint1
     api::Trace(
         "usStepPeriod=%d usJumpDelay=%d usMarkDelay=%d usPolyDelay=%d usLaserOffDelay=%d "
         "usLaserOnDelay=%d usT1=%d usT2=%d usT3=%d",
-        usStepPeriod, usJumpDelay, usMarkDelay, usPolyDelay, usLaserOffDelay, usLaserOnDelay,
-        usT1, usT2, usT3);
+        usStepPeriod, usJumpDelay, usMarkDelay, usPolyDelay, usLaserOffDelay, usLaserOnDelay, usT1,
+        usT2, usT3);
     list::TheVectorCapture().NoteDelays(usStepPeriod, usJumpDelay, usMarkDelay, usPolyDelay,
-                                  usLaserOffDelay, usLaserOnDelay, usT1, usT2, usT3);
+                                        usLaserOffDelay, usLaserOnDelay, usT1, usT2, usT3);
     const struct {
         uint8_t opcode;
         uint16_t param1;
@@ -177,8 +177,7 @@ TXORB_EXPORT(bool) Write_Port_List(uint16_t usAddressOffset, uint16_t usValue) {
 }
 
 TXORB_EXPORT(bool) Wait_For_External_Start(void) {
-    return api::Frame(list::CF_AddListCommand(list_op::kWaitExternalStart, 0, 0),
-                      __func__);
+    return api::Frame(list::CF_AddListCommand(list_op::kWaitExternalStart, 0, 0), __func__);
 }
 TXORB_EXPORT(bool) Mark_Immediately(void) {
     return api::Frame(list::CF_AddListCommand(list_op::kMarkImmediately, 0, 0), __func__);
@@ -186,8 +185,7 @@ TXORB_EXPORT(bool) Mark_Immediately(void) {
 
 TXORB_EXPORT(bool) Wait_For_Counter_Value(int16_t ssValue) {
     api::Trace("ssValue=%d", ssValue);
-    return api::Frame(list::CF_AddListCommand(list_op::kWaitCounter, Word(ssValue), 0),
-                      __func__);
+    return api::Frame(list::CF_AddListCommand(list_op::kWaitCounter, Word(ssValue), 0), __func__);
 }
 TXORB_EXPORT(bool) Wait_For_Counter_Value_Ex(uint32_t nValue) {
     api::Trace("nValue=%u", nValue);
@@ -199,8 +197,7 @@ TXORB_EXPORT(bool) Wait_For_Counter_Value_Ex(uint32_t nValue) {
 
 TXORB_EXPORT(bool) Set_Auto_Jump_Delay_List(uint16_t usDelay, uint16_t usLen) {
     api::Trace("usDelay=%d usLen=%d", usDelay, usLen);
-    return api::Frame(list::CF_AddListCommand(list_op::kAutoJumpDelay, usDelay, usLen),
-                      __func__);
+    return api::Frame(list::CF_AddListCommand(list_op::kAutoJumpDelay, usDelay, usLen), __func__);
 }
 
 }  // extern "C"

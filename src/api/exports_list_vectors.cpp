@@ -2,8 +2,8 @@
 // Jumps and polylines are first offered to the vector capture; while it is switched on they
 // are recorded there and nothing is appended.
 #include "api/report.h"
-#include "list/list_buffer.h"
 #include "common/wire_opcodes.h"
+#include "list/list_buffer.h"
 #include "list/vector_capture.h"
 #include "txorb/txorb.h"
 
@@ -118,20 +118,16 @@ TXORB_EXPORT(bool) Jump_Abs_3D(int16_t ssXVal, int16_t ssYVal, int16_t ssZVal, i
     return code == err::kOk;
 }
 TXORB_EXPORT(bool) Mark_Abs_3D(int16_t ssXVal, int16_t ssYVal, int16_t ssZVal, int16_t ssNVal) {
-    return api::Frame(AppendVector3D(list_op::kMark3D, ssXVal, ssYVal, ssZVal, ssNVal),
-                      __func__);
+    return api::Frame(AppendVector3D(list_op::kMark3D, ssXVal, ssYVal, ssZVal, ssNVal), __func__);
 }
 TXORB_EXPORT(bool) PolA_Abs_3D(int16_t ssXVal, int16_t ssYVal, int16_t ssZVal, int16_t ssNVal) {
-    return api::Frame(AppendVector3D(list_op::kPolA3D, ssXVal, ssYVal, ssZVal, ssNVal),
-                      __func__);
+    return api::Frame(AppendVector3D(list_op::kPolA3D, ssXVal, ssYVal, ssZVal, ssNVal), __func__);
 }
 TXORB_EXPORT(bool) PolB_Abs_3D(int16_t ssXVal, int16_t ssYVal, int16_t ssZVal, int16_t ssNVal) {
-    return api::Frame(AppendVector3D(list_op::kPolB3D, ssXVal, ssYVal, ssZVal, ssNVal),
-                      __func__);
+    return api::Frame(AppendVector3D(list_op::kPolB3D, ssXVal, ssYVal, ssZVal, ssNVal), __func__);
 }
 TXORB_EXPORT(bool) PolC_Abs_3D(int16_t ssXVal, int16_t ssYVal, int16_t ssZVal, int16_t ssNVal) {
-    return api::Frame(AppendVector3D(list_op::kPolC3D, ssXVal, ssYVal, ssZVal, ssNVal),
-                      __func__);
+    return api::Frame(AppendVector3D(list_op::kPolC3D, ssXVal, ssYVal, ssZVal, ssNVal), __func__);
 }
 
 // With the capture on, the end of the list rewrites and replays everything recorded; the

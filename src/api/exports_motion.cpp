@@ -132,13 +132,9 @@ TXORB_EXPORT(bool) Set_Speed(double dJumpSpeed, double dMarkSpeed) {
     return api::Frame(commands::SetSpeed(dJumpSpeed, dMarkSpeed), __func__);
 }
 
-TXORB_EXPORT(double) Get_Jump_Speed(void) {
-    return SpeedGetter(opcode::kGetJumpSpeed, __func__);
-}
+TXORB_EXPORT(double) Get_Jump_Speed(void) { return SpeedGetter(opcode::kGetJumpSpeed, __func__); }
 
-TXORB_EXPORT(double) Get_Mark_Speed(void) {
-    return SpeedGetter(opcode::kGetMarkSpeed, __func__);
-}
+TXORB_EXPORT(double) Get_Mark_Speed(void) { return SpeedGetter(opcode::kGetMarkSpeed, __func__); }
 
 TXORB_EXPORT(bool) Set_Dig_Gain_Ex(double dDigGain) {
     api::Trace("dDigGain=%f ", dDigGain);

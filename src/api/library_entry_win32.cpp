@@ -21,8 +21,7 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved
             // gone already), not a FreeLibrary: nobody is left to wait for.
             txorb::link::DetachLibrary(reserved != nullptr);
             break;
-        default:
-            break;
+        default: break;
     }
     return TRUE;
 }

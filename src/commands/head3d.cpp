@@ -10,8 +10,8 @@ namespace txorb::commands {
 
 void EncodeHead3DBlock(const Head3DParameters& v, int32_t head, uint8_t block[kHead3DBlockBytes]) {
     uint8_t* p = PutS32(block, v.xyReqField);
-    for (double d : {v.xyMaxGalvoAngles, v.yRad, v.xToY, v.objToX, v.focalLength,
-                     v.midFocPosition, v.maxLensTravel}) {
+    for (double d : {v.xyMaxGalvoAngles, v.yRad, v.xToY, v.objToX, v.focalLength, v.midFocPosition,
+                     v.maxLensTravel}) {
         p = PutF64(p, d);
     }
     PutS32(p, head);

@@ -13,7 +13,9 @@ inline uint8_t* PutU16(uint8_t* p, uint16_t value) {
     return p + 2;
 }
 
-inline uint8_t* PutS16(uint8_t* p, int16_t value) { return PutU16(p, static_cast<uint16_t>(value)); }
+inline uint8_t* PutS16(uint8_t* p, int16_t value) {
+    return PutU16(p, static_cast<uint16_t>(value));
+}
 
 inline uint8_t* PutU32(uint8_t* p, uint32_t value) {
     p[0] = static_cast<uint8_t>(value);
@@ -23,7 +25,9 @@ inline uint8_t* PutU32(uint8_t* p, uint32_t value) {
     return p + 4;
 }
 
-inline uint8_t* PutS32(uint8_t* p, int32_t value) { return PutU32(p, static_cast<uint32_t>(value)); }
+inline uint8_t* PutS32(uint8_t* p, int32_t value) {
+    return PutU32(p, static_cast<uint32_t>(value));
+}
 
 inline uint8_t* PutF64(uint8_t* p, double value) {
     uint64_t bits;
@@ -43,7 +47,8 @@ inline uint32_t GetU32(const uint8_t* p) {
 inline int32_t GetS32(const uint8_t* p) { return static_cast<int32_t>(GetU32(p)); }
 
 inline double GetF64(const uint8_t* p) {
-    const uint64_t bits = static_cast<uint64_t>(GetU32(p)) | (static_cast<uint64_t>(GetU32(p + 4)) << 32);
+    const uint64_t bits =
+        static_cast<uint64_t>(GetU32(p)) | (static_cast<uint64_t>(GetU32(p + 4)) << 32);
     double value;
     std::memcpy(&value, &bits, sizeof value);
     return value;

@@ -170,5 +170,4 @@ inline constexpr uint8_t kPolA3D = 212;
 inline constexpr uint8_t kPolB3D = 214;
 inline constexpr uint8_t kPolC3D = 216;
 
-
 }  // namespace txorb::list_op

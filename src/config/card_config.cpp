@@ -42,7 +42,8 @@ TextValue QueryText(const char* subkey, const char* name) noexcept {
         uint32_t type = 0;
         uint32_t size = kValueBytes;
         const RegStatus status = platform::Registry().queryValue(
-            RegRoot::kLocalMachine, subkey, name, platform::RegAccess::kRead, &type, reinterpret_cast<uint8_t*>(v.text), &size);
+            RegRoot::kLocalMachine, subkey, name, platform::RegAccess::kRead, &type,
+            reinterpret_cast<uint8_t*>(v.text), &size);
         if (status != RegStatus::kOk) return v;
         v.queried = true;
         v.text[size < kValueBytes ? size : kValueBytes] = '\0';
@@ -54,14 +55,14 @@ TextValue QueryText(const char* subkey, const char* name) noexcept {
 }
 
 // A resource list of any type; bytes the store did not fill stay zero.
-bool QueryResourceList(const char* subkey, const char* name, uint8_t (&data)[kResourceBytes]) noexcept {
+bool QueryResourceList(const char* subkey, const char* name,
+                       uint8_t (&data)[kResourceBytes]) noexcept {
     std::memset(data, 0, sizeof data);
     try {
         uint32_t type = 0;
         uint32_t size = kResourceBytes;
-        const RegStatus status =
-            platform::Registry().queryValue(RegRoot::kLocalMachine, subkey, name,
-                                            platform::RegAccess::kRead, &type, data, &size);
+        const RegStatus status = platform::Registry().queryValue(
+            RegRoot::kLocalMachine, subkey, name, platform::RegAccess::kRead, &type, data, &size);
         if (status == RegStatus::kOk) return true;
     } catch (...) {
     }
@@ -72,7 +73,7 @@ bool QueryResourceList(const char* subkey, const char* name, uint8_t (&data)[kRe
 bool KeyExists(const char* subkey) noexcept {
     try {
         return platform::Registry().keyExists(RegRoot::kLocalMachine, subkey,
-                                             platform::RegAccess::kRead);
+                                              platform::RegAccess::kRead);
     } catch (...) {
         return false;
     }

@@ -6,8 +6,6 @@
 
 namespace txorb::config {
 
-std::string ComDevicePath(uint32_t portNumber) {
-    return "\\\\.\\COM" + std::to_string(portNumber);
-}
+std::string ComDevicePath(uint32_t portNumber) { return "\\\\.\\COM" + std::to_string(portNumber); }
 
 }  // namespace txorb::config

@@ -41,7 +41,8 @@ bool RegistryAccess(RegistryOperation op, const char* path, const char* valueNam
     const auto& reg = platform::Registry();
     const bool hasName = valueName != nullptr && *valueName != '\0';
 
-    if (op != RegistryOperation::kAccessWrite && !reg.keyExists(*root, subkey.c_str(), platform::RegAccess::kAll)) {
+    if (op != RegistryOperation::kAccessWrite &&
+        !reg.keyExists(*root, subkey.c_str(), platform::RegAccess::kAll)) {
         // Nothing to read; and nothing to delete, which counts as done.
         return op != RegistryOperation::kAccessRead;
     }
@@ -50,9 +51,9 @@ bool RegistryAccess(RegistryOperation op, const char* path, const char* valueNam
             if (!hasName) return false;
             uint32_t storedType = 0;
             uint32_t got = size;
-            const RegStatus st = reg.queryValue(*root, subkey.c_str(), valueName,
-                                                platform::RegAccess::kAll, &storedType,
-                                                static_cast<uint8_t*>(data), &got);
+            const RegStatus st =
+                reg.queryValue(*root, subkey.c_str(), valueName, platform::RegAccess::kAll,
+                               &storedType, static_cast<uint8_t*>(data), &got);
             return st == RegStatus::kOk && data != nullptr && storedType == type && got > 0;
         }
         case RegistryOperation::kAccessWrite: {
@@ -94,8 +95,8 @@ bool ReadRegistryDword(const char* path, const char* valueName, uint32_t* value)
 
 bool WriteRegistryValue(const char* path, const char* valueName, const void* data, uint32_t size,
                         uint32_t type) {
-    return RegistryAccess(RegistryOperation::kAccessWrite, path, valueName,
-                          const_cast<void*>(data), size, type);
+    return RegistryAccess(RegistryOperation::kAccessWrite, path, valueName, const_cast<void*>(data),
+                          size, type);
 }
 
 bool DeleteRegistryValue(const char* path, const char* valueName) {

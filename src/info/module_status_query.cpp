@@ -50,8 +50,7 @@ int32_t StatusQuery(int32_t query, int32_t iparam, intptr_t lparam, int32_t* xpa
                     int32_t* zparam) {
     switch (query) {
         case kQueryNoop1:
-        case kQueryNoop2:
-            return 1;
+        case kQueryNoop2: return 1;
         case kQueryParallelPorts: {
             const link::LinkDescriptor* d = DescriptorRecord(iparam);
             if (d == nullptr) return 0;
@@ -70,13 +69,11 @@ int32_t StatusQuery(int32_t query, int32_t iparam, intptr_t lparam, int32_t* xpa
                                        zparam, zparam != nullptr ? kPciHeaderBytes : 0)
                        ? 1
                        : 0;
-        case kQueryDescriptorTable:
-            return CopyDescriptorTable(lparam, NumberIn(xparam));
+        case kQueryDescriptorTable: return CopyDescriptorTable(lparam, NumberIn(xparam));
         case kQueryPingSerialPort:
             if (iparam < 1) return 0;
             return static_cast<int32_t>(link::PingSerialPort(static_cast<uint32_t>(iparam)));
-        default:
-            return 0;
+        default: return 0;
     }
 }
 

@@ -56,8 +56,7 @@ ErrorCode ChooseCardLinks(uint16_t slot, LinkDescriptor* descriptor) {
             }
             return err::kOk;
         }
-        case config::SerialPortUse::kInvalid:
-            break;
+        case config::SerialPortUse::kInvalid: break;
     }
     return err::kInvalidSerialPortNumber;
 }

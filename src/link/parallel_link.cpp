@@ -9,8 +9,7 @@ constexpr uint32_t kStatusOffset = 1;
 constexpr uint32_t kControlOffset = 2;
 }  // namespace
 
-ParallelLink::ParallelLink(uint32_t dataBase, uint32_t fifoBase)
-    : dataBase_(dataBase) {
+ParallelLink::ParallelLink(uint32_t dataBase, uint32_t fifoBase) : dataBase_(dataBase) {
     // A link whose ports could not be enabled is kept all the same: its sends fail in the
     // handshake, which is where the caller learns about it.
     EnableIoRange(dataBase_, 8, 8);

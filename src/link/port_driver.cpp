@@ -69,8 +69,8 @@ bool ReadPciConfig(int32_t bus, int32_t device, int32_t function, void* buffer, 
     if (driver == nullptr) return false;
     alignas(8) uint8_t scratch[kPciScratchBytes] = {};
     // Unsigned arithmetic: a huge function number wraps instead of overflowing.
-    const auto slot = static_cast<int32_t>(static_cast<uint32_t>(device) +
-                                           32u * static_cast<uint32_t>(function));
+    const auto slot =
+        static_cast<int32_t>(static_cast<uint32_t>(device) + 32u * static_cast<uint32_t>(function));
     if (driver->read_pci_config(scratch, bus, slot, kPciConfigMode) != 0) return false;
     std::memcpy(buffer, scratch, kPciHeaderBytes);
     return true;

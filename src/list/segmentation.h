@@ -43,7 +43,7 @@ struct SegmentationSettings {
     double powerScale = 1.0;
     double leadInPower = 0.0001;
     double leadOutPower = 0.0002;
-    double powerControlSlope = 10.0;  // sigma
+    double powerControlSlope = 10.0;    // sigma
     double microSegmentLength = 200.0;  // M
     double degreesPerRadian = 57.29577951308232;
     double powerPortAddress = 40.0;
@@ -67,7 +67,6 @@ struct Kinematics {
     // The time the velocity takes to change between the distances sa and sb, in step units.
     double RampTime(double v, double sa, double sb) const;
 };
-
 
 // Appends (135, port, level): the power itself when raw, else its level from SHUT (falling) or
 // OPEN.

@@ -65,15 +65,14 @@ bool VectorCapture::NoteJumpParameters(uint16_t stepPeriod, uint16_t jumpSize) {
     return stepPeriod != 0;
 }
 
-bool VectorCapture::NoteDelays(uint16_t, uint16_t, uint16_t, uint16_t, uint16_t, uint16_t,
-                               uint16_t, uint16_t, uint16_t usT3) {
+bool VectorCapture::NoteDelays(uint16_t, uint16_t, uint16_t, uint16_t, uint16_t, uint16_t, uint16_t,
+                               uint16_t, uint16_t usT3) {
     powerScale_ = usT3 / 65536.0;
     return true;
 }
 
 bool VectorCapture::SetCustlistParameters(double dLeadInPower, double dLeadOutPower,
-                                          double dPowerControlSlope,
-                                          uint16_t nMicroSegmentLenght) {
+                                          double dPowerControlSlope, uint16_t nMicroSegmentLenght) {
     leadInPower_ = dLeadInPower / 100.0;
     leadOutPower_ = dLeadOutPower / 100.0;
     powerControlSlope_ = dPowerControlSlope;
@@ -117,7 +116,7 @@ void VectorCapture::EmitPowerWrite(double power, bool raw, bool falling) {
 
 void VectorCapture::SegmentPolyline(size_t start, double lastX, double lastY) {
     vertexCount_ = list::SegmentPolyline(capturedRecords_, start, lastX, lastY, Settings(),
-                                          vertices_, outputRecords_);
+                                         vertices_, outputRecords_);
 }
 
 bool VectorCapture::ProcessCapturedList() {
@@ -162,9 +161,8 @@ bool VectorCapture::ProcessCapturedList() {
 
 ErrorCode VectorCapture::ReplayOutput() {
     for (const VectorRecord& record : outputRecords_) {
-        const ErrorCode code =
-            CF_AddListCommand(static_cast<uint8_t>(record.opcode), ReplayWord(record.x),
-                              ReplayWord(record.y));
+        const ErrorCode code = CF_AddListCommand(static_cast<uint8_t>(record.opcode),
+                                                 ReplayWord(record.x), ReplayWord(record.y));
         if (code != err::kOk) return code;
     }
     return CF_AddListCommand(list_op::kEndOfList, 0, 0);

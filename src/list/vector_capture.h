@@ -28,8 +28,8 @@ public:
     bool NoteDelays(uint16_t usStepPeriod, uint16_t usJumpDelay, uint16_t usMarkDelay,
                     uint16_t usPolyDelay, uint16_t usLaserOffDelay, uint16_t usLaserOnDelay,
                     uint16_t usT1, uint16_t usT2, uint16_t usT3);
-    bool SetCustlistParameters(double dLeadInPower, double dLeadOutPower,
-                               double dPowerControlSlope, uint16_t nMicroSegmentLenght);
+    bool SetCustlistParameters(double dLeadInPower, double dLeadOutPower, double dPowerControlSlope,
+                               uint16_t nMicroSegmentLenght);
     bool GetCustlistParameters(double* dLeadInPower, double* dLeadOutPower,
                                double* dPowerControlSlope, uint16_t* nMicroSegmentLenght) const;
     // Rewrites and replays the captured list, then empties both record lists.

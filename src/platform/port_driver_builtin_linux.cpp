@@ -166,7 +166,13 @@ int32_t ReadPciConfig(void* scratch512, int32_t bus, int32_t slot, int32_t) {
 }
 
 const PortDriver kBuiltin = {
-    TXORB_PORT_DRIVER_ABI_VERSION, Open, Start, Stop, EnableIoRange, ReadPortByte, WritePortByte,
+    TXORB_PORT_DRIVER_ABI_VERSION,
+    Open,
+    Start,
+    Stop,
+    EnableIoRange,
+    ReadPortByte,
+    WritePortByte,
     ReadPciConfig,
 };
 

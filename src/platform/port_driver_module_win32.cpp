@@ -31,13 +31,13 @@ using WritePortFn = uint32_t(WINAPI*)(uint32_t, uint32_t);
 using ReadPciFn = int32_t(WINAPI*)(void*, int32_t, int32_t, int32_t);
 
 struct DriverDll {
-    OpenFn open;           // ordinal 12
-    StartFn start;         // ordinal 13
-    StopFn stop;           // ordinal 14
-    EnableFn enable;       // ordinal 60
-    ReadPortFn readPort;   // ordinal 63
-    WritePortFn writePort; // ordinal 66
-    ReadPciFn readPci;     // ordinal 70
+    OpenFn open;            // ordinal 12
+    StartFn start;          // ordinal 13
+    StopFn stop;            // ordinal 14
+    EnableFn enable;        // ordinal 60
+    ReadPortFn readPort;    // ordinal 63
+    WritePortFn writePort;  // ordinal 66
+    ReadPciFn readPci;      // ordinal 70
 };
 
 template <typename Fn>
@@ -122,8 +122,14 @@ int32_t DllReadPciConfig(void* scratch512, int32_t bus, int32_t slot, int32_t mo
 }
 
 const PortDriver kDriverDllTable = {
-    TXORB_PORT_DRIVER_ABI_VERSION, DeferredOpen,    DeferredStart,    DllStop,
-    DllEnableIoRange,              DllReadPortByte, DllWritePortByte, DllReadPciConfig,
+    TXORB_PORT_DRIVER_ABI_VERSION,
+    DeferredOpen,
+    DeferredStart,
+    DllStop,
+    DllEnableIoRange,
+    DllReadPortByte,
+    DllWritePortByte,
+    DllReadPciConfig,
 };
 
 bool Complete(const PortDriver* t) {

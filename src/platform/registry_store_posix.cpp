@@ -64,8 +64,8 @@ bool SaveDocument(const RegDocument& doc) {
     const std::string path = RegistryFilePath();
     const std::string text = SerializeRegistry(doc);
     static std::atomic<unsigned> counter{0};
-    const std::string tmp = path + ".tmp." + std::to_string(::getpid()) + "." +
-                            std::to_string(counter.fetch_add(1));
+    const std::string tmp =
+        path + ".tmp." + std::to_string(::getpid()) + "." + std::to_string(counter.fetch_add(1));
     int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     if (fd < 0) return false;
     const char* p = text.data();
@@ -168,8 +168,8 @@ RegStatus FileDeleteKey(RegRoot root, const char* subkey) {
     return SaveDocument(doc) ? RegStatus::kOk : RegStatus::kFailed;
 }
 
-const RegistryMethods kFileRegistry = {FileKeyExists, FileQueryValue, FileSetValue,
-                                       FileDeleteValue, FileDeleteKey};
+const RegistryMethods kFileRegistry = {FileKeyExists, FileQueryValue, FileSetValue, FileDeleteValue,
+                                       FileDeleteKey};
 std::atomic<const RegistryMethods*> g_registry{&kFileRegistry};
 
 }  // namespace

@@ -51,7 +51,9 @@ private:
     LONG status_;
 };
 
-REGSAM Rights(RegAccess access) { return access == RegAccess::kAll ? kChangeAccess : kLookupAccess; }
+REGSAM Rights(RegAccess access) {
+    return access == RegAccess::kAll ? kChangeAccess : kLookupAccess;
+}
 
 bool Win32KeyExists(RegRoot root, const char* subkey, RegAccess access) {
     return OpenKey(root, subkey, Rights(access)).ok();
@@ -66,7 +68,8 @@ RegStatus Win32QueryValue(RegRoot root, const char* subkey, const char* name, Re
     DWORD bytes = capacity;
     // Windows takes a null buffer as a question for the size only.
     uint8_t* buffer = capacity > 0 ? data : nullptr;
-    const LONG error = RegQueryValueExA(key.get(), Safe(name), nullptr, &storedType, buffer, &bytes);
+    const LONG error =
+        RegQueryValueExA(key.get(), Safe(name), nullptr, &storedType, buffer, &bytes);
     if (type != nullptr) *type = storedType;
     if (size != nullptr) *size = bytes;
     if (error == ERROR_SUCCESS && data != nullptr && buffer == nullptr && bytes > 0) {
@@ -78,9 +81,9 @@ RegStatus Win32QueryValue(RegRoot root, const char* subkey, const char* name, Re
 RegStatus Win32SetValue(RegRoot root, const char* subkey, const char* name, uint32_t type,
                         const uint8_t* data, uint32_t size) {
     HKEY key = nullptr;
-    const LONG opened = RegCreateKeyExA(RootKey(root), Safe(subkey), 0, const_cast<char*>(""),
-                                        REG_OPTION_NON_VOLATILE, kChangeAccess, nullptr, &key,
-                                        nullptr);
+    const LONG opened =
+        RegCreateKeyExA(RootKey(root), Safe(subkey), 0, const_cast<char*>(""),
+                        REG_OPTION_NON_VOLATILE, kChangeAccess, nullptr, &key, nullptr);
     if (opened != ERROR_SUCCESS) return RegStatus::kFailed;
     const LONG error = RegSetValueExA(key, Safe(name), 0, type, data, size);
     RegCloseKey(key);

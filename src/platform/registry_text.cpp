@@ -84,7 +84,8 @@ bool ParseKeyLine(std::string_view line, RegRoot* root, std::string* path) {
     std::string_view inner = line.substr(1, line.size() - 2);
     if (!inner.empty() && inner.front() == '-') return false;  // deletion entries: not a key
     for (const auto& rn : kRootNames) {
-        if (inner.size() >= rn.name.size() && EqualsNoCase(inner.substr(0, rn.name.size()), rn.name) &&
+        if (inner.size() >= rn.name.size() &&
+            EqualsNoCase(inner.substr(0, rn.name.size()), rn.name) &&
             (inner.size() == rn.name.size() || inner[rn.name.size()] == '\\')) {
             *root = rn.root;
             *path = std::string(TrimKeyPath(inner.substr(rn.name.size())));

@@ -130,8 +130,8 @@ bool PosixSetDtr(SerialHandle h, bool on) {
 }
 
 const SerialPortMethods kPosixSerial = {
-    PosixOpen,     PosixClose, PosixConfigure, PosixSetInitialLines, PosixPurgeInput,
-    PosixPurgeOutput, PosixWrite, PosixRead,   PosixGetDsr,          PosixSetDtr,
+    PosixOpen,        PosixClose, PosixConfigure, PosixSetInitialLines, PosixPurgeInput,
+    PosixPurgeOutput, PosixWrite, PosixRead,      PosixGetDsr,          PosixSetDtr,
 };
 
 std::atomic<const SerialPortMethods*> g_active{&kPosixSerial};

@@ -175,8 +175,7 @@ bool Win32Write(SerialHandle h, const uint8_t* data, size_t count, uint32_t time
     OVERLAPPED ov;
     DWORD written = 0;
     const auto request = static_cast<DWORD>(count);
-    return Issue(AsPort(h), true, const_cast<uint8_t*>(data), request, &ov, timeoutMs,
-                 &written) &&
+    return Issue(AsPort(h), true, const_cast<uint8_t*>(data), request, &ov, timeoutMs, &written) &&
            written == request;
 }
 
@@ -225,8 +224,8 @@ bool Win32SetDtr(SerialHandle h, bool on) {
 }
 
 const SerialPortMethods kWin32Serial = {
-    Win32Open,     Win32Close, Win32Configure, Win32SetInitialLines, Win32PurgeInput,
-    Win32PurgeOutput, Win32Write, Win32Read,   Win32GetDsr,          Win32SetDtr,
+    Win32Open,        Win32Close, Win32Configure, Win32SetInitialLines, Win32PurgeInput,
+    Win32PurgeOutput, Win32Write, Win32Read,      Win32GetDsr,          Win32SetDtr,
 };
 
 std::atomic<const SerialPortMethods*> g_active{&kWin32Serial};

@@ -53,14 +53,16 @@ TEST(Decode, OnePacketOfEachShape) {
          "#1     @0       158 0x9E Delete_File_On_Target_Disk  length 4  name=\"a.b\"\n",
          "{\"index\":1,\"offset\":0,\"opcode\":158,\"name\":\"Delete_File_On_Target_Disk\","
          "\"length\":4,\"fields\":{\"name\":\"a.b\"}}\n"},
-        {{0xB1, 0x00, 0x00}, "#1     @0       177 0xB1 Start_Up_Open  length 0\n",
+        {{0xB1, 0x00, 0x00},
+         "#1     @0       177 0xB1 Start_Up_Open  length 0\n",
          "{\"index\":1,\"offset\":0,\"opcode\":177,\"name\":\"Start_Up_Open\",\"length\":0,"
          "\"fields\":{}}\n"},
         {{0x3C, 0x03, 0x00, 0x05, 0x00, 0x07},
          "#1     @0        60 0x3C Set_T1  length 3  usT1=5  extra=07\n",
          "{\"index\":1,\"offset\":0,\"opcode\":60,\"name\":\"Set_T1\",\"length\":3,"
          "\"fields\":{\"usT1\":5,\"extra\":\"07\"}}\n"},
-        {{0xF0, 0x02, 0x00, 0xAB, 0xCD}, "#1     @0       240 0xF0 op_240  length 2  payload=abcd\n",
+        {{0xF0, 0x02, 0x00, 0xAB, 0xCD},
+         "#1     @0       240 0xF0 op_240  length 2  payload=abcd\n",
          "{\"index\":1,\"offset\":0,\"opcode\":240,\"name\":\"op_240\",\"length\":2,"
          "\"fields\":{\"payload\":\"abcd\"}}\n"},
     };
@@ -72,13 +74,13 @@ TEST(Decode, OnePacketOfEachShape) {
 
 TEST(Decode, ListPacketsRecordByRecordAndOffsets) {
     const std::vector<uint8_t> capture = {
-        0x5D, 0x08, 0x00, 0, 0, 0, 0, 0, 0, 0x24, 0x40,                    // Set_Mark_Speed 10
-        0x9C, 0x19, 0x00,                                                 // 5 list records
-        0x09, 0xFF, 0xFF, 0x02, 0x00,                                     // Jump_Abs -1 2
-        0x02, 0x10, 0x27, 0xF0, 0xD8,                                     // PolA_Abs 10000 -10000
-        0x87, 0x28, 0x00, 0x34, 0x12,                                     // Write_Port_List 40 4660
-        0x8B, 0x78, 0x56, 0x34, 0x12,                                     // Wait_For_Counter_Value_Ex
-        0x10, 0x00, 0x00, 0x00, 0x00,                                     // Set_End_Of_List
+        0x5D, 0x08, 0x00, 0,    0,    0, 0, 0, 0, 0x24, 0x40,  // Set_Mark_Speed 10
+        0x9C, 0x19, 0x00,                                      // 5 list records
+        0x09, 0xFF, 0xFF, 0x02, 0x00,                          // Jump_Abs -1 2
+        0x02, 0x10, 0x27, 0xF0, 0xD8,                          // PolA_Abs 10000 -10000
+        0x87, 0x28, 0x00, 0x34, 0x12,                          // Write_Port_List 40 4660
+        0x8B, 0x78, 0x56, 0x34, 0x12,                          // Wait_For_Counter_Value_Ex
+        0x10, 0x00, 0x00, 0x00, 0x00,                          // Set_End_Of_List
     };
     DecodeStats stats;
     EXPECT_EQ(Decode(capture, false, &stats),

@@ -30,8 +30,8 @@ FitOptions Square() {
 }
 
 struct Marks {
-    int horizontal = 0;     // straight pieces along x
-    int vertical = 0;       // along y
+    int horizontal = 0;  // straight pieces along x
+    int vertical = 0;    // along y
     long horizontalLength = 0;
     int crossingMiddle = 0;  // horizontal pieces with ends on both sides of x = 0
     int insideHole = 0;      // moves with a point strictly inside |x|, |y| < 200
@@ -70,13 +70,15 @@ TEST(Fill, SquareWithASquareHoleLeavesTheHoleEmptyUnderBothFillRules) {
     };
     const Case cases[] = {
         {"even-odd, hole drawn the same way round",
-         "<path fill-rule='evenodd' d='" + outer + "M30 30 H70 V70 H30 Z'/>", 14, 6 * 1000 + 4 * 600, 0},
-        {"nonzero, hole drawn the other way round",
-         "<path d='" + outer + "M30 30 V70 H70 V30 Z'/>", 14, 6 * 1000 + 4 * 600, 0},
+         "<path fill-rule='evenodd' d='" + outer + "M30 30 H70 V70 H30 Z'/>", 14,
+         6 * 1000 + 4 * 600, 0},
+        {"nonzero, hole drawn the other way round", "<path d='" + outer + "M30 30 V70 H70 V30 Z'/>",
+         14, 6 * 1000 + 4 * 600, 0},
         {"nonzero, inner square drawn the same way round is filled",
          "<path d='" + outer + "M30 30 H70 V70 H30 Z'/>", 10, 10 * 1000, 12},
         {"even-odd through a style sheet",
-         "<style>.h{fill-rule:evenodd}</style><path class='h' d='" + outer + "M30 30 H70 V70 H30 Z'/>",
+         "<style>.h{fill-rule:evenodd}</style><path class='h' d='" + outer +
+             "M30 30 H70 V70 H30 Z'/>",
          14, 6 * 1000 + 4 * 600, 0},
     };
     for (const Case& c : cases) {
@@ -152,7 +154,8 @@ TEST(Fill, LaterPaintKnocksOutWhatIsBelowAndWhiteIsNotMarked) {
         {"white over the right half: only the left half is marked",
          "<rect x='50' width='50' height='100' fill='#fff'/>", "white", 10, 10 * 500, 0},
         {"the skip colour is not marked either",
-         "<rect x='50' width='50' height='100' style='fill:rgb(255,0,0)'/>", "red", 10, 10 * 500, 0},
+         "<rect x='50' width='50' height='100' style='fill:rgb(255,0,0)'/>", "red", 10, 10 * 500,
+         0},
         {"a fill of opacity 0 neither marks nor covers",
          "<rect x='50' width='50' height='100' fill-opacity='0'/>", "white", 10, 10 * 1000, 10},
         {"hidden paint neither marks nor covers",
@@ -164,8 +167,10 @@ TEST(Fill, LaterPaintKnocksOutWhatIsBelowAndWhiteIsNotMarked) {
         {"fill none leaves what is below", "<rect x='50' width='50' height='100' fill='none'/>",
          "white", 10, 10 * 1000, 10},
         {"a white gradient fading out neither marks nor covers (its mean opacity is a half)",
-         "<linearGradient id='w'><stop stop-color='#fff'/><stop stop-color='#fff' stop-opacity='0'/>"
-         "</linearGradient><rect x='50' width='50' height='100' fill='url(#w)' fill-opacity='0.99'/>",
+         "<linearGradient id='w'><stop stop-color='#fff'/><stop stop-color='#fff' "
+         "stop-opacity='0'/>"
+         "</linearGradient><rect x='50' width='50' height='100' fill='url(#w)' "
+         "fill-opacity='0.99'/>",
          "white", 10, 10 * 1000, 10},
         // Blue's ink is 0.93: at opacity 0.4 it shows (0.37 > 0.3) but does not hide.
         {"faint paint marks but lets what is below show through",
@@ -200,9 +205,10 @@ TEST(Fill, OutlinesAreMarkedForStrokesOrWhenAsked) {
     // The outline is a closed square: two of its four moves are horizontal.
     const Case cases[] = {
         {"fill without stroke: hatch only", "<rect width='100' height='100'/>", true, false, 1, 10},
-        {"stroke: hatch and outline", "<rect width='100' height='100' stroke='red' stroke-width='0.1'/>",
-         true, false, 2, 12},
-        {"stroke alone", "<rect width='100' height='100' fill='none' stroke='black'/>", true, false, 1, 2},
+        {"stroke: hatch and outline",
+         "<rect width='100' height='100' stroke='red' stroke-width='0.1'/>", true, false, 2, 12},
+        {"stroke alone", "<rect width='100' height='100' fill='none' stroke='black'/>", true, false,
+         1, 2},
         {"--outline", "<rect width='100' height='100'/>", true, true, 2, 12},
         {"--no-fill: outlines only", "<rect width='100' height='100'/>", false, false, 1, 2},
         // 1000 by 5 bits about y = 0: no hatch line (at y = +-50) crosses it.
@@ -245,18 +251,23 @@ TEST(Fill, ClipPathsAndNestedViewportsCutWhatIsMarked) {
     const std::string square = "<rect width='100' height='100'/>";
     const Case cases[] = {
         {"a clip path keeps the left half",
-         "<clipPath id='c'><rect width='50' height='100'/></clipPath><g clip-path='url(#c)'>" + square + "</g>",
+         "<clipPath id='c'><rect width='50' height='100'/></clipPath><g clip-path='url(#c)'>" +
+             square + "</g>",
          10, 10 * 500, 10},
         {"a clip path in fractions of the group's box",
-         "<clipPath id='c' clipPathUnits='objectBoundingBox'><rect width='0.5' height='1'/></clipPath>"
-         "<g clip-path='url(#c)'>" + square + "</g>",
+         "<clipPath id='c' clipPathUnits='objectBoundingBox'><rect width='0.5' "
+         "height='1'/></clipPath>"
+         "<g clip-path='url(#c)'>" +
+             square + "</g>",
          10, 10 * 500, 10},
         {"a clip path made of a reference",
-         "<defs><rect id='h' width='50' height='100'/></defs><clipPath id='c'><use href='#h'/></clipPath>"
+         "<defs><rect id='h' width='50' height='100'/></defs><clipPath id='c'><use "
+         "href='#h'/></clipPath>"
          "<rect width='100' height='100' clip-path='url(#c)'/>",
          10, 10 * 500, 10},
         {"a clip path under the even-odd rule",
-         "<clipPath id='c'><path clip-rule='evenodd' d='M0 0H100V100H0Z M0 0H50V100H0Z'/></clipPath>"
+         "<clipPath id='c'><path clip-rule='evenodd' d='M0 0H100V100H0Z M0 "
+         "0H50V100H0Z'/></clipPath>"
          "<rect width='100' height='100' style='clip-path:url(#c)'/>",
          10, 10 * 500, 0},
         {"a mask keeps what its shapes cover",
@@ -264,19 +275,23 @@ TEST(Fill, ClipPathsAndNestedViewportsCutWhatIsMarked) {
          "<rect width='100' height='100' mask='url(#m)'/>",
          10, 10 * 500, 10},
         {"black in a mask hides what white before it keeps",
-         "<mask id='m'><rect width='100' height='100' fill='white'/><rect x='50' width='50' height='100'/></mask>"
+         "<mask id='m'><rect width='100' height='100' fill='white'/><rect x='50' width='50' "
+         "height='100'/></mask>"
          "<rect width='100' height='100' mask='url(#m)'/>",
          10, 10 * 500, 0},
         {"a mask of a picture keeps the picture's rectangle",
-         "<mask id='m'><g filter='url(#a)'><image width='50' height='100' href='none.png'/></g></mask>"
+         "<mask id='m'><g filter='url(#a)'><image width='50' height='100' "
+         "href='none.png'/></g></mask>"
          "<rect width='100' height='100' mask='url(#m)'/>",
          10, 10 * 500, 10},
-        {"a mask of text only is left out", "<mask id='m'><text>x</text></mask>"
-         "<rect width='100' height='100' mask='url(#m)'/>", 10, 10 * 1000, 10},
+        {"a mask of text only is left out",
+         "<mask id='m'><text>x</text></mask>"
+         "<rect width='100' height='100' mask='url(#m)'/>",
+         10, 10 * 1000, 10},
         {"a nested viewport cuts off what it draws outside itself",
          "<svg width='50' height='100'>" + square + "</svg>", 10, 10 * 500, 10},
-        {"unless its overflow is visible", "<svg width='50' height='100' overflow='visible'>" + square + "</svg>",
-         10, 10 * 1000, 10},
+        {"unless its overflow is visible",
+         "<svg width='50' height='100' overflow='visible'>" + square + "</svg>", 10, 10 * 1000, 10},
     };
     for (const Case& c : cases) {
         FittedJob job;
@@ -299,7 +314,8 @@ TEST(Fill, DashedStrokesMarkOnlyTheDashes) {
         {"stroke-dasharray='10 10'", "-500..-400 -300..-200 -100..0 100..200 300..400"},
         {"stroke-dasharray='10'", "-500..-400 -300..-200 -100..0 100..200 300..400"},
         {"stroke-dasharray='30,10,10,10'", "-500..-200 -100..0 100..400"},
-        {"stroke-dasharray='10 10' stroke-dashoffset='5'", "-500..-450 -350..-250 -150..-50 50..150 250..350 450..500"},
+        {"stroke-dasharray='10 10' stroke-dashoffset='5'",
+         "-500..-450 -350..-250 -150..-50 50..150 250..350 450..500"},
         {"stroke-dasharray='0 0'", "-500..500"},
         {"stroke-dasharray='none'", "-500..500"},
     };
@@ -308,7 +324,8 @@ TEST(Fill, DashedStrokesMarkOnlyTheDashes) {
         o.order = PathOrder::kInput;
         FittedJob job;
         std::string error;
-        const Drawing d = Read(std::string("<line x2='100' stroke='black' stroke-width='0.1' ") + c.dashes + "/>");
+        const Drawing d = Read(std::string("<line x2='100' stroke='black' stroke-width='0.1' ") +
+                               c.dashes + "/>");
         ASSERT_TRUE(FitDrawing(d, o, &job, &error)) << c.dashes << error;
         std::string pieces;
         for (const auto& line : job.polylines) {

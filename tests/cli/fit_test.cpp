@@ -59,10 +59,12 @@ TEST(Fit, PlacesTheDrawingInTheField) {
          Outlines(100, 1, true), "-50,25 50,25"},
         {"what a clip cuts off does not count",
          "<clipPath id='c'><rect width='10' height='10'/></clipPath>"
-         "<line x1='0' y1='0' x2='100' y2='0' clip-path='url(#c)'/><line x1='0' y1='10' x2='10' y2='10'/>",
+         "<line x1='0' y1='0' x2='100' y2='0' clip-path='url(#c)'/><line x1='0' y1='10' x2='10' "
+         "y2='10'/>",
          // (the clipper hands the cut line back from its other end)
          Outlines(100, 1, true), "50,50 -50,50 | -50,-50 50,-50"},
-        {"order of paths kept", "<line x1='10' y1='0' x2='0' y2='0'/><line x1='0' y1='10' x2='10' y2='10'/>",
+        {"order of paths kept",
+         "<line x1='10' y1='0' x2='0' y2='0'/><line x1='0' y1='10' x2='10' y2='10'/>",
          Outlines(20, 1, true), "10,10 -10,10 | -10,-10 10,-10"},
     };
     for (const Case& c : cases) {
@@ -86,7 +88,8 @@ TEST(Fit, PagePlacementTurnsMirrorsAndMoves) {
     };
     const Case cases[] = {
         {"drawing: the line fills the field", FitMode::kDrawing, 0, 0, 0, 0, "-500,0 500,0"},
-        {"page: the line keeps its place on the page", FitMode::kPage, 0, 0, 0, 0, "-500,250 -400,250"},
+        {"page: the line keeps its place on the page", FitMode::kPage, 0, 0, 0, 0,
+         "-500,250 -400,250"},
         {"a quarter turn clockwise", FitMode::kPage, 90, 0, 0, 0, "250,500 250,400"},
         {"half a turn", FitMode::kPage, 180, 0, 0, 0, "500,-250 400,-250"},
         {"three quarters", FitMode::kPage, 270, 0, 0, 0, "-250,-500 -250,-400"},
@@ -113,8 +116,9 @@ TEST(Fit, PagePlacementTurnsMirrorsAndMoves) {
 TEST(Fit, CountsMovesAndLengths) {
     FittedJob job;
     std::string error;
-    ASSERT_TRUE(FitDrawing(Read("<polyline points='0,0 30,0 30,40'/><line x1='0' y1='40' x2='0' y2='0'/>"),
-                           Outlines(40, 1, false), &job, &error));
+    ASSERT_TRUE(
+        FitDrawing(Read("<polyline points='0,0 30,0 30,40'/><line x1='0' y1='40' x2='0' y2='0'/>"),
+                   Outlines(40, 1, false), &job, &error));
     EXPECT_EQ(Points(job), "-15,-20 15,-20 15,20 | -15,20 -15,-20");
     EXPECT_EQ(job.markMoves, 3u);
     EXPECT_DOUBLE_EQ(job.markLength, 30 + 40 + 40);
@@ -127,7 +131,8 @@ TEST(Fit, CurvesWithinTheToleranceInBits) {
     for (const double tolerance : {0.5, 2.0, 8.0}) {
         FittedJob job;
         std::string error;
-        ASSERT_TRUE(FitDrawing(Read("<circle r='1'/>"), Outlines(20000, tolerance, true), &job, &error));
+        ASSERT_TRUE(
+            FitDrawing(Read("<circle r='1'/>"), Outlines(20000, tolerance, true), &job, &error));
         const auto& line = job.polylines.at(0);
         double worst = 0;
         for (size_t i = 1; i < line.size(); ++i) {
@@ -147,11 +152,16 @@ TEST(Fit, Refusals) {
         const char* error;
     };
     const Case cases[] = {
-        {"<line x1='0' y1='0' x2='1' y2='1'/>", Outlines(0, 1, true), "the field must be between 1 and 65535 bits wide"},
-        {"<line x1='0' y1='0' x2='1' y2='1'/>", Outlines(65536, 1, true), "the field must be between 1 and 65535 bits wide"},
-        {"<line x1='0' y1='0' x2='1' y2='1'/>", Outlines(100, 0, true), "the flattening tolerance must be above 0"},
-        {"<text> </text><line x2='1' fill='none'/>", Outlines(100, 1, true), "the drawing holds no shape to mark"},
-        {"<line x1='3' y1='3' x2='3' y2='3'/>", Outlines(100, 1, true), "the drawing's shapes have no extent"},
+        {"<line x1='0' y1='0' x2='1' y2='1'/>", Outlines(0, 1, true),
+         "the field must be between 1 and 65535 bits wide"},
+        {"<line x1='0' y1='0' x2='1' y2='1'/>", Outlines(65536, 1, true),
+         "the field must be between 1 and 65535 bits wide"},
+        {"<line x1='0' y1='0' x2='1' y2='1'/>", Outlines(100, 0, true),
+         "the flattening tolerance must be above 0"},
+        {"<text> </text><line x2='1' fill='none'/>", Outlines(100, 1, true),
+         "the drawing holds no shape to mark"},
+        {"<line x1='3' y1='3' x2='3' y2='3'/>", Outlines(100, 1, true),
+         "the drawing's shapes have no extent"},
     };
     for (const Case& c : cases) {
         FittedJob job;

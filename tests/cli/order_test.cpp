@@ -18,7 +18,8 @@ TEST(Order, ShortOrderAtLeastHalvesTheTravelOnAGridOfCircles) {
     for (int i = 0; i < 20; ++i) {
         for (int j = 0; j < 20; ++j) {
             circles.push_back("<circle cx='" + std::to_string(i * 50) + "' cy='" +
-                              std::to_string(j * 50) + "' r='5' fill='none' stroke='black' stroke-width='0.2'/>");
+                              std::to_string(j * 50) +
+                              "' r='5' fill='none' stroke='black' stroke-width='0.2'/>");
         }
     }
     std::mt19937 random(17);
@@ -54,9 +55,11 @@ TEST(Order, OpenPathsAreReversedAndTakenNearestFirst) {
         Lines out;
     };
     const Case cases[] = {
-        {"nearest first", {{{100, 0}, {200, 0}}, {{10, 0}, {20, 0}}},
+        {"nearest first",
+         {{{100, 0}, {200, 0}}, {{10, 0}, {20, 0}}},
          {{{10, 0}, {20, 0}}, {{100, 0}, {200, 0}}}},
-        {"a path whose far end is nearer runs backwards", {{{300, 0}, {30, 0}}},
+        {"a path whose far end is nearer runs backwards",
+         {{{300, 0}, {30, 0}}},
          {{{30, 0}, {300, 0}}}},
         {"a closed loop is entered at its corner nearest the head",
          {{{100, 100}, {100, 0}, {10, 0}, {10, 100}, {100, 100}}},

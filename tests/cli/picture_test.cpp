@@ -29,7 +29,8 @@ std::vector<uint8_t> PngBytes(int width, int height, const std::vector<uint8_t>&
     png_alloc_size_t size = 0;
     EXPECT_TRUE(png_image_write_to_memory(&image, nullptr, &size, 0, greyAlpha.data(), 0, nullptr));
     std::vector<uint8_t> out(size);
-    EXPECT_TRUE(png_image_write_to_memory(&image, out.data(), &size, 0, greyAlpha.data(), 0, nullptr));
+    EXPECT_TRUE(
+        png_image_write_to_memory(&image, out.data(), &size, 0, greyAlpha.data(), 0, nullptr));
     out.resize(size);
     return out;
 }
@@ -205,7 +206,9 @@ TEST(Picture, ImagesFromFilesBesideTheDrawingAndPlacedInTheirBox) {
         const std::string svg = std::string(dir) + "/d.svg";
         std::FILE* s = std::fopen(svg.c_str(), "w");
         ASSERT_NE(s, nullptr);
-        std::fprintf(s, "<svg><image width='40' height='40' preserveAspectRatio='%s' href='p.png'/></svg>", c.ratio);
+        std::fprintf(
+            s, "<svg><image width='40' height='40' preserveAspectRatio='%s' href='p.png'/></svg>",
+            c.ratio);
         std::fclose(s);
         const SvgReadResult r = ReadSvgFile(svg);
         ASSERT_TRUE(r.ok) << r.error;
@@ -214,7 +217,8 @@ TEST(Picture, ImagesFromFilesBesideTheDrawingAndPlacedInTheirBox) {
         EXPECT_EQ(p.image.width, 4);
         const Affine& m = p.toRoot;
         EXPECT_EQ(std::vector<double>({m.a, m.b, m.c, m.d, m.e, m.f}),
-                  std::vector<double>({c.toRoot.a, c.toRoot.b, c.toRoot.c, c.toRoot.d, c.toRoot.e, c.toRoot.f}))
+                  std::vector<double>(
+                      {c.toRoot.a, c.toRoot.b, c.toRoot.c, c.toRoot.d, c.toRoot.e, c.toRoot.f}))
             << c.ratio;
         EXPECT_EQ(std::vector<double>({p.visibleX0, p.visibleY0, p.visibleX1, p.visibleY1}),
                   std::vector<double>({c.x0, c.y0, c.x1, c.y1}))
@@ -226,16 +230,19 @@ TEST(Picture, ImagesFromFilesBesideTheDrawingAndPlacedInTheirBox) {
     const std::string svg = std::string(dir) + "/fill.svg";
     std::FILE* s = std::fopen(svg.c_str(), "w");
     ASSERT_NE(s, nullptr);
-    std::fputs("<svg><rect x='5' width='40' height='20' fill='url(#p)'/><defs>"
-               "<pattern id='p' patternContentUnits='objectBoundingBox' width='1' height='1'>"
-               "<use href='#i' transform='scale(0.025 0.05)'/></pattern>"
-               "<image id='i' width='40' height='20' href='p.png'/></defs></svg>", s);
+    std::fputs(
+        "<svg><rect x='5' width='40' height='20' fill='url(#p)'/><defs>"
+        "<pattern id='p' patternContentUnits='objectBoundingBox' width='1' height='1'>"
+        "<use href='#i' transform='scale(0.025 0.05)'/></pattern>"
+        "<image id='i' width='40' height='20' href='p.png'/></defs></svg>",
+        s);
     std::fclose(s);
     const SvgReadResult r = ReadSvgFile(svg);
     ASSERT_TRUE(r.ok) << r.error;
     ASSERT_EQ(r.drawing.images.size(), 1u);
     const Affine& m = r.drawing.images[0].toRoot;
-    EXPECT_EQ(std::vector<double>({m.a, m.b, m.c, m.d, m.e, m.f}), std::vector<double>({10, 0, 0, 10, 5, 0}));
+    EXPECT_EQ(std::vector<double>({m.a, m.b, m.c, m.d, m.e, m.f}),
+              std::vector<double>({10, 0, 0, 10, 5, 0}));
     ASSERT_EQ(r.drawing.shapes.size(), 2u);  // the picture, then the rect without its fill
     EXPECT_EQ(r.drawing.shapes[0].image, 0);
     EXPECT_EQ(r.drawing.shapes[0].clips.size(), 1u);  // cut to the rect

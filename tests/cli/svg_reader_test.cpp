@@ -48,8 +48,7 @@ TEST(SvgReader, StraightElementsAndTransforms) {
         {"rect of zero width is not drawn", "<rect width='0' height='5'/>", ""},
         {"units", "<line x1='0' y1='0' x2='1in' y2='2.54cm'/>", "0,0 96,96"},
         {"path absolute", "<path d='M 0 0 L 10 0 H 20 V 5 Z'/>", "0,0 10,0 20,0 20,5 0,0"},
-        {"path relative, implicit lineto",
-         "<path d='m1 1 2 0 0 2z'/>", "1,1 3,1 3,3 1,1"},
+        {"path relative, implicit lineto", "<path d='m1 1 2 0 0 2z'/>", "1,1 3,1 3,3 1,1"},
         {"path packed numbers", "<path d='M1-2L.5.5-3e1,1'/>", "1,-2 0.5,0.5 -30,1"},
         {"two subpaths", "<path d='M0 0 L1 0 M5 5 l1 1'/>", "0,0 1,0 | 5,5 6,6"},
         {"drawing after Z starts at the start", "<path d='M0 0 L4 0 L4 4 Z L0 9'/>",
@@ -61,15 +60,17 @@ TEST(SvgReader, StraightElementsAndTransforms) {
          "y2='1'/></g></g>",
          "10,0 12,2"},
         {"element transform after the group's",
-         "<g transform='scale(3)'><line transform='translate(1 0)' x1='0' y1='0' x2='1' y2='0'/></g>",
+         "<g transform='scale(3)'><line transform='translate(1 0)' x1='0' y1='0' x2='1' "
+         "y2='0'/></g>",
          "3,0 6,0"},
         {"rotate about a point", "<line transform='rotate(90 5 5)' x1='5' y1='0' x2='10' y2='5'/>",
          "10,5 5,10"},
         {"matrix", "<line transform='matrix(1 0 0 -1 0 100)' x1='0' y1='0' x2='5' y2='10'/>",
          "0,100 5,90"},
         {"skewX", "<line transform='skewX(45)' x1='0' y1='0' x2='0' y2='10'/>", "0,0 10,10"},
-        {"hidden element", "<line display='none' x1='0' y1='0' x2='1' y2='1'/>"
-                           "<g style='display: none'><line x1='0' y1='0' x2='2' y2='2'/></g>",
+        {"hidden element",
+         "<line display='none' x1='0' y1='0' x2='1' y2='1'/>"
+         "<g style='display: none'><line x1='0' y1='0' x2='2' y2='2'/></g>",
          ""},
         {"an arrow head at the end, turned along the line",
          "<marker id='a' markerWidth='10' markerHeight='10' refY='5' orient='auto' "
@@ -120,20 +121,35 @@ TEST(SvgReader, CurvesAndArcs) {
     const Case cases[] = {
         {"circle", "<circle cx='5' cy='6' r='10'/>", {-5, 15, -4, 16}, {5, 6}, 10},
         {"ellipse", "<ellipse cx='0' cy='0' rx='20' ry='10'/>", {-20, 20, -10, 10}, {}, 0},
-        {"rotated ellipse", "<ellipse rx='20' ry='10' transform='rotate(90)'/>",
-         {-10, 10, -20, 20}, {}, 0},
+        {"rotated ellipse",
+         "<ellipse rx='20' ry='10' transform='rotate(90)'/>",
+         {-10, 10, -20, 20},
+         {},
+         0},
         {"rounded rect", "<rect width='20' height='10' rx='5'/>", {0, 20, 0, 10}, {}, 0},
         {"arc, sweep clockwise on screen goes over the top",
-         "<path d='M0 0 A5 5 0 0 1 10 0'/>", {0, 10, -5, 0}, {5, 0}, 5},
-        {"arc, other sweep goes under", "<path d='M0 0 A5 5 0 0 0 10 0'/>", {0, 10, 0, 5},
-         {5, 0}, 5},
-        {"arc radius too small is scaled up", "<path d='M0 0 A1 1 0 0 1 10 0'/>",
-         {0, 10, -5, 0}, {5, 0}, 5},
+         "<path d='M0 0 A5 5 0 0 1 10 0'/>",
+         {0, 10, -5, 0},
+         {5, 0},
+         5},
+        {"arc, other sweep goes under",
+         "<path d='M0 0 A5 5 0 0 0 10 0'/>",
+         {0, 10, 0, 5},
+         {5, 0},
+         5},
+        {"arc radius too small is scaled up",
+         "<path d='M0 0 A1 1 0 0 1 10 0'/>",
+         {0, 10, -5, 0},
+         {5, 0},
+         5},
         {"large arc", "<path d='M0 0 A5 5 0 1 1 5 5'/>", {0, 10, -5, 5}, {5, 0}, 5},
         {"packed arc flags", "<path d='M0 0a5 5 0 0110 0'/>", {0, 10, -5, 0}, {5, 0}, 5},
         {"cubic", "<path d='M0 0 C0 10 10 10 10 0'/>", {0, 10, 0, 7.5}, {}, 0},
-        {"smooth cubic reflects", "<path d='M0 0 C0 10 10 10 10 0 S20 -10 20 0'/>",
-         {0, 20, -7.5, 7.5}, {}, 0},
+        {"smooth cubic reflects",
+         "<path d='M0 0 C0 10 10 10 10 0 S20 -10 20 0'/>",
+         {0, 20, -7.5, 7.5},
+         {},
+         0},
         {"quadratic", "<path d='M0 0 Q5 10 10 0'/>", {0, 10, 0, 5}, {}, 0},
         {"smooth quadratic reflects", "<path d='M0 0 Q5 10 10 0 T20 0'/>", {0, 20, -5, 5}, {}, 0},
     };
@@ -254,7 +270,8 @@ TEST(SvgReader, DeepNestingIsCutOffWithAWarning) {
     const SvgReadResult r = ReadSvgText(text, "t.svg");
     ASSERT_TRUE(r.ok);
     // The 257th <g> starts 5 + 3 * 256 characters in; the place is that of its name.
-    EXPECT_EQ(r.drawing.warnings, std::vector<std::string>{"t.svg:1:775: <g>: elements nest too deep; not drawn"});
+    EXPECT_EQ(r.drawing.warnings,
+              std::vector<std::string>{"t.svg:1:775: <g>: elements nest too deep; not drawn"});
     EXPECT_TRUE(r.drawing.shapes.empty());
 }
 

@@ -45,11 +45,13 @@ TEST(Text, GlyphOutlinesFillTheTextsBox) {
     const std::string font = "font-family='DejaVu Sans' font-size='100'";
     const Case cases[] = {
         {"start anchor: from x on", "<text x='500' y='300' " + font + ">HIH</text>", 500, 800},
-        {"end anchor: up to x", "<text x='500' y='300' text-anchor='end' " + font + ">HIH</text>", 200, 500},
-        {"middle anchor: around x", "<text x='500' y='300' text-anchor='middle' " + font + ">HIH</text>",
-         350, 650},
+        {"end anchor: up to x", "<text x='500' y='300' text-anchor='end' " + font + ">HIH</text>",
+         200, 500},
+        {"middle anchor: around x",
+         "<text x='500' y='300' text-anchor='middle' " + font + ">HIH</text>", 350, 650},
         {"tspan pieces continue the line",
-         "<text x='500' y='300' " + font + ">H<tspan font-weight='bold'>I</tspan>H</text>", 500, 800},
+         "<text x='500' y='300' " + font + ">H<tspan font-weight='bold'>I</tspan>H</text>", 500,
+         800},
         {"dx moves the pen", "<text x='400' dx='100' y='300' " + font + ">HIH</text>", 500, 800},
         {"a tspan's single x places its first letter only",
          "<text x='500' y='300' " + font + "><tspan x='500' y='300'>HIH</tspan></text>", 500, 800},
@@ -66,16 +68,19 @@ TEST(Text, GlyphOutlinesFillTheTextsBox) {
     }
     // White space before a positioned tspan belongs to the text, not to the tspan's first
     // letter: the letter still lands on the tspan's x.
-    const Extent spaced = Bounds(Read("<text " + font + ">I\n  <tspan x='500' y='300'>HIH</tspan></text>"));
-    const Extent tight = Bounds(Read("<text " + font + ">I<tspan x='500' y='300'>HIH</tspan></text>"));
+    const Extent spaced =
+        Bounds(Read("<text " + font + ">I\n  <tspan x='500' y='300'>HIH</tspan></text>"));
+    const Extent tight =
+        Bounds(Read("<text " + font + ">I<tspan x='500' y='300'>HIH</tspan></text>"));
     EXPECT_NEAR(spaced.maxX, tight.maxX, 0.5);
     // A central baseline puts the middle of the em box on y: capitals reach about as far
     // above the middle as below it.
-    const Extent central = Bounds(Read("<text y='300' dominant-baseline='central' " + font + ">HIH</text>"));
+    const Extent central =
+        Bounds(Read("<text y='300' dominant-baseline='central' " + font + ">HIH</text>"));
     EXPECT_NEAR(central.maxY, 335, 1);
     // Per-character positions, a transform, and dy lower the letters.
-    const Extent placed = Bounds(Read("<text x='0 1000' y='300' dy='50' transform='translate(7 0)' " +
-                                      font + ">HH</text>"));
+    const Extent placed = Bounds(
+        Read("<text x='0 1000' y='300' dy='50' transform='translate(7 0)' " + font + ">HH</text>"));
     EXPECT_NEAR(placed.maxY, 350, 0.5);
     // dy in em of the font: 0.5 em of 100 units.
     const Extent lowered = Bounds(Read("<text y='300' dy='0.5em' " + font + ">HH</text>"));
@@ -85,26 +90,31 @@ TEST(Text, GlyphOutlinesFillTheTextsBox) {
 }
 
 TEST(Text, WeightAndFamilyChangeTheLetters) {
-    const Extent regular = Bounds(Read("<text font-family='DejaVu Sans' font-size='100'>HIH</text>"));
-    const Extent bold =
-        Bounds(Read("<text style='font: bold 100px DejaVu Sans'>HIH</text>"));
-    const Extent mono = Bounds(Read("<text font-family='DejaVu Sans Mono' font-size='100'>HIH</text>"));
+    const Extent regular =
+        Bounds(Read("<text font-family='DejaVu Sans' font-size='100'>HIH</text>"));
+    const Extent bold = Bounds(Read("<text style='font: bold 100px DejaVu Sans'>HIH</text>"));
+    const Extent mono =
+        Bounds(Read("<text font-family='DejaVu Sans Mono' font-size='100'>HIH</text>"));
     EXPECT_GT(bold.maxX - bold.minX, regular.maxX - regular.minX + 10);
     EXPECT_NE(std::lround(mono.maxX - mono.minX), std::lround(regular.maxX - regular.minX));
     // The space between two pieces is kept, and each piece keeps its own weight.
     const std::string font = "font-family='DejaVu Sans' font-size='100'";
-    const Extent apart = Bounds(Read("<text " + font + "><tspan>HIH</tspan> <tspan>HIH</tspan></text>"));
+    const Extent apart =
+        Bounds(Read("<text " + font + "><tspan>HIH</tspan> <tspan>HIH</tspan></text>"));
     const Extent joined = Bounds(Read("<text " + font + ">HIH HIH</text>"));
     EXPECT_NEAR(apart.maxX, joined.maxX, 0.5);
-    const Extent mixed = Bounds(Read("<text " + font + "><tspan>HIH</tspan><tspan font-weight='bold'>HIH</tspan></text>"));
+    const Extent mixed = Bounds(
+        Read("<text " + font + "><tspan>HIH</tspan><tspan font-weight='bold'>HIH</tspan></text>"));
     const Extent plain = Bounds(Read("<text " + font + ">HIHHIH</text>"));
     EXPECT_GT(mixed.maxX, plain.maxX + 5);
     // Kept white space moves the letters along; collapsed, it would not.
-    const Extent kept = Bounds(Read("<text xml:space='preserve' font-family='DejaVu Sans' font-size='100'>"
-                                    "   HIH</text>"));
+    const Extent kept =
+        Bounds(Read("<text xml:space='preserve' font-family='DejaVu Sans' font-size='100'>"
+                    "   HIH</text>"));
     EXPECT_GT(kept.minX, regular.minX + 2 * 25);  // three spaces of about 0.32 em each
     // Letter spacing widens the line by about the spacing after each of the three letters.
-    const Extent spaced = Bounds(Read("<text font-family='DejaVu Sans' font-size='100' letter-spacing='20'>HIH</text>"));
+    const Extent spaced = Bounds(
+        Read("<text font-family='DejaVu Sans' font-size='100' letter-spacing='20'>HIH</text>"));
     EXPECT_NEAR((spaced.maxX - spaced.minX) - (regular.maxX - regular.minX), 2 * 20, 12);
     // A PostScript name gives the family, weight and slant.
     const Drawing ps = Read("<text font-family='Arial-BoldItalicMT'>a</text>");
@@ -130,30 +140,37 @@ TEST(Style, CascadeFromAttributesSheetsAndStyleWithInheritance) {
     };
     const Colour black{}, red{255, 0, 0};
     const Case cases[] = {
-        {"no fill attribute: black", "<rect width='1' height='1'/>", PaintKind::kColour, black, FillRule::kNonZero},
-        {"inherited from the group", "<g fill='red' fill-rule='evenodd'><rect width='1' height='1'/></g>",
-         PaintKind::kColour, red, FillRule::kEvenOdd},
+        {"no fill attribute: black", "<rect width='1' height='1'/>", PaintKind::kColour, black,
+         FillRule::kNonZero},
+        {"inherited from the group",
+         "<g fill='red' fill-rule='evenodd'><rect width='1' height='1'/></g>", PaintKind::kColour,
+         red, FillRule::kEvenOdd},
         {"style beats the attribute", "<rect fill='blue' style='fill: #f00' width='1' height='1'/>",
          PaintKind::kColour, red, FillRule::kNonZero},
         {"sheet beats the attribute, id beats class",
-         "<style>#r{fill:red} .c{fill:blue} rect{fill:green}</style><rect id='r' class='c' fill='white' "
+         "<style>#r{fill:red} .c{fill:blue} rect{fill:green}</style><rect id='r' class='c' "
+         "fill='white' "
          "width='1' height='1'/>",
          PaintKind::kColour, red, FillRule::kNonZero},
         {"!important in the sheet beats style",
          "<style>rect{fill:red !important}</style><rect style='fill:blue' width='1' height='1'/>",
          PaintKind::kColour, red, FillRule::kNonZero},
         {"at-rules are passed over whole, attribute selectors apply",
-         "<style>@import url(x.css); @media print { rect { fill: blue } } rect[data-k=\"r\"] { fill: red }"
+         "<style>@import url(x.css); @media print { rect { fill: blue } } rect[data-k=\"r\"] { "
+         "fill: red }"
          "</style><rect data-k='r' width='1' height='1'/>",
          PaintKind::kColour, red, FillRule::kNonZero},
         {"descendant selectors",
-         "<style>g.k rect{fill:red} svg > g rect{fill-rule:evenodd}</style><g class='k'><rect width='1' "
+         "<style>g.k rect{fill:red} svg > g rect{fill-rule:evenodd}</style><g class='k'><rect "
+         "width='1' "
          "height='1'/></g>",
          PaintKind::kColour, red, FillRule::kEvenOdd},
-        {"currentColor", "<g color='rgb(100%,0%,0%)'><rect fill='currentColor' width='1' height='1'/></g>",
+        {"currentColor",
+         "<g color='rgb(100%,0%,0%)'><rect fill='currentColor' width='1' height='1'/></g>",
          PaintKind::kColour, red, FillRule::kNonZero},
         {"a gradient paints the mean of its stops",
-         "<linearGradient id='g'><stop stop-color='red'/><stop style='stop-color:#f00'/></linearGradient>"
+         "<linearGradient id='g'><stop stop-color='red'/><stop "
+         "style='stop-color:#f00'/></linearGradient>"
          "<radialGradient id='h' href='#g'/><rect fill='url(#h)' width='1' height='1'/>",
          PaintKind::kGradient, red, FillRule::kNonZero},
         {"a gradient without stops paints nothing",
@@ -164,11 +181,15 @@ TEST(Style, CascadeFromAttributesSheetsAndStyleWithInheritance) {
         {"a reference with a fallback", "<rect fill='url(#none) red' width='1' height='1'/>",
          PaintKind::kColour, red, FillRule::kNonZero},
         {"a transparent colour paints nothing",
-         "<rect fill='rgba(0,0,0,0)' width='1' height='1'/><rect fill='#f000' width='1' height='1'/>",
+         "<rect fill='rgba(0,0,0,0)' width='1' height='1'/><rect fill='#f000' width='1' "
+         "height='1'/>",
          PaintKind::kNone, black, FillRule::kNonZero},
-        {"elements written with the svg: prefix", "<svg:rect xmlns:svg='http://www.w3.org/2000/svg' "
-         "fill='red' width='1' height='1'/>", PaintKind::kColour, red, FillRule::kNonZero},
-        {"short hex and names", "<rect fill='#F00' width='1' height='1'/><rect fill='Red' width='1' height='1'/>",
+        {"elements written with the svg: prefix",
+         "<svg:rect xmlns:svg='http://www.w3.org/2000/svg' "
+         "fill='red' width='1' height='1'/>",
+         PaintKind::kColour, red, FillRule::kNonZero},
+        {"short hex and names",
+         "<rect fill='#F00' width='1' height='1'/><rect fill='Red' width='1' height='1'/>",
          PaintKind::kColour, red, FillRule::kNonZero},
     };
     for (const Case& c : cases) {
@@ -180,12 +201,14 @@ TEST(Style, CascadeFromAttributesSheetsAndStyleWithInheritance) {
             EXPECT_EQ(s.style.fillRule, c.rule) << c.what;
         }
     }
-    const Drawing d = Read("<g opacity='0.5' stroke-width='2'><rect opacity='0.5' transform='scale(3)' "
-                           "width='1' height='1'/></g>");
+    const Drawing d = Read(
+        "<g opacity='0.5' stroke-width='2'><rect opacity='0.5' transform='scale(3)' "
+        "width='1' height='1'/></g>");
     EXPECT_DOUBLE_EQ(d.shapes.at(0).style.opacity, 0.25);
     EXPECT_DOUBLE_EQ(d.shapes.at(0).style.strokeWidth, 2.0);
     EXPECT_DOUBLE_EQ(d.shapes.at(0).strokeScale, 3.0);
-    const Drawing fixed = Read("<rect vector-effect='non-scaling-stroke' transform='scale(3)' width='1' height='1'/>");
+    const Drawing fixed = Read(
+        "<rect vector-effect='non-scaling-stroke' transform='scale(3)' width='1' height='1'/>");
     EXPECT_DOUBLE_EQ(fixed.shapes.at(0).strokeScale, 1.0);
 }
 

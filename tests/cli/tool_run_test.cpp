@@ -10,6 +10,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
@@ -21,7 +22,6 @@
 #include <sstream>
 #include <string>
 #include <thread>
-#include <algorithm>
 #include <vector>
 
 #include "cli/fit.h"
@@ -98,7 +98,8 @@ double Number(const std::string& line, const std::string& key, size_t from = 0) 
     return at == std::string::npos ? NAN : std::strtod(line.c_str() + at + key.size() + 3, nullptr);
 }
 
-void ReadLog(const std::string& path, std::vector<LogMove>* moves, std::vector<LogPacket>* packets) {
+void ReadLog(const std::string& path, std::vector<LogMove>* moves,
+             std::vector<LogPacket>* packets) {
     std::ifstream in(path);
     std::string line;
     while (std::getline(in, line)) {
@@ -145,7 +146,8 @@ TEST_F(ToolRun, MarkedMovesFollowTheDrawingWithinTheTolerance) {
     FitOptions outlines;
     outlines.hatch.fill = false;
     ASSERT_TRUE(FitDrawing(drawing.drawing, outlines, &job, &error));
-    EXPECT_EQ(out_.rfind("marked demo.svg: " + std::to_string(job.polylines.size()) + " paths, ", 0), 0u)
+    EXPECT_EQ(
+        out_.rfind("marked demo.svg: " + std::to_string(job.polylines.size()) + " paths, ", 0), 0u)
         << out_;
     const double scale = job.toField.a;
     std::vector<std::vector<Point>> truth;
@@ -198,8 +200,8 @@ TEST_F(ToolRun, MarkedMovesFollowTheDrawingWithinTheTolerance) {
 }
 
 TEST_F(ToolRun, RampsSendPowerRecordsAndThePowerFollows) {
-    ASSERT_EQ(Run({"mark", "demo.svg", "--ramps", "--capture", "cap.bin", "--sim-log",
-                   "log.jsonl", "--no-progress", "--time-scale", "50"}),
+    ASSERT_EQ(Run({"mark", "demo.svg", "--ramps", "--capture", "cap.bin", "--sim-log", "log.jsonl",
+                   "--no-progress", "--time-scale", "50"}),
               0)
         << err_;
     const std::string bytes = ReadText(dir_ + "/cap.bin");
@@ -237,20 +239,20 @@ TEST_F(ToolRun, RampsSendPowerRecordsAndThePowerFollows) {
 }
 
 TEST_F(ToolRun, CtrlCStopsTheCardAndRemovesIt) {
-    const int rc = Run({"mark", "demo.svg", "--sim-log", "log.jsonl", "--no-progress",
-                        "--time-scale", "0.2"},
-                       [&](pid_t pid) {
-                           // Wait for the first marks, then interrupt.
-                           const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-                           while (std::chrono::steady_clock::now() < deadline &&
-                                  ReadText(dir_ + "/log.jsonl").find("\"kind\":\"mark\"") ==
-                                      std::string::npos) {
-                               ::poll(nullptr, 0, 20);
-                           }
-                           ::kill(pid, SIGINT);
-                       });
+    const int rc = Run(
+        {"mark", "demo.svg", "--sim-log", "log.jsonl", "--no-progress", "--time-scale", "0.2"},
+        [&](pid_t pid) {
+            // Wait for the first marks, then interrupt.
+            const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+            while (std::chrono::steady_clock::now() < deadline &&
+                   ReadText(dir_ + "/log.jsonl").find("\"kind\":\"mark\"") == std::string::npos) {
+                ::poll(nullptr, 0, 20);
+            }
+            ::kill(pid, SIGINT);
+        });
     EXPECT_EQ(rc, 130) << err_;
-    EXPECT_NE(err_.find("txorb mark: interrupted; the card is stopped\n"), std::string::npos) << err_;
+    EXPECT_NE(err_.find("txorb mark: interrupted; the card is stopped\n"), std::string::npos)
+        << err_;
     std::vector<LogMove> moves;
     std::vector<LogPacket> packets;
     ReadLog(dir_ + "/log.jsonl", &moves, &packets);
@@ -278,17 +280,20 @@ TEST_F(ToolRun, CtrlCStopsTheCardAndRemovesIt) {
 TEST_F(ToolRun, SmallCommandsAndErrors) {
     std::ofstream(dir_ + "/bad.svg") << "<svg>\n  <path d='M 0 0 L 1'/></svg>";
     EXPECT_EQ(Run({"mark", "bad.svg"}), 2);
-    EXPECT_EQ(err_, "txorb mark: warning: bad.svg:2:9: <path>: d, character 10: expected a number "
-                    "for 'L'; drawn up to there\n"
-                    "txorb mark: bad.svg: the drawing holds no shape to mark\n");
+    EXPECT_EQ(err_,
+              "txorb mark: warning: bad.svg:2:9: <path>: d, character 10: expected a number "
+              "for 'L'; drawn up to there\n"
+              "txorb mark: bad.svg: the drawing holds no shape to mark\n");
     std::ofstream(dir_ + "/page.html") << "<html><body/></html>";
     EXPECT_EQ(Run({"mark", "page.html"}), 2);
-    EXPECT_EQ(err_, "txorb mark: cannot read the drawing: page.html:1:2: not an SVG drawing: the "
-                    "root element is <html>\n");
+    EXPECT_EQ(err_,
+              "txorb mark: cannot read the drawing: page.html:1:2: not an SVG drawing: the "
+              "root element is <html>\n");
 
     EXPECT_EQ(Run({"mark", "demo.svg", "--no-sim"}), 1);
-    EXPECT_EQ(err_, "txorb mark: cannot initialise card 1: error 32: Serial port key not found "
-                    "in Registry\n");
+    EXPECT_EQ(err_,
+              "txorb mark: cannot initialise card 1: error 32: Serial port key not found "
+              "in Registry\n");
 
     std::ofstream(dir_ + "/cap.bin", std::ios::binary)
         << std::string("\x37\x02\x00\x64\x00\x9c\x05\x00\x10\x00\x00\x00\x00", 13);
@@ -334,7 +339,8 @@ TEST_F(ToolRun, ConfigTellsWhatTheStoreGivesACard) {
          0,
          "serial_port:      \"3\"\n"
          "COM port:         COM3 (serial_port)\n"
-         "COM device:       /dev/ttyUSB7 (HKEY_LOCAL_MACHINE\\SOFTWARE\\Zazave\\TX-ORB\\ComPorts \"COM3\")\n"
+         "COM device:       /dev/ttyUSB7 (HKEY_LOCAL_MACHINE\\SOFTWARE\\Zazave\\TX-ORB\\ComPorts "
+         "\"COM3\")\n"
          "parallel port:    0x378, FIFO port 0x778 (parallel_port and fifo_port)\n"
          "comm_timeout:     500 ms\n"
          "CMD_dump_file:    /tmp/c.bin\n"},
@@ -359,13 +365,16 @@ TEST_F(ToolRun, ConfigTellsWhatTheStoreGivesACard) {
                                 "[HKEY_LOCAL_MACHINE\\Software\\Zazave\\TX-ORB_Card2]\n"
                              << c.values;
         EXPECT_EQ(Run({"config", "--card", "2"}), c.rc) << c.values << err_;
-        EXPECT_EQ(out_, "registry store:   " + store + "\n"
-                        "card key:         HKEY_LOCAL_MACHINE\\Software\\Zazave\\TX-ORB_Card2\n"
-                        "ping_allowed:     no\n" + c.lines)
+        EXPECT_EQ(out_, "registry store:   " + store +
+                            "\n"
+                            "card key:         HKEY_LOCAL_MACHINE\\Software\\Zazave\\TX-ORB_Card2\n"
+                            "ping_allowed:     no\n" +
+                            c.lines)
             << c.values;
     }
-    EXPECT_EQ(err_, "txorb config: card 2 cannot be initialised from this store: error 34: "
-                    "Invalid serial port number in Registry\n");
+    EXPECT_EQ(err_,
+              "txorb config: card 2 cannot be initialised from this store: error 34: "
+              "Invalid serial port number in Registry\n");
 }
 
 // The delays of every bitmap line in `txorb decode`'s text, line by line.
@@ -400,7 +409,8 @@ TEST_F(ToolRun, GradientPictureGivesBitmapLinesWithRisingDelays) {
     image.width = 64;
     image.height = 4;
     image.format = PNG_FORMAT_GRAY;
-    ASSERT_TRUE(png_image_write_to_file(&image, (dir_ + "/ramp.png").c_str(), 0, pixels.data(), 0, nullptr));
+    ASSERT_TRUE(png_image_write_to_file(&image, (dir_ + "/ramp.png").c_str(), 0, pixels.data(), 0,
+                                        nullptr));
     struct Case {
         const char* what;
         std::vector<std::string> extra;
@@ -409,9 +419,10 @@ TEST_F(ToolRun, GradientPictureGivesBitmapLinesWithRisingDelays) {
     const Case cases[] = {{"both ways", {}, true}, {"one way", {"--one-way"}, false}};
     for (const Case& c : cases) {
         // 40 mm at 100 bits a mm: 4000 bits for 64 pixels; lines 100 bits apart.
-        std::vector<std::string> args = {"mark", "ramp.png", "--size", "40", "--bits-per-mm", "100",
-                                         "--line-spacing", "100", "--capture", "cap.bin",
-                                         "--no-progress", "--time-scale", "50"};
+        std::vector<std::string> args = {
+            "mark",          "ramp.png",       "--size", "40",        "--bits-per-mm",
+            "100",           "--line-spacing", "100",    "--capture", "cap.bin",
+            "--no-progress", "--time-scale",   "50"};
         args.insert(args.end(), c.extra.begin(), c.extra.end());
         ASSERT_EQ(Run(args), 0) << err_;
         EXPECT_NE(out_.find(" bitmap lines, "), std::string::npos) << out_;
@@ -425,7 +436,7 @@ TEST_F(ToolRun, GradientPictureGivesBitmapLinesWithRisingDelays) {
             EXPECT_GT(d.back(), d.front()) << c.what;
             // The darkest end, near the default largest delay of 100 for black.
             EXPECT_GE(d.back(), 95) << c.what;
-            EXPECT_GT(d.front(), 0) << c.what;   // white is trimmed off the ends
+            EXPECT_GT(d.front(), 0) << c.what;  // white is trimmed off the ends
         }
     }
 }
@@ -440,18 +451,20 @@ TEST_F(ToolRun, UnreadableTransformIsAWarningAndTheRestIsMarked) {
                    "--time-scale", "50"}),
               0)
         << err_;
-    EXPECT_EQ(err_, "txorb mark: warning: skewed.svg:2:6: <g>: transform=\"matrix(1,0,0.09,1,0,0\": "
-                    "malformed arguments of matrix; ignored\n");
+    EXPECT_EQ(err_,
+              "txorb mark: warning: skewed.svg:2:6: <g>: transform=\"matrix(1,0,0.09,1,0,0\": "
+              "malformed arguments of matrix; ignored\n");
     EXPECT_EQ(out_.rfind("marked skewed.svg: 1 paths, ", 0), 0u) << out_;
     EXPECT_NE(out_.find("\nnot marked: <foreignObject>: 2\n"), std::string::npos) << out_;
 
     std::ofstream(dir_ + "/pageless.svg") << "<svg><rect width='10' height='10'/></svg>";
-    ASSERT_EQ(Run({"mark", "pageless.svg", "--hatch-spacing", "600", "--fit", "page", "--no-progress",
-                   "--time-scale", "50"}),
+    ASSERT_EQ(Run({"mark", "pageless.svg", "--hatch-spacing", "600", "--fit", "page",
+                   "--no-progress", "--time-scale", "50"}),
               0)
         << err_;
-    EXPECT_EQ(err_, "txorb mark: note: pageless.svg has no page (viewBox, or width and height): "
-                    "fitted by what is drawn\n");
+    EXPECT_EQ(err_,
+              "txorb mark: note: pageless.svg has no page (viewBox, or width and height): "
+              "fitted by what is drawn\n");
 }
 
 TEST_F(ToolRun, PreviewGivesThePictureAndTheExpectedTime) {

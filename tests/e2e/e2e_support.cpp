@@ -53,8 +53,8 @@ SimUnderTest::SimUnderTest(const std::vector<std::string>& extraArgs) {
     char templ[] = "/tmp/txorb-e2e-XXXXXX";
     if (::mkdtemp(templ) == nullptr) return;
     dir_ = templ;
-    std::vector<std::string> args = {"--link", Link(), "--socket", Socket(), "--log", Log(),
-                                     "--render", Pictures(), "--disk", Disk()};
+    std::vector<std::string> args = {"--link", Link(),     "--socket", Socket(), "--log",
+                                     Log(),    "--render", Pictures(), "--disk", Disk()};
     args.insert(args.end(), extraArgs.begin(), extraArgs.end());
     std::string error;
     // The socket is bound before the pty is announced, so it can be used at once.

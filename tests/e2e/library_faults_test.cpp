@@ -22,9 +22,7 @@ constexpr uint32_t kTimeout = TXORB_ERR_RESPONSE_TIMEOUT;
 
 uint32_t Perform(Call call) {
     switch (call) {
-        case Call::kInit:
-            TX(Remove_Scan_Card_Ex)(1);
-            return TX(Init_Scan_Card_Ex)(1);
+        case Call::kInit: TX(Remove_Scan_Card_Ex)(1); return TX(Init_Scan_Card_Ex)(1);
         case Call::kGetXYPos: {
             int16_t x = 0, y = 0;
             TX(Get_XY_Pos)(&x, &y);
@@ -44,9 +42,10 @@ protected:
         ASSERT_TRUE(sim_.Started());
         ASSERT_NE(LibraryHandle(), nullptr) << dlerror();
         ::setenv("TXORB_SIM_SOCKET", sim_.Socket().c_str(), 1);
-        WriteRegistry(sim_.Dir(), ComPortText(3, sim_.Link()) +
-                                      CardKeyText(1, "\"serial_port\"=\"3\"\n"
-                                                     "\"comm_timeout\"=\"300\"\n"));
+        WriteRegistry(sim_.Dir(),
+                      ComPortText(3, sim_.Link()) + CardKeyText(1,
+                                                                "\"serial_port\"=\"3\"\n"
+                                                                "\"comm_timeout\"=\"300\"\n"));
         ASSERT_EQ(TX(Init_Scan_Card_Ex)(1), kOk);
     }
     void TearDown() override { TX(Remove_Scan_Card_Ex)(1); }

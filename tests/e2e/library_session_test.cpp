@@ -26,9 +26,11 @@ protected:
         ::setenv("TXORB_SIM_SOCKET", sim_.Socket().c_str(), 1);
     }
     void SerialCard(const std::string& extra = "") {
-        WriteRegistry(sim_.Dir(), ComPortText(3, sim_.Link()) +
-                                      CardKeyText(1, "\"serial_port\"=\"3\"\n"
-                                                     "\"comm_timeout\"=\"400\"\n" + extra));
+        WriteRegistry(sim_.Dir(),
+                      ComPortText(3, sim_.Link()) + CardKeyText(1,
+                                                                "\"serial_port\"=\"3\"\n"
+                                                                "\"comm_timeout\"=\"400\"\n" +
+                                                                    extra));
     }
     std::vector<std::string> PacketsWithoutPolls() const {
         std::vector<std::string> out;
@@ -66,17 +68,17 @@ TEST_F(LibraryOnSim, MarksAListOverTheSerialLineAndEndsWhereTheListEnds) {
 
     // As the card's log shows them: opcode, link, payload.
     const std::vector<std::string> expected = {
-        "177:serial:",                                        // start-up handshake
+        "177:serial:",  // start-up handshake
         "115:serial:",
-        "35:serial:0000000000409f400000000000002440",         // Set_Speed 2000, 10
-        "118:serial:",                                        // Get_Jump_Speed
-        "119:serial:",                                        // Get_Mark_Speed
+        "35:serial:0000000000409f400000000000002440",                     // Set_Speed 2000, 10
+        "118:serial:",                                                    // Get_Jump_Speed
+        "119:serial:",                                                    // Get_Mark_Speed
         "156:serial:0918fc18fc87280000800ae80318fc0ae803e8031000000000",  // the list
-        "65:serial:0000",                                     // Execute_List_1
-        "120:serial:",                                        // Get_XY_Pos
+        "65:serial:0000",                                                 // Execute_List_1
+        "120:serial:",                                                    // Get_XY_Pos
         "129:serial:",
-        "42:serial:",                                         // Get_Counts
-        "36:serial:",                                         // removal: stop, T3 0, release
+        "42:serial:",  // Get_Counts
+        "36:serial:",  // removal: stop, T3 0, release
         "62:serial:0000",
         "175:serial:",
     };
@@ -96,8 +98,9 @@ TEST_F(LibraryOnSim, ParallelPortFromTheRegistryCarriesRequestsAndRepliesComeOnT
     EXPECT_EQ(TX(Get_Jump_Speed)(), 250.0);
     EXPECT_TRUE(TX(Remove_Scan_Card)());
     const std::vector<std::string> expected = {
-        "177:serial:", "115:serial:", "92:parallel:0000000000406f40", "118:parallel:",
-        "36:parallel:", "62:parallel:0000", "175:parallel:",
+        "177:serial:",   "115:serial:",  "92:parallel:0000000000406f40",
+        "118:parallel:", "36:parallel:", "62:parallel:0000",
+        "175:parallel:",
     };
     EXPECT_EQ(PacketsWithoutPolls(), expected);
 }
@@ -105,9 +108,13 @@ TEST_F(LibraryOnSim, ParallelPortFromTheRegistryCarriesRequestsAndRepliesComeOnT
 TEST_F(LibraryOnSim, CardSearchFindsTheSimulatorOnThePciBusAndItsComPort) {
     WriteRegistry(sim_.Dir(),
                   "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Zazave\\TX-ORB\\ComPorts]\n"
-                  "\"COM1\"=\"" + sim_.Dir() + "/no-such-tty\"\n"
-                  "\"COM2\"=\"" + sim_.Link() + "\"\n\n"
-                  "[HKEY_LOCAL_MACHINE\\Software\\Zazave]\n\"ping_allowed\"=\"YES\"\n\n");
+                  "\"COM1\"=\"" +
+                      sim_.Dir() +
+                      "/no-such-tty\"\n"
+                      "\"COM2\"=\"" +
+                      sim_.Link() +
+                      "\"\n\n"
+                      "[HKEY_LOCAL_MACHINE\\Software\\Zazave]\n\"ping_allowed\"=\"YES\"\n\n");
     ASSERT_EQ(TX(Init_Scan_Card_Ex)(1), 0u);
     int32_t com = 0, parallel = 0, fifo = 0;
     EXPECT_EQ(TX(DLL_Status_Query)(kQueryComPort, 1, 0, &com, nullptr), 1);
@@ -177,7 +184,7 @@ TEST_F(LibraryOnSim, ManualMoveTravelsAndThe3DBlockComesBack) {
     EXPECT_TRUE(TX(Stop_Manual_Move)());
     int16_t x = 0, y = 0;
     EXPECT_TRUE(TX(Get_XY_Pos)(&x, &y));
-    EXPECT_GE(x, 1000);  // at least 100 ms at 10 bits/ms
+    EXPECT_GE(x, 1000);             // at least 100 ms at 10 bits/ms
     EXPECT_NEAR(y, -x / 2.0, 1.0);  // both axes rounded to whole bits on their own
     EXPECT_TRUE(TX(Stop_Manual_Operation)());
 

@@ -98,7 +98,7 @@ TEST_F(CardModel, RepliesHaveTheShapeTheHostReads) {
         {op::kWritePort, {5, 0, 0x34, 0x12}, {1}},
         {op::kReadPort, {5, 0}, {0x34, 0x12}},
         {op::kTestReadPort, {kPowerPort, 0}, {0xFF, 0xFF}},  // full power at power-up
-        {op::kSetMode, {0x00, 0x04}, {0}},  // a mode bit the card does not have
+        {op::kSetMode, {0x00, 0x04}, {0}},                   // a mode bit the card does not have
         {op::kSetMode, {0x00, 0x02}, {1}},
         {op::kExecuteList, {0, 0}, {0}},  // nothing loaded
         {op::kExecuteList, {2, 0}, {0}},
@@ -116,12 +116,13 @@ TEST_F(CardModel, RepliesHaveTheShapeTheHostReads) {
 }
 
 TEST_F(CardModel, AListRunsInSimulatedTimeAndThePositionFollowsIt) {
-    ASSERT_EQ(Send(op::kSetSpeed, [] {
-                  auto b = F64(2000.0);
-                  auto m = F64(100.0);
-                  b.insert(b.end(), m.begin(), m.end());
-                  return b;
-              }()),
+    ASSERT_EQ(Send(op::kSetSpeed,
+                   [] {
+                       auto b = F64(2000.0);
+                       auto m = F64(100.0);
+                       b.insert(b.end(), m.begin(), m.end());
+                       return b;
+                   }()),
               std::vector<uint8_t>{1});
     // Every record costs at least 1 us: the two delay records run at 1000 and 1001, the jump
     // of 2000 bits takes 1 ms from 1002, then the jump delay of 50 x 10 us, the port write
@@ -132,7 +133,8 @@ TEST_F(CardModel, AListRunsInSimulatedTimeAndThePositionFollowsIt) {
     EXPECT_EQ(Status(0) & (status::kBusy | status::kList1Ready), status::kList1Ready);
     ASSERT_EQ(Send(op::kExecuteList, {0, 0}, 1000), std::vector<uint8_t>{1});
     EXPECT_EQ(Status(1502) & status::kBusy, status::kBusy);
-    EXPECT_EQ(Send(op::kGetXYPosX, {}, 1502), (std::vector<uint8_t>{0xE8, 0x03}));  // half way: 1000
+    EXPECT_EQ(Send(op::kGetXYPosX, {}, 1502),
+              (std::vector<uint8_t>{0xE8, 0x03}));                             // half way: 1000
     EXPECT_EQ(Send(op::kExecuteList, {0, 0}, 1600), std::vector<uint8_t>{0});  // already running
     EXPECT_EQ(Send(op::kGetXYPosY, {}, 2503 + 5000), (std::vector<uint8_t>{0xF4, 0x01}));  // 500
     EXPECT_EQ(Status(12502) & status::kBusy, status::kBusy);
@@ -303,8 +305,7 @@ TEST_F(CardModel, BitmapLineIsDrawnAsGreyPixelsDarkerForLongerDelays) {
     RenderOptions options;
     options.sizePx = kPictureSize;
     options.pixelBlackUs = 100.0;
-    const std::string prefix =
-        ::testing::TempDir() + "/bitmap-line-" + std::to_string(::getpid());
+    const std::string prefix = ::testing::TempDir() + "/bitmap-line-" + std::to_string(::getpid());
     std::string error;
     ASSERT_TRUE(RenderPictures(recorder_.picture, prefix, options, &error)) << error;
 

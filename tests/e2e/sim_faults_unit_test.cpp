@@ -46,9 +46,12 @@ TEST(FaultRules, ParseKindsValuesOpcodesAndCounts) {
         EXPECT_EQ(rule.remaining, row.remaining);
     }
     const std::pair<const char*, const char*> bad[] = {
-        {"", "unknown fault kind ''"},          {"delay", "delay needs =VALUE"},
-        {"delay=-1", "bad value '-1'"},         {"silent@", "bad opcode list ''"},
-        {"silent@1,,2", "bad opcode list '1,,2'"}, {"silent#0", "bad count '0'"},
+        {"", "unknown fault kind ''"},
+        {"delay", "delay needs =VALUE"},
+        {"delay=-1", "bad value '-1'"},
+        {"silent@", "bad opcode list ''"},
+        {"silent@1,,2", "bad opcode list '1,,2'"},
+        {"silent#0", "bad count '0'"},
         {"status0@256", "bad opcode list '256'"},
     };
     for (const auto& [ruleText, message] : bad) {
@@ -72,7 +75,7 @@ TEST(FaultRules, WildcardSparesTheStatusPollAndCountsRunOut) {
         bool hangUp;
     };
     const Step steps[] = {
-        {34, false, 7, false}, {93, true, 0, false}, {34, false, 7, false},
+        {34, false, 7, false}, {93, true, 0, false},  {34, false, 7, false},
         {65, true, 0, true},   {65, false, 0, false},
     };
     for (const Step& s : steps) {
@@ -112,16 +115,16 @@ TEST(FaultRules, EachDecisionShapesTheReplyBytes) {
 }
 
 TEST(ListRecords, DecodeAndFormat) {
-    const uint8_t payload[] = {0x09, 0xFF, 0xFF, 0x02, 0x00, 0x0F, 0x00, 0x34, 0x00, 0x00,
-                               0x8B, 0x78, 0x56, 0x34, 0x12, 0x10, 0, 0, 0, 0,
-                               0xD0, 1, 0, 2, 0, 0xD1, 3, 0, 0xFD, 0xFF, 0xFE, 0x01, 0x02};
+    const uint8_t payload[] = {0x09, 0xFF, 0xFF, 0x02, 0x00, 0x0F, 0x00, 0x34, 0x00, 0x00, 0x8B,
+                               0x78, 0x56, 0x34, 0x12, 0x10, 0,    0,    0,    0,    0xD0, 1,
+                               0,    2,    0,    0xD1, 3,    0,    0xFD, 0xFF, 0xFE, 0x01, 0x02};
     std::vector<proto::ListRecord> records;
     EXPECT_EQ(proto::DecodeListRecords(payload, sizeof payload, &records), 3u);
     std::vector<std::string> lines;
     for (const auto& r : records) lines.push_back(proto::FormatListRecord(r));
     const std::vector<std::string> expected = {
-        "Jump_Abs -1 2",  "Write_DA_List 13312 0", "Wait_For_Counter_Value_Ex 305419896",
-        "Set_End_Of_List", "Jump_Abs_3D 1 2",      "Jump_Abs_3D.zn 3 -3",
+        "Jump_Abs -1 2",   "Write_DA_List 13312 0", "Wait_For_Counter_Value_Ex 305419896",
+        "Set_End_Of_List", "Jump_Abs_3D 1 2",       "Jump_Abs_3D.zn 3 -3",
     };
     EXPECT_EQ(lines, expected);
     EXPECT_EQ(proto::FormatListRecord({0xFE, 5, 6}), "list_op_254 5 6");
@@ -140,9 +143,11 @@ TEST(PacketFrames, RequestsAndRepliesAreFramedByteForByteAndParsedBack) {
     const Row rows[] = {
         {proto::op::kReadStatus, {}, {34, 0, 0}},
         {proto::op::kSetJumpDelay, {0x34, 0x12}, {55, 2, 0, 0x34, 0x12}},
-        {proto::op::kCopyFileToTargetDisk, std::vector<uint8_t>(kLongForm - 1, 7),
+        {proto::op::kCopyFileToTargetDisk,
+         std::vector<uint8_t>(kLongForm - 1, 7),
          {144, 0xFC, 0xFF, 7}},
-        {proto::op::kCopyFileToTargetDisk, std::vector<uint8_t>(kLongForm, 7),
+        {proto::op::kCopyFileToTargetDisk,
+         std::vector<uint8_t>(kLongForm, 7),
          {144, 4, 0, 0xFD, 0xFF, 0, 0, 7}},
         // A four-byte payload is the short form for any other command.
         {proto::op::kGotoXY, {1, 2, 3, 4}, {41, 4, 0, 1, 2, 3, 4}},

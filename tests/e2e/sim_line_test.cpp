@@ -61,7 +61,7 @@ TEST(SimLine, LineNoiseAndHangUpsDoNotStopIt) {
     const int fd = OpenRaw(sim.Link());
     ASSERT_GE(fd, 0);
     tcflush(fd, TCIFLUSH);
-    Send(fd, {82, 0, 0});  // Get_Version
+    Send(fd, {82, 0, 0});                                                         // Get_Version
     EXPECT_EQ(ReadBytes(fd, 4, 2000), (std::vector<uint8_t>{2, 0, 0x00, 0x02}));  // 512
     ::close(fd);
     EXPECT_EQ(sim.Control("hello"), "ok txorb-sim 1");
@@ -79,7 +79,7 @@ TEST(SimLine, ControlSocketSurvivesJunkAndAnswersEveryCommand) {
         {"fault delay=20@93,94#2", "ok"},
         {"faults", "ok delay=20@93,94#2(2 left)"},
         {"faults clear", "ok none"},
-        {"status", "ok 512"},  // 0x0200: laser enabled, nothing else
+        {"status", "ok 512"},   // 0x0200: laser enabled, nothing else
         {"pci 0 37", nullptr},  // bus 0, slot = device 5 + 32 * function 1: the card
         {"pci 0 38", "none"},
         {"pci 1 37", "none"},

@@ -62,14 +62,9 @@ Peripheral* Find(uint32_t port, uint32_t* offset) {
 
 bool StatusBit(Peripheral& p) {
     switch (p.state) {
-        case State::kLatched:
-            ++p.reads;
-            return p.setAfter != 0 && p.reads >= p.setAfter;
-        case State::kStrobed:
-            ++p.reads;
-            return !(p.clearAfter != 0 && p.reads >= p.clearAfter);
-        case State::kIdle:
-            break;
+        case State::kLatched: ++p.reads; return p.setAfter != 0 && p.reads >= p.setAfter;
+        case State::kStrobed: ++p.reads; return !(p.clearAfter != 0 && p.reads >= p.clearAfter);
+        case State::kIdle: break;
     }
     return false;
 }
@@ -155,8 +150,8 @@ int32_t ReadPci(void* scratch, int32_t bus, int32_t slot, int32_t mode) {
     return -1;
 }
 
-struct txorb_port_driver g_table = {TXORB_PORT_DRIVER_ABI_VERSION, Open, Start, Stop, Enable, Read,
-                             Write, ReadPci};
+struct txorb_port_driver g_table = {
+    TXORB_PORT_DRIVER_ABI_VERSION, Open, Start, Stop, Enable, Read, Write, ReadPci};
 
 }  // namespace
 

@@ -36,7 +36,8 @@ std::vector<Fault> Faults() {
         {"delay past the timeout", Reply{proto::StatusReply(1), kTimeoutMs + 150, 0}, 250},
         {"wrong length", Reply{{0x03, 0x00, 0x01, 0x01, 0x01}, 0, 0}, 0},
         {"garbage", Reply{{0xFF, 0xFF, 0x13, 0x37, 0x00}, 0, 0}, 0},
-        {"trickle slower than the timeout", Reply{proto::StatusReply(1), 0, kTimeoutMs + 100}, 3 * (kTimeoutMs + 100) + 100},
+        {"trickle slower than the timeout", Reply{proto::StatusReply(1), 0, kTimeoutMs + 100},
+         3 * (kTimeoutMs + 100) + 100},
         {"silence", Reply{}, 0},
     };
 }
@@ -58,12 +59,35 @@ protected:
         static uint16_t delays[3] = {1, 2, 3};
         const std::string file = file_;
         return {
-            {"status", 93, [] { return Set_Mark_Speed(100.0); }, {40, 45, 44, 44, 45, 45}, "Set_Mark_Speed"},
+            {"status",
+             93,
+             [] { return Set_Mark_Speed(100.0); },
+             {40, 45, 44, 44, 45, 45},
+             "Set_Mark_Speed"},
             // A status byte where two data bytes are expected is a short reply, which counts.
-            {"query", 176, [] { uint16_t m = 0; return Get_Mode_Mask(&m) == 0; }, {0, 45, 44, 44, 45, 45}, "Get_Mode_Mask"},
-            {"bulk list", 156, [] { return Mark_Abs(1, 2) && Set_End_Of_List(); }, {-1, -1, -1, -1, -1, -1}, nullptr},
-            {"bitmap", 171, [] { return Put_Bitmapline_List(0, 0, 9, 0, delays, 3); }, {40, 45, 44, 44, 45, 45}, "Put_Bitmapline_List"},
-            {"file copy", 144, [file] { return Copy_File_To_Target_Disk(file.c_str()); }, {-1, -1, -1, -1, -1, -1}, nullptr},
+            {"query",
+             176,
+             [] {
+                 uint16_t m = 0;
+                 return Get_Mode_Mask(&m) == 0;
+             },
+             {0, 45, 44, 44, 45, 45},
+             "Get_Mode_Mask"},
+            {"bulk list",
+             156,
+             [] { return Mark_Abs(1, 2) && Set_End_Of_List(); },
+             {-1, -1, -1, -1, -1, -1},
+             nullptr},
+            {"bitmap",
+             171,
+             [] { return Put_Bitmapline_List(0, 0, 9, 0, delays, 3); },
+             {40, 45, 44, 44, 45, 45},
+             "Put_Bitmapline_List"},
+            {"file copy",
+             144,
+             [file] { return Copy_File_To_Target_Disk(file.c_str()); },
+             {-1, -1, -1, -1, -1, -1},
+             nullptr},
         };
     }
     std::string file_;

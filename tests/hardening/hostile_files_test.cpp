@@ -40,8 +40,14 @@ void WriteText(const std::string& path, const std::string& text) {
 }
 
 const char* const kOddNames[] = {
-    "with space.bin", "quote\"d 'both'.bin", "\xC3\xBC" "ber-\xE2\x82\xAC-\xE6\x97\xA5.bin",
-    "new\nline.bin", "semi;colon&amp$HOME*.bin", "-leading-dash", "back\\slash.bin",
+    "with space.bin",
+    "quote\"d 'both'.bin",
+    "\xC3\xBC"
+    "ber-\xE2\x82\xAC-\xE6\x97\xA5.bin",
+    "new\nline.bin",
+    "semi;colon&amp$HOME*.bin",
+    "-leading-dash",
+    "back\\slash.bin",
 };
 
 class HostileFiles : public test::CommandTest {};
@@ -77,8 +83,10 @@ TEST_F(HostileFiles, CorrectionFilesWithOddNamesAreSentAndRemembered) {
 TEST_F(HostileFiles, CaptureFileNamedInTheStoreWithSpacesAndUtf8) {
     const std::string path = dir.File("capture \xC3\xA9t\xC3\xA9.bin");
     rtb.ReplyTo(0xB1, test::Reply{});
-    WriteRegistry("\n[HKEY_LOCAL_MACHINE\\Software\\Zazave\\TX-ORB_Card1]\n\"serial_port\"=\"3\"\n"
-                  "\"comm_timeout\"=\"300\"\n\"CMD_dump_file\"=\"" + path + "\"\n");
+    WriteRegistry(
+        "\n[HKEY_LOCAL_MACHINE\\Software\\Zazave\\TX-ORB_Card1]\n\"serial_port\"=\"3\"\n"
+        "\"comm_timeout\"=\"300\"\n\"CMD_dump_file\"=\"" +
+        path + "\"\n");
     ASSERT_EQ(Init_Scan_Card_Ex(1), TXORB_ERR_OK);
     ASSERT_TRUE(Set_Mark_Speed(100.0));
     ASSERT_TRUE(Output_To_File(""));
@@ -113,14 +121,22 @@ TEST_F(HostileFiles, UnreadableOrGarbageStoresRefuseInitialisationLikeAnEmptyOne
         std::function<void(const std::string&)> make;
     };
     const Case cases[] = {
-        {"a directory", [](const std::string& p) { std::remove(p.c_str()); mkdir(p.c_str(), 0700); }},
+        {"a directory",
+         [](const std::string& p) {
+             std::remove(p.c_str());
+             mkdir(p.c_str(), 0700);
+         }},
         {"garbage bytes", [&](const std::string& p) { WriteText(p, garbage); }},
         {"one 8 MB line", [](const std::string& p) { WriteText(p, std::string(8 << 20, '[')); }},
-        {"a value of 2 MB", [](const std::string& p) {
-             WriteText(p, "Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\Software\\"
-                          "Zazave\\TX-ORB_Card1]\n\"serial_port\"=\"" + std::string(2 << 20, '9') + "\"\n");
+        {"a value of 2 MB",
+         [](const std::string& p) {
+             WriteText(p,
+                       "Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\Software\\"
+                       "Zazave\\TX-ORB_Card1]\n\"serial_port\"=\"" +
+                           std::string(2 << 20, '9') + "\"\n");
          }},
-        {"a file of 65 MB", [](const std::string& p) { WriteText(p, std::string(65 << 20, '\n')); }},
+        {"a file of 65 MB",
+         [](const std::string& p) { WriteText(p, std::string(65 << 20, '\n')); }},
     };
     for (const Case& c : cases) {
         std::remove(registry.Path().c_str());
@@ -137,9 +153,10 @@ TEST_F(HostileFiles, UnreadableOrGarbageStoresRefuseInitialisationLikeAnEmptyOne
 
 TEST_F(HostileFiles, HugeLinesBeforeTheSettingsDoNotHideThem) {
     rtb.ReplyTo(0xB1, test::Reply{});
-    registry.Write("[HKEY_LOCAL_MACHINE\\Software\\Junk]\n\"big\"=\"" + std::string(4 << 20, 'x') +
-                   "\"\n" + std::string(1 << 20, ';') + "\n" + test::TempRegistry::ComPort(3, rtb.Path()) +
-                   "\n[HKEY_LOCAL_MACHINE\\Software\\Zazave\\TX-ORB_Card1]\n\"serial_port\"=\"3\"\n");
+    registry.Write(
+        "[HKEY_LOCAL_MACHINE\\Software\\Junk]\n\"big\"=\"" + std::string(4 << 20, 'x') + "\"\n" +
+        std::string(1 << 20, ';') + "\n" + test::TempRegistry::ComPort(3, rtb.Path()) +
+        "\n[HKEY_LOCAL_MACHINE\\Software\\Zazave\\TX-ORB_Card1]\n\"serial_port\"=\"3\"\n");
     ASSERT_EQ(Init_Scan_Card_Ex(1), TXORB_ERR_OK);
     EXPECT_TRUE(Set_Mark_Speed(100.0));
     Remove_Scan_Card_Ex(1);
@@ -148,8 +165,9 @@ TEST_F(HostileFiles, HugeLinesBeforeTheSettingsDoNotHideThem) {
 TEST_F(HostileFiles, AStoreReplacedOrRemovedWhileInUse) {
     FakeRtb other;
     for (FakeRtb* r : {&rtb, &other}) r->ReplyTo(0xB1, test::Reply{});
-    const std::string card = "\n[HKEY_LOCAL_MACHINE\\Software\\Zazave\\TX-ORB_Card1]\n"
-                             "\"serial_port\"=\"3\"\n\"comm_timeout\"=\"300\"\n";
+    const std::string card =
+        "\n[HKEY_LOCAL_MACHINE\\Software\\Zazave\\TX-ORB_Card1]\n"
+        "\"serial_port\"=\"3\"\n\"comm_timeout\"=\"300\"\n";
     registry.Write(test::TempRegistry::ComPort(3, rtb.Path()) + card);
     ASSERT_EQ(Init_Scan_Card_Ex(1), TXORB_ERR_OK);
 

@@ -95,10 +95,16 @@ TEST_F(ThreadStress, EightThreadsMixImmediateCommandsAndSerialisedListsOnOneCard
     for (int id = 0; id < kThreads; ++id) {
         for (int round = 0; round < kRounds; ++round) {
             switch ((id + round) % 6) {
-                case 0: expected[120]++; expected[129]++; break;
+                case 0:
+                    expected[120]++;
+                    expected[129]++;
+                    break;
                 case 1: expected[176]++; break;
                 case 2: expected[114]++; break;
-                case 3: expected[93]++; expected[55]++; break;
+                case 3:
+                    expected[93]++;
+                    expected[55]++;
+                    break;
                 case 4: expected[156]++; break;
                 default: break;
             }

@@ -44,8 +44,8 @@ TEST(UnloadCycles, HundredLoadsWithACardEachStopTheCardEveryTimeAndLeakNoDescrip
     registry.Write(test::TempRegistry::ComPort(3, rtb.Path()) +
                    "\n[HKEY_LOCAL_MACHINE\\Software\\Zazave\\TX-ORB_Card1]\n"
                    "\"serial_port\"=\"3\"\n\"comm_timeout\"=\"500\"\n");
-    const std::vector<std::string> expected = {"B1 00 00", "73 00 00", "24 00 00",
-                                               "3E 02 00 00 00", "AF 00 00"};
+    const std::vector<std::string> expected = {"B1 00 00", "73 00 00", "24 00 00", "3E 02 00 00 00",
+                                               "AF 00 00"};
     const int descriptorsBefore = OpenDescriptors();
     for (int cycle = 0; cycle < kCycles; ++cycle) {
         rtb.Clear();

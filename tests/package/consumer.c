@@ -46,7 +46,8 @@ int main(void) {
         expect_text("txorb_error_name", txorb_error_name(code), kHeaderNames[code]);
     }
 
-    if (failures == 0) printf("consumer: libtxorb %s, file version %u: ok\n",
-                              txorb_library_version(), fileVersion);
+    if (failures == 0)
+        printf("consumer: libtxorb %s, file version %u: ok\n", txorb_library_version(),
+               fileVersion);
     return failures == 0 ? 0 : 1;
 }

@@ -45,7 +45,7 @@ private:
 // Builds a Card for COM portNumber (whose device the registry must name), puts it in the slot
 // and makes the slot active. The card is owned by the slot table until RemoveInstalledCard.
 link::Card* InstallCard(int slot, uint32_t portNumber, uint32_t timeoutMs = 300,
-                  const char* captureFile = nullptr);
+                        const char* captureFile = nullptr);
 void RemoveInstalledCard(int slot);
 
 std::string Hex(const std::vector<uint8_t>& bytes);

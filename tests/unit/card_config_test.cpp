@@ -39,9 +39,16 @@ TEST(ConfigParsing, DecimalTexts) {
         const char* text;
         int32_t value;
     } cases[] = {
-        {"3", 3},           {"  \t-12abc", -12}, {"+7", 7},  {"abc", 0},
-        {"", 0},            {"- 5", 0},          {"0x10", 0}, {"19 ", 19},
-        {"99999999999", INT_MAX}, {"-99999999999", INT_MIN},
+        {"3", 3},
+        {"  \t-12abc", -12},
+        {"+7", 7},
+        {"abc", 0},
+        {"", 0},
+        {"- 5", 0},
+        {"0x10", 0},
+        {"19 ", 19},
+        {"99999999999", INT_MAX},
+        {"-99999999999", INT_MIN},
     };
     for (const auto& c : cases) EXPECT_EQ(ParseDecimal(c.text), c.value) << c.text;
     EXPECT_EQ(ParseDecimal(nullptr), 0);
@@ -53,10 +60,17 @@ TEST(ConfigParsing, HexTexts) {
         bool parsed;
         uint32_t value;  // 0xABCD: left as it was
     } cases[] = {
-        {"378", true, 0x378},      {"0x3BC", true, 0x3BC},  {"  778  ", true, 0x778},
-        {"ffffffff", true, 0xFFFFFFFF}, {"-1", true, 0xFFFFFFFF}, {"3g", true, 3},
-        {"0x", true, 0},           {"zz", false, 0xABCD},   {"", false, 0xABCD},
-        {"  ", false, 0xABCD},     {"100000000", false, 0xABCD},
+        {"378", true, 0x378},
+        {"0x3BC", true, 0x3BC},
+        {"  778  ", true, 0x778},
+        {"ffffffff", true, 0xFFFFFFFF},
+        {"-1", true, 0xFFFFFFFF},
+        {"3g", true, 3},
+        {"0x", true, 0},
+        {"zz", false, 0xABCD},
+        {"", false, 0xABCD},
+        {"  ", false, 0xABCD},
+        {"100000000", false, 0xABCD},
     };
     for (const auto& c : cases) {
         uint32_t value = 0xABCD;
@@ -147,7 +161,8 @@ TEST_F(CardConfig, SerialPortValue) {
         EXPECT_EQ(ReadSerialPort(1, &com), c.code) << c.text;
         EXPECT_EQ(com, c.com) << c.text;
     }
-    registry.Write("[HKEY_LOCAL_MACHINE\\Software\\Zazave\\TX-ORB_Card10]\n\"serial_port\"=\"12\"\n");
+    registry.Write(
+        "[HKEY_LOCAL_MACHINE\\Software\\Zazave\\TX-ORB_Card10]\n\"serial_port\"=\"12\"\n");
     int32_t com = 0;
     EXPECT_EQ(ReadSerialPort(10, &com), 0u);
     EXPECT_EQ(com, 12);
@@ -208,7 +223,8 @@ TEST_F(CardConfig, ParallelResourcesFromTheLoadedListThenTheBootConfig) {
         "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\Oxpar\\Enum]\n";
     const std::string bootConfig =
         "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Enum\\PCI\\VEN_1415\\3&1\\LogConf]\n"
-        "\"BootConfig\"=" + HexWords(80, {{24, 0xE800}, {40, 0xE400}}) + "\n";
+        "\"BootConfig\"=" +
+        HexWords(80, {{24, 0xE800}, {40, 0xE400}}) + "\n";
     const struct {
         std::string text;
         int card;
@@ -272,10 +288,10 @@ TEST_F(CardConfig, PingAllowedOnlyForYes) {
         std::string text;
         bool allowed;
     } cases[] = {
-        {"\"ping_allowed\"=\"yes\"\n", true},  {"\"ping_allowed\"=\"YES\"\n", true},
-        {"\"ping_allowed\"=\"yEs\"\n", true},  {"\"ping_allowed\"=\"yes \"\n", false},
-        {"\"ping_allowed\"=\"1\"\n", false},   {"\"ping_allowed\"=\"true\"\n", false},
-        {"\"ping_allowed\"=\"ye\"\n", false},  {"\"ping_allowed\"=dword:00000001\n", false},
+        {"\"ping_allowed\"=\"yes\"\n", true}, {"\"ping_allowed\"=\"YES\"\n", true},
+        {"\"ping_allowed\"=\"yEs\"\n", true}, {"\"ping_allowed\"=\"yes \"\n", false},
+        {"\"ping_allowed\"=\"1\"\n", false},  {"\"ping_allowed\"=\"true\"\n", false},
+        {"\"ping_allowed\"=\"ye\"\n", false}, {"\"ping_allowed\"=dword:00000001\n", false},
     };
     for (const auto& c : cases) {
         registry.Write("[HKEY_LOCAL_MACHINE\\Software\\Zazave]\n" + c.text);

@@ -78,11 +78,10 @@ TEST_F(CardExchange, CaptureHoldsEveryPacketButTheStatusPoll) {
     EXPECT_EQ(link::ExecuteQueryCommand(34, nullptr, 0, reply, 2), 0u);
     EXPECT_EQ(link::ExecuteStatusCommand(0x24, nullptr, 0), 0u);
     ASSERT_EQ(rtb.Packets().size(), 3u);  // the poll did reach the card
-    EXPECT_TRUE(Output_To_File(""));     // stops the capture
+    EXPECT_TRUE(Output_To_File(""));      // stops the capture
     EXPECT_EQ(link::ExecuteStatusCommand(0x25, nullptr, 0), 0u);
-    EXPECT_EQ(ReadFile(capture),
-              (std::vector<uint8_t>{0x5D, 0x08, 0x00, 0, 0, 0, 0, 0, 0x40, 0x6F, 0x40, 0x24, 0x00,
-                                    0x00}));
+    EXPECT_EQ(ReadFile(capture), (std::vector<uint8_t>{0x5D, 0x08, 0x00, 0, 0, 0, 0, 0, 0x40, 0x6F,
+                                                       0x40, 0x24, 0x00, 0x00}));
     // A new name starts a new, empty file.
     EXPECT_TRUE(Output_To_File(capture.c_str()));
     EXPECT_EQ(link::ExecuteStatusCommand(0x26, nullptr, 0), 0u);

@@ -32,8 +32,13 @@ uint32_t ModeMask() {
 
 const Query kQueries[] = {
     {"Read_Status", 0x22, Read_Status, {0x34, 0x12}, 0x1234, 0, false},
-    {"Get_Counts", 0x2A, [] { return static_cast<uint32_t>(Get_Counts()); },
-     {0xFE, 0xFF, 0xFF, 0xFF}, 0xFFFFFFFE, 0, false},
+    {"Get_Counts",
+     0x2A,
+     [] { return static_cast<uint32_t>(Get_Counts()); },
+     {0xFE, 0xFF, 0xFF, 0xFF},
+     0xFFFFFFFE,
+     0,
+     false},
     {"Get_Head_Mask", 0x8F, Get_Head_Mask, {0x0F, 0x00}, 15, 0, false},
     {"Get_Version", 0x52, Get_Version, {0x01, 0x02}, 0x0201, 0, false},
     {"Get_KRT1_Version", 0x54, Get_KRT1_Version, {0x22, 0x00}, 0x22, 0, false},

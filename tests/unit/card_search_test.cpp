@@ -204,8 +204,11 @@ TEST_F(CardSearch, PortsAndComNumbersInUseFollowTheSlotDescriptors) {
     struct Case {
         uint32_t data, fifo;
         bool free;
-    } ports[] = {{0x378, 0x800, false}, {0x900, 0x778, false}, {0xBC00, 0x1, false},
-                 {0x778, 0x378, true},  {0xE000, 0xE100, true}};
+    } ports[] = {{0x378, 0x800, false},
+                 {0x900, 0x778, false},
+                 {0xBC00, 0x1, false},
+                 {0x778, 0x378, true},
+                 {0xE000, 0xE100, true}};
     for (const Case& c : ports) {
         EXPECT_EQ(link::PortsNotInUse(c.data, c.fifo), c.free)
             << std::hex << c.data << " " << c.fifo;

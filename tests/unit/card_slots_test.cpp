@@ -128,8 +128,7 @@ TEST_F(CardSlots, InitialisationDropsPendingListRecordsOnlyOnceTheLinksAreChosen
         {"no serial port configured", [] {}, 3, TXORB_ERR_SERIAL_PORT_KEY_NOT_FOUND, kOneRecord},
         {"handshake refused", [this] { rtb.ReplyTo(0x73, FakeRtb::Status(0)); }, 1,
          TXORB_ERR_RTB_DID_NOT_EXECUTE, 0},
-        {"card brought up", [this] { rtb.ReplyTo(0x73, FakeRtb::Status(1)); }, 1,
-         TXORB_ERR_OK, 0},
+        {"card brought up", [this] { rtb.ReplyTo(0x73, FakeRtb::Status(1)); }, 1, TXORB_ERR_OK, 0},
         {"slot already up", [] {}, 1, TXORB_ERR_OK, kOneRecord},
     };
     Configure();
@@ -157,14 +156,17 @@ TEST_F(CardSlots, SerialPortValuesOutsideTheTable) {
         std::string values;
         uint32_t code;
     } cases[] = {
-        {"\"serial_port\"=\"20\"\n", 34},  {"\"serial_port\"=\"40\"\n", 34},
-        {"\"serial_port\"=\"60\"\n", 34},  {"\"serial_port\"=\"24\"\n", 34},
-        {"\"serial_port\"=\"26\"\n", 34},  {"\"serial_port\"=\"-3\"\n", 34},
+        {"\"serial_port\"=\"20\"\n", 34},
+        {"\"serial_port\"=\"40\"\n", 34},
+        {"\"serial_port\"=\"60\"\n", 34},
+        {"\"serial_port\"=\"24\"\n", 34},
+        {"\"serial_port\"=\"26\"\n", 34},
+        {"\"serial_port\"=\"-3\"\n", 34},
         {"\"serial_port\"=dword:00000003\n", 32},
         {"\"serial_port\"=\"\"\n", 32},
         {"\"parallel_port\"=\"378\"\n", 32},
-        {"\"serial_port\"=\"0\"\n", 32},   // no serial device map
-        {"\"serial_port\"=\"x\"\n", 32},   // no digits is 0: the map again
+        {"\"serial_port\"=\"0\"\n", 32},  // no serial device map
+        {"\"serial_port\"=\"x\"\n", 32},  // no digits is 0: the map again
     };
     for (const auto& c : cases) {
         registry.Write(CardKey(1) + c.values);
@@ -189,7 +191,8 @@ TEST_F(CardSlots, LinkChoiceForEveryConfigurationBranch) {
     }
     const std::string resources =
         "[HKEY_LOCAL_MACHINE\\HARDWARE\\RESOURCEMAP\\LOADED PARALLEL DRIVER RESOURCES\\oxpar]\n"
-        "\"\\\\Device\\\\ParallelPort0.Raw\"=" + list + "\n";
+        "\"\\\\Device\\\\ParallelPort0.Raw\"=" +
+        list + "\n";
     const std::string ports = "\"parallel_port\"=\"378\"\n\"fifo_port\"=\"778\"\n";
     const struct {
         std::string text;

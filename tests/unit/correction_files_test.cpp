@@ -98,8 +98,9 @@ TEST_F(CorrectionFiles, LoadSendsExactlyOneTableWhenTheLow16BitsOfTheLengthMatch
     const struct {
         size_t size;
         bool sent;
-    } cases[] = {{kTableBytes - 1, false}, {kTableBytes, true}, {kTableBytes + 1, false},
-                 {kTableBytes + 65536, true}, {0, false}, {kTableBytes + 65536 + 1, false}};
+    } cases[] = {
+        {kTableBytes - 1, false},    {kTableBytes, true}, {kTableBytes + 1, false},
+        {kTableBytes + 65536, true}, {0, false},          {kTableBytes + 65536 + 1, false}};
     for (const auto& c : cases) {
         const std::string path = MakeFile("c" + std::to_string(c.size) + ".cor", c.size);
         for (int n : {0, 2}) {
@@ -198,8 +199,8 @@ TEST_F(CorrectionFiles, SendFailureGivesCouldNotSendForTheNumberedLoadAndTheSend
     EXPECT_EQ(test::Hex({packets[0].opcode, packets[1].opcode, packets[2].opcode, packets[3].opcode,
                          packets[4].opcode, packets[5].opcode}),
               "94 44 95 90 9E 89");
-    EXPECT_EQ(ShownReports(), (Strings{"38 Load_Corr_N", "43 Load_Cor",
-                                       "43 Load_Corr_File_From_Target_Disk"}));
+    EXPECT_EQ(ShownReports(),
+              (Strings{"38 Load_Corr_N", "43 Load_Cor", "43 Load_Corr_File_From_Target_Disk"}));
 }
 
 TEST_F(CorrectionFiles, ReplyFailuresKeepTheirCodes) {
@@ -211,8 +212,8 @@ TEST_F(CorrectionFiles, ReplyFailuresKeepTheirCodes) {
     EXPECT_FALSE(Load_Corr_N(path.c_str(), 4));
     EXPECT_FALSE(Load_Cor(path.c_str()));
     EXPECT_FALSE(Load_Corr_File_From_Target_Disk("a.cor"));
-    EXPECT_EQ(ShownReports(), (Strings{"40 Load_Corr_N", "45 Load_Cor",
-                                       "44 Load_Corr_File_From_Target_Disk"}));
+    EXPECT_EQ(ShownReports(),
+              (Strings{"40 Load_Corr_N", "45 Load_Cor", "44 Load_Corr_File_From_Target_Disk"}));
 }
 
 TEST_F(CorrectionFiles, CopySendsTheTwelveByteNameFieldThenTheFile) {
@@ -238,8 +239,8 @@ TEST_F(CorrectionFiles, CopySendsTheTwelveByteNameFieldThenTheFile) {
     const std::string plain = dir.File("y.cor");
     WriteFile(plain, body);
     EXPECT_TRUE(Copy_File_To_Target_Disk(plain.c_str()));
-    EXPECT_EQ(Wire(), "90 11 00 " + test::Hex({plain.begin(), plain.begin() + 12}) + " " +
-                          test::Hex(body));
+    EXPECT_EQ(Wire(),
+              "90 11 00 " + test::Hex({plain.begin(), plain.begin() + 12}) + " " + test::Hex(body));
     EXPECT_TRUE(ShownReports().empty());  // never reported, failures included
 }
 

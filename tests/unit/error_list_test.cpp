@@ -61,9 +61,8 @@ TEST(ErrorList, CodesOutsideTheListHaveNoNameAndNoString) {
 TEST(ErrorList, MessagesAreTheStringTableTexts) {
     for (int32_t code = 0; code < TXORB_ERR_GUARD; ++code) {
         char text[256];
-        ASSERT_GT(platform::LoadStringResource(platform::kErrorTextIdBase + code, text,
-                                               sizeof text),
-                  0)
+        ASSERT_GT(
+            platform::LoadStringResource(platform::kErrorTextIdBase + code, text, sizeof text), 0)
             << code;
         EXPECT_STREQ(api::ErrorMessage(code), text) << code;
     }

@@ -82,8 +82,8 @@ protected:
     }
     void TearDown() override { platform::SetMessageSink(nullptr); }
     void DisplayErrors(const std::string& value) {
-        registry.Write("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Zazave\\TX-ORB]\n\"DisplayErrors\"=" + value +
-                       "\n");
+        registry.Write(
+            "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Zazave\\TX-ORB]\n\"DisplayErrors\"=" + value + "\n");
     }
     test::TempRegistry registry;
 };
@@ -95,8 +95,9 @@ TEST_F(MessageBox, CaptionBodyApiNameAndContext) {
     api::ShowError(45, nullptr, nullptr, false);
     ASSERT_EQ(ShownMessages().size(), 3u);
     EXPECT_EQ(ShownMessages()[0].caption, "TX-ORB ErrorCode 34");
-    EXPECT_EQ(ShownMessages()[0].body,
-              "Invalid serial port number in Registry\n\nAPI call: Init_Scan_Card_Ex\n\nContext : 3");
+    EXPECT_EQ(
+        ShownMessages()[0].body,
+        "Invalid serial port number in Registry\n\nAPI call: Init_Scan_Card_Ex\n\nContext : 3");
     EXPECT_EQ(ShownMessages()[1].body,
               "The RTB did not execute the command successfully.\n\nAPI call: Set_Mark_Speed");
     EXPECT_EQ(ShownMessages()[2].body,

@@ -24,7 +24,8 @@ const char* const kBlockHex =
 
 std::vector<uint8_t> FromHex(const std::string& hex) {
     std::vector<uint8_t> bytes;
-    for (size_t i = 0; i + 1 < hex.size(); i += 3) bytes.push_back(std::stoi(hex.substr(i, 2), nullptr, 16));
+    for (size_t i = 0; i + 1 < hex.size(); i += 3)
+        bytes.push_back(std::stoi(hex.substr(i, 2), nullptr, 16));
     return bytes;
 }
 

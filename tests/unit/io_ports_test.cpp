@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <tuple>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "support/command_fixture.h"
@@ -27,7 +27,8 @@ TEST_F(IoPorts, WritesAndSelectorsSendTheirPayloads) {
     } cases[] = {
         {[] { return Write_Port(2, 0x1234); }, "71 04 00 02 00 34 12", "Write_Port"},
         {[] { return Test_Write_Port(0xFFFF, 1); }, "35 04 00 FF FF 01 00", nullptr},
-        {[] { return Set_DTR_Mirror_Selector(0x0102); }, "BB 02 00 02 01", "Set_DTR_Mirror_Selector"},
+        {[] { return Set_DTR_Mirror_Selector(0x0102); }, "BB 02 00 02 01",
+         "Set_DTR_Mirror_Selector"},
         {[] { return Set_DSR_Mirror_Selector(3); }, "CC 02 00 03 00", "Set_DSR_Mirror_Selector"},
     };
     for (const auto& c : cases) {
@@ -38,7 +39,8 @@ TEST_F(IoPorts, WritesAndSelectorsSendTheirPayloads) {
         ShownReports().clear();
         rtb.SetResponder([](const proto::Packet&) { return FakeRtb::Status(0); });
         EXPECT_FALSE(c.call());
-        const Strings expected = c.reportedAs ? Strings{std::string("40 ") + c.reportedAs} : Strings{};
+        const Strings expected =
+            c.reportedAs ? Strings{std::string("40 ") + c.reportedAs} : Strings{};
         EXPECT_EQ(ShownReports(), expected) << c.wire;
     }
 }

@@ -72,8 +72,8 @@ TEST_P(LibraryUnload, StopsEveryCardStillInitialised) {
     ASSERT_TRUE(WIFEXITED(status)) << status;
     ASSERT_EQ(WEXITSTATUS(status), 0);
 
-    const std::vector<std::string> expected = {"B1 00 00", "73 00 00", "24 00 00",
-                                               "3E 02 00 00 00", "AF 00 00"};
+    const std::vector<std::string> expected = {"B1 00 00", "73 00 00", "24 00 00", "3E 02 00 00 00",
+                                               "AF 00 00"};
     ASSERT_TRUE(first.WaitForPackets(expected.size(), 2000));
     ASSERT_TRUE(second.WaitForPackets(expected.size(), 2000));
     EXPECT_EQ(Packets(first), expected);

@@ -85,7 +85,9 @@ TEST_F(ListStream, A3DPairTransfersOnlyWhenItReachesTheThreshold) {
     } cases[] = {
         // 5-byte records and a 10-byte pair against the 2,500-byte threshold: 497 records and
         // the pair make 2,495 bytes and wait; one record more reaches the threshold.
-        {497, 0}, {498, 2500}, {499, 2505}};
+        {497, 0},
+        {498, 2500},
+        {499, 2505}};
     for (const auto& c : cases) {
         list::ClearListBuffer();
         rtb.Clear();
@@ -153,8 +155,8 @@ TEST_F(ListStream, FlushOfAnEmptyBufferTouchesNoCard) {
 
 TEST_F(ListStream, PendingRecordsGoToTheCardActiveAtTheTransfer) {
     test::FakeRtb second;
-    registry.Write(test::TempRegistry::ComPort(1, rtb.Path()) +
-                   "\"COM2\"=\"" + second.Path() + "\"\n");
+    registry.Write(test::TempRegistry::ComPort(1, rtb.Path()) + "\"COM2\"=\"" + second.Path() +
+                   "\"\n");
     test::InstallCard(2, 2, kTimeoutMs);
     ASSERT_TRUE(Mark_Abs(5, 6));
     link::SetActiveCardIndex(1);

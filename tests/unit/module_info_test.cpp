@@ -104,8 +104,8 @@ TEST(ModuleInfo, QueriesOutsideTheTableAnswerZeroAndTouchNothing) {
         int32_t query, iparam;
         int32_t result;
     } cases[] = {
-        {229, 1, 0}, {243, 1, 0}, {234, 1, 0}, {235, 1, 0}, {236, 1, 0}, {238, 1, 0},
-        {240, 1, 0}, {241, 1, 0}, {0, 1, 0},   {-1, 1, 0},  {230, 0, 1}, {231, 0, 1},
+        {229, 1, 0},  {243, 1, 0},  {234, 1, 0},  {235, 1, 0},     {236, 1, 0}, {238, 1, 0},
+        {240, 1, 0},  {241, 1, 0},  {0, 1, 0},    {-1, 1, 0},      {230, 0, 1}, {231, 0, 1},
         {232, 11, 0}, {232, -1, 0}, {233, 11, 0}, {233, 32767, 0}, {242, 0, 0}, {242, -3, 0},
     };
     for (const Case& c : cases) {
@@ -158,8 +158,7 @@ TEST(ModuleInfo, DescriptorTableCopyIsClampedToItsSize) {
         intptr_t count;
         int32_t result;
         size_t copied;
-    } cases[] = {{220, 1, 220}, {221, 1, 220}, {100000, 1, 220}, {7, 1, 7},
-                 {0, 0, 0},     {-1, 0, 0}};
+    } cases[] = {{220, 1, 220}, {221, 1, 220}, {100000, 1, 220}, {7, 1, 7}, {0, 0, 0}, {-1, 0, 0}};
     for (const Case& c : cases) {
         uint8_t buffer[240];
         std::memset(buffer, 0xCC, sizeof buffer);

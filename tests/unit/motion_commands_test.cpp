@@ -4,8 +4,8 @@
 
 #include <cstring>
 #include <functional>
-#include <tuple>
 #include <string>
+#include <tuple>
 
 #include "common/process_state.h"
 #include "list/vector_capture.h"
@@ -102,8 +102,8 @@ TEST_F(MotionCommands, NoCardGivesNoCardActiveAndSendsNothing) {
     EXPECT_FALSE(Set_Rot_Grad(1.0));
     EXPECT_EQ(Get_Jump_Speed(), 0.0);
     EXPECT_EQ(Get_Last_Error_Code(), TXORB_ERR_NO_CARD_ACTIVE);
-    EXPECT_EQ(ShownReports(), (Strings{"26 Set_Jump_Speed", "26 WriteDA", "26 Set_Rot_Grad",
-                                       "26 Get_Jump_Speed"}));
+    EXPECT_EQ(ShownReports(),
+              (Strings{"26 Set_Jump_Speed", "26 WriteDA", "26 Set_Rot_Grad", "26 Get_Jump_Speed"}));
     EXPECT_FALSE(rtb.WaitForPackets(1, 100));
 }
 
@@ -127,7 +127,8 @@ TEST_F(MotionCommands, ModeSwitchesTheCaptureFirstWhateverFollows) {
               (Strings{"26 Set_Mode", "26 Set_Mode", "28 Set_Mode", "28 Set_Mode"}));
 }
 
-TEST_F(MotionCommands, ACaptureFileThatCannotBeWrittenGivesFileSendFailedButTheCardStillGetsThePacket) {
+TEST_F(MotionCommands,
+       ACaptureFileThatCannotBeWrittenGivesFileSendFailedButTheCardStillGetsThePacket) {
     Install(200, "/dev/full");
     EXPECT_FALSE(Set_Jump_Delay(100));
     EXPECT_EQ(Wire(), "37 02 00 64 00");

@@ -69,18 +69,11 @@ TEST(PcdTable, LookupTakesTheIntegerPartAndClampsAtTheLastEntry) {
         double fraction;
         uint16_t level;
     } cases[] = {
-        {&open, 0.0, 11651},
-        {&open, 0.0111, 11651},  // 0.999: entry 0
-        {&open, 0.0112, 12512},  // 1.008: entry 1
-        {&open, 0.5, 32768},
-        {&open, -0.5, 32768},
-        {&shut, 1.0, 65535},
-        {&shut, 7.5, 65535},
-        {&shut, -1.0, 65535},
-        {&shut, 1e300, 65535},
-        {&shut, inf, 65535},
-        {&shut, std::nan(""), 65535},
-        {&shut, 0.7746, 44564},  // entry 69
+        {&open, 0.0, 11651},    {&open, 0.0111, 11651},  // 0.999: entry 0
+        {&open, 0.0112, 12512},                          // 1.008: entry 1
+        {&open, 0.5, 32768},    {&open, -0.5, 32768},         {&shut, 1.0, 65535},
+        {&shut, 7.5, 65535},    {&shut, -1.0, 65535},         {&shut, 1e300, 65535},
+        {&shut, inf, 65535},    {&shut, std::nan(""), 65535}, {&shut, 0.7746, 44564},  // entry 69
     };
     for (const auto& c : cases) {
         EXPECT_EQ(list::LookupPcdValue(*c.table, c.fraction), c.level) << c.fraction;
@@ -92,11 +85,15 @@ TEST(PcdTable, LeadingNumberParsing) {
         const char* text;
         double value;
     } cases[] = {
-        {"42.5", 42.5},     {"  +12.5e1abc", 125.0}, {"\t7", 7.0},    {".5", 0.5},
-        {"3.", 3.0},        {"-1", -1.0},           {"1e", 1.0},     {"2e+", 2.0},
-        {"abc", 0.0},       {"", 0.0},              {".", 0.0},      {"-", 0.0},
-        {"0x10", 0.0},      {"nan", 0.0},           {"inf", 0.0},    {"1e-999", 0.0},
-        {"12,5", 12.0},     {"5 %", 5.0},
+        {"42.5", 42.5}, {"  +12.5e1abc", 125.0},
+        {"\t7", 7.0},   {".5", 0.5},
+        {"3.", 3.0},    {"-1", -1.0},
+        {"1e", 1.0},    {"2e+", 2.0},
+        {"abc", 0.0},   {"", 0.0},
+        {".", 0.0},     {"-", 0.0},
+        {"0x10", 0.0},  {"nan", 0.0},
+        {"inf", 0.0},   {"1e-999", 0.0},
+        {"12,5", 12.0}, {"5 %", 5.0},
     };
     for (const auto& c : cases) EXPECT_EQ(list::ParseLeadingNumber(c.text), c.value) << c.text;
     EXPECT_EQ(list::ParseLeadingNumber("1e999"), std::numeric_limits<double>::infinity());
@@ -148,8 +145,8 @@ TEST(PcdTable, FileOverridesEntriesLineByLine) {
         EXPECT_EQ(list::LoadPcdFile(path.c_str(), table.entries, list::kPcdEntryCount), c.result)
             << c.name;
         for (const auto& e : c.entries) {
-            const list::PcdEntry& want = e.percent < 0 ? defaults.entries[e.index]
-                                                 : list::PcdEntry{e.percent, e.level};
+            const list::PcdEntry& want =
+                e.percent < 0 ? defaults.entries[e.index] : list::PcdEntry{e.percent, e.level};
             EXPECT_EQ(table.entries[e.index].percent, want.percent) << c.name << " " << e.index;
             EXPECT_EQ(table.entries[e.index].level, want.level) << c.name << " " << e.index;
         }
@@ -169,8 +166,8 @@ TEST(PcdTable, MissingFileKeepsTheDefaults) {
 }
 
 TEST(PcdTable, TrimmedLinesFollowTheFiftyByteReader) {
-    const std::string text = std::string("12 ;\r\n") + std::string(49, 'a') + "b\n;;\n" +
-                             std::string("x\0yz", 4) + "\n";
+    const std::string text =
+        std::string("12 ;\r\n") + std::string(49, 'a') + "b\n;;\n" + std::string("x\0yz", 4) + "\n";
     list::PcdTextSource source(text.data(), text.size());
     char line[list::kPcdLineBufferSize];
     const int expected[] = {2, 49, 1, 0, 1, 0};

@@ -97,7 +97,7 @@ TEST(PortDriver, EnableIoRangeMapsTheWidthAndStartsTheDriverFirst) {
         uint32_t flag;
     } cases[] = {
         {8, 0, true, true, 0x10000},  {16, 0, true, true, 0x20000}, {32, 0, true, true, 0x40000},
-        {8, 1, false, true, 0x10000}, {12, 0, false, false, 0},      {0, 0, false, false, 0},
+        {8, 1, false, true, 0x10000}, {12, 0, false, false, 0},     {0, 0, false, false, 0},
         {64, 0, false, false, 0},
     };
     for (const Case& c : cases) {
@@ -136,8 +136,8 @@ TEST(PortDriver, ReadPciConfigPassesTheSlotAndCopiesTheHeaderOnly) {
         bool called;
         int32_t slot;
     } cases[] = {
-        {2, 3, 1, 256, true, true, 35},  {2, 3, 0, 256, false, true, 3},
-        {2, 3, 1, 300, true, true, 35},  {2, 3, 1, 255, false, false, 0},
+        {2, 3, 1, 256, true, true, 35},   {2, 3, 0, 256, false, true, 3},
+        {2, 3, 1, 300, true, true, 35},   {2, 3, 1, 255, false, false, 0},
         {2, -1, 1, 256, false, false, 0}, {2, 3, -1, 256, false, false, 0},
         {-2, 3, 1, 256, false, true, 35},  // the bus is the driver's to judge
     };
@@ -171,8 +171,8 @@ TEST(BuiltinPortDriver, RefusesPortsItWasNotGrantedAndReservedRanges) {
     EXPECT_EQ(d->start("any"), 0);
     struct Case {
         uint32_t port, count;
-    } refused[] = {{0x60, 8}, {0xF8, 16}, {0xCF8, 8}, {0xCF0, 10}, {0xFFFF, 2}, {0x10000, 1},
-                   {0x378, 0}};
+    } refused[] = {{0x60, 8},   {0xF8, 16},   {0xCF8, 8}, {0xCF0, 10},
+                   {0xFFFF, 2}, {0x10000, 1}, {0x378, 0}};
     for (const Case& c : refused) {
         EXPECT_NE(d->enable_io_range(c.port, c.count, TXORB_IO_WIDTH_8), 0) << std::hex << c.port;
     }

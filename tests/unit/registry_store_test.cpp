@@ -58,12 +58,9 @@ TEST(RegistryText, ValueFormsAndMalformedLines) {
         uint32_t type;
         std::vector<uint8_t> data;
     } expected[] = {
-        {"serial_port", 1, Sz("3")},
-        {"quoted", 1, Sz("a \"b\" c\\d")},
-        {"timeout", 4, Bytes({10, 0, 0, 0})},
-        {"res", 3, Bytes({1, 2, 3, 0xff})},
-        {"multi", 7, Bytes({0x41, 0, 0})},
-        {"", 1, Sz("default")},
+        {"serial_port", 1, Sz("3")},          {"quoted", 1, Sz("a \"b\" c\\d")},
+        {"timeout", 4, Bytes({10, 0, 0, 0})}, {"res", 3, Bytes({1, 2, 3, 0xff})},
+        {"multi", 7, Bytes({0x41, 0, 0})},    {"", 1, Sz("default")},
     };
     ASSERT_EQ(card->values.size(), std::size(expected));
     for (size_t i = 0; i < std::size(expected); ++i) {
@@ -197,8 +194,8 @@ TEST(RegistryStore, FailedWriteLeavesTheOldFileWhole) {
     small.rlim_cur = 200;
     ::setrlimit(RLIMIT_FSIZE, &small);
     const std::string big(4000, 'x');
-    const bool wrote =
-        config::WriteRegistryValue("HKLM\\K", "big", big.c_str(), static_cast<uint32_t>(big.size() + 1), 1);
+    const bool wrote = config::WriteRegistryValue("HKLM\\K", "big", big.c_str(),
+                                                  static_cast<uint32_t>(big.size() + 1), 1);
     ::setrlimit(RLIMIT_FSIZE, &old);
     EXPECT_FALSE(wrote);
 

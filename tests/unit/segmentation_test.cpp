@@ -49,10 +49,10 @@ constexpr int kOpen0 = 11651, kOpen56 = 36512, kOpen90 = 65535, kShut69 = 44564,
 // The records of the straight polyline (-10000,0) -> (0,0) -> (10000,0) with S = 10,000,
 // sigma = 1,000,000 and M = 20: ramps of 50 at both ends.
 const std::vector<Rec> kStraightLine = {
-    {135, 40, kOpen56}, {116, 32, 100}, {2, -9980, 0},  {135, 40, kOpen90}, {116, 12, 100},
-    {1, -9950, 0},      {116, 10, 100}, {1, 0, 0},      {116, 10, 100},     {1, 9950, 0},
-    {135, 40, kShut69}, {116, 11, 100}, {1, 9970, 0},   {135, 40, kShut0},  {116, 26, 100},
-    {3, 10000, 0},
+    {135, 40, kOpen56}, {116, 32, 100},    {2, -9980, 0},      {135, 40, kOpen90},
+    {116, 12, 100},     {1, -9950, 0},     {116, 10, 100},     {1, 0, 0},
+    {116, 10, 100},     {1, 9950, 0},      {135, 40, kShut69}, {116, 11, 100},
+    {1, 9970, 0},       {135, 40, kShut0}, {116, 26, 100},     {3, 10000, 0},
 };
 
 std::vector<Rec> Concat(std::initializer_list<std::vector<Rec>> parts) {
@@ -101,16 +101,22 @@ TEST(Segmentation, ShortRampsAreOneMicroSegmentAndReachTheirVertex) {
     // M = 200: each ramp of 50 is shorter than M/2 and still ends exactly at its end point.
     EXPECT_EQ(Rewrite({{9, -10000, 0}, {2, 0, 0}, {3, 10000, 0}, {16, 0, 0}}, 0, 0, 1000000, 200),
               Concat({kJumpToStart,
-                      {{135, 40, kOpen90}, {116, 20, 100}, {2, -9950, 0},
-                       {116, 10, 100}, {1, 0, 0},
-                       {116, 10, 100}, {1, 9950, 0},
-                       {135, 40, kShut0}, {116, 20, 100}, {3, 10000, 0}},
+                      {{135, 40, kOpen90},
+                       {116, 20, 100},
+                       {2, -9950, 0},
+                       {116, 10, 100},
+                       {1, 0, 0},
+                       {116, 10, 100},
+                       {1, 9950, 0},
+                       {135, 40, kShut0},
+                       {116, 20, 100},
+                       {3, 10000, 0}},
                       kPowerOff}));
 }
 
 TEST(Segmentation, UnrampedWhenSlopeOrMicroSegmentIsZero) {
-    const std::vector<Vec> list = {{9, -10000, 0}, {2, 0, 0}, {1, 0, 0}, {1, 5000, 5000},
-                                   {3, 10000, 0}, {16, 0, 0}};
+    const std::vector<Vec> list = {{9, -10000, 0},  {2, 0, 0},     {1, 0, 0},
+                                   {1, 5000, 5000}, {3, 10000, 0}, {16, 0, 0}};
     const std::vector<Rec> unramped = Concat(
         {kJumpToStart,
          {{116, 10, 100}, {2, 0, 0}, {1, 5000, 5000}, {3, 10000, 0}},  // the repeat draws nothing
@@ -129,13 +135,13 @@ TEST(Segmentation, UnrampedWhenSlopeOrMicroSegmentIsZero) {
 TEST(Segmentation, PolylineAfterPolylineStartsWhereTheFirstEnded) {
     // Unramped, so each mark shows where the head goes: the second polyline's first vertex is
     // where the first one ended, a segment of length 0 that draws nothing.
-    EXPECT_EQ(Rewrite({{9, -10000, 0}, {2, 0, 0}, {3, 10000, 0}, {2, 10000, 0}, {3, 0, 5000},
-                       {16, 0, 0}},
-                      0, 0, 1000000, 0),
-              Concat({kJumpToStart,
-                      {{116, 10, 100}, {2, 0, 0}, {3, 10000, 0}},
-                      {{116, 10, 100}, {3, 0, 5000}},
-                      kPowerOff}));
+    EXPECT_EQ(
+        Rewrite({{9, -10000, 0}, {2, 0, 0}, {3, 10000, 0}, {2, 10000, 0}, {3, 0, 5000}, {16, 0, 0}},
+                0, 0, 1000000, 0),
+        Concat({kJumpToStart,
+                {{116, 10, 100}, {2, 0, 0}, {3, 10000, 0}},
+                {{116, 10, 100}, {3, 0, 5000}},
+                kPowerOff}));
 }
 
 TEST(Segmentation, MicroSegmentCuts) {
@@ -224,9 +230,15 @@ TEST(Segmentation, PlanEndsOnAnyInput) {
     const struct {
         double S, sigma, in, out;
     } cases[] = {
-        {10000, 1000000, 0, 0}, {0.1, 10, 0.0001, 0.0002}, {10000, 10, 1, 1},
-        {10000, 1000000, nan, nan}, {10000, 1000000, inf, inf}, {nan, nan, 0, 0},
-        {inf, 1, 0, 0}, {10000, inf, 0.5, 0.5}, {10000, 1e-300, 0, 0},
+        {10000, 1000000, 0, 0},
+        {0.1, 10, 0.0001, 0.0002},
+        {10000, 10, 1, 1},
+        {10000, 1000000, nan, nan},
+        {10000, 1000000, inf, inf},
+        {nan, nan, 0, 0},
+        {inf, 1, 0, 0},
+        {10000, inf, 0.5, 0.5},
+        {10000, 1e-300, 0, 0},
     };
     for (const auto& c : cases) {
         const int rounds = list::PlanVelocities(vx, n, list::Kinematics{c.S, c.sigma}, c.in, c.out);
@@ -238,8 +250,8 @@ TEST(Segmentation, PlanEndsOnAnyInput) {
 TEST(Segmentation, ExtremeTuningStillEndsEveryPolylineAtItsVertices) {
     // Lead-in far above what the slope allows: the planned ramps leave the field, so the
     // polyline falls back to plain marks instead of drawing past its vertices.
-    const auto records = Rewrite({{9, 0, 0}, {2, 100, 0}, {3, 100, 100}, {16, 0, 0}},
-                                 1e12, 0, 1e-6, 1);
+    const auto records =
+        Rewrite({{9, 0, 0}, {2, 100, 0}, {3, 100, 100}, {16, 0, 0}}, 1e12, 0, 1e-6, 1);
     EXPECT_EQ(records, Concat({{{135, 40, kOpen90}, {145, 5, 7}, {9, 0, 0}},
                                {{116, 10, 100}, {2, 100, 0}, {3, 100, 100}},
                                kPowerOff}));

@@ -323,9 +323,7 @@ TEST_F(ThreadOutcome, VectorsThatCompleteAPacketWithoutACardRecordTheirReportedC
 TEST_F(ThreadOutcome, EachThreadKeepsItsOwnOutcome) {
     EXPECT_EQ(OutcomeOf([] { Read_Status(); }), TXORB_ERR_NO_CARD_ACTIVE);
     uint32_t other = kNothingRecorded;
-    std::thread([&other] {
-        other = OutcomeOf([] { Get_KRT1_Mode(); });
-    }).join();
+    std::thread([&other] { other = OutcomeOf([] { Get_KRT1_Mode(); }); }).join();
     EXPECT_EQ(other, TXORB_ERR_OK);
     EXPECT_EQ(txorb_thread_last_failure(), TXORB_ERR_NO_CARD_ACTIVE);
 }

@@ -85,8 +85,8 @@ TEST_F(LoadedDll, LongListIsMarkedOnTheCard) {
     if (comText == nullptr) GTEST_SKIP() << "TXORB_TEST_COM_PORT names no COM port with a card";
     const std::string com(comText);
     ASSERT_EQ(platform::Registry().setValue(
-                  platform::RegRoot::kLocalMachine, "Software\\Zazave\\TX-ORB_Card1",
-                  "serial_port", platform::kRegSz, reinterpret_cast<const uint8_t*>(com.c_str()),
+                  platform::RegRoot::kLocalMachine, "Software\\Zazave\\TX-ORB_Card1", "serial_port",
+                  platform::kRegSz, reinterpret_cast<const uint8_t*>(com.c_str()),
                   static_cast<uint32_t>(com.size() + 1)),
               platform::RegStatus::kOk);
 

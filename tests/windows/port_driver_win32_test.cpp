@@ -41,9 +41,11 @@ std::vector<Call> TakeCalls(fake_port_driver_log* log, uint32_t* seen) {
         const fake_port_driver_call& c = log->calls[*seen];
         size_t arity = 0;
         switch (c.ordinal) {
-            case 12: case 63: arity = 1; break;
+            case 12:
+            case 63: arity = 1; break;
             case 66: arity = 2; break;
-            case 60: case 70: arity = 3; break;  // 70: bus, slot, mode (the buffer is ours)
+            case 60:
+            case 70: arity = 3; break;  // 70: bus, slot, mode (the buffer is ours)
             default: break;
         }
         calls.push_back({c.ordinal, std::vector<uintptr_t>(c.args, c.args + arity)});
@@ -75,7 +77,8 @@ TEST(PortDriverDll, IsBoundOnFirstUseAndCalledByOrdinal) {
         std::vector<Call> calls;
     };
     const Case cases[] = {
-        {"16-bit range", [] { EXPECT_TRUE(EnableIoRange(0xD000, 16, 16)); },
+        {"16-bit range",
+         [] { EXPECT_TRUE(EnableIoRange(0xD000, 16, 16)); },
          {{60, {0xD000, 16, 0x20000}}}},
         {"unknown width", [] { EXPECT_FALSE(EnableIoRange(0xD000, 16, 12)); }, {}},
         {"port read",

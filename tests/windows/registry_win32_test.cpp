@@ -14,8 +14,8 @@
 namespace txorb {
 namespace {
 
-using platform::RegRoot;
 using platform::RegAccess;
+using platform::RegRoot;
 using platform::RegStatus;
 
 // A key of this test's own under HKEY_CURRENT_USER, removed before and after.
@@ -52,14 +52,16 @@ TEST_F(RegistryRoundTrip, ValuesReadBackWithTheirTypeAndBytes) {
         uint8_t buffer[16] = {};
         uint32_t type = 0;
         uint32_t size = sizeof buffer;
-        ASSERT_EQ(reg.queryValue(RegRoot::kCurrentUser, kTestKey, c.name, RegAccess::kRead, &type, buffer, &size),
+        ASSERT_EQ(reg.queryValue(RegRoot::kCurrentUser, kTestKey, c.name, RegAccess::kRead, &type,
+                                 buffer, &size),
                   RegStatus::kOk);
         EXPECT_EQ(type, c.type);
         EXPECT_EQ(std::vector<uint8_t>(buffer, buffer + size), c.data);
 
         uint8_t small[2] = {};
         size = sizeof small;
-        EXPECT_EQ(reg.queryValue(RegRoot::kCurrentUser, kTestKey, c.name, RegAccess::kRead, &type, small, &size),
+        EXPECT_EQ(reg.queryValue(RegRoot::kCurrentUser, kTestKey, c.name, RegAccess::kRead, &type,
+                                 small, &size),
                   RegStatus::kMoreData);
         EXPECT_EQ(size, c.data.size());  // the size it would need
     }
@@ -72,13 +74,16 @@ TEST_F(RegistryRoundTrip, MissingKeysValuesAndDeletionsAnswerAsTheSeamSays) {
     uint32_t type = 0;
     uint32_t size = sizeof buffer;
     EXPECT_FALSE(reg.keyExists(RegRoot::kCurrentUser, kTestKey, RegAccess::kRead));
-    EXPECT_EQ(reg.queryValue(RegRoot::kCurrentUser, kTestKey, "x", RegAccess::kRead, &type, buffer, &size),
+    EXPECT_EQ(reg.queryValue(RegRoot::kCurrentUser, kTestKey, "x", RegAccess::kRead, &type, buffer,
+                             &size),
               RegStatus::kNoKey);
     ASSERT_EQ(reg.setValue(RegRoot::kCurrentUser, kChildKey, "x", platform::kRegDword, one, 4),
               RegStatus::kOk);
-    EXPECT_TRUE(reg.keyExists(RegRoot::kCurrentUser, kTestKey, RegAccess::kRead));  // created on the way
+    EXPECT_TRUE(
+        reg.keyExists(RegRoot::kCurrentUser, kTestKey, RegAccess::kRead));  // created on the way
     size = sizeof buffer;
-    EXPECT_EQ(reg.queryValue(RegRoot::kCurrentUser, kChildKey, "y", RegAccess::kRead, &type, buffer, &size),
+    EXPECT_EQ(reg.queryValue(RegRoot::kCurrentUser, kChildKey, "y", RegAccess::kRead, &type, buffer,
+                             &size),
               RegStatus::kNoValue);
     EXPECT_EQ(reg.deleteKey(RegRoot::kCurrentUser, kTestKey), RegStatus::kFailed)
         << "a key with a key below it stays";

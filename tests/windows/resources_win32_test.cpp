@@ -25,8 +25,8 @@ TEST(StringTableResource, EveryCodeHasItsTextAtTenThousandPlusCode) {
     };
     for (const Entry& e : entries) {
         char buffer[128];
-        const int copied =
-            platform::LoadStringResource(platform::kErrorTextIdBase + e.code, buffer, sizeof buffer);
+        const int copied = platform::LoadStringResource(platform::kErrorTextIdBase + e.code, buffer,
+                                                        sizeof buffer);
         EXPECT_EQ(copied, static_cast<int>(std::strlen(e.text))) << e.code;
         EXPECT_STREQ(buffer, e.text) << e.code;
     }

@@ -42,8 +42,8 @@ std::vector<uint8_t> ReadUpTo(platform::SerialHandle h, size_t count, uint32_t t
     uint8_t buffer[64];
     while (bytes.size() < count) {
         size_t got = 0;
-        const auto r = platform::NativeSerialPort().read(h, buffer, count - bytes.size(),
-                                                         timeoutMs, &got);
+        const auto r =
+            platform::NativeSerialPort().read(h, buffer, count - bytes.size(), timeoutMs, &got);
         if (r != platform::SerialReadResult::kData) break;
         bytes.insert(bytes.end(), buffer, buffer + got);
     }
@@ -148,9 +148,7 @@ TEST_F(CardOnComPort, SerialLinkExchangesAPacketOnComNumberN) {
     EXPECT_EQ(PingSerialPort(port_), 0u) << "a port the link holds cannot be pinged";
 }
 
-TEST_F(CardOnComPort, PingFindsTheCardOnAFreePort) {
-    EXPECT_EQ(PingSerialPort(port_), port_);
-}
+TEST_F(CardOnComPort, PingFindsTheCardOnAFreePort) { EXPECT_EQ(PingSerialPort(port_), port_); }
 
 }  // namespace
 }  // namespace txorb::link

@@ -21,12 +21,14 @@ Affine Inverse(const Affine& m) {
 // Sums of darkness over every top-left rectangle, for box averages in constant time.
 class AreaSums {
 public:
-    explicit AreaSums(const GreyImage& img) : w_(size_t(img.width) + 1), sums_(w_ * (size_t(img.height) + 1), 0.0) {
+    explicit AreaSums(const GreyImage& img)
+        : w_(size_t(img.width) + 1), sums_(w_ * (size_t(img.height) + 1), 0.0) {
         for (int y = 0; y < img.height; ++y) {
             double row = 0.0;
             for (int x = 0; x < img.width; ++x) {
                 row += (255 - img.At(x, y)) / 255.0;
-                sums_[(size_t(y) + 1) * w_ + size_t(x) + 1] = sums_[size_t(y) * w_ + size_t(x) + 1] + row;
+                sums_[(size_t(y) + 1) * w_ + size_t(x) + 1] =
+                    sums_[size_t(y) * w_ + size_t(x) + 1] + row;
             }
         }
     }
@@ -43,7 +45,7 @@ private:
 };
 
 struct Grid {
-    long x0, y0;         // first column and row, in spacings from the field's origin
+    long x0, y0;  // first column and row, in spacings from the field's origin
     size_t width, height;
     double pitch;
 };
@@ -58,7 +60,8 @@ Grid GridOver(const PlacedImage& p, const Affine& toField, double pitch) {
     }
     minX = std::max(minX, -32768.0), maxX = std::min(maxX, 32767.0);
     minY = std::max(minY, -32768.0), maxY = std::min(maxY, 32767.0);
-    Grid g{static_cast<long>(std::ceil(minX / pitch)), static_cast<long>(std::ceil(minY / pitch)), 0, 0, pitch};
+    Grid g{static_cast<long>(std::ceil(minX / pitch)), static_cast<long>(std::ceil(minY / pitch)),
+           0, 0, pitch};
     const long x1 = static_cast<long>(std::floor(maxX / pitch));
     const long y1 = static_cast<long>(std::floor(maxY / pitch));
     g.width = x1 >= g.x0 ? size_t(x1 - g.x0 + 1) : 0;
@@ -75,12 +78,19 @@ std::vector<float> Sample(const PlacedImage& p, const Affine& toField, const Gri
     std::vector<float> dark(g.width * g.height, 0.0f);
     for (size_t r = 0; r < g.height; ++r) {
         for (size_t c = 0; c < g.width; ++c) {
-            const Point at = toPixel.Apply({double(g.x0 + long(c)) * g.pitch, double(g.y0 + long(r)) * g.pitch});
-            if (at.x < p.visibleX0 || at.x >= p.visibleX1 || at.y < p.visibleY0 || at.y >= p.visibleY1) continue;
-            const int x0 = std::max(static_cast<int>(std::floor(at.x - hx)), static_cast<int>(p.visibleX0));
-            const int y0 = std::max(static_cast<int>(std::floor(at.y - hy)), static_cast<int>(p.visibleY0));
-            const int x1 = std::min(std::max(x0 + 1, static_cast<int>(std::ceil(at.x + hx))), p.image.width);
-            const int y1 = std::min(std::max(y0 + 1, static_cast<int>(std::ceil(at.y + hy))), p.image.height);
+            const Point at =
+                toPixel.Apply({double(g.x0 + long(c)) * g.pitch, double(g.y0 + long(r)) * g.pitch});
+            if (at.x < p.visibleX0 || at.x >= p.visibleX1 || at.y < p.visibleY0 ||
+                at.y >= p.visibleY1)
+                continue;
+            const int x0 =
+                std::max(static_cast<int>(std::floor(at.x - hx)), static_cast<int>(p.visibleX0));
+            const int y0 =
+                std::max(static_cast<int>(std::floor(at.y - hy)), static_cast<int>(p.visibleY0));
+            const int x1 =
+                std::min(std::max(x0 + 1, static_cast<int>(std::ceil(at.x + hx))), p.image.width);
+            const int y1 =
+                std::min(std::max(y0 + 1, static_cast<int>(std::ceil(at.y + hy))), p.image.height);
             if (x1 > x0 && y1 > y0) dark[r * g.width + c] = sums.Mean(x0, y0, x1, y1);
         }
     }
@@ -128,7 +138,8 @@ void FloydSteinberg(std::vector<float>* dark, size_t width) {
             const long ahead = forward ? long(x) + 1 : long(x) - 1;
             const long behind = forward ? long(x) - 1 : long(x) + 1;
             auto add = [&](long xx, size_t yy, float share) {
-                if (xx >= 0 && size_t(xx) < width && yy < height) d[yy * width + size_t(xx)] += e * share;
+                if (xx >= 0 && size_t(xx) < width && yy < height)
+                    d[yy * width + size_t(xx)] += e * share;
             };
             add(ahead, y, 7.0f / 16);
             add(behind, y + 1, 3.0f / 16);
@@ -159,13 +170,16 @@ void AddRow(std::vector<uint16_t> delays, long row, size_t col0, const Grid& g, 
     };
     for (size_t begin = 0; begin < delays.size(); begin += kMaxBitmapValues) {
         const size_t end = std::min(delays.size(), begin + kMaxBitmapValues);
-        BitmapLine line{at(col0 + begin), at(col0 + end - 1),
-                        std::vector<uint16_t>(delays.begin() + long(begin), delays.begin() + long(end))};
+        BitmapLine line{
+            at(col0 + begin), at(col0 + end - 1),
+            std::vector<uint16_t>(delays.begin() + long(begin), delays.begin() + long(end))};
         out->push_back(std::move(line));
     }
     if (backwards) {
-        std::reverse(out->end() - long((delays.size() + kMaxBitmapValues - 1) / kMaxBitmapValues), out->end());
-        for (auto it = out->end() - long((delays.size() + kMaxBitmapValues - 1) / kMaxBitmapValues); it != out->end(); ++it) {
+        std::reverse(out->end() - long((delays.size() + kMaxBitmapValues - 1) / kMaxBitmapValues),
+                     out->end());
+        for (auto it = out->end() - long((delays.size() + kMaxBitmapValues - 1) / kMaxBitmapValues);
+             it != out->end(); ++it) {
             std::swap(it->begin, it->end);
             std::reverse(it->delays.begin(), it->delays.end());
         }
@@ -211,7 +225,8 @@ std::vector<BitmapLine> PictureLines(const PlacedImage& picture, const Affine& r
         while (last > first && row[last - 1] == 0) --last;
         if (first == last) continue;
         const bool backwards = o.bidirectional && rows % 2 == 1;
-        AddRow(std::vector<uint16_t>(row + first, row + last), g.y0 + long(r), first, g, backwards, &out);
+        AddRow(std::vector<uint16_t>(row + first, row + last), g.y0 + long(r), first, g, backwards,
+               &out);
         ++rows;
     }
     return out;

@@ -85,9 +85,9 @@ private:
 
 void PrintDescriptors() {
     uint8_t table[kSlots * kDescriptorBytes] = {};
-    const int32_t ok = DLL_Status_Query(kQueryLinkDescriptors, 0, reinterpret_cast<intptr_t>(table),
-                                        reinterpret_cast<int32_t*>(static_cast<intptr_t>(sizeof table)),
-                                        nullptr);
+    const int32_t ok =
+        DLL_Status_Query(kQueryLinkDescriptors, 0, reinterpret_cast<intptr_t>(table),
+                         reinterpret_cast<int32_t*>(static_cast<intptr_t>(sizeof table)), nullptr);
     if (ok == 0) {
         std::cout << "link descriptors: not available\n";
         return;
@@ -130,7 +130,8 @@ int RunInfo(const CardOptions& options) {
 
 int RunConfig(uint16_t card) {
     const CardConfig c = ReadCardConfig(card);
-    std::cout << "registry store:   " << c.storePath << (c.storeFound ? "" : " (not found)") << "\n";
+    std::cout << "registry store:   " << c.storePath << (c.storeFound ? "" : " (not found)")
+              << "\n";
     std::cout << "card key:         HKEY_LOCAL_MACHINE\\" << c.cardKey << "\n";
     std::cout << "ping_allowed:     " << (c.pingAllowed ? "yes" : "no") << "\n";
     if (c.pingAllowed) {
@@ -156,12 +157,12 @@ int RunConfig(uint16_t card) {
             }
         }
     }
-    std::cout << "comm_timeout:     " << c.timeoutMs << " ms" << (c.timeoutDefault ? " (default)" : "")
-              << "\n";
+    std::cout << "comm_timeout:     " << c.timeoutMs << " ms"
+              << (c.timeoutDefault ? " (default)" : "") << "\n";
     std::cout << "CMD_dump_file:    " << (c.captureFile.empty() ? "none" : c.captureFile) << "\n";
     if (c.failureCode != 0) {
-        std::cerr << "txorb config: card " << card << " cannot be initialised from this store: "
-                  << ErrorText(c.failureCode) << "\n";
+        std::cerr << "txorb config: card " << card
+                  << " cannot be initialised from this store: " << ErrorText(c.failureCode) << "\n";
         return 1;
     }
     return 0;

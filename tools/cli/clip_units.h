@@ -19,13 +19,16 @@ inline ClipperLib::IntPoint ToClip(Point p) {
     auto one = [](double v) {
         v *= kClipUnitsPerBit;
         if (!(v == v)) v = 0.0;
-        return static_cast<ClipperLib::cInt>(std::llround(v < -kClipLimit ? -kClipLimit : v > kClipLimit ? kClipLimit : v));
+        return static_cast<ClipperLib::cInt>(std::llround(v < -kClipLimit  ? -kClipLimit
+                                                          : v > kClipLimit ? kClipLimit
+                                                                           : v));
     };
     return {one(p.x), one(p.y)};
 }
 
 inline Point FromClip(const ClipperLib::IntPoint& p) {
-    return {static_cast<double>(p.X) / kClipUnitsPerBit, static_cast<double>(p.Y) / kClipUnitsPerBit};
+    return {static_cast<double>(p.X) / kClipUnitsPerBit,
+            static_cast<double>(p.Y) / kClipUnitsPerBit};
 }
 
 }  // namespace txorb::cli

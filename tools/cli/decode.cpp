@@ -207,7 +207,8 @@ std::vector<Field> Fields(uint8_t opcode, const std::vector<uint8_t>& payload) {
         while (!fields.empty()) {
             const size_t space = fields.find(' ');
             const std::string_view word = fields.substr(0, space);
-            fields = space == std::string_view::npos ? std::string_view() : fields.substr(space + 1);
+            fields =
+                space == std::string_view::npos ? std::string_view() : fields.substr(space + 1);
             Field f{std::string(word.substr(2)), "", ""};
             if (!ReadField(word[0], p, n, &pos, &f)) break;  // short: the rest stays unprinted
             out.push_back(std::move(f));
@@ -222,16 +223,13 @@ std::vector<Field> Fields(uint8_t opcode, const std::vector<uint8_t>& payload) {
 
 std::vector<int64_t> RecordParams(const proto::ListRecord& r, proto::ParamKind kind) {
     switch (kind) {
-        case proto::ParamKind::kNone:
-            return {};
+        case proto::ParamKind::kNone: return {};
         case proto::ParamKind::kSigned:
             return {static_cast<int16_t>(r.param1), static_cast<int16_t>(r.param2)};
-        case proto::ParamKind::kFirstSigned:
-            return {static_cast<int16_t>(r.param1), r.param2};
+        case proto::ParamKind::kFirstSigned: return {static_cast<int16_t>(r.param1), r.param2};
         case proto::ParamKind::kLow32:
             return {static_cast<int64_t>(r.param1) | (static_cast<int64_t>(r.param2) << 16)};
-        case proto::ParamKind::kUnsigned:
-            break;
+        case proto::ParamKind::kUnsigned: break;
     }
     return {r.param1, r.param2};
 }
@@ -262,7 +260,8 @@ void PrintJson(size_t index, size_t offset, const proto::Packet& packet,
     const size_t length = packet.payload.size();
     out << "{\"index\":" << index << ",\"offset\":" << offset
         << ",\"opcode\":" << static_cast<int>(packet.opcode)
-        << ",\"name\":" << JsonString(proto::CommandName(packet.opcode)) << ",\"length\":" << length;
+        << ",\"name\":" << JsonString(proto::CommandName(packet.opcode))
+        << ",\"length\":" << length;
     if (packet.opcode == op::kListRecords) {
         PrintRecordsJson(records, out);
         if (rest != 0) {
@@ -339,11 +338,9 @@ DecodeStats Walk(const std::vector<uint8_t>& capture, bool json, std::ostream* o
     stats.trailingBytes = parser.PendingBytes();
     if (out != nullptr && stats.trailingBytes != 0) {
         if (json) {
-            *out << "{\"offset\":" << offset << ",\"incomplete\":" << stats.trailingBytes
-                 << "}\n";
+            *out << "{\"offset\":" << offset << ",\"incomplete\":" << stats.trailingBytes << "}\n";
         } else {
-            *out << "incomplete packet at @" << offset << ": " << stats.trailingBytes
-                 << " bytes\n";
+            *out << "incomplete packet at @" << offset << ": " << stats.trailingBytes << " bytes\n";
         }
     }
     return stats;

@@ -84,19 +84,22 @@ bool CutsNothing(const Paths& clip, const Layer& layer) {
     for (const Paths* paths : {&layer.area, &layer.lines, &layer.band}) {
         for (const Path& path : *paths) {
             const IntRect b = BoxOf(path);
-            if (b.left < c.left || b.right > c.right || b.top < c.top || b.bottom > c.bottom) return false;
+            if (b.left < c.left || b.right > c.right || b.top < c.top || b.bottom > c.bottom)
+                return false;
         }
     }
     const double area = std::fabs(ClipperLib::Area(clip[0]));
     return area == double(c.right - c.left) * double(c.bottom - c.top);  // a true rectangle
 }
 
-
 class Planner {
 public:
     Planner(const Drawing& d, const FitOptions& o, FittedJob* job)
-        : d_(d), o_(o), job_(job), scale_(std::sqrt(std::fabs(job->toField.a * job->toField.d -
-                                                               job->toField.b * job->toField.c))) {}
+        : d_(d),
+          o_(o),
+          job_(job),
+          scale_(std::sqrt(
+              std::fabs(job->toField.a * job->toField.d - job->toField.b * job->toField.c))) {}
 
     void Run();
 
@@ -126,12 +129,13 @@ const Paths& Planner::ClipOf(const ClipRegion* region) {
     // Parts in order: each keeps its area, or (a dark part of a mask) takes it away again.
     Paths kept;
     for (const ClipRegion::Part& part : region->parts) {
-        const Paths one = Normalise(FieldOutlines(part.subpaths, job_->toField, o_.toleranceBits, false), part.rule);
+        const Paths one = Normalise(
+            FieldOutlines(part.subpaths, job_->toField, o_.toleranceBits, false), part.rule);
         ClipperLib::Clipper c;
         c.AddPaths(kept, ClipperLib::ptSubject, true);
         c.AddPaths(one, ClipperLib::ptClip, true);
-        c.Execute(part.cut ? ClipperLib::ctDifference : ClipperLib::ctUnion, kept, ClipperLib::pftNonZero,
-                  ClipperLib::pftNonZero);
+        c.Execute(part.cut ? ClipperLib::ctDifference : ClipperLib::ctUnion, kept,
+                  ClipperLib::pftNonZero, ClipperLib::pftNonZero);
     }
     return clips_[region] = kept;
 }
@@ -213,7 +217,8 @@ void Planner::Clip(const Shape& shape, Layer* layer) {
             ClipperLib::Clipper both;
             both.AddPaths(layer->clip, ClipperLib::ptSubject, true);
             both.AddPaths(c, ClipperLib::ptClip, true);
-            both.Execute(ClipperLib::ctIntersection, layer->clip, ClipperLib::pftNonZero, ClipperLib::pftNonZero);
+            both.Execute(ClipperLib::ctIntersection, layer->clip, ClipperLib::pftNonZero,
+                         ClipperLib::pftNonZero);
         }
     }
 }
@@ -264,7 +269,8 @@ void Planner::Hatch(const Paths& visible) {
     if (o_.hatch.cross) angles.push_back(o_.hatch.angle + 90.0);
     std::vector<Path> chains;
     for (double angle : angles) {
-        for (Path& chain : HatchRegion(region, {spacing, angle, inset})) chains.push_back(std::move(chain));
+        for (Path& chain : HatchRegion(region, {spacing, angle, inset}))
+            chains.push_back(std::move(chain));
     }
     for (const Path& chain : chains) {
         std::vector<Point> line;
@@ -314,8 +320,8 @@ void Planner::Picture(const Shape& shape, const Layer& layer, const Visible& vis
     for (const Path& p : visible.area) left += ClipperLib::Area(p);
     const bool whole = std::fabs(full - left) <= std::fabs(full) * 1e-6;
     const auto start = Clock::now();
-    std::vector<BitmapLine> rows =
-        PictureLines(picture, job_->toField, whole ? nullptr : &visible.area, o_.raster, shape.style.opacity);
+    std::vector<BitmapLine> rows = PictureLines(
+        picture, job_->toField, whole ? nullptr : &visible.area, o_.raster, shape.style.opacity);
     job_->times.raster += Seconds(start);
     for (BitmapLine& row : rows) job_->bitmapLines.push_back(std::move(row));
 }
@@ -325,8 +331,8 @@ void Planner::OutlinesOnly() {
         if (!ShapeShows(shape, o_)) continue;
         if (shape.image >= 0) {
             const auto start = Clock::now();
-            for (BitmapLine& row : PictureLines(d_.images[size_t(shape.image)], job_->toField, nullptr,
-                                                o_.raster, shape.style.opacity)) {
+            for (BitmapLine& row : PictureLines(d_.images[size_t(shape.image)], job_->toField,
+                                                nullptr, o_.raster, shape.style.opacity)) {
                 job_->bitmapLines.push_back(std::move(row));
             }
             job_->times.raster += Seconds(start);

@@ -19,12 +19,12 @@ enum class Dither : uint8_t { kNone, kFloydSteinberg, kOrdered };
 enum class PathOrder : uint8_t { kInput, kShort };
 
 struct HatchOptions {
-    bool fill = true;           // false: every shape's outline and nothing else, no knock-out
-    double spacing = 30.0;      // bits between hatch lines
-    double angle = 0.0;         // degrees, counter-clockwise from the field's x axis
-    bool cross = false;         // a second set of lines at right angles
-    double inset = 0.0;         // bits between the outline and the ends of the hatch lines
-    bool outlineAll = false;    // mark the outline of filled shapes that have no stroke too
+    bool fill = true;         // false: every shape's outline and nothing else, no knock-out
+    double spacing = 30.0;    // bits between hatch lines
+    double angle = 0.0;       // degrees, counter-clockwise from the field's x axis
+    bool cross = false;       // a second set of lines at right angles
+    double inset = 0.0;       // bits between the outline and the ends of the hatch lines
+    bool outlineAll = false;  // mark the outline of filled shapes that have no stroke too
 };
 
 struct RasterOptions {
@@ -44,16 +44,16 @@ struct FitOptions {
     double toleranceBits = 1.0;  // largest distance between a curve and its straight moves
     bool flipY = true;           // SVG's y points down, the field's up
     FitMode mode = FitMode::kDrawing;
-    int rotate = 0;              // 0, 90, 180 or 270 degrees clockwise as the field is seen
-    char mirror = '\0';          // 'x': left and right swapped, 'y': top and bottom
-    double offsetX = 0.0;        // bits, after everything else
+    int rotate = 0;        // 0, 90, 180 or 270 degrees clockwise as the field is seen
+    char mirror = '\0';    // 'x': left and right swapped, 'y': top and bottom
+    double offsetX = 0.0;  // bits, after everything else
     double offsetY = 0.0;
     HatchOptions hatch;
     Colour skipColour{255, 255, 255};  // paint of this colour covers but is not marked
-    double minInk = 0.3;         // paler paint (1 - luminance, times opacity) is not marked
+    double minInk = 0.3;               // paler paint (1 - luminance, times opacity) is not marked
     RasterOptions raster;
     PathOrder order = PathOrder::kShort;
-    double orderSeconds = 1.0;   // time the improvement pass of the ordering may take
+    double orderSeconds = 1.0;  // time the improvement pass of the ordering may take
 };
 
 struct FieldPoint {

@@ -23,8 +23,7 @@ void Subdivide(Point p0, Point c1, Point c2, Point p3, double tolerance, int dep
                std::vector<Point>* out) {
     // The curve lies in the hull of its control points, so it is within the larger of their
     // distances from the chord.
-    const double flatness =
-        std::max(DistanceToSegment(c1, p0, p3), DistanceToSegment(c2, p0, p3));
+    const double flatness = std::max(DistanceToSegment(c1, p0, p3), DistanceToSegment(c2, p0, p3));
     if (!(flatness > tolerance) || depth >= kMaxDepth) {  // NaN counts as flat
         out->push_back(p3);
         return;
@@ -53,8 +52,8 @@ double DistanceToSegment(Point p, Point a, Point b) {
 }
 
 Affine Affine::operator*(const Affine& o) const {
-    return {a * o.a + c * o.b,       b * o.a + d * o.b,       a * o.c + c * o.d,
-            b * o.c + d * o.d,       a * o.e + c * o.f + e,   b * o.e + d * o.f + f};
+    return {a * o.a + c * o.b, b * o.a + d * o.b,     a * o.c + c * o.d,
+            b * o.c + d * o.d, a * o.e + c * o.f + e, b * o.e + d * o.f + f};
 }
 
 Affine Affine::Rotate(double degrees) {
@@ -64,8 +63,12 @@ Affine Affine::Rotate(double degrees) {
     return {cs, sn, -sn, cs, 0, 0};
 }
 
-Affine Affine::SkewX(double degrees) { return {1, 0, std::tan(degrees * kRadiansPerDegree), 1, 0, 0}; }
-Affine Affine::SkewY(double degrees) { return {1, std::tan(degrees * kRadiansPerDegree), 0, 1, 0, 0}; }
+Affine Affine::SkewX(double degrees) {
+    return {1, 0, std::tan(degrees * kRadiansPerDegree), 1, 0, 0};
+}
+Affine Affine::SkewY(double degrees) {
+    return {1, std::tan(degrees * kRadiansPerDegree), 0, 1, 0, 0};
+}
 
 void Subpath::QuadTo(Point c, Point p) {
     const Point p0 = End();
@@ -105,8 +108,8 @@ void Subpath::ArcTo(double rx, double ry, double rotationDegrees, bool largeArc,
     const double cx = cs * cxp - sn * cyp + (p0.x + p.x) / 2.0;
     const double cy = sn * cxp + cs * cyp + (p0.y + p.y) / 2.0;
     const double theta1 = VectorAngle(1, 0, (x1 - cxp) / rx, (y1 - cyp) / ry);
-    double delta = VectorAngle((x1 - cxp) / rx, (y1 - cyp) / ry, (-x1 - cxp) / rx,
-                               (-y1 - cyp) / ry);
+    double delta =
+        VectorAngle((x1 - cxp) / rx, (y1 - cyp) / ry, (-x1 - cxp) / rx, (-y1 - cyp) / ry);
     if (!sweep && delta > 0) delta -= 2.0 * std::numbers::pi;
     if (sweep && delta < 0) delta += 2.0 * std::numbers::pi;
     // Radii or end points so large that the centre cannot be computed: draw the chord.

@@ -81,7 +81,8 @@ std::vector<std::vector<Piece>> Cut(const Paths& region, double spacing) {
     clipper.AddPaths(lines, ClipperLib::ptSubject, false);
     clipper.AddPaths(Swapped(region), ClipperLib::ptClip, true);
     ClipperLib::PolyTree tree;
-    clipper.Execute(ClipperLib::ctIntersection, tree, ClipperLib::pftNonZero, ClipperLib::pftNonZero);
+    clipper.Execute(ClipperLib::ctIntersection, tree, ClipperLib::pftNonZero,
+                    ClipperLib::pftNonZero);
     Paths open;
     ClipperLib::OpenPathsFromPolyTree(tree, open);
     std::map<cInt, std::vector<Piece>> byY;
@@ -91,7 +92,8 @@ std::vector<std::vector<Piece>> Cut(const Paths& region, double spacing) {
         if (a != b) byY[p.front().X].push_back({std::min(a, b), std::max(a, b), p.front().X});
     }
     for (auto& [y, pieces] : byY) {
-        std::sort(pieces.begin(), pieces.end(), [](const Piece& l, const Piece& r) { return l.x0 < r.x0; });
+        std::sort(pieces.begin(), pieces.end(),
+                  [](const Piece& l, const Piece& r) { return l.x0 < r.x0; });
         rows.push_back(std::move(pieces));
     }
     return rows;
@@ -103,8 +105,9 @@ bool JoinStaysInside(const Paths& region, const IntPoint& a, const IntPoint& b, 
                      cInt inward) {
     if (std::fabs(double(a.X - b.X)) > kMaxJoinSpacings * spacing) return false;
     for (double t : {0.25, 0.5, 0.75}) {
-        const IntPoint p{static_cast<cInt>(std::llround(double(a.X) + t * double(b.X - a.X))) + inward,
-                         static_cast<cInt>(std::llround(double(a.Y) + t * double(b.Y - a.Y)))};
+        const IntPoint p{
+            static_cast<cInt>(std::llround(double(a.X) + t * double(b.X - a.X))) + inward,
+            static_cast<cInt>(std::llround(double(a.Y) + t * double(b.Y - a.Y)))};
         if (!InsideRegion(region, p)) return false;
     }
     return true;

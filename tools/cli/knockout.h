@@ -13,16 +13,16 @@ namespace txorb::cli {
 
 // One painted thing in the field, in clipper units, as the planning hands it over.
 struct Layer {
-    ClipperLib::Paths area;          // the fill's outlines as drawn (closed)
+    ClipperLib::Paths area;  // the fill's outlines as drawn (closed)
     FillRule rule = FillRule::kNonZero;
-    bool fillCovers = false;         // the fill hides what is below it
-    bool fillMarks = false;          // the fill is hatched
-    ClipperLib::Paths lines;         // outlines marked as lines (open; closed ones end at start)
-    ClipperLib::Paths band;          // a stroke wide enough to be hatched, already widened
+    bool fillCovers = false;  // the fill hides what is below it
+    bool fillMarks = false;   // the fill is hatched
+    ClipperLib::Paths lines;  // outlines marked as lines (open; closed ones end at start)
+    ClipperLib::Paths band;   // a stroke wide enough to be hatched, already widened
     bool bandMarks = false;
-    bool bandCovers = true;          // the band hides what is below it
-    bool clipped = false;            // `clip` applies
-    ClipperLib::Paths clip;          // the intersection of the clip paths, clipper's form
+    bool bandCovers = true;  // the band hides what is below it
+    bool clipped = false;    // `clip` applies
+    ClipperLib::Paths clip;  // the intersection of the clip paths, clipper's form
 };
 
 struct Visible {

@@ -46,9 +46,10 @@ void AddPlacementOptions(CLI::App* cmd, MarkCommand* m) {
                                   "Edge of the square the drawing is fitted into, in bits "
                                   "(default 60000)")
                       ->check(CLI::Range(1.0, 65535.0));
-    auto* size = cmd->add_option("--size", m->sizeMm, "Edge of that square in mm (with --bits-per-mm)")
-                     ->check(CLI::PositiveNumber)
-                     ->excludes(field);
+    auto* size =
+        cmd->add_option("--size", m->sizeMm, "Edge of that square in mm (with --bits-per-mm)")
+            ->check(CLI::PositiveNumber)
+            ->excludes(field);
     cmd->add_option("--bits-per-mm", m->bitsPerMm,
                     "Field bits per mm, for --size and --dpi (default 600)")
         ->check(CLI::PositiveNumber);
@@ -79,10 +80,12 @@ void AddFillOptions(CLI::App* cmd, MarkCommand* m) {
     cmd->add_flag("--no-fill", m->noFill,
                   "Mark the outline of every shape and nothing inside (no hatching, nothing "
                   "knocked out)");
-    cmd->add_flag("--outline", hatch.outlineAll, "Mark the outline of filled shapes without a stroke too");
+    cmd->add_flag("--outline", hatch.outlineAll,
+                  "Mark the outline of filled shapes without a stroke too");
     cmd->add_option("--hatch-spacing", hatch.spacing, "Bits between hatch lines (default 30)")
         ->check(CLI::Range(1.0, 65535.0));
-    cmd->add_option("--hatch-angle", hatch.angle, "Direction of the hatch lines in degrees (default 0)");
+    cmd->add_option("--hatch-angle", hatch.angle,
+                    "Direction of the hatch lines in degrees (default 0)");
     cmd->add_flag("--cross-hatch", hatch.cross, "A second set of hatch lines at right angles");
     cmd->add_option("--hatch-inset", hatch.inset, "Bits kept free inside the outline (default 0)")
         ->check(CLI::NonNegativeNumber);
@@ -102,7 +105,8 @@ void AddRasterOptions(CLI::App* cmd, MarkCommand* m) {
     cmd->add_option("--line-spacing", raster.lineSpacing, "Bits between picture lines and pixels")
         ->check(CLI::PositiveNumber)
         ->excludes(dpi);
-    cmd->add_option("--min-delay", raster.minDelay, "Pixel delay of the lightest marked grey (default 10)");
+    cmd->add_option("--min-delay", raster.minDelay,
+                    "Pixel delay of the lightest marked grey (default 10)");
     cmd->add_option("--max-delay", raster.maxDelay, "Pixel delay of black (default 100)");
     cmd->add_option("--dither", m->dither, "none (grey levels), floyd-steinberg or ordered")
         ->check(CLI::IsMember({"none", "floyd-steinberg", "ordered"}));
@@ -159,11 +163,12 @@ void AddRunOptions(CLI::App* cmd, MarkCommand* m, bool preview) {
 }
 
 CLI::App* AddMarkCommand(CLI::App* app, MarkCommand* m, bool preview) {
-    auto* cmd = preview
-                    ? app->add_subcommand("preview", "The picture and the expected marking time "
-                                                     "of a drawing, from the virtual card")
-                    : app->add_subcommand("mark", "Mark a drawing (SVG, PNG or JPEG) and show "
-                                                  "what was marked");
+    auto* cmd = preview ? app->add_subcommand("preview",
+                                              "The picture and the expected marking time "
+                                              "of a drawing, from the virtual card")
+                        : app->add_subcommand("mark",
+                                              "Mark a drawing (SVG, PNG or JPEG) and show "
+                                              "what was marked");
     cmd->add_option("drawing", m->mark.drawing, "The SVG, PNG or JPEG file")
         ->required()
         ->check(CLI::ExistingFile);
@@ -210,15 +215,16 @@ int RunMarkCommand(MarkCommand& m, bool preview) {
 }
 
 std::string VersionText() {
-    return std::string("txorb ") + TXORB_RELEASE_VERSION + "\nlibtxorb " +
-           txorb_library_version() + " (file version " + std::to_string(Get_DLL_Version()) + ")";
+    return std::string("txorb ") + TXORB_RELEASE_VERSION + "\nlibtxorb " + txorb_library_version() +
+           " (file version " + std::to_string(Get_DLL_Version()) + ")";
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    CLI::App app{"txorb - mark drawings with a TX-ORB scan-controller card and look at what "
-                 "was sent to it"};
+    CLI::App app{
+        "txorb - mark drawings with a TX-ORB scan-controller card and look at what "
+        "was sent to it"};
     app.require_subcommand(1);
     app.set_version_flag("--version", VersionText);
 
@@ -239,10 +245,12 @@ int main(int argc, char** argv) {
         "info", "Library and card versions, identity, status word and link descriptors");
     AddCardOptions(infoCmd, &cardOptions.card, &sim, &noSim);
     uint16_t configCard = 1;
-    auto* configCmd = app.add_subcommand(
-        "config", "What the registry store gives a card: COM device, parallel and FIFO "
-                  "addresses, timeout, capture file");
-    configCmd->add_option("--card", configCard, "Card slot 1..10 (default 1)")->check(CLI::Range(1, 10));
+    auto* configCmd =
+        app.add_subcommand("config",
+                           "What the registry store gives a card: COM device, parallel and FIFO "
+                           "addresses, timeout, capture file");
+    configCmd->add_option("--card", configCard, "Card slot 1..10 (default 1)")
+        ->check(CLI::Range(1, 10));
     int16_t gx = 0, gy = 0;
     auto* gotoCmd = app.add_subcommand("goto", "Move the scan head to X Y (field bits)");
     gotoCmd->add_option("x", gx, "X")->required();

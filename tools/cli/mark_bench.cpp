@@ -22,7 +22,8 @@ std::string Shape(std::mt19937& random) {
     std::uniform_real_distribution<double> at(0.0, 1000.0), size(3.0, 25.0);
     std::uniform_int_distribution<int> kind(0, 3), colour(0, 9);
     const double x = at(random), y = at(random), s = size(random);
-    const std::string fill = colour(random) == 0 ? "#ffffff" : "#" + std::to_string(100000 + colour(random) * 11111);
+    const std::string fill =
+        colour(random) == 0 ? "#ffffff" : "#" + std::to_string(100000 + colour(random) * 11111);
     char buf[512];
     switch (kind(random)) {
         case 0:  // a square with a hole
@@ -32,24 +33,26 @@ std::string Shape(std::mt19937& random) {
                           fill.c_str(), x, y, s, s, -s, x + s / 4, y + s / 4, s / 2, s / 2, -s / 2);
             break;
         case 1:  // a blob of curves
-            std::snprintf(buf, sizeof buf,
-                          "<path fill='%s' d='M%.2f %.2f c%.2f %.2f %.2f %.2f %.2f 0 s%.2f %.2f %.2f "
-                          "%.2f q%.2f %.2f %.2f %.2f Z'/>\n",
-                          fill.c_str(), x, y, s / 3, -s, s, -s / 2, s, s / 2, s, 0.0, s, -s / 2,
-                          s / 3, -s, -s / 2);
+            std::snprintf(
+                buf, sizeof buf,
+                "<path fill='%s' d='M%.2f %.2f c%.2f %.2f %.2f %.2f %.2f 0 s%.2f %.2f %.2f "
+                "%.2f q%.2f %.2f %.2f %.2f Z'/>\n",
+                fill.c_str(), x, y, s / 3, -s, s, -s / 2, s, s / 2, s, 0.0, s, -s / 2, s / 3, -s,
+                -s / 2);
             break;
         case 2:  // a rotated star
             std::snprintf(buf, sizeof buf,
                           "<polygon transform='rotate(%.1f %.2f %.2f)' fill='%s' points='%.2f,%.2f "
                           "%.2f,%.2f %.2f,%.2f %.2f,%.2f %.2f,%.2f'/>\n",
-                          x, x, y, fill.c_str(), x, y - s, x + s * 0.6, y + s * 0.8, x - s, y - s * 0.3,
-                          x + s, y - s * 0.3, x - s * 0.6, y + s * 0.8);
+                          x, x, y, fill.c_str(), x, y - s, x + s * 0.6, y + s * 0.8, x - s,
+                          y - s * 0.3, x + s, y - s * 0.3, x - s * 0.6, y + s * 0.8);
             break;
         default:  // an ellipse with a stroke
-            std::snprintf(buf, sizeof buf,
-                          "<ellipse cx='%.2f' cy='%.2f' rx='%.2f' ry='%.2f' fill='%s' stroke='black' "
-                          "stroke-width='0.2'/>\n",
-                          x, y, s, s / 2, fill.c_str());
+            std::snprintf(
+                buf, sizeof buf,
+                "<ellipse cx='%.2f' cy='%.2f' rx='%.2f' ry='%.2f' fill='%s' stroke='black' "
+                "stroke-width='0.2'/>\n",
+                x, y, s, s / 2, fill.c_str());
             break;
     }
     return buf;
@@ -88,7 +91,8 @@ void DrawingToListRecords(benchmark::State& state) {
         // A jump and a record per move for every polyline, and the end of the list.
         records += job.polylines.size() + job.markMoves + 1;
     }
-    state.counters["records_per_s"] = benchmark::Counter(double(records), benchmark::Counter::kIsRate);
+    state.counters["records_per_s"] =
+        benchmark::Counter(double(records), benchmark::Counter::kIsRate);
     state.counters["reading_share"] = reading / total;
     state.counters["clipping_share"] = clipping / total;
     state.counters["ordering_share"] = ordering / total;

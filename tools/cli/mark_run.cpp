@@ -29,7 +29,7 @@ namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-constexpr uint16_t kBusyBit = 0x0001;    // the status word's "a list is running"
+constexpr uint16_t kBusyBit = 0x0001;     // the status word's "a list is running"
 constexpr uint16_t kCaptureMode = 0x200;  // Set_Mode: rewrite polylines with power ramps
 constexpr uint16_t kStepBits = 100;       // step size of the list's speed records
 // A preview runs the virtual card this many times faster than a real card would mark.
@@ -106,7 +106,9 @@ bool Session::StartSimulator() {
     // A socket of its own, so that runs side by side do not meet.
     std::vector<std::string> args = {"--render", prefix_, "--socket", tempDir_ + "/sim.sock"};
     if (!o_.simLog.empty()) args.insert(args.end(), {"--log", o_.simLog});
-    const double timeScale = o_.preview ? kPreviewTimeScale : o_.timeScale > 0 ? o_.timeScale : LongRunScale();
+    const double timeScale = o_.preview         ? kPreviewTimeScale
+                             : o_.timeScale > 0 ? o_.timeScale
+                                                : LongRunScale();
     if (timeScale > 0) args.insert(args.end(), {"--time-scale", FormatDouble(timeScale)});
     std::string error;
     if (!sim_.Start(FindSimulator(), args, 10000, &error)) {
@@ -182,8 +184,8 @@ bool Session::SetTiming() {
     }
     if (o_.ramps) {
         if (!Set_Mode(kCaptureMode)) return Refuse(ExportFailure("Set_Mode"));
-        const double slope = o_.slope > 0 ? o_.slope
-                                          : o_.markSpeed * o_.markSpeed / (2.0 * o_.rampLength);
+        const double slope =
+            o_.slope > 0 ? o_.slope : o_.markSpeed * o_.markSpeed / (2.0 * o_.rampLength);
         Set_Custlist_Parameters(o_.leadInPercent, o_.leadOutPercent, slope, o_.microSegment);
     }
     return true;
@@ -231,7 +233,8 @@ bool Session::AddBitmapLines() {
 
 bool Session::BuildList() {
     auto step = [](double bitsPerMs) {
-        return static_cast<uint16_t>(std::clamp(std::lround(kStepBits * 1000.0 / bitsPerMs), 1L, 65535L));
+        return static_cast<uint16_t>(
+            std::clamp(std::lround(kStepBits * 1000.0 / bitsPerMs), 1L, 65535L));
     };
     if (o_.ramps) {
         // The segmentation takes its nominal speed from these records, and they are what the
@@ -347,13 +350,14 @@ void Session::Summary(double wall) {
     for (const auto& line : job_.polylines) vectors += line.size();
     char wallText[32];
     std::snprintf(wallText, sizeof wallText, "%.2f s", wall);
-    std::cout << "marked " << o_.drawing << ": " << job_.polylines.size() << " paths, "
-              << vectors << " vectors (" << job_.polylines.size() << " jumps, "
-              << job_.markMoves << " marks), ";
+    std::cout << "marked " << o_.drawing << ": " << job_.polylines.size() << " paths, " << vectors
+              << " vectors (" << job_.polylines.size() << " jumps, " << job_.markMoves
+              << " marks), ";
     if (!job_.bitmapLines.empty()) std::cout << job_.bitmapLines.size() << " bitmap lines, ";
     std::cout << listBytes << " list bytes, " << exchanges << " exchanges, " << wallText << "\n";
-    std::cout << "jump travel: " << std::lround(job_.jumpLengthBefore) << " bits in the drawing's order, "
-              << std::lround(job_.jumpLength) << " bits as marked\n";
+    std::cout << "jump travel: " << std::lround(job_.jumpLengthBefore)
+              << " bits in the drawing's order, " << std::lround(job_.jumpLength)
+              << " bits as marked\n";
     for (const auto& [kind, count] : notMarked_) {
         std::cout << "not marked: " << kind << ": " << count << "\n";
     }

@@ -30,7 +30,8 @@ public:
             const auto& l = lines[i];
             const bool closed = l.size() > 2 && l.back() == l.front();
             const size_t last = l.size() - 1;
-            for (size_t v = 0; v < (closed ? last : l.size()); v += (closed ? 1 : std::max<size_t>(last, 1))) {
+            for (size_t v = 0; v < (closed ? last : l.size());
+                 v += (closed ? 1 : std::max<size_t>(last, 1))) {
                 Bucket(l[v]).push_back({static_cast<uint32_t>(i), static_cast<uint32_t>(v)});
             }
         }
@@ -72,7 +73,9 @@ private:
     };
     static constexpr double kSpan = 65536.0;
     double CellSize() const { return kSpan / cells_; }
-    int Cell(int v) const { return std::clamp(static_cast<int>((v + 32768.0) / CellSize()), 0, cells_ - 1); }
+    int Cell(int v) const {
+        return std::clamp(static_cast<int>((v + 32768.0) / CellSize()), 0, cells_ - 1);
+    }
     std::vector<Entry>& Bucket(FieldPoint p) {
         return buckets_[size_t(Cell(p.y)) * size_t(cells_) + size_t(Cell(p.x))];
     }
@@ -129,7 +132,8 @@ void NearestNeighbour(std::vector<std::vector<FieldPoint>>* lines, FieldPoint st
 
 // Reversing polylines i+1..j (and each of them) replaces the jumps e(i)->s(i+1) and
 // e(j)->s(j+1) by e(i)->e(j) and s(i+1)->s(j+1).
-bool TwoOptPass(std::vector<std::vector<FieldPoint>>* lines, FieldPoint start, Clock::time_point end) {
+bool TwoOptPass(std::vector<std::vector<FieldPoint>>* lines, FieldPoint start,
+                Clock::time_point end) {
     auto& l = *lines;
     const size_t n = l.size();
     bool improved = false;

@@ -36,7 +36,8 @@ public:
         size_t p = pos_;
         if (p < text_.size() && (text_[p] == '+' || text_[p] == '-')) ++p;
         size_t digits = 0;
-        while (p < text_.size() && std::isdigit(static_cast<unsigned char>(text_[p]))) ++p, ++digits;
+        while (p < text_.size() && std::isdigit(static_cast<unsigned char>(text_[p])))
+            ++p, ++digits;
         if (p < text_.size() && text_[p] == '.') {
             ++p;
             while (p < text_.size() && std::isdigit(static_cast<unsigned char>(text_[p]))) {
@@ -71,9 +72,9 @@ public:
 
 private:
     void SkipSpace() {
-        while (pos_ < text_.size() && (text_[pos_] == ' ' || text_[pos_] == '\t' ||
-                                       text_[pos_] == '\n' || text_[pos_] == '\r' ||
-                                       text_[pos_] == '\f')) {
+        while (pos_ < text_.size() &&
+               (text_[pos_] == ' ' || text_[pos_] == '\t' || text_[pos_] == '\n' ||
+                text_[pos_] == '\r' || text_[pos_] == '\f')) {
             ++pos_;
         }
     }
@@ -84,10 +85,14 @@ private:
 
 int ArgumentCount(char upper) {
     switch (upper) {
-        case 'M': case 'L': case 'T': return 2;
-        case 'H': case 'V': return 1;
+        case 'M':
+        case 'L':
+        case 'T': return 2;
+        case 'H':
+        case 'V': return 1;
         case 'C': return 6;
-        case 'S': case 'Q': return 4;
+        case 'S':
+        case 'Q': return 4;
         case 'A': return 7;
         default: return 0;
     }
@@ -122,7 +127,9 @@ void Curve(char upper, Point base, const double* a, Pen* pen, Subpath* open) {
     const Point reflected = pen->current + (pen->current - pen->lastControl);
     if (upper == 'C' || upper == 'S') {
         const bool smooth = pen->previous == 'C' || pen->previous == 'S';
-        const Point c1 = upper == 'C' ? base + Point{a[0], a[1]} : smooth ? reflected : pen->current;
+        const Point c1 = upper == 'C' ? base + Point{a[0], a[1]}
+                         : smooth     ? reflected
+                                      : pen->current;
         const int k = upper == 'C' ? 2 : 0;
         const Point c2 = base + Point{a[k], a[k + 1]};
         pen->current = base + Point{a[k + 2], a[k + 3]};

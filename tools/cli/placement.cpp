@@ -51,7 +51,8 @@ bool ShapeShows(const Shape& shape, const FitOptions& options) {
     const Style& s = shape.style;
     if (shape.image >= 0) return s.visible && s.opacity > 0.0;
     if (!s.visible || s.opacity <= 0.0) return false;
-    if (!options.hatch.fill) return PaintShows(s.fill, s.fillOpacity) || PaintShows(s.stroke, s.strokeOpacity);
+    if (!options.hatch.fill)
+        return PaintShows(s.fill, s.fillOpacity) || PaintShows(s.stroke, s.strokeOpacity);
     const bool fill = PaintShows(s.fill, s.fillOpacity) &&
                       !Skipped(s.fill, s.opacity * s.fillOpacity * s.fill.alpha, options);
     const bool stroke = PaintShows(s.stroke, s.strokeOpacity) &&

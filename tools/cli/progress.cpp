@@ -59,9 +59,7 @@ double ProgressTracker::Update(int x, int y) {
     return Done();
 }
 
-double ProgressTracker::Done() const {
-    return totalMs_ > 0 ? stops_[cursor_].ms / totalMs_ : 0.0;
-}
+double ProgressTracker::Done() const { return totalMs_ > 0 ? stops_[cursor_].ms / totalMs_ : 0.0; }
 
 std::string ProgressLine(double done, double seconds, int x, int y, int width) {
     done = std::clamp(done, 0.0, 1.0);

@@ -122,9 +122,11 @@ void Base64(std::string_view text, std::vector<uint8_t>* out) {
 
 void PercentDecode(std::string_view text, std::vector<uint8_t>* out) {
     for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size() && std::isxdigit(static_cast<unsigned char>(text[i + 1])) &&
+        if (text[i] == '%' && i + 2 < text.size() &&
+            std::isxdigit(static_cast<unsigned char>(text[i + 1])) &&
             std::isxdigit(static_cast<unsigned char>(text[i + 2]))) {
-            out->push_back(static_cast<uint8_t>(std::stoi(std::string(text.substr(i + 1, 2)), nullptr, 16)));
+            out->push_back(
+                static_cast<uint8_t>(std::stoi(std::string(text.substr(i + 1, 2)), nullptr, 16)));
             i += 2;
         } else {
             out->push_back(static_cast<uint8_t>(text[i]));

@@ -81,15 +81,15 @@ bool ReadLinks(CardConfig* c, int32_t serialPort) {
             c->comPort = static_cast<uint32_t>(mapped);
             c->comSource = "the serial driver's device map";
             if (config::ReadOrFindParallelPorts(c->card, &base, &fifo) == TXORB_ERR_OK) {
-                TakeParallelPorts(c, base, fifo,
-                                  "parallel_port and fifo_port, or the parallel driver's resources");
+                TakeParallelPorts(
+                    c, base, fifo,
+                    "parallel_port and fifo_port, or the parallel driver's resources");
             } else {
                 c->parallelNote = "none configured, none in the parallel driver's resources";
             }
             return true;
         }
-        case config::SerialPortUse::kInvalid:
-            break;
+        case config::SerialPortUse::kInvalid: break;
     }
     c->failureCode = TXORB_ERR_INVALID_SERIAL_PORT_NUMBER;
     return false;
@@ -101,7 +101,8 @@ void ReadComDevice(CardConfig* c) {
     if (c->comDevice == fallback) {
         c->comDeviceSource = "default";
     } else {
-        c->comDeviceSource = std::string(kComPortsKeyText) + " \"COM" + std::to_string(c->comPort) + "\"";
+        c->comDeviceSource =
+            std::string(kComPortsKeyText) + " \"COM" + std::to_string(c->comPort) + "\"";
     }
 }
 
@@ -119,12 +120,12 @@ bool UseStoreForDevice(const std::string& dir, uint16_t card, const std::string&
     ::setenv("TXORB_REGISTRY", store.c_str(), 1);
     const std::string cardKey = "HKLM\\" + CardKeyPath(card);
     const uint32_t displayErrors = 1;
-    const bool ok = config::WriteRegistryValue("HKLM\\SOFTWARE\\Zazave\\TX-ORB", "DisplayErrors",
-                                               &displayErrors, sizeof displayErrors,
-                                               platform::kRegDword) &&
-                    WriteText("HKLM\\SOFTWARE\\Zazave\\TX-ORB\\ComPorts", "COM1", ptyPath) &&
-                    WriteText(cardKey, "serial_port", "1") &&
-                    (capturePath.empty() || WriteText(cardKey, "CMD_dump_file", capturePath));
+    const bool ok =
+        config::WriteRegistryValue("HKLM\\SOFTWARE\\Zazave\\TX-ORB", "DisplayErrors",
+                                   &displayErrors, sizeof displayErrors, platform::kRegDword) &&
+        WriteText("HKLM\\SOFTWARE\\Zazave\\TX-ORB\\ComPorts", "COM1", ptyPath) &&
+        WriteText(cardKey, "serial_port", "1") &&
+        (capturePath.empty() || WriteText(cardKey, "CMD_dump_file", capturePath));
     if (!ok) *error = "cannot write " + store;
     return ok;
 }

@@ -9,15 +9,15 @@ namespace txorb::cli {
 
 struct CardConfig {
     int card = 1;
-    std::string storePath;         // TXORB_REGISTRY, else /etc/txorb/registry.reg
+    std::string storePath;  // TXORB_REGISTRY, else /etc/txorb/registry.reg
     bool storeFound = false;
-    std::string cardKey;           // HKEY_LOCAL_MACHINE\Software\Zazave\TX-ORB_Card<N>
-    bool pingAllowed = false;      // the card is found by searching instead
+    std::string cardKey;       // HKEY_LOCAL_MACHINE\Software\Zazave\TX-ORB_Card<N>
+    bool pingAllowed = false;  // the card is found by searching instead
     bool serialPortPresent = false;
     std::string serialPortText;
-    uint32_t comPort = 0;          // 0: none
-    std::string comSource;         // how the COM number was found
-    std::string comDevice;         // the device the COM number names
+    uint32_t comPort = 0;   // 0: none
+    std::string comSource;  // how the COM number was found
+    std::string comDevice;  // the device the COM number names
     std::string comDeviceSource;
     bool parallelLink = false;
     uint32_t parallelPort = 0xFFFF;
@@ -25,8 +25,8 @@ struct CardConfig {
     std::string parallelNote;
     uint32_t timeoutMs = 2000;
     bool timeoutDefault = true;
-    std::string captureFile;       // empty: no capture
-    uint32_t failureCode = 0;      // what initialisation would fail with (32, 34), else 0
+    std::string captureFile;   // empty: no capture
+    uint32_t failureCode = 0;  // what initialisation would fail with (32, 34), else 0
 };
 
 CardConfig ReadCardConfig(int card);

@@ -29,34 +29,34 @@ std::string_view TrimView(std::string_view s) {
 // The named colours drawings use in practice (the CSS basic set and the common extended ones).
 const std::map<std::string, uint32_t, std::less<>>& NamedColours() {
     static const std::map<std::string, uint32_t, std::less<>> kNames = {
-        {"black", 0x000000},     {"white", 0xFFFFFF},       {"red", 0xFF0000},
-        {"lime", 0x00FF00},      {"green", 0x008000},       {"blue", 0x0000FF},
-        {"yellow", 0xFFFF00},    {"cyan", 0x00FFFF},        {"aqua", 0x00FFFF},
-        {"magenta", 0xFF00FF},   {"fuchsia", 0xFF00FF},     {"silver", 0xC0C0C0},
-        {"gray", 0x808080},      {"grey", 0x808080},        {"maroon", 0x800000},
-        {"olive", 0x808000},     {"purple", 0x800080},      {"teal", 0x008080},
-        {"navy", 0x000080},      {"orange", 0xFFA500},      {"brown", 0xA52A2A},
-        {"pink", 0xFFC0CB},      {"gold", 0xFFD700},        {"darkgray", 0xA9A9A9},
-        {"darkgrey", 0xA9A9A9},  {"lightgray", 0xD3D3D3},   {"lightgrey", 0xD3D3D3},
-        {"dimgray", 0x696969},   {"dimgrey", 0x696969},     {"whitesmoke", 0xF5F5F5},
-        {"gainsboro", 0xDCDCDC}, {"darkred", 0x8B0000},     {"darkgreen", 0x006400},
-        {"darkblue", 0x00008B},  {"lightblue", 0xADD8E6},   {"skyblue", 0x87CEEB},
-        {"steelblue", 0x4682B4}, {"royalblue", 0x4169E1},   {"crimson", 0xDC143C},
-        {"tomato", 0xFF6347},    {"coral", 0xFF7F50},       {"salmon", 0xFA8072},
-        {"orangered", 0xFF4500}, {"darkorange", 0xFF8C00},  {"khaki", 0xF0E68C},
-        {"beige", 0xF5F5DC},     {"ivory", 0xFFFFF0},       {"linen", 0xFAF0E6},
-        {"snow", 0xFFFAFA},      {"tan", 0xD2B48C},         {"chocolate", 0xD2691E},
-        {"sienna", 0xA0522D},    {"violet", 0xEE82EE},      {"indigo", 0x4B0082},
-        {"orchid", 0xDA70D6},    {"plum", 0xDDA0DD},        {"turquoise", 0x40E0D0},
-        {"lightgreen", 0x90EE90}, {"forestgreen", 0x228B22}, {"seagreen", 0x2E8B57},
-        {"limegreen", 0x32CD32}, {"olivedrab", 0x6B8E23},   {"slategray", 0x708090},
-        {"slategrey", 0x708090}, {"lightyellow", 0xFFFFE0}, {"wheat", 0xF5DEB3},
-        {"firebrick", 0xB22222}, {"darkviolet", 0x9400D3},  {"dodgerblue", 0x1E90FF},
-        {"deepskyblue", 0x00BFFF}, {"midnightblue", 0x191970}, {"darkslategray", 0x2F4F4F},
-        {"darkslategrey", 0x2F4F4F}, {"lavender", 0xE6E6FA}, {"mintcream", 0xF5FFFA},
-        {"aliceblue", 0xF0F8FF}, {"ghostwhite", 0xF8F8FF},  {"honeydew", 0xF0FFF0},
-        {"azure", 0xF0FFFF},     {"seashell", 0xFFF5EE},    {"floralwhite", 0xFFFAF0},
-        {"oldlace", 0xFDF5E6},   {"cornsilk", 0xFFF8DC},    {"lemonchiffon", 0xFFFACD},
+        {"black", 0x000000},         {"white", 0xFFFFFF},        {"red", 0xFF0000},
+        {"lime", 0x00FF00},          {"green", 0x008000},        {"blue", 0x0000FF},
+        {"yellow", 0xFFFF00},        {"cyan", 0x00FFFF},         {"aqua", 0x00FFFF},
+        {"magenta", 0xFF00FF},       {"fuchsia", 0xFF00FF},      {"silver", 0xC0C0C0},
+        {"gray", 0x808080},          {"grey", 0x808080},         {"maroon", 0x800000},
+        {"olive", 0x808000},         {"purple", 0x800080},       {"teal", 0x008080},
+        {"navy", 0x000080},          {"orange", 0xFFA500},       {"brown", 0xA52A2A},
+        {"pink", 0xFFC0CB},          {"gold", 0xFFD700},         {"darkgray", 0xA9A9A9},
+        {"darkgrey", 0xA9A9A9},      {"lightgray", 0xD3D3D3},    {"lightgrey", 0xD3D3D3},
+        {"dimgray", 0x696969},       {"dimgrey", 0x696969},      {"whitesmoke", 0xF5F5F5},
+        {"gainsboro", 0xDCDCDC},     {"darkred", 0x8B0000},      {"darkgreen", 0x006400},
+        {"darkblue", 0x00008B},      {"lightblue", 0xADD8E6},    {"skyblue", 0x87CEEB},
+        {"steelblue", 0x4682B4},     {"royalblue", 0x4169E1},    {"crimson", 0xDC143C},
+        {"tomato", 0xFF6347},        {"coral", 0xFF7F50},        {"salmon", 0xFA8072},
+        {"orangered", 0xFF4500},     {"darkorange", 0xFF8C00},   {"khaki", 0xF0E68C},
+        {"beige", 0xF5F5DC},         {"ivory", 0xFFFFF0},        {"linen", 0xFAF0E6},
+        {"snow", 0xFFFAFA},          {"tan", 0xD2B48C},          {"chocolate", 0xD2691E},
+        {"sienna", 0xA0522D},        {"violet", 0xEE82EE},       {"indigo", 0x4B0082},
+        {"orchid", 0xDA70D6},        {"plum", 0xDDA0DD},         {"turquoise", 0x40E0D0},
+        {"lightgreen", 0x90EE90},    {"forestgreen", 0x228B22},  {"seagreen", 0x2E8B57},
+        {"limegreen", 0x32CD32},     {"olivedrab", 0x6B8E23},    {"slategray", 0x708090},
+        {"slategrey", 0x708090},     {"lightyellow", 0xFFFFE0},  {"wheat", 0xF5DEB3},
+        {"firebrick", 0xB22222},     {"darkviolet", 0x9400D3},   {"dodgerblue", 0x1E90FF},
+        {"deepskyblue", 0x00BFFF},   {"midnightblue", 0x191970}, {"darkslategray", 0x2F4F4F},
+        {"darkslategrey", 0x2F4F4F}, {"lavender", 0xE6E6FA},     {"mintcream", 0xF5FFFA},
+        {"aliceblue", 0xF0F8FF},     {"ghostwhite", 0xF8F8FF},   {"honeydew", 0xF0FFF0},
+        {"azure", 0xF0FFFF},         {"seashell", 0xFFF5EE},     {"floralwhite", 0xFFFAF0},
+        {"oldlace", 0xFDF5E6},       {"cornsilk", 0xFFF8DC},     {"lemonchiffon", 0xFFFACD},
     };
     return kNames;
 }
@@ -174,8 +174,8 @@ bool ParseNumber(std::string_view text, double* out) {
 
 bool ParseFontSize(std::string_view text, double parent, double* out) {
     static const std::map<std::string, double, std::less<>> kKeywords = {
-        {"xx-small", 9},  {"x-small", 10}, {"small", 13},   {"medium", 16},
-        {"large", 18},    {"x-large", 24}, {"xx-large", 32}};
+        {"xx-small", 9}, {"x-small", 10}, {"small", 13},   {"medium", 16},
+        {"large", 18},   {"x-large", 24}, {"xx-large", 32}};
     const std::string lower = Lower(TrimView(text));
     if (const auto it = kKeywords.find(lower); it != kKeywords.end()) {
         *out = it->second;
@@ -213,9 +213,9 @@ bool ParseFontWeight(std::string_view text, int parent, int* out) {
 std::string FirstFamily(std::string_view text) {
     std::string family(TrimView(text));
     // Pango takes a comma-separated list itself; quotes are CSS syntax only.
-    family.erase(std::remove_if(family.begin(), family.end(),
-                                [](char c) { return c == '"' || c == '\''; }),
-                 family.end());
+    family.erase(
+        std::remove_if(family.begin(), family.end(), [](char c) { return c == '"' || c == '\''; }),
+        family.end());
     return family;
 }
 
@@ -315,8 +315,11 @@ bool ApplyStrokeShape(Style* s, const std::string& name, std::string_view value,
     }
     if (name == "stroke-linejoin") {
         static constexpr std::pair<const char*, LineJoin> kJoins[] = {
-            {"miter", LineJoin::kMiter}, {"miter-clip", LineJoin::kMiter},
-            {"round", LineJoin::kRound}, {"bevel", LineJoin::kBevel}, {"arcs", LineJoin::kMiter}};
+            {"miter", LineJoin::kMiter},
+            {"miter-clip", LineJoin::kMiter},
+            {"round", LineJoin::kRound},
+            {"bevel", LineJoin::kBevel},
+            {"arcs", LineJoin::kMiter}};
         return Keyword(value, kJoins, &s->join);
     }
     if (name == "stroke-miterlimit") return ParseNumber(value, &s->miterLimit);
@@ -345,7 +348,8 @@ bool ApplyVisibility(Style* s, const std::string& name, std::string_view value, 
         s->displayed = lower != "none";
         return true;
     }
-    if (name == "marker-start" || name == "marker-mid" || name == "marker-end" || name == "marker") {
+    if (name == "marker-start" || name == "marker-mid" || name == "marker-end" ||
+        name == "marker") {
         std::string id;
         std::string_view fallback;
         if (lower != "none" && !ParseUrl(TrimView(value), &id, &fallback)) return false;
@@ -393,15 +397,18 @@ bool ApplyFont(Style* s, const std::string& name, std::string_view value, bool* 
         // Where y meets the letters, in em below the alphabetic baseline, for fonts of the
         // common proportions (ascent 0.93 em, descent 0.24 em, x-height 0.55 em).
         static constexpr std::pair<const char*, double> kBaselines[] = {
-            {"auto", 0.0},          {"alphabetic", 0.0},      {"baseline", 0.0},
-            {"middle", 0.27},       {"central", 0.35},        {"mathematical", 0.35},
-            {"hanging", 0.75},      {"text-before-edge", 0.93}, {"text-top", 0.93},
-            {"text-after-edge", -0.24}, {"text-bottom", -0.24}, {"ideographic", -0.24}};
+            {"auto", 0.0},          {"alphabetic", 0.0},
+            {"baseline", 0.0},      {"middle", 0.27},
+            {"central", 0.35},      {"mathematical", 0.35},
+            {"hanging", 0.75},      {"text-before-edge", 0.93},
+            {"text-top", 0.93},     {"text-after-edge", -0.24},
+            {"text-bottom", -0.24}, {"ideographic", -0.24}};
         return Keyword(value, kBaselines, &s->baselineShift);
     }
     if (name == "text-anchor") {
         static constexpr std::pair<const char*, TextAnchor> kAnchors[] = {
-            {"start", TextAnchor::kStart}, {"middle", TextAnchor::kMiddle},
+            {"start", TextAnchor::kStart},
+            {"middle", TextAnchor::kMiddle},
             {"end", TextAnchor::kEnd}};
         return Keyword(value, kAnchors, &s->anchor);
     }
@@ -445,12 +452,35 @@ bool Apply(Style* s, const std::string& name, std::string_view value,
     return ok;
 }
 
-constexpr const char* kPresentationAttributes[] = {
-    "fill", "stroke", "color", "fill-rule", "fill-opacity", "stroke-opacity", "opacity",
-    "stroke-width", "stroke-linecap", "stroke-linejoin", "stroke-miterlimit", "stroke-dasharray",
-    "stroke-dashoffset", "vector-effect", "visibility",
-    "display", "clip-path", "mask", "marker-start", "marker-mid", "marker-end", "font-family", "font-size", "font-weight", "font-style",
-    "text-anchor", "dominant-baseline", "alignment-baseline", "letter-spacing"};
+constexpr const char* kPresentationAttributes[] = {"fill",
+                                                   "stroke",
+                                                   "color",
+                                                   "fill-rule",
+                                                   "fill-opacity",
+                                                   "stroke-opacity",
+                                                   "opacity",
+                                                   "stroke-width",
+                                                   "stroke-linecap",
+                                                   "stroke-linejoin",
+                                                   "stroke-miterlimit",
+                                                   "stroke-dasharray",
+                                                   "stroke-dashoffset",
+                                                   "vector-effect",
+                                                   "visibility",
+                                                   "display",
+                                                   "clip-path",
+                                                   "mask",
+                                                   "marker-start",
+                                                   "marker-mid",
+                                                   "marker-end",
+                                                   "font-family",
+                                                   "font-size",
+                                                   "font-weight",
+                                                   "font-style",
+                                                   "text-anchor",
+                                                   "dominant-baseline",
+                                                   "alignment-baseline",
+                                                   "letter-spacing"};
 
 // After an at-rule: its ';', or its block with the blocks inside it.
 size_t SkipAtRule(const std::string& text, size_t pos) {
@@ -516,8 +546,9 @@ bool SelectorMatches(std::string_view selector, const pugi::xml_node& node) {
         if (std::isspace(static_cast<unsigned char>(c))) c = ' ';
     }
     std::string spaced = classes;
-    std::replace_if(spaced.begin(), spaced.end(),
-                    [](char c) { return std::isspace(static_cast<unsigned char>(c)); }, ' ');
+    std::replace_if(
+        spaced.begin(), spaced.end(),
+        [](char c) { return std::isspace(static_cast<unsigned char>(c)); }, ' ');
     return spaced.find(padded) != std::string::npos;
 }
 
@@ -586,9 +617,7 @@ std::vector<std::pair<std::string, std::string>> ParseDeclarations(std::string_v
     return out;
 }
 
-double Ink(const Colour& c) {
-    return 1.0 - (0.2126 * c.r + 0.7152 * c.g + 0.0722 * c.b) / 255.0;
-}
+double Ink(const Colour& c) { return 1.0 - (0.2126 * c.r + 0.7152 * c.g + 0.0722 * c.b) / 255.0; }
 
 bool ParseColour(std::string_view text, Colour* out) {
     double alpha = 1.0;
@@ -650,8 +679,8 @@ void StyleSheet::AddRule(const std::string& selectors, std::string_view body) {
     }
 }
 
-std::vector<std::pair<std::string, std::string>> StyleSheet::Matching(
-    const pugi::xml_node& node, bool important) const {
+std::vector<std::pair<std::string, std::string>> StyleSheet::Matching(const pugi::xml_node& node,
+                                                                      bool important) const {
     std::vector<const Rule*> hits;
     for (const Rule& r : rules_) {
         if (SelectorMatchesInContext(r.selector, node)) hits.push_back(&r);
@@ -674,7 +703,7 @@ Style ComputeStyle(const Style& parent, const pugi::xml_node& node, const StyleS
     s.displayed = true;  // not inherited: a hidden parent is never descended into
     s.clipPath.clear();  // not inherited: the parent's clip is applied to the parent
     s.mask.clear();
-    s.opacity = 1.0;     // the element's own until the end
+    s.opacity = 1.0;  // the element's own until the end
     // Presentation attributes are overridden by the sheet, which is overridden by `style`.
     for (const char* name : kPresentationAttributes) {
         const pugi::xml_attribute a = node.attribute(name);

@@ -25,8 +25,8 @@ enum class PaintKind : uint8_t { kNone, kColour, kGradient, kPattern };
 
 struct Paint {
     PaintKind kind = PaintKind::kNone;
-    Colour colour;       // a gradient's: the mean of its stops
-    double alpha = 1.0;  // the colour's own opacity (a gradient's: the mean of its stops')
+    Colour colour;            // a gradient's: the mean of its stops
+    double alpha = 1.0;       // the colour's own opacity (a gradient's: the mean of its stops')
     std::string server = {};  // the id of the gradient or pattern
 };
 
@@ -59,8 +59,8 @@ struct Style {
     double letterSpacing = 0.0;  // user units
     TextAnchor anchor = TextAnchor::kStart;
     double baselineShift = 0.0;  // em the letters move down from y (dominant-baseline)
-    std::string clipPath;  // id of the clipPath that clips the element, empty for none
-    std::string mask;      // id of the mask over the element, empty for none
+    std::string clipPath;        // id of the clipPath that clips the element, empty for none
+    std::string mask;            // id of the mask over the element, empty for none
     std::string markerStart, markerMid, markerEnd;  // ids of <marker> elements, empty for none
 };
 

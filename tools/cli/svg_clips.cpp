@@ -24,7 +24,8 @@ std::shared_ptr<const ClipRegion> SvgDocument::Clip(const std::string& id, const
         if (!ParseTransform(t.value(), &local, &why)) local = Affine{};
     }
     inside.m = ctx.m * local;
-    const char* units = it->second.attribute(mask ? "maskContentUnits" : "clipPathUnits").as_string();
+    const char* units =
+        it->second.attribute(mask ? "maskContentUnits" : "clipPathUnits").as_string();
     if (std::strcmp(units, "objectBoundingBox") == 0) {
         // Fractions of the element's box, which is known once the element is read.
         region->boxUnits = true;
@@ -32,7 +33,8 @@ std::shared_ptr<const ClipRegion> SvgDocument::Clip(const std::string& id, const
     }
     inside.maskContent = mask;
     inside.depth = 0;
-    for (const pugi::xml_node& child : it->second.children()) ClipOutlines(child, inside, region.get());
+    for (const pugi::xml_node& child : it->second.children())
+        ClipOutlines(child, inside, region.get());
     // A mask of nothing this reader follows (text, say) is left out rather than hiding all.
     if (mask && region->parts.empty()) return nullptr;
     return region;
@@ -45,13 +47,15 @@ void SvgDocument::ResolveBoxClip(size_t firstShape, const std::shared_ptr<const 
     for (size_t i = firstShape; i < drawing_.shapes.size(); ++i) {
         for (const Subpath& p : drawing_.shapes[i].subpaths) {
             for (const Point q : Flatten(p, 1e-3)) {
-                x0 = std::min(x0, q.x), x1 = std::max(x1, q.x), y0 = std::min(y0, q.y), y1 = std::max(y1, q.y);
+                x0 = std::min(x0, q.x), x1 = std::max(x1, q.x), y0 = std::min(y0, q.y),
+                y1 = std::max(y1, q.y);
             }
         }
     }
     auto placed = std::make_shared<ClipRegion>(*clip);
     placed->boxUnits = false;
-    const Affine box = x1 > x0 && y1 > y0 ? Affine{x1 - x0, 0, 0, y1 - y0, x0, y0} : Affine{0, 0, 0, 0, 0, 0};
+    const Affine box =
+        x1 > x0 && y1 > y0 ? Affine{x1 - x0, 0, 0, y1 - y0, x0, y0} : Affine{0, 0, 0, 0, 0, 0};
     for (ClipRegion::Part& part : placed->parts) {
         for (Subpath& p : part.subpaths) Transform(box, &p);
     }
@@ -80,7 +84,8 @@ void SvgDocument::ClipOutlines(const pugi::xml_node& node, const DrawContext& ct
     }
     if (kind == "use") {
         // A reference to a shape clips with that shape, moved by the reference's x and y.
-        const char* href = node.attribute("href").as_string(node.attribute("xlink:href").as_string());
+        const char* href =
+            node.attribute("href").as_string(node.attribute("xlink:href").as_string());
         const auto it = href[0] == '#' ? ids_.find(href + 1) : ids_.end();
         if (it == ids_.end() || ctx.useDepth >= kMaxUseDepth) return;
         DrawContext placed = own;
@@ -94,8 +99,10 @@ void SvgDocument::ClipOutlines(const pugi::xml_node& node, const DrawContext& ct
     if (kind == "image" && ctx.maskContent) {
         // A picture in a mask (a soft mask of a picture, as PDF converters write them) keeps
         // its rectangle.
-        const double x = Length(node, "x", 0, Axis::kX, ctx), y = Length(node, "y", 0, Axis::kY, ctx);
-        const double w = Length(node, "width", 0, Axis::kX, ctx), h = Length(node, "height", 0, Axis::kY, ctx);
+        const double x = Length(node, "x", 0, Axis::kX, ctx),
+                     y = Length(node, "y", 0, Axis::kY, ctx);
+        const double w = Length(node, "width", 0, Axis::kX, ctx),
+                     h = Length(node, "height", 0, Axis::kY, ctx);
         if (w > 0 && h > 0) part.subpaths.push_back(RectOutline(x, y, w, h, 0, 0));
     } else if (!Geometry(node, own, &part.subpaths)) {
         return;
@@ -109,7 +116,9 @@ void SvgDocument::ClipOutlines(const pugi::xml_node& node, const DrawContext& ct
     for (Subpath& p : part.subpaths) Transform(own.m, &p);
     if (ctx.maskContent && kind != "image") {
         // In a mask, light paint keeps what is under it and dark paint hides it.
-        const Style style = ComputeStyle(ctx.style, node, sheet_, [this](std::string_view id) { return ServerPaint(id); }, nullptr);
+        const Style style = ComputeStyle(
+            ctx.style, node, sheet_, [this](std::string_view id) { return ServerPaint(id); },
+            nullptr);
         if (style.fill.kind == PaintKind::kNone || style.fillOpacity <= 0.0) return;
         const Colour& c = style.fill.colour;
         part.cut = style.fill.kind == PaintKind::kColour && Ink(c) > 0.5;

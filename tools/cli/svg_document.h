@@ -25,7 +25,7 @@ struct DrawContext {
     double viewportWidth = 100.0;  // what percentages are of
     double viewportHeight = 100.0;
     int useDepth = 0;
-    int depth = 0;  // elements between this one and the root
+    int depth = 0;             // elements between this one and the root
     bool maskContent = false;  // inside a mask, whose groups count as its outlines too
 };
 
@@ -85,7 +85,8 @@ private:
     void Use(const pugi::xml_node& node, const DrawContext& ctx);
     void PathGeometry(const pugi::xml_node& node, std::vector<Subpath>* out);
     void PolyGeometry(const pugi::xml_node& node, bool closed, std::vector<Subpath>* out);
-    void RectGeometry(const pugi::xml_node& node, const DrawContext& ctx, std::vector<Subpath>* out);
+    void RectGeometry(const pugi::xml_node& node, const DrawContext& ctx,
+                      std::vector<Subpath>* out);
     void EllipseGeometry(const pugi::xml_node& node, const DrawContext& ctx, bool circle,
                          std::vector<Subpath>* out);
     void NoteUnsupportedStyle(const pugi::xml_node& node);

@@ -2,8 +2,8 @@
 // placed in its viewport as preserveAspectRatio says.
 #include <algorithm>
 #include <cstring>
-#include <memory>
 #include <filesystem>
+#include <memory>
 
 #include "cli/svg_document.h"
 
@@ -35,7 +35,8 @@ bool ImageBytes(const std::string& href, const std::string& baseDir, std::vector
     }
     char buffer[65536];
     size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes->insert(bytes->end(), buffer, buffer + n);
+    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0)
+        bytes->insert(bytes->end(), buffer, buffer + n);
     std::fclose(f);
     return true;
 }
@@ -88,33 +89,41 @@ void SvgDocument::Image(const pugi::xml_node& node, const DrawContext& ctx) {
 bool SvgDocument::PatternPicture(const std::vector<Subpath>& subpaths, const DrawContext& ctx) {
     const pugi::xml_node* pattern = Find(ctx.style.fill.server);
     if (pattern == nullptr || pattern->attribute("viewBox")) return false;
-    const pugi::xml_node content = pattern->find_child([](const pugi::xml_node& n) {
-        return n.type() == pugi::node_element;
-    });
+    const pugi::xml_node content =
+        pattern->find_child([](const pugi::xml_node& n) { return n.type() == pugi::node_element; });
     Affine place;
     pugi::xml_node picture = content;
     if (std::strcmp(content.name(), "use") == 0) {
-        const char* href = content.attribute("href").as_string(content.attribute("xlink:href").as_string());
+        const char* href =
+            content.attribute("href").as_string(content.attribute("xlink:href").as_string());
         const pugi::xml_node* target = href[0] == '#' ? Find(href + 1) : nullptr;
         if (target == nullptr) return false;
         picture = *target;
         std::string why;
-        if (const pugi::xml_attribute t = content.attribute("transform")) ParseTransform(t.value(), &place, &why);
-        place = place * Affine::Translate(content.attribute("x").as_double(), content.attribute("y").as_double());
+        if (const pugi::xml_attribute t = content.attribute("transform"))
+            ParseTransform(t.value(), &place, &why);
+        place = place * Affine::Translate(content.attribute("x").as_double(),
+                                          content.attribute("y").as_double());
     }
     if (!picture || std::strcmp(picture.name(), "image") != 0) return false;
     // The shape's box, which bounding-box units are fractions of.
     double x0 = 1e300, y0 = 1e300, x1 = -1e300, y1 = -1e300;
     for (const Subpath& p : subpaths) {
         for (const Point q : Flatten(p, 1e-3)) {
-            x0 = std::min(x0, q.x), x1 = std::max(x1, q.x), y0 = std::min(y0, q.y), y1 = std::max(y1, q.y);
+            x0 = std::min(x0, q.x), x1 = std::max(x1, q.x), y0 = std::min(y0, q.y),
+            y1 = std::max(y1, q.y);
         }
     }
-    const bool boxUnits = std::strcmp(pattern->attribute("patternContentUnits").as_string(), "objectBoundingBox") == 0;
+    const bool boxUnits = std::strcmp(pattern->attribute("patternContentUnits").as_string(),
+                                      "objectBoundingBox") == 0;
     // One tile must cover the shape: the default tile is the whole box.
-    const bool tileBoxUnits = std::strcmp(pattern->attribute("patternUnits").as_string("objectBoundingBox"), "objectBoundingBox") == 0;
-    const double tw = pattern->attribute("width").as_double(0), th = pattern->attribute("height").as_double(0);
-    if (!(x1 > x0) || !(y1 > y0) || (tileBoxUnits ? (tw < 0.999 || th < 0.999) : (tw < x1 - x0 || th < y1 - y0))) {
+    const bool tileBoxUnits =
+        std::strcmp(pattern->attribute("patternUnits").as_string("objectBoundingBox"),
+                    "objectBoundingBox") == 0;
+    const double tw = pattern->attribute("width").as_double(0),
+                 th = pattern->attribute("height").as_double(0);
+    if (!(x1 > x0) || !(y1 > y0) ||
+        (tileBoxUnits ? (tw < 0.999 || th < 0.999) : (tw < x1 - x0 || th < y1 - y0))) {
         return false;
     }
     DrawContext inside = ctx;

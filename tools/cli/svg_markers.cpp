@@ -74,7 +74,9 @@ void SvgDocument::Markers(const std::vector<Subpath>& subpaths, const DrawContex
         return;
     }
     for (const Vertex& v : Vertices(subpaths)) {
-        const std::string& id = v.kind == 0 ? s.markerStart : v.kind == 1 ? s.markerMid : s.markerEnd;
+        const std::string& id = v.kind == 0   ? s.markerStart
+                                : v.kind == 1 ? s.markerMid
+                                              : s.markerEnd;
         if (id.empty()) continue;
         const pugi::xml_node* marker = Find(id);
         if (marker == nullptr || std::strcmp(marker->name(), "marker") != 0) continue;
@@ -86,8 +88,10 @@ void SvgDocument::Marker(const pugi::xml_node& marker, Point at, double angle, b
                          const DrawContext& ctx) {
     const std::string orient = marker.attribute("orient").as_string("0");
     if (orient == "auto-start-reverse" && start) angle += 180.0;
-    if (orient != "auto" && orient != "auto-start-reverse") angle = std::strtod(orient.c_str(), nullptr);
-    const bool userSpace = std::strcmp(marker.attribute("markerUnits").as_string(), "userSpaceOnUse") == 0;
+    if (orient != "auto" && orient != "auto-start-reverse")
+        angle = std::strtod(orient.c_str(), nullptr);
+    const bool userSpace =
+        std::strcmp(marker.attribute("markerUnits").as_string(), "userSpaceOnUse") == 0;
     const double scale = userSpace ? 1.0 : ctx.style.strokeWidth;
     const double w = Length(marker, "markerWidth", 3, Axis::kX, ctx);
     const double h = Length(marker, "markerHeight", 3, Axis::kY, ctx);
@@ -98,10 +102,11 @@ void SvgDocument::Marker(const pugi::xml_node& marker, Point at, double angle, b
         ParseAspectRatio(marker.attribute("preserveAspectRatio").as_string("xMidYMid"), &ratio);
         content = FitBox(box, {0, 0, w, h}, ratio);
     }
-    const Point ref = content.Apply({Length(marker, "refX", 0, Axis::kX, ctx), Length(marker, "refY", 0, Axis::kY, ctx)});
+    const Point ref = content.Apply(
+        {Length(marker, "refX", 0, Axis::kX, ctx), Length(marker, "refY", 0, Axis::kY, ctx)});
     DrawContext top;
-    top.m = ctx.m * Affine::Translate(at.x, at.y) * Affine::Rotate(angle) * Affine::Scale(scale, scale) *
-            Affine::Translate(-ref.x, -ref.y) * content;
+    top.m = ctx.m * Affine::Translate(at.x, at.y) * Affine::Rotate(angle) *
+            Affine::Scale(scale, scale) * Affine::Translate(-ref.x, -ref.y) * content;
     top.clips = ctx.clips;
     top.useDepth = ctx.useDepth + 1;
     top.viewportWidth = ctx.viewportWidth;

@@ -18,11 +18,30 @@ namespace {
 
 // Elements that paint nothing themselves or are only drawn through a reference.
 bool Silent(std::string_view kind) {
-    static const std::set<std::string_view> kSilent = {
-        "defs",           "symbol",    "clipPath", "mask",      "marker",   "pattern",
-        "linearGradient", "radialGradient", "style", "script", "title",    "desc",
-        "metadata",       "filter",    "namedview", "font",     "font-face", "cursor",
-        "view",           "animate",   "animateTransform", "set", "animateMotion", "stop"};
+    static const std::set<std::string_view> kSilent = {"defs",
+                                                       "symbol",
+                                                       "clipPath",
+                                                       "mask",
+                                                       "marker",
+                                                       "pattern",
+                                                       "linearGradient",
+                                                       "radialGradient",
+                                                       "style",
+                                                       "script",
+                                                       "title",
+                                                       "desc",
+                                                       "metadata",
+                                                       "filter",
+                                                       "namedview",
+                                                       "font",
+                                                       "font-face",
+                                                       "cursor",
+                                                       "view",
+                                                       "animate",
+                                                       "animateTransform",
+                                                       "set",
+                                                       "animateMotion",
+                                                       "stop"};
     return kSilent.count(kind) != 0;
 }
 
@@ -73,11 +92,14 @@ bool ExpandEntities(std::string_view text, std::string* out) {
     out->assign(text.substr(0, body));
     for (size_t p = body; p < text.size();) {
         const size_t amp = text.find('&', p);
-        out->append(text.substr(p, amp == std::string_view::npos ? std::string_view::npos : amp - p));
+        out->append(
+            text.substr(p, amp == std::string_view::npos ? std::string_view::npos : amp - p));
         if (amp == std::string_view::npos) break;
         const size_t semi = text.find(';', amp);
-        const std::string_view name = semi == std::string_view::npos ? "" : text.substr(amp + 1, semi - amp - 1);
-        const auto it = std::find_if(entities.begin(), entities.end(), [&](const auto& e) { return e.first == name; });
+        const std::string_view name =
+            semi == std::string_view::npos ? "" : text.substr(amp + 1, semi - amp - 1);
+        const auto it = std::find_if(entities.begin(), entities.end(),
+                                     [&](const auto& e) { return e.first == name; });
         if (it == entities.end()) {
             out->push_back('&');
             p = amp + 1;
@@ -147,7 +169,10 @@ double SvgDocument::Length(const pugi::xml_node& node, const char* attribute, do
     double scale = 1.0;
     if (!text.empty() && text.back() == '%') {
         const double w = ctx.viewportWidth, h = ctx.viewportHeight;
-        scale = (axis == Axis::kX ? w : axis == Axis::kY ? h : std::hypot(w, h) / std::sqrt(2.0)) / 100.0;
+        scale = (axis == Axis::kX   ? w
+                 : axis == Axis::kY ? h
+                                    : std::hypot(w, h) / std::sqrt(2.0)) /
+                100.0;
         text.pop_back();
     } else if (text.size() > 2 && text.compare(text.size() - 2, 2, "em") == 0) {
         scale = ctx.style.fontSize;
@@ -156,7 +181,8 @@ double SvgDocument::Length(const pugi::xml_node& node, const char* attribute, do
     double v = 0;
     std::string why;
     if (!ParseLength(text, &v, &why)) {
-        Warn(node, attribute, std::string(attribute) + "=\"" + a.value() + "\": " + why + "; ignored");
+        Warn(node, attribute,
+             std::string(attribute) + "=\"" + a.value() + "\": " + why + "; ignored");
         return fallback;
     }
     return v * scale;
@@ -169,7 +195,8 @@ void SvgDocument::AddShape(std::vector<Subpath> subpaths, const DrawContext& ctx
     for (Subpath& p : subpaths) Transform(ctx.m, &p);
     s.subpaths = std::move(subpaths);
     s.style = ctx.style;
-    s.strokeScale = ctx.style.fixedStroke ? 1.0 : std::sqrt(std::fabs(ctx.m.a * ctx.m.d - ctx.m.b * ctx.m.c));
+    s.strokeScale =
+        ctx.style.fixedStroke ? 1.0 : std::sqrt(std::fabs(ctx.m.a * ctx.m.d - ctx.m.b * ctx.m.c));
     s.clips = ctx.clips;
     drawing_.shapes.push_back(std::move(s));
 }
@@ -190,7 +217,7 @@ void SvgDocument::AddImage(PlacedImage image, const DrawContext& ctx) {
 }
 
 void SvgDocument::Index(const pugi::xml_node& root) {
-    for (pugi::xml_node n = root; n; ) {
+    for (pugi::xml_node n = root; n;) {
         if (n.type() == pugi::node_element) {
             if (const char* id = n.attribute("id").as_string(); id[0] != '\0') ids_.emplace(id, n);
             if (LocalName(n.name()) == "style") sheet_.Add(n.child_value());
@@ -214,7 +241,8 @@ Paint SvgDocument::ServerPaint(std::string_view id) const {
     if (kind == "pattern") return {PaintKind::kPattern, {}, 1.0};
     if (kind != "linearGradient" && kind != "radialGradient") return {};
     for (int hops = 0; hops < kMaxUseDepth && !it->second.child("stop"); ++hops) {
-        const char* href = it->second.attribute("href").as_string(it->second.attribute("xlink:href").as_string());
+        const char* href =
+            it->second.attribute("href").as_string(it->second.attribute("xlink:href").as_string());
         if (href[0] != '#') break;
         const auto next = ids_.find(href + 1);
         if (next == ids_.end()) break;
@@ -249,12 +277,15 @@ void SvgDocument::ReadPage(const pugi::xml_node& root, DrawContext* ctx) {
     const char* viewBox = root.attribute("viewBox").as_string();
     const bool hasBox = viewBox[0] != '\0' && ParseViewBox(viewBox, &box);
     if (viewBox[0] != '\0' && !hasBox) {
-        Warn(root, "viewBox", std::string("viewBox=\"") + viewBox + "\": not four numbers with a positive size; ignored");
+        Warn(root, "viewBox",
+             std::string("viewBox=\"") + viewBox +
+                 "\": not four numbers with a positive size; ignored");
     }
     DrawContext none;
     const double w = Length(root, "width", 0, Axis::kX, none);
     const double h = Length(root, "height", 0, Axis::kY, none);
-    const bool sized = w > 0 && h > 0 && std::strchr(root.attribute("width").as_string(), '%') == nullptr &&
+    const bool sized = w > 0 && h > 0 &&
+                       std::strchr(root.attribute("width").as_string(), '%') == nullptr &&
                        std::strchr(root.attribute("height").as_string(), '%') == nullptr;
     if (hasBox) {
         ctx->viewportWidth = box.width;  // percentages inside are of the viewBox
@@ -286,8 +317,8 @@ SvgReadResult SvgDocument::Run() {
     const pugi::xml_parse_result parsed =
         doc.load_buffer(text_.data(), text_.size(), pugi::parse_default | pugi::parse_ws_pcdata);
     if (!parsed) {
-        result.error = Where(static_cast<size_t>(parsed.offset)) + "XML error: " +
-                       parsed.description();
+        result.error =
+            Where(static_cast<size_t>(parsed.offset)) + "XML error: " + parsed.description();
         return result;
     }
     const pugi::xml_node root = doc.document_element();
@@ -310,8 +341,9 @@ SvgReadResult SvgDocument::Run() {
 bool SvgDocument::Enter(const pugi::xml_node& node, const DrawContext& parent, DrawContext* ctx) {
     *ctx = parent;
     std::vector<std::string> problems;
-    ctx->style = ComputeStyle(parent.style, node, sheet_,
-                              [this](std::string_view id) { return ServerPaint(id); }, &problems);
+    ctx->style = ComputeStyle(
+        parent.style, node, sheet_, [this](std::string_view id) { return ServerPaint(id); },
+        &problems);
     for (const std::string& p : problems) {
         Warn(node, p.substr(0, p.find('=')).c_str(), p + ": cannot be read; ignored");
     }
@@ -323,7 +355,8 @@ bool SvgDocument::Enter(const pugi::xml_node& node, const DrawContext& parent, D
             ctx->m = parent.m * local;
         } else {
             // A browser drops the whole list, not just the part it could not read.
-            Warn(node, "transform", std::string("transform=\"") + t.value() + "\": " + why + "; ignored");
+            Warn(node, "transform",
+                 std::string("transform=\"") + t.value() + "\": " + why + "; ignored");
         }
     }
     for (const std::string* id : {&ctx->style.clipPath, &ctx->style.mask}) {
@@ -388,7 +421,7 @@ void SvgDocument::Draw(const pugi::xml_node& node, std::string_view kind, const 
         Markers(own, ctx);
         return;
     }
-    static const std::set<std::string_view> kShapes = {"path", "line", "polyline", "polygon",
+    static const std::set<std::string_view> kShapes = {"path", "line",   "polyline", "polygon",
                                                        "rect", "circle", "ellipse"};
     if (kShapes.count(kind) == 0) NotMarked("<" + std::string(kind) + ">");
 }
@@ -475,8 +508,9 @@ void SvgDocument::PathGeometry(const pugi::xml_node& node, std::vector<Subpath>*
     PathDataResult parsed = ParsePathData(node.attribute("d").as_string());
     if (!parsed.ok) {
         // A browser draws the path up to the error.
-        Warn(node, "d", "d, character " + std::to_string(parsed.errorOffset + 1) + ": " +
-                            parsed.error + "; drawn up to there");
+        Warn(node, "d",
+             "d, character " + std::to_string(parsed.errorOffset + 1) + ": " + parsed.error +
+                 "; drawn up to there");
     }
     // A moveto alone draws nothing.
     for (Subpath& p : parsed.subpaths) {
@@ -514,8 +548,8 @@ void SvgDocument::RectGeometry(const pugi::xml_node& node, const DrawContext& ct
     out->push_back(RectOutline(x, y, w, h, std::min(rx, w / 2), std::min(ry, h / 2)));
 }
 
-void SvgDocument::EllipseGeometry(const pugi::xml_node& node, const DrawContext& ctx,
-                                  bool circle, std::vector<Subpath>* out) {
+void SvgDocument::EllipseGeometry(const pugi::xml_node& node, const DrawContext& ctx, bool circle,
+                                  std::vector<Subpath>* out) {
     auto L = [&](const char* a, Axis axis, double fallback = 0) {
         return Length(node, a, fallback, axis, ctx);
     };
@@ -524,7 +558,8 @@ void SvgDocument::EllipseGeometry(const pugi::xml_node& node, const DrawContext&
     double ry = circle ? rx : L("ry", Axis::kY, -1);
     if (rx < 0 && ry >= 0 && !circle) rx = ry;  // an ellipse with one radius: both are that
     if (ry < 0 && rx >= 0 && !circle) ry = rx;
-    if ((rx < 0 || ry < 0) && (node.attribute("r") || node.attribute("rx") || node.attribute("ry"))) {
+    if ((rx < 0 || ry < 0) &&
+        (node.attribute("r") || node.attribute("rx") || node.attribute("ry"))) {
         Warn(node, nullptr, "negative radius; not drawn");
     }
     if (!(rx > 0) || !(ry > 0)) return;

@@ -23,7 +23,8 @@ std::vector<double> NumberList(const char* text, double fontSize) {
         double v = std::strtod(p, &end);
         if (end == p) break;
         const char* unit = end;
-        while (*end != '\0' && (std::isalpha(static_cast<unsigned char>(*end)) || *end == '%')) ++end;
+        while (*end != '\0' && (std::isalpha(static_cast<unsigned char>(*end)) || *end == '%'))
+            ++end;
         const std::string u(unit, static_cast<size_t>(end - unit));
         double scale = 1.0;
         std::string why;
@@ -90,7 +91,7 @@ private:
     std::vector<Level> levels_;
     double penX_ = 0.0, penY_ = 0.0;
     bool spacePending_ = false;
-    bool preserve_ = false;  // xml:space="preserve": white space kept as it is
+    bool preserve_ = false;        // xml:space="preserve": white space kept as it is
     pugi::xml_node spaceElement_;  // where the pending space was written
     DrawContext spaceCtx_;
     size_t spaceDepth_ = 0;
@@ -205,7 +206,8 @@ void TextReader::Character(std::string_view utf8, const pugi::xml_node& element,
 void TextReader::EndSegment() {
     if (segment_.empty()) return;
     const Style& s = segmentCtx_.style;
-    SetText set = SetTextOutlines(segment_, {s.fontFamily, s.fontSize, s.fontWeight, s.italic, s.letterSpacing});
+    SetText set = SetTextOutlines(
+        segment_, {s.fontFamily, s.fontSize, s.fontWeight, s.italic, s.letterSpacing});
     const Affine at = Affine::Translate(segmentX_, segmentY_ + s.baselineShift * s.fontSize);
     for (Subpath& p : set.outlines) Transform(at, &p);
     penX_ = segmentX_ + set.advance;

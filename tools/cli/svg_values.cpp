@@ -19,8 +19,8 @@ std::string_view Trim(std::string_view s) {
 bool ReadArguments(std::string_view text, size_t* pos, std::vector<double>* args) {
     args->clear();
     for (;;) {
-        while (*pos < text.size() && (std::isspace(static_cast<unsigned char>(text[*pos])) ||
-                                      text[*pos] == ',')) {
+        while (*pos < text.size() &&
+               (std::isspace(static_cast<unsigned char>(text[*pos])) || text[*pos] == ',')) {
             ++*pos;
         }
         if (*pos >= text.size()) return false;
@@ -117,8 +117,8 @@ bool ParseLength(std::string_view text, double* out, std::string* error) {
         std::string_view name;
         double perUnit;
     };
-    static constexpr Unit kUnits[] = {{"", 1.0},          {"px", 1.0},         {"mm", 96.0 / 25.4},
-                                      {"cm", 96.0 / 2.54}, {"in", 96.0},        {"pt", 96.0 / 72.0},
+    static constexpr Unit kUnits[] = {{"", 1.0},           {"px", 1.0},  {"mm", 96.0 / 25.4},
+                                      {"cm", 96.0 / 2.54}, {"in", 96.0}, {"pt", 96.0 / 72.0},
                                       {"pc", 16.0}};
     for (const Unit& u : kUnits) {
         if (unit == u.name) {
@@ -181,8 +181,10 @@ Affine FitBox(const ViewBox& content, const ViewBox& viewport, const AspectRatio
     double sx = viewport.width / content.width;
     double sy = viewport.height / content.height;
     if (!ratio.none) sx = sy = ratio.slice ? std::max(sx, sy) : std::min(sx, sy);
-    const double tx = viewport.x - content.x * sx + (viewport.width - content.width * sx) * ratio.alignX;
-    const double ty = viewport.y - content.y * sy + (viewport.height - content.height * sy) * ratio.alignY;
+    const double tx =
+        viewport.x - content.x * sx + (viewport.width - content.width * sx) * ratio.alignX;
+    const double ty =
+        viewport.y - content.y * sy + (viewport.height - content.height * sy) * ratio.alignY;
     return {sx, 0, 0, sy, tx, ty};
 }
 

@@ -59,7 +59,8 @@ void Typesetter::Choose(const FontChoice& font) {
     PangoAttrList* attributes = pango_attr_list_new();
     if (font.letterSpacing != 0.0 && font.size > 0.0) {
         const double spacing = font.letterSpacing * kSetSize / font.size;
-        pango_attr_list_insert(attributes, pango_attr_letter_spacing_new(static_cast<int>(spacing * PANGO_SCALE)));
+        pango_attr_list_insert(
+            attributes, pango_attr_letter_spacing_new(static_cast<int>(spacing * PANGO_SCALE)));
     }
     pango_layout_set_attributes(layout_, attributes);
     pango_attr_list_unref(attributes);
@@ -67,7 +68,9 @@ void Typesetter::Choose(const FontChoice& font) {
 
 std::vector<Subpath> Typesetter::Outlines(const cairo_path_t* path, double scale) {
     std::vector<Subpath> out;
-    auto at = [scale](const cairo_path_data_t& d) { return Point{d.point.x * scale, d.point.y * scale}; };
+    auto at = [scale](const cairo_path_data_t& d) {
+        return Point{d.point.x * scale, d.point.y * scale};
+    };
     for (int i = 0; i < path->num_data; i += path->data[i].header.length) {
         const cairo_path_data_t* d = &path->data[i];
         switch (d->header.type) {

@@ -26,8 +26,7 @@ void AppendField(std::string* line, Number value) {
 void AppendParams(std::string* line, ParamKind kind, const ListRecord& record) {
     const auto s = [](uint16_t v) { return static_cast<int16_t>(v); };
     switch (kind) {
-        case ParamKind::kNone:
-            break;
+        case ParamKind::kNone: break;
         case ParamKind::kUnsigned:
             AppendField(line, record.param1);
             AppendField(line, record.param2);

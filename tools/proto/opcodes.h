@@ -169,8 +169,8 @@ struct CommandInfo {
     uint8_t opcode;
     const char* name;
     ReplyKind reply;
-    uint16_t replyBytes;    // kData: the size the host asks for; kStatus: 1; kNone: 0
-    int32_t payloadBytes;   // the size the host sends, or -1 when it varies
+    uint16_t replyBytes;   // kData: the size the host asks for; kStatus: 1; kNone: 0
+    int32_t payloadBytes;  // the size the host sends, or -1 when it varies
 };
 
 // The entry of an immediate opcode, or null for one the card does not know.
@@ -178,11 +178,11 @@ const CommandInfo* FindCommand(uint8_t opcode);
 
 // How a list record's two parameters read.
 enum class ParamKind : uint8_t {
-    kNone,      // both 0
-    kUnsigned,  // two u16
-    kSigned,    // two s16 (coordinates)
+    kNone,         // both 0
+    kUnsigned,     // two u16
+    kSigned,       // two s16 (coordinates)
     kFirstSigned,  // s16 then u16 (skip counts)
-    kLow32,     // one u32: param1 low half, param2 high half
+    kLow32,        // one u32: param1 low half, param2 high half
 };
 
 struct ListOpcodeInfo {

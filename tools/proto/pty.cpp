@@ -33,9 +33,7 @@ PtyPair::PtyPair() {
     ::fcntl(master_, F_SETFL, flags | O_NONBLOCK);
 }
 
-PtyPair::~PtyPair() {
-    HangUp();
-}
+PtyPair::~PtyPair() { HangUp(); }
 
 void PtyPair::HangUp() {
     if (slaveKeeper_ >= 0) ::close(slaveKeeper_);

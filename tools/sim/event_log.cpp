@@ -77,8 +77,8 @@ void EventLog::Packet(int64_t tUs, const proto::Packet& packet, const char* link
     std::string line = "{\"t_us\":" + std::to_string(tUs) + ",\"event\":\"packet\",\"link\":\"" +
                        link + "\",\"opcode\":" + std::to_string(packet.opcode) +
                        ",\"name\":" + JsonString(proto::CommandName(packet.opcode)) +
-                       ",\"length\":" + std::to_string(packet.payload.size()) +
-                       ",\"payload\":\"" + HexBytes(packet.payload.data(), shown) + "\"";
+                       ",\"length\":" + std::to_string(packet.payload.size()) + ",\"payload\":\"" +
+                       HexBytes(packet.payload.data(), shown) + "\"";
     if (shown < packet.payload.size()) line += ",\"truncated\":true";
     if (packet.opcode == proto::op::kListRecords) {
         std::vector<proto::ListRecord> records;
@@ -97,9 +97,9 @@ void EventLog::Reply(int64_t tUs, uint8_t opcode, const std::vector<uint8_t>& by
                      uint32_t delayMs, uint32_t gapMs) {
     if (file_ == nullptr) return;
     const size_t shown = std::min(bytes.size(), kMaxLoggedPayload);
-    std::string line = "{\"t_us\":" + std::to_string(tUs) + ",\"event\":\"reply\",\"opcode\":" +
-                       std::to_string(opcode) + ",\"bytes\":\"" + HexBytes(bytes.data(), shown) +
-                       "\"";
+    std::string line = "{\"t_us\":" + std::to_string(tUs) +
+                       ",\"event\":\"reply\",\"opcode\":" + std::to_string(opcode) +
+                       ",\"bytes\":\"" + HexBytes(bytes.data(), shown) + "\"";
     if (delayMs > 0) line += ",\"delay_ms\":" + std::to_string(delayMs);
     if (gapMs > 0) line += ",\"gap_ms\":" + std::to_string(gapMs);
     Line(line + "}");
@@ -109,7 +109,8 @@ void EventLog::MoveDone(const Move& m) {
     if (file_ == nullptr) return;
     char buf[320];
     std::snprintf(buf, sizeof buf,
-                  "{\"t_us\":%" PRId64 ",\"event\":\"move\",\"kind\":\"%s\",\"from\":[%.3f,%.3f],"
+                  "{\"t_us\":%" PRId64
+                  ",\"event\":\"move\",\"kind\":\"%s\",\"from\":[%.3f,%.3f],"
                   "\"to\":[%.3f,%.3f],\"power\":%.6f,\"end_us\":%" PRId64 "}",
                   m.t0, MoveKindName(m.kind), m.x0, m.y0, m.x1, m.y1, m.power, m.t1);
     Line(buf);

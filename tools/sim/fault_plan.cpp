@@ -132,9 +132,9 @@ FaultDecision FaultPlan::Decide(uint8_t opcode) {
             }
             continue;
         }
-        const bool hit = r.anyOpcode ? opcode != proto::op::kReadStatus
-                                     : std::find(r.opcodes.begin(), r.opcodes.end(), opcode) !=
-                                           r.opcodes.end();
+        const bool hit =
+            r.anyOpcode ? opcode != proto::op::kReadStatus
+                        : std::find(r.opcodes.begin(), r.opcodes.end(), opcode) != r.opcodes.end();
         if (!hit) continue;
         switch (r.kind) {
             case FaultKind::kStatus0: d.status0 = true; break;

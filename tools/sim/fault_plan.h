@@ -32,7 +32,7 @@ struct FaultRule {
 struct FaultDecision {
     bool status0 = false;
     bool silent = false;
-    bool hangUp = false;   // drop the line instead of answering
+    bool hangUp = false;  // drop the line instead of answering
     uint32_t delayMs = 0;
     uint32_t gapMs = 0;
     int64_t length = -1;   // announced length, -1 for the true one

@@ -70,8 +70,11 @@ void VirtualCard::MoveTo(double x, double y, MoveKind kind, uint16_t delayAfter,
     // Speeds are bits per millisecond; a speed of 0 or less moves at once.
     const double us = speed > 0 ? distance / speed * 1000.0 : 0.0;
     const int64_t duration = static_cast<int64_t>(std::min(us, 3.6e12));
-    Move move{kind, x_, y_, x, y, kind == MoveKind::kMark && laserEnabled_ ? power_ : 0.0,
-              cursorUs_, cursorUs_ + duration, inPixelLine};
+    Move move{kind,       x_,
+              y_,         x,
+              y,          kind == MoveKind::kMark && laserEnabled_ ? power_ : 0.0,
+              cursorUs_,  cursorUs_ + duration,
+              inPixelLine};
     sink_->OnMove(move);
     lastMove_ = move;
     x_ = x;
@@ -80,7 +83,13 @@ void VirtualCard::MoveTo(double x, double y, MoveKind kind, uint16_t delayAfter,
 }
 
 void VirtualCard::Dot(uint16_t duration10us) {
-    Move dot{MoveKind::kDot, x_, y_, x_, y_, laserEnabled_ ? power_ : 0.0, cursorUs_,
+    Move dot{MoveKind::kDot,
+             x_,
+             y_,
+             x_,
+             y_,
+             laserEnabled_ ? power_ : 0.0,
+             cursorUs_,
              cursorUs_ + int64_t{duration10us} * 10};
     sink_->OnMove(dot);
     lastMove_ = dot;
@@ -92,8 +101,8 @@ void VirtualCard::Wait(int64_t us) { cursorUs_ += us; }
 void VirtualCard::RunBitmap(const BitmapLine& line) {
     MoveTo(line.x0, line.y0, MoveKind::kJump, jumpDelay_, true);
     const double power = laserEnabled_ ? power_ : 0.0;
-    sink_->OnPixelLine(PixelLine{double(line.x0), double(line.y0), double(line.x1),
-                                 double(line.y1), line.delays, power});
+    sink_->OnPixelLine(PixelLine{double(line.x0), double(line.y0), double(line.x1), double(line.y1),
+                                 line.delays, power});
     const size_t n = line.delays.size();
     const double dx = n > 1 ? double(line.x1 - line.x0) / double(n - 1) : 0.0;
     const double dy = n > 1 ? double(line.y1 - line.y0) / double(n - 1) : 0.0;
@@ -103,8 +112,8 @@ void VirtualCard::RunBitmap(const BitmapLine& line) {
         x_ = line.x0 + dx * double(i);
         y_ = line.y0 + dy * double(i);
         if (line.delays[i] == 0) continue;
-        const Move dot{MoveKind::kDot, x_, y_, x_, y_, power, cursorUs_,
-                       cursorUs_ + line.delays[i], true};
+        const Move dot{
+            MoveKind::kDot, x_, y_, x_, y_, power, cursorUs_, cursorUs_ + line.delays[i], true};
         sink_->OnMove(dot);
         lastMove_ = dot;
         cursorUs_ = dot.t1;
@@ -252,12 +261,30 @@ bool VirtualCard::ExecuteFlowRecord(const ListEntry& e) {
 void VirtualCard::ExecuteSettingRecord(const ListEntry& e) {
     switch (e.opcode) {
         case list_op::kWriteDAList: power_ = (e.param1 >> 8) / 255.0; break;
-        case list_op::kSetWobbleList: wobbleWidth_ = e.param1; wobblePeriod_ = e.param2; break;
-        case list_op::kSetDelays12: stepPeriod_ = e.param1; jumpDelay_ = e.param2; break;
-        case list_op::kSetDelays56: laserOffDelay_ = e.param1; laserOnDelay_ = e.param2; break;
-        case list_op::kSetDelays910: t3_ = e.param1; t4_ = e.param2; break;
-        case list_op::kSetDelays34: markDelay_ = e.param1; polyDelay_ = e.param2; break;
-        case list_op::kSetDelays78: t1_ = e.param1; t2_ = e.param2; break;
+        case list_op::kSetWobbleList:
+            wobbleWidth_ = e.param1;
+            wobblePeriod_ = e.param2;
+            break;
+        case list_op::kSetDelays12:
+            stepPeriod_ = e.param1;
+            jumpDelay_ = e.param2;
+            break;
+        case list_op::kSetDelays56:
+            laserOffDelay_ = e.param1;
+            laserOnDelay_ = e.param2;
+            break;
+        case list_op::kSetDelays910:
+            t3_ = e.param1;
+            t4_ = e.param2;
+            break;
+        case list_op::kSetDelays34:
+            markDelay_ = e.param1;
+            polyDelay_ = e.param2;
+            break;
+        case list_op::kSetDelays78:
+            t1_ = e.param1;
+            t2_ = e.param2;
+            break;
         case list_op::kSetMarkParametersList:
             // Step size over step period (µs) makes the speed in bits per millisecond.
             if (e.param1 > 0) {
@@ -285,8 +312,7 @@ void VirtualCard::ExecuteSettingRecord(const ListEntry& e) {
             dotDistance_ = e.param1;
             dotDuration_ = e.param2;
             break;
-        default:
-            break;  // records without an effect on the model (Mark_Immediately, unknown ones)
+        default: break;  // records without an effect on the model (Mark_Immediately, unknown ones)
     }
 }
 

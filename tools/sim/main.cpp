@@ -14,7 +14,8 @@ using txorb::sim::Options;
 
 // The card and the library it stands beside come from one release.
 std::string VersionText() {
-    return std::string("txorb-sim ") + TXORB_RELEASE_VERSION + "\nlibtxorb " + TXORB_RELEASE_VERSION;
+    return std::string("txorb-sim ") + TXORB_RELEASE_VERSION + "\nlibtxorb " +
+           TXORB_RELEASE_VERSION;
 }
 
 void AddOutputOptions(CLI::App& app, Options& o) {
@@ -33,8 +34,7 @@ void AddOutputOptions(CLI::App& app, Options& o) {
                    "lighter in proportion")
         ->check(CLI::PositiveNumber)
         ->capture_default_str();
-    app.add_option("--log", o.log,
-                   "Write a JSON Lines log of every packet, reply and move to FILE")
+    app.add_option("--log", o.log, "Write a JSON Lines log of every packet, reply and move to FILE")
         ->type_name("FILE");
 }
 

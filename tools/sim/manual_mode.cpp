@@ -19,8 +19,14 @@ void VirtualCard::SettleManualMove(int64_t nowUs) {
     ManualPosition(nowUs, &x, &y);
     if (x != x_ || y != y_) {
         const bool marking = manualLaser_ && laserEnabled_;
-        Move move{marking ? MoveKind::kMark : MoveKind::kJump, x_, y_, x, y,
-                  marking ? power_ : 0.0, manualSinceUs_, nowUs};
+        Move move{marking ? MoveKind::kMark : MoveKind::kJump,
+                  x_,
+                  y_,
+                  x,
+                  y,
+                  marking ? power_ : 0.0,
+                  manualSinceUs_,
+                  nowUs};
         sink_->OnMove(move);
         x_ = x;
         y_ = y;

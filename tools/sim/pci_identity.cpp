@@ -27,8 +27,8 @@ bool PciConfigHeader(const PciPlacement& placement, int bus, int slot,
     header->fill(0);
     Put16(header, 0, kPciVendor);
     Put16(header, 2, function == 1 ? kPciDevice : kPciSerialDevice);
-    Put16(header, 4, 0x0001);  // I/O space enabled
-    (*header)[8] = 0x01;        // revision
+    Put16(header, 4, 0x0001);                     // I/O space enabled
+    (*header)[8] = 0x01;                          // revision
     (*header)[10] = function == 1 ? 0x01 : 0x00;  // subclass: parallel port / serial port
     (*header)[11] = 0x07;                         // class: communication controller
     (*header)[14] = 0x80;                         // multi-function device

@@ -168,8 +168,8 @@ double PixelDarkness(uint16_t delayUs, double power, double blackUs) {
     return blackUs > 0 ? std::min(1.0, double(delayUs) / blackUs) : 1.0;
 }
 
-bool RenderPictures(const Picture& picture, const std::string& prefix,
-                    const RenderOptions& options, std::string* error) {
+bool RenderPictures(const Picture& picture, const std::string& prefix, const RenderOptions& options,
+                    std::string* error) {
     const View view = MakeView(picture, options);
     const std::string svgPath = prefix + ".svg";
     const std::string pngPath = prefix + ".png";

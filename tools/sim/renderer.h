@@ -18,8 +18,8 @@ struct RenderOptions {
 };
 
 // Writes prefix + ".svg" and prefix + ".png"; false with a message when either fails.
-bool RenderPictures(const Picture& picture, const std::string& prefix,
-                    const RenderOptions& options, std::string* error);
+bool RenderPictures(const Picture& picture, const std::string& prefix, const RenderOptions& options,
+                    std::string* error);
 
 // The colour of a mark of this power, as red, green, blue in 0..1.
 void PowerColour(double power, double* r, double* g, double* b);

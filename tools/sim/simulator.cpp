@@ -106,8 +106,9 @@ bool Simulator::Start() {
     }
     if (!OpenLine()) return false;
     log_.Note(0, "start",
-              "\"socket\":" + JsonString(server_.Path()) + ",\"time_scale\":" +
-                  std::to_string(options_.timeScale) + ",\"baud\":" + std::to_string(options_.baud));
+              "\"socket\":" + JsonString(server_.Path()) +
+                  ",\"time_scale\":" + std::to_string(options_.timeScale) +
+                  ",\"baud\":" + std::to_string(options_.baud));
     return true;
 }
 
@@ -287,8 +288,9 @@ bool Simulator::AnswerLineCommand(const std::string& word, const std::string& re
         quit_ = true;
         *reply = "ok";
     } else if (word == "help") {
-        *reply = "ok commands: hello, pci BUS SLOT, par HEX, fault RULE, faults [clear], state, "
-                 "status, render, start, counter N, jobcontrol N, hangup, path, quit";
+        *reply =
+            "ok commands: hello, pci BUS SLOT, par HEX, fault RULE, faults [clear], state, "
+            "status, render, start, counter N, jobcontrol N, hangup, path, quit";
     } else {
         return false;
     }
@@ -362,7 +364,8 @@ void Simulator::Finish() {
     log_.Flush();
     if (!options_.link.empty()) {
         std::error_code ec;
-        if (std::filesystem::is_symlink(options_.link, ec)) std::filesystem::remove(options_.link, ec);
+        if (std::filesystem::is_symlink(options_.link, ec))
+            std::filesystem::remove(options_.link, ec);
     }
 }
 

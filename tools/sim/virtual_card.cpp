@@ -80,8 +80,8 @@ void VirtualCard::Handle(const proto::Packet& packet, int64_t nowUs, std::vector
         reply->push_back(0);
         return;
     }
-    const bool sizeOk = info->payloadBytes < 0 ||
-                        packet.payload.size() == static_cast<size_t>(info->payloadBytes);
+    const bool sizeOk =
+        info->payloadBytes < 0 || packet.payload.size() == static_cast<size_t>(info->payloadBytes);
     switch (info->reply) {
         case proto::ReplyKind::kNone:
             if (sizeOk) Execute(packet.opcode, packet.payload, nowUs);
@@ -179,7 +179,8 @@ std::optional<bool> VirtualCard::ExecuteFileCommand(uint8_t opcode, const std::v
         case op::kLoadCor: return LoadCorrection(1, p.data(), p.size());
         case op::kLoadCorrN: {
             const uint32_t table = U32(p, 0);
-            return table >= 1 && table <= 4 && LoadCorrection(int(table), p.data() + 4, p.size() - 4);
+            return table >= 1 && table <= 4 &&
+                   LoadCorrection(int(table), p.data() + 4, p.size() - 4);
         }
         case op::kLoadCorrFileFromTargetDisk: {
             std::string name;
@@ -416,8 +417,8 @@ std::string VirtualCard::StateJson(int64_t nowUs) const {
                   "\"start_attempts\":%u}",
                   static_cast<long long>(nowUs), StatusWord(nowUs), ToWord(x), ToWord(y),
                   ToWord(z_), jumpSpeed_, markSpeed_, power_, laserEnabled_ ? "true" : "false",
-                  counts_, lists_[0]->entries.size(), lists_[1]->entries.size(), loadList_,
-                  mode_, headMask_, jumpDelay_, markDelay_, polyDelay_, maxCounts_, corr.c_str(),
+                  counts_, lists_[0]->entries.size(), lists_[1]->entries.size(), loadList_, mode_,
+                  headMask_, jumpDelay_, markDelay_, polyDelay_, maxCounts_, corr.c_str(),
                   bootProgram_.c_str(), params3D_.size(), startAttempts_);
     return buf;
 }

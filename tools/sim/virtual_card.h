@@ -153,14 +153,18 @@ private:
     std::shared_ptr<ListMemory> running_;  // null when idle
     int runningIndex_ = 0;
     size_t pc_ = 0;
-    int64_t cursorUs_ = 0;   // when the next record starts
-    bool starved_ = false;   // reached the end of a list still being loaded
-    enum class WaitFor : uint8_t { kNothing, kExternalStart, kCounter } waitFor_ = WaitFor::kNothing;
+    int64_t cursorUs_ = 0;  // when the next record starts
+    bool starved_ = false;  // reached the end of a list still being loaded
+    enum class WaitFor : uint8_t {
+        kNothing,
+        kExternalStart,
+        kCounter
+    } waitFor_ = WaitFor::kNothing;
     uint32_t counterTarget_ = 0;
     bool loop_ = false;
     bool autChange_ = false;
-    uint32_t passes_ = 0;     // passes of the running list since it was started
-    int32_t counts_ = 0;      // passes completed since power-up
+    uint32_t passes_ = 0;  // passes of the running list since it was started
+    int32_t counts_ = 0;   // passes completed since power-up
     uint16_t startAttempts_ = 0;
     uint16_t jobControl_ = 0, variable_ = 0, counterList_ = 0, skipCounter_ = 0;
     uint32_t externalCounter_ = 0;

@@ -60,4 +60,6 @@ int32_t WINAPI FakeReadPciConfig(void* scratch, int32_t bus, int32_t slot, int32
     return 0;
 }
 
-struct fake_port_driver_log* fake_port_driver_log(void) { return &g_log; }
+struct fake_port_driver_log* fake_port_driver_log(void) {
+    return &g_log;
+}

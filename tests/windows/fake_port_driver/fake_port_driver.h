@@ -5,8 +5,8 @@
 #include <stdint.h>
 
 #define FAKE_PORT_DRIVER_MAX_CALLS 64
-#define FAKE_PORT_DRIVER_PORT_VALUE 0xA5u  /* what every port read gives */
-#define FAKE_PORT_DRIVER_PCI_PATTERN 0x5A  /* scratch byte i is i ^ this */
+#define FAKE_PORT_DRIVER_PORT_VALUE 0xA5u /* what every port read gives */
+#define FAKE_PORT_DRIVER_PCI_PATTERN 0x5A /* scratch byte i is i ^ this */
 
 struct fake_port_driver_call {
     uint32_t ordinal;

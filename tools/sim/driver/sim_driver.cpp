@@ -179,12 +179,13 @@ int32_t DriverReadPciConfig(void* scratch512, int32_t bus, int32_t slot, int32_t
 }
 
 const struct txorb_port_driver kDriver = {
-    TXORB_PORT_DRIVER_ABI_VERSION, DriverOpen,         DriverStart,        DriverStop,
+    TXORB_PORT_DRIVER_ABI_VERSION, DriverOpen,         DriverStart,         DriverStop,
     DriverEnableIoRange,           DriverReadPortByte, DriverWritePortByte, DriverReadPciConfig,
 };
 
 }  // namespace
 
-extern "C" __attribute__((visibility("default"))) const struct txorb_port_driver* txorb_port_driver() {
+extern "C" __attribute__((visibility("default"))) const struct txorb_port_driver*
+txorb_port_driver() {
     return &kDriver;
 }
