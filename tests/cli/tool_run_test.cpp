@@ -476,5 +476,68 @@ TEST_F(ToolRun, PreviewGivesThePictureAndTheExpectedTime) {
     EXPECT_TRUE(fs::exists(dir_ + "/demo.preview.svg"));
 }
 
+TEST_F(ToolRun, AnOutputThatIsTheDrawingItselfIsRefusedAndTheDrawingKept) {
+    const std::string drawing = ReadText(dir_ + "/demo.svg");
+    fs::create_directory(dir_ + "/sub");
+    fs::create_hard_link(dir_ + "/demo.svg", dir_ + "/linked.svg");
+    const struct {
+        std::vector<std::string> args;
+        std::string named;  // the output the message names
+    } kCases[] = {
+        {{"preview", "demo.svg", "--out", "demo"}, "demo.svg"},
+        {{"preview", "demo.svg", "--out", "demo.svg"}, "demo.svg"},
+        {{"preview", "demo.svg", "--out", "sub/../demo.png"}, "sub/../demo.svg"},
+        {{"preview", "demo.svg", "--out", "linked"}, "linked.svg"},
+        {{"mark", "demo.svg", "--sim", "--out", "./demo"}, "./demo.svg"},
+        {{"mark", "demo.svg", "--sim", "--capture", "demo.svg"}, "demo.svg"},
+        {{"mark", "demo.svg", "--sim", "--sim-log", "linked.svg"}, "linked.svg"},
+    };
+    for (const auto& c : kCases) {
+        EXPECT_EQ(Run(c.args), 2) << c.args[3];
+        EXPECT_EQ(err_, "txorb " + c.args[0] + ": " + c.named +
+                            " is the drawing itself; it is not written over (give --out another "
+                            "name)\n");
+        EXPECT_EQ(ReadText(dir_ + "/demo.svg"), drawing) << c.args[3];
+    }
+    // A picture given to mark is an input just the same.
+    fs::copy_file(TXORB_SOURCE_DIR "/examples/corpus/assets/checker.png", dir_ + "/photo.png");
+    EXPECT_EQ(Run({"preview", "photo.png", "--out", "photo"}), 2);
+    EXPECT_EQ(err_,
+              "txorb preview: photo.png is the drawing itself; it is not written over (give "
+              "--out another name)\n");
+}
+
+TEST_F(ToolRun, MessagesCarryTheNameOfTheCommandThatWasRun) {
+    std::ofstream(dir_ + "/bad.svg") << "<svg>\n  <path d='M 0 0 L 1'/></svg>";
+    for (const std::string cmd : {"mark", "preview"}) {
+        EXPECT_EQ(Run({cmd, "bad.svg"}), 2);
+        EXPECT_EQ(err_, "txorb " + cmd +
+                            ": warning: bad.svg:2:9: <path>: d, character 10: expected a number "
+                            "for 'L'; drawn up to there\n"
+                            "txorb " +
+                            cmd + ": bad.svg: the drawing holds no shape to mark\n");
+        EXPECT_EQ(Run({cmd, "demo.svg", "--skip-colour", "greenish"}), 2);
+        EXPECT_EQ(err_, "txorb " + cmd + ": --skip-colour greenish: not a colour\n");
+    }
+}
+
+TEST_F(ToolRun, TheVirtualCardIsSpedUpSoThatARunWaitsAboutThreeSeconds) {
+    // demo.svg takes 38.6 s on a card (the preview's estimate): 13 times as fast keeps the
+    // wait within 3 s; a --time-scale given is used as it is, without a note.
+    const struct {
+        std::vector<std::string> args;
+        std::string err;
+    } kCases[] = {
+        {{"mark", "demo.svg", "--sim", "--no-progress"},
+         "txorb mark: note: the virtual card runs 13 times as fast as a card (--time-scale 1 "
+         "for real time)\n"},
+        {{"mark", "demo.svg", "--sim", "--no-progress", "--time-scale", "100"}, ""},
+    };
+    for (const auto& c : kCases) {
+        EXPECT_EQ(Run(c.args), 0) << err_;
+        EXPECT_EQ(err_, c.err);
+    }
+}
+
 }  // namespace
 }  // namespace txorb::cli

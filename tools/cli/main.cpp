@@ -149,7 +149,9 @@ void AddRunOptions(CLI::App* cmd, MarkCommand* m, bool preview) {
     if (preview) return;
     AddCardOptions(cmd, &mark.card, &m->sim, &m->noSim);
     cmd->add_option("--sim-log", mark.simLog, "The virtual card's JSON Lines log file");
-    cmd->add_option("--time-scale", mark.timeScale, "The virtual card's time scale")
+    cmd->add_option("--time-scale", mark.timeScale,
+                    "The virtual card's time scale (1: real time); default: real time for runs "
+                    "up to 3 s, faster for longer ones so that they take about 3 s")
         ->check(CLI::PositiveNumber);
     cmd->add_option("--capture", mark.capture,
                     "Keep the command capture here (read it with `txorb decode`)");
@@ -181,17 +183,18 @@ CLI::App* AddMarkCommand(CLI::App* app, MarkCommand* m, bool preview) {
 }
 
 int RunMarkCommand(MarkCommand& m, bool preview) {
+    const char* name = preview ? "txorb preview" : "txorb mark";
     auto& mark = m.mark;
     auto& fit = mark.fit;
     if (m.bitsPerMm > 0) fit.raster.bitsPerMm = m.bitsPerMm;
     if (m.sizeMm > 0) fit.fieldBits = m.sizeMm * m.bitsPerMm;
     if (fit.fieldBits > 65535.0) {
-        std::cerr << "txorb mark: --size times --bits-per-mm is " << fit.fieldBits
+        std::cerr << name << ": --size times --bits-per-mm is " << fit.fieldBits
                   << " bits; the field holds at most 65535\n";
         return 2;
     }
     if (!txorb::cli::ParseColour(m.skipColour, &fit.skipColour)) {
-        std::cerr << "txorb mark: --skip-colour " << m.skipColour << ": not a colour\n";
+        std::cerr << name << ": --skip-colour " << m.skipColour << ": not a colour\n";
         return 2;
     }
     fit.mode = m.fitMode == "page" ? txorb::cli::FitMode::kPage : txorb::cli::FitMode::kDrawing;

@@ -34,8 +34,9 @@ constexpr uint16_t kCaptureMode = 0x200;  // Set_Mode: rewrite polylines with po
 constexpr uint16_t kStepBits = 100;       // step size of the list's speed records
 // A preview runs the virtual card this many times faster than a real card would mark.
 constexpr double kPreviewTimeScale = 1000.0;
-// Longest run of the virtual card at real time before it is sped up (without --time-scale).
-constexpr double kLongRunSeconds = 30.0;
+// Longest run of the virtual card at real time before it is sped up (without --time-scale):
+// scripts mark many drawings one after another and should not wait for a card that is not there.
+constexpr double kLongRunSeconds = 3.0;
 
 std::vector<uint8_t> ReadAll(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -68,7 +69,7 @@ private:
     void TearDown();
     int Fail(const std::string& message) {
         EndProgressLine();
-        std::cerr << "txorb mark: " << message << "\n";
+        std::cerr << CommandName() << ": " << message << "\n";
         return 1;
     }
     bool Refuse(const std::string& message) {
@@ -76,6 +77,8 @@ private:
         return false;
     }
     int Stopped();
+    // Messages carry the name of the command that was run.
+    const char* CommandName() const { return o_.preview ? "txorb preview" : "txorb mark"; }
     void EndProgressLine() {
         if (progressShown_) std::cerr << "\n";
         progressShown_ = false;
@@ -112,13 +115,13 @@ bool Session::StartSimulator() {
     if (timeScale > 0) args.insert(args.end(), {"--time-scale", FormatDouble(timeScale)});
     std::string error;
     if (!sim_.Start(FindSimulator(), args, 10000, &error)) {
-        std::cerr << "txorb mark: " << error << "\n";
+        std::cerr << CommandName() << ": " << error << "\n";
         return false;
     }
     simStarted_ = true;
     if (capturePath_.empty()) capturePath_ = tempDir_ + "/capture.bin";
     if (!UseStoreForDevice(tempDir_, o_.card, sim_.PtyPath(), capturePath_, &error)) {
-        std::cerr << "txorb mark: " << error << "\n";
+        std::cerr << CommandName() << ": " << error << "\n";
         return false;
     }
     handshakeCaptured_ = true;
@@ -131,7 +134,7 @@ double Session::LongRunScale() const {
     const double seconds = ProgressTracker(job_, o_.markSpeed, o_.jumpSpeed).ExpectedMs() / 1000.0;
     if (seconds <= kLongRunSeconds) return 0.0;
     const double scale = std::ceil(seconds / kLongRunSeconds);
-    std::cerr << "txorb mark: note: the virtual card runs " << FormatDouble(scale)
+    std::cerr << CommandName() << ": note: the virtual card runs " << FormatDouble(scale)
               << " times as fast as a card (--time-scale 1 for real time)\n";
     return scale;
 }
@@ -139,8 +142,8 @@ double Session::LongRunScale() const {
 bool Session::InitCard() {
     const uint32_t code = Init_Scan_Card_Ex(o_.card);
     if (code != 0) {
-        std::cerr << "txorb mark: cannot initialise card " << o_.card << ": " << ErrorText(code)
-                  << "\n";
+        std::cerr << CommandName() << ": cannot initialise card " << o_.card << ": "
+                  << ErrorText(code) << "\n";
         return false;
     }
     cardUp_ = true;
@@ -155,7 +158,8 @@ bool Session::InitCard() {
                 }
             }
             if (!capturePath_.empty() && !Output_To_File(capturePath_.c_str())) {
-                std::cerr << "txorb mark: warning: cannot capture to " << capturePath_ << "\n";
+                std::cerr << CommandName() << ": warning: cannot capture to " << capturePath_
+                          << "\n";
                 capturePath_.clear();
             }
         } else {
@@ -259,7 +263,7 @@ int Session::Stopped() {
     EndProgressLine();
     if (cardUp_) {
         const bool stopped = Stop_Execution();
-        std::cerr << "txorb mark: interrupted; "
+        std::cerr << CommandName() << ": interrupted; "
                   << (stopped ? "the card is stopped" : ExportFailure("Stop_Execution")) << "\n";
     }
     TearDown();
@@ -310,7 +314,7 @@ void Session::TearDown() {
     }
     if (simStarted_) {
         std::string error;
-        if (!sim_.Stop(10000, &error)) std::cerr << "txorb mark: " << error << "\n";
+        if (!sim_.Stop(10000, &error)) std::cerr << CommandName() << ": " << error << "\n";
         simStarted_ = false;
     }
 }
@@ -319,19 +323,19 @@ void Session::TearDown() {
 bool Session::Prepare() {
     const SvgReadResult read = ReadDrawing(o_.drawing);
     if (!read.ok) {
-        std::cerr << "txorb mark: cannot read the drawing: " << read.error << "\n";
+        std::cerr << CommandName() << ": cannot read the drawing: " << read.error << "\n";
         return false;
     }
     for (const std::string& w : read.drawing.warnings) {
-        std::cerr << "txorb mark: warning: " << w << "\n";
+        std::cerr << CommandName() << ": warning: " << w << "\n";
     }
     if (o_.fit.mode == FitMode::kPage && !read.drawing.hasPage) {
-        std::cerr << "txorb mark: note: " << o_.drawing
+        std::cerr << CommandName() << ": note: " << o_.drawing
                   << " has no page (viewBox, or width and height): fitted by what is drawn\n";
     }
     std::string why;
     if (!FitDrawing(read.drawing, o_.fit, &job_, &why)) {
-        std::cerr << "txorb mark: " << o_.drawing << ": " << why << "\n";
+        std::cerr << CommandName() << ": " << o_.drawing << ": " << why << "\n";
         return false;
     }
     notMarked_ = read.drawing.notMarked;
@@ -365,8 +369,15 @@ void Session::Summary(double wall) {
 
 int Session::Run() {
     started_ = Clock::now();
-    if (!Prepare()) return 2;
     prefix_ = PicturePrefix(o_.drawing, o_.out, o_.preview ? ".preview" : ".marked");
+    const std::string clash = OutputOverwritesInput(
+        o_.drawing, {prefix_ + ".svg", prefix_ + ".png", o_.capture, o_.simLog});
+    if (!clash.empty()) {
+        std::cerr << CommandName() << ": " << clash << " is the drawing itself; it is not written "
+                  << "over (give --out another name)\n";
+        return 2;
+    }
+    if (!Prepare()) return 2;
     capturePath_ = o_.capture;
     useSim_ = o_.choice == CardChoice::kSimulator || o_.preview;
     if (o_.choice == CardChoice::kAuto && !o_.preview) {
@@ -409,6 +420,21 @@ std::string PicturePrefix(const std::string& drawing, const std::string& out, co
         return (p.parent_path() / p.stem()).string();
     }
     return out;
+}
+
+std::string OutputOverwritesInput(const std::string& input,
+                                  const std::vector<std::string>& outputs) {
+    std::error_code ec;
+    const fs::path in = fs::weakly_canonical(input, ec);
+    for (const auto& out : outputs) {
+        if (out.empty()) continue;
+        std::error_code same;
+        // The same inode under another name (a hard link, a bind mount) counts too.
+        if (fs::equivalent(input, out, same) && !same) return out;
+        std::error_code canon;
+        if (!ec && fs::weakly_canonical(out, canon) == in && !canon) return out;
+    }
+    return {};
 }
 
 int RunMark(const MarkOptions& options) {

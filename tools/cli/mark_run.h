@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "cli/fit.h"
 
@@ -44,5 +45,9 @@ int RunMark(const MarkOptions& options);
 // preview); an --out ending in .svg or .png loses the extension.
 std::string PicturePrefix(const std::string& drawing, const std::string& out,
                           const char* suffix = ".marked");
+
+// The first of outputs (empty ones skipped) that names the input file itself, or "".
+std::string OutputOverwritesInput(const std::string& input,
+                                  const std::vector<std::string>& outputs);
 
 }  // namespace txorb::cli
