@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <string>
+#include <vector>
 
 #include "cli/svg_reader.h"
 
@@ -210,6 +211,101 @@ TEST(Style, CascadeFromAttributesSheetsAndStyleWithInheritance) {
     const Drawing fixed = Read(
         "<rect vector-effect='non-scaling-stroke' transform='scale(3)' width='1' height='1'/>");
     EXPECT_DOUBLE_EQ(fixed.shapes.at(0).strokeScale, 1.0);
+}
+
+// Expected values are the CSS Color definitions worked by hand: hsl(h, s, l) with
+// C = (1 - |2l - 1|) s, rounded to the nearest of 0..255.
+TEST(Style, ColourFunctionsNamesAndKeywordsAreRead) {
+    struct Case {
+        const char* text;
+        bool ok;
+        Colour colour;
+        double alpha;
+    };
+    const Case cases[] = {
+        {"hsl(0, 0%, 100%)", true, {255, 255, 255}, 1.0},
+        {"hsl(120, 100%, 25%)", true, {0, 128, 0}, 1.0},
+        {"HSL(240deg 100% 50%)", true, {0, 0, 255}, 1.0},
+        {"hsl(0.5turn 100% 50%)", true, {0, 255, 255}, 1.0},
+        {"hsl(3.14159265rad, 100%, 50%)", true, {0, 255, 255}, 1.0},
+        {"hsl(400grad 100% 50%)", true, {255, 0, 0}, 1.0},
+        {"hsl(-120, 100%, 50%)", true, {0, 0, 255}, 1.0},
+        {"hsl(30, 100%, 50%)", true, {255, 128, 0}, 1.0},
+        {"hsla(0, 100%, 50%, 0.25)", true, {255, 0, 0}, 0.25},
+        {"hsl(0 100% 50% / 40%)", true, {255, 0, 0}, 0.4},
+        {"rgb(100%, 50%, 0%)", true, {255, 128, 0}, 1.0},
+        {"rgb(255 0 0 / 50%)", true, {255, 0, 0}, 0.5},
+        {"rgba(0, 0, 255, .5)", true, {0, 0, 255}, 0.5},
+        {"rgb(300, -4, 0)", true, {255, 0, 0}, 1.0},
+        {"transparent", true, {0, 0, 0}, 0.0},
+        {"rebeccapurple", true, {0x66, 0x33, 0x99}, 1.0},
+        {"LightGoldenrodYellow", true, {0xFA, 0xFA, 0xD2}, 1.0},
+        {"mediumspringgreen", true, {0x00, 0xFA, 0x9A}, 1.0},
+        {"hsl(0, 0%)", false, {}, 1.0},
+        {"hsl(red, 0%, 0%)", false, {}, 1.0},
+        {"hsl(0, 0%, 0%) x", false, {}, 1.0},
+        {"rgb(1, 2, 3, 4, 5)", false, {}, 1.0},
+        {"rgb(1px, 2, 3)", false, {}, 1.0},
+        {"bluish", false, {}, 1.0},
+    };
+    for (const Case& c : cases) {
+        Colour colour{1, 2, 3};
+        double alpha = 1.0;
+        EXPECT_EQ(ParseColourAlpha(c.text, &colour, &alpha), c.ok) << c.text;
+        if (!c.ok) continue;
+        EXPECT_EQ(colour, c.colour) << c.text;
+        EXPECT_DOUBLE_EQ(alpha, c.alpha) << c.text;
+    }
+}
+
+// What a browser paints when a colour cannot be read: the declaration is dropped, so the
+// attribute's, the parent's or black stays; the element's own declarations are warned about.
+// Columns are the attribute's: the <svg> start tag before the body is 40 characters long.
+TEST(Style, AnUnreadableColourLeavesWhatWasThereWithAWarning) {
+    struct Case {
+        const char* body;
+        PaintKind fill;
+        Colour colour;
+        std::vector<std::string> warnings;
+    };
+    const Colour black{}, white{255, 255, 255}, red{255, 0, 0};
+    const Case cases[] = {
+        {"<rect style='fill:hsl(0, 0%, 100%)' width='1' height='1'/>",
+         PaintKind::kColour,
+         white,
+         {}},
+        {"<rect fill='hsl(0 0% 100%)' width='1' height='1'/>", PaintKind::kColour, white, {}},
+        {"<rect style='fill:hsl(0, 0%)' width='1' height='1'/>",
+         PaintKind::kColour,
+         black,
+         {"t.svg:1:47: <rect>: style=\"fill:hsl(0, 0%)\": cannot be read; ignored"}},
+        {"<g fill='red'><rect style='fill:bluish' width='1' height='1'/></g>",
+         PaintKind::kColour,
+         red,
+         {"t.svg:1:61: <rect>: style=\"fill:bluish\": cannot be read; ignored"}},
+        {"<g fill='red'><rect fill='bluish' width='1' height='1'/></g>",
+         PaintKind::kColour,
+         red,
+         {"t.svg:1:61: <rect>: fill=\"bluish\": cannot be read; ignored"}},
+        {"<rect fill='red' style='fill:rgb(1,2)' width='1' height='1'/>",
+         PaintKind::kColour,
+         red,
+         {"t.svg:1:58: <rect>: style=\"fill:rgb(1,2)\": cannot be read; ignored"}},
+        {"<style>rect{fill:bluish}</style><g fill='red'><rect width='1' height='1'/></g>",
+         PaintKind::kColour,
+         red,
+         {}},
+        {"<rect style='fill:transparent' width='1' height='1'/>", PaintKind::kNone, black, {}},
+    };
+    for (const Case& c : cases) {
+        const SvgReadResult r = ReadSvgText(
+            std::string("<svg xmlns='http://www.w3.org/2000/svg'>") + c.body + "</svg>", "t.svg");
+        ASSERT_TRUE(r.ok) << r.error;
+        ASSERT_EQ(r.drawing.shapes.size(), 1u) << c.body;
+        EXPECT_EQ(r.drawing.shapes[0].style.fill.kind, c.fill) << c.body;
+        EXPECT_EQ(r.drawing.shapes[0].style.fill.colour, c.colour) << c.body;
+        EXPECT_EQ(r.drawing.warnings, c.warnings) << c.body;
+    }
 }
 
 }  // namespace
