@@ -308,5 +308,37 @@ TEST(Style, AnUnreadableColourLeavesWhatWasThereWithAWarning) {
     }
 }
 
+// A stroke width in % is of the viewport's diagonal over the square root of 2, and a nested
+// viewport resolves an inherited percentage against its own size.
+TEST(Style, StrokeWidthInPercentFollowsTheViewport) {
+    struct Case {
+        const char* svg;
+        double width;
+        size_t warnings;
+    };
+    const double kDiagonal3040 = std::sqrt((30.0 * 30.0 + 40.0 * 40.0) / 2.0);
+    const double kDiagonal68 = std::sqrt((6.0 * 6.0 + 8.0 * 8.0) / 2.0);
+    const Case cases[] = {
+        {"<svg viewBox='0 0 30 40'><rect stroke-width='10%' width='1' height='1'/></svg>",
+         0.1 * kDiagonal3040, 0},
+        {"<svg width='30' height='40'><rect style='stroke-width:2.5%' width='1' height='1'/></svg>",
+         0.025 * kDiagonal3040, 0},
+        {"<svg viewBox='0 0 30 40'><g stroke-width='10%'><svg width='6' height='8'><rect "
+         "width='1' height='1'/></svg></g></svg>",
+         0.1 * kDiagonal68, 0},
+        {"<svg viewBox='0 0 30 40'><g stroke-width='10%'><rect stroke-width='2' width='1' "
+         "height='1'/></g></svg>",
+         2.0, 0},
+        {"<svg viewBox='0 0 30 40'><rect stroke-width='-5%' width='1' height='1'/></svg>", 1.0, 1},
+    };
+    for (const Case& c : cases) {
+        const SvgReadResult r = ReadSvgText(c.svg, "t.svg");
+        ASSERT_TRUE(r.ok) << r.error;
+        ASSERT_EQ(r.drawing.shapes.size(), 1u) << c.svg;
+        EXPECT_NEAR(r.drawing.shapes[0].style.strokeWidth, c.width, 1e-9) << c.svg;
+        EXPECT_EQ(r.drawing.warnings.size(), c.warnings) << c.svg;
+    }
+}
+
 }  // namespace
 }  // namespace txorb::cli

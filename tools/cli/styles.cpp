@@ -498,8 +498,17 @@ bool ApplyStrokeShape(Style* s, const std::string& name, std::string_view value,
     if (name == "stroke-width") {
         std::string why;
         const std::string v(TrimView(value));
-        if (!v.empty() && v.back() == '%') return false;
-        return ParseLength(v, &s->strokeWidth, &why) && s->strokeWidth >= 0;
+        if (!v.empty() && v.back() == '%') {
+            double percent = 0;
+            if (!ParseNumber(v, &percent) || percent < 0) return false;
+            s->strokeWidthPercent = percent * 100.0;  // ParseNumber gives the fraction
+            return true;
+        }
+        double width = 0;
+        if (!ParseLength(v, &width, &why) || width < 0) return false;
+        s->strokeWidth = width;
+        s->strokeWidthPercent = -1.0;
+        return true;
     }
     if (name == "stroke-linecap") {
         static constexpr std::pair<const char*, LineCap> kCaps[] = {

@@ -44,6 +44,9 @@ struct Style {
     double strokeOpacity = 1.0;
     double opacity = 1.0;  // the product of the element's and its ancestors'
     double strokeWidth = 1.0;
+    // A stroke-width in % (of the viewport's diagonal over sqrt 2), kept as written because an
+    // element in a nested viewport inherits the percentage, not its length; negative: none.
+    double strokeWidthPercent = -1.0;
     LineCap cap = LineCap::kButt;
     LineJoin join = LineJoin::kMiter;
     double miterLimit = 4.0;
@@ -101,7 +104,7 @@ std::vector<std::pair<std::string, std::string>> ParseDeclarations(
 // How dark a colour looks: one minus its luminance (Rec. 709 weights), 0 white, 1 black.
 double Ink(const Colour& c);
 
-// CSS colours: #rgb, #rrggbb, rgb(), rgba() and names.
+// CSS colours: #rgb(a), #rrggbb(aa), rgb(), rgba(), hsl(), hsla(), names and transparent.
 bool ParseColour(std::string_view text, Colour* out);
 // The same with the colour's alpha (1 unless #rgba, #rrggbbaa or rgba() give one).
 bool ParseColourAlpha(std::string_view text, Colour* out, double* alpha);

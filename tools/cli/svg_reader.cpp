@@ -363,6 +363,11 @@ bool SvgDocument::Enter(const pugi::xml_node& node, const DrawContext& parent, D
         if (id->empty()) continue;
         if (auto clip = Clip(*id, *ctx)) ctx->clips.push_back(std::move(clip));
     }
+    if (ctx->style.strokeWidthPercent >= 0) {
+        const double w = ctx->viewportWidth, h = ctx->viewportHeight;
+        ctx->style.strokeWidth =
+            ctx->style.strokeWidthPercent / 100.0 * std::sqrt((w * w + h * h) / 2.0);
+    }
     NoteUnsupportedStyle(node);
     return true;
 }
