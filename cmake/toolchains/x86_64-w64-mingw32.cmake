@@ -1,16 +1,4 @@
-# Cross-compiles for x86_64 Windows with Debian's mingw-w64 compilers of the posix thread model
-# (std::thread and std::mutex need it; the win32 model has neither in GCC 12).
-set(CMAKE_SYSTEM_NAME Windows)
+# Cross-compiles for x86_64 Windows with Debian's mingw-w64 compilers (see mingw-w64-posix.cmake).
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
-
 set(TXORB_MINGW_TRIPLE x86_64-w64-mingw32)
-set(CMAKE_C_COMPILER ${TXORB_MINGW_TRIPLE}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${TXORB_MINGW_TRIPLE}-g++-posix)
-set(CMAKE_RC_COMPILER ${TXORB_MINGW_TRIPLE}-windres)
-set(CMAKE_DLLTOOL ${TXORB_MINGW_TRIPLE}-dlltool)
-
-set(CMAKE_FIND_ROOT_PATH /usr/${TXORB_MINGW_TRIPLE})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64-posix.cmake)
