@@ -6,6 +6,7 @@
 #include <png.h>
 #include <unistd.h>
 
+#include <array>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -249,6 +250,87 @@ TEST(Picture, ImagesFromFilesBesideTheDrawingAndPlacedInTheirBox) {
     EXPECT_EQ(r.drawing.shapes[1].style.fill.kind, PaintKind::kNone);
     EXPECT_TRUE(r.drawing.notMarked.empty());
     std::filesystem::remove_all(dir);
+}
+
+// A gradient fill becomes a grey picture of the shape's box cut to the shape. The box is
+// 100 x 50 units, painted 512 x 256 pixels; a pixel's centre (x + 0.5) / 512 along the box
+// gives t, and the grey is 255 t for stops black to white (rounded).
+TEST(Picture, GradientFillsArePaintedAsGreyPicturesOfTheShape) {
+    const std::string kStops =
+        "<stop offset='0' stop-color='black'/><stop offset='1' "
+        "stop-color='white'/>";
+    struct Case {
+        const char* what;
+        std::string defs;
+        std::string fillOpacity;
+        // Greys of pixels (x, y); empty: no picture, the shape keeps its gradient paint.
+        std::vector<std::array<int, 3>> greys;
+    };
+    const Case cases[] = {
+        {"linear along the box",
+         "<linearGradient id='g'>" + kStops + "</linearGradient>",
+         "1",
+         {{0, 0, 0}, {256, 0, 128}, {511, 255, 255}}},
+        {"reflected past the half way",
+         "<linearGradient id='g' x2='50%' spreadMethod='reflect'>" + kStops + "</linearGradient>",
+         "1",
+         {{128, 0, 128}, {384, 0, 127}}},
+        {"repeated past the half way",
+         "<linearGradient id='g' x2='0.5' spreadMethod='repeat'>" + kStops + "</linearGradient>",
+         "1",
+         {{384, 0, 128}}},
+        {"padded before its start",
+         "<linearGradient id='g' x1='0.5'>" + kStops + "</linearGradient>",
+         "1",
+         {{0, 0, 0}, {128, 0, 0}, {384, 0, 128}}},
+        {"stops and coordinates through href, in user space",
+         "<linearGradient id='s'>" + kStops +
+             "</linearGradient><linearGradient id='g' href='#s' gradientUnits='userSpaceOnUse' "
+             "x1='0' y1='20' x2='0' y2='70'/>",
+         "1",
+         {{0, 0, 0}, {0, 128, 128}, {511, 128, 128}}},
+        {"radial: dark in the middle, the last stop past the circle",
+         "<radialGradient id='g'>" + kStops + "</radialGradient>",
+         "1",
+         {{256, 128, 1}, {0, 0, 255}, {511, 255, 255}}},
+        {"fill-opacity thins the ink over white paper",
+         "<linearGradient id='g'><stop stop-color='black'/></linearGradient>",
+         "0.6",
+         {{0, 0, 102}, {511, 255, 102}}},
+        {"a see-through gradient stays a fill",
+         "<linearGradient id='g'><stop stop-color='black' stop-opacity='0.3'/></linearGradient>",
+         "1",
+         {}},
+    };
+    for (const Case& c : cases) {
+        const SvgReadResult r =
+            ReadSvgText("<svg xmlns='http://www.w3.org/2000/svg'><defs>" + c.defs +
+                            "</defs><rect x='10' y='20' width='100' height='50' fill='url(#g)' "
+                            "fill-opacity='" +
+                            c.fillOpacity + "'/></svg>",
+                        "t.svg");
+        ASSERT_TRUE(r.ok) << r.error;
+        if (c.greys.empty()) {
+            EXPECT_TRUE(r.drawing.images.empty()) << c.what;
+            ASSERT_EQ(r.drawing.shapes.size(), 1u) << c.what;
+            EXPECT_EQ(r.drawing.shapes[0].style.fill.kind, PaintKind::kGradient) << c.what;
+            continue;
+        }
+        ASSERT_EQ(r.drawing.images.size(), 1u) << c.what;
+        const PlacedImage& p = r.drawing.images[0];
+        ASSERT_EQ(p.image.width, 512) << c.what;
+        ASSERT_EQ(p.image.height, 256) << c.what;
+        // The picture covers the box and is cut to the shape; the outline paints no fill.
+        EXPECT_DOUBLE_EQ(p.toRoot.Apply({512, 256}).x, 110.0) << c.what;
+        EXPECT_DOUBLE_EQ(p.toRoot.Apply({512, 256}).y, 70.0) << c.what;
+        ASSERT_EQ(r.drawing.shapes.size(), 2u) << c.what;
+        EXPECT_EQ(r.drawing.shapes[0].image, 0) << c.what;
+        EXPECT_EQ(r.drawing.shapes[0].clips.size(), 1u) << c.what;
+        EXPECT_EQ(r.drawing.shapes[1].style.fill.kind, PaintKind::kNone) << c.what;
+        for (const auto& [x, y, grey] : c.greys) {
+            EXPECT_EQ(p.image.At(x, y), grey) << c.what << " at " << x << "," << y;
+        }
+    }
 }
 
 }  // namespace

@@ -169,8 +169,8 @@ TEST(Style, CascadeFromAttributesSheetsAndStyleWithInheritance) {
         {"currentColor",
          "<g color='rgb(100%,0%,0%)'><rect fill='currentColor' width='1' height='1'/></g>",
          PaintKind::kColour, red, FillRule::kNonZero},
-        {"a gradient paints the mean of its stops",
-         "<linearGradient id='g'><stop stop-color='red'/><stop "
+        {"a see-through gradient paints the mean of its stops",
+         "<linearGradient id='g'><stop stop-color='red' stop-opacity='0.4'/><stop "
          "style='stop-color:#f00'/></linearGradient>"
          "<radialGradient id='h' href='#g'/><rect fill='url(#h)' width='1' height='1'/>",
          PaintKind::kGradient, red, FillRule::kNonZero},

@@ -41,6 +41,14 @@ inline std::string_view LocalName(const char* name) {
     return colon == std::string_view::npos ? n : n.substr(colon + 1);
 }
 
+// A gradient's stop: offset 0..1 (never less than the one before), colour and opacity.
+struct GradientStop {
+    double offset = 0.0;
+    Colour colour;
+    double alpha = 1.0;
+};
+std::vector<GradientStop> ReadGradientStops(const pugi::xml_node& gradient);
+
 // The text with references to the entities its DOCTYPE declares replaced; false (and `out`
 // untouched) when it declares none.
 bool ExpandEntities(std::string_view text, std::string* out);
@@ -103,6 +111,7 @@ private:
     // svg_image.cpp
     void Image(const pugi::xml_node& node, const DrawContext& ctx);
     bool PatternPicture(const std::vector<Subpath>& subpaths, const DrawContext& ctx);
+    bool GradientPicture(const std::vector<Subpath>& subpaths, const DrawContext& ctx);
 
     friend class TextReader;
 

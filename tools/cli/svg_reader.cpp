@@ -250,18 +250,8 @@ Paint SvgDocument::ServerPaint(std::string_view id) const {
     }
     double r = 0, g = 0, b = 0, alpha = 0;
     int stops = 0;
-    for (const pugi::xml_node& stop : it->second.children("stop")) {
-        Colour c;
-        double a = 1.0, opacity = 1.0;
-        std::string colour = stop.attribute("stop-color").as_string("black");
-        std::string opacityText = stop.attribute("stop-opacity").as_string("1");
-        for (const auto& [name, value] : ParseDeclarations(stop.attribute("style").as_string())) {
-            if (name == "stop-color") colour = value;
-            if (name == "stop-opacity") opacityText = value;
-        }
-        if (!ParseColourAlpha(colour, &c, &a)) c = {}, a = 1.0;
-        opacity = std::clamp(std::strtod(opacityText.c_str(), nullptr), 0.0, 1.0);
-        r += c.r, g += c.g, b += c.b, alpha += a * opacity, ++stops;
+    for (const GradientStop& stop : ReadGradientStops(it->second)) {
+        r += stop.colour.r, g += stop.colour.g, b += stop.colour.b, alpha += stop.alpha, ++stops;
     }
     // Without stops a gradient paints nothing.
     if (stops == 0 || alpha <= 0.0) return {};
@@ -416,7 +406,10 @@ void SvgDocument::Draw(const pugi::xml_node& node, std::string_view kind, const 
     std::vector<Subpath> subpaths;
     if (Geometry(node, ctx, &subpaths)) {
         const std::vector<Subpath> own = subpaths;
-        if (ctx.style.fill.kind == PaintKind::kPattern && PatternPicture(own, ctx)) {
+        const bool picture =
+            (ctx.style.fill.kind == PaintKind::kPattern && PatternPicture(own, ctx)) ||
+            (ctx.style.fill.kind == PaintKind::kGradient && GradientPicture(own, ctx));
+        if (picture) {
             DrawContext outline = ctx;  // the picture is the fill; the stroke goes over it
             outline.style.fill = {};
             AddShape(std::move(subpaths), outline);
