@@ -331,6 +331,16 @@ TEST(Picture, GradientFillsArePaintedAsGreyPicturesOfTheShape) {
             EXPECT_EQ(p.image.At(x, y), grey) << c.what << " at " << x << "," << y;
         }
     }
+    // On a page a small shape gets the pixels it would have in a 2048-pixel picture of the
+    // page: 100 x 50 of 1000 units is 204.8 x 102.4, rounded up.
+    const SvgReadResult small = ReadSvgText(
+        "<svg xmlns='http://www.w3.org/2000/svg' viewBox='0 0 1000 1000'><linearGradient "
+        "id='g'>" +
+            kStops + "</linearGradient><rect width='100' height='50' fill='url(#g)'/></svg>",
+        "t.svg");
+    ASSERT_EQ(small.drawing.images.size(), 1u);
+    EXPECT_EQ(small.drawing.images[0].image.width, 205);
+    EXPECT_EQ(small.drawing.images[0].image.height, 103);
 }
 
 }  // namespace

@@ -148,7 +148,11 @@ namespace {
 
 // The longer side of the picture a gradient fill is painted into; the picture pipeline
 // samples it again at the raster's own resolution, and a gradient has no finer detail.
-constexpr int kGradientPixels = 512;
+constexpr double kGradientPixels = 512;
+// A small shape gets fewer: as many as it would have in a picture of the whole page this many
+// pixels across (at least kFewestGradientPixels), so that many small shapes stay cheap.
+constexpr double kPagePixels = 2048;
+constexpr double kFewestGradientPixels = 16;
 // Paint of at least this opacity hides what is below it (as the fill's knock-out decides).
 constexpr double kOpaqueEnough = 0.5;
 
@@ -342,7 +346,13 @@ bool SvgDocument::GradientPicture(const std::vector<Subpath>& subpaths, const Dr
     const std::string spread = attribute("spreadMethod").as_string("pad");
     const double dx = p2.x - p1.x, dy = p2.y - p1.y, len2 = dx * dx + dy * dy;
 
-    const double scale = kGradientPixels / std::max(rx1 - rx0, ry1 - ry0);
+    const double side = std::max(rx1 - rx0, ry1 - ry0);
+    const PageBox& page = drawing_.page;
+    const double pixels = drawing_.hasPage && page.width > 0 && page.height > 0
+                              ? std::clamp(kPagePixels * side / std::max(page.width, page.height),
+                                           kFewestGradientPixels, kGradientPixels)
+                              : kGradientPixels;
+    const double scale = pixels / side;
     PlacedImage placed;
     GreyImage& image = placed.image;
     image.width = std::max(1, static_cast<int>(std::ceil((rx1 - rx0) * scale)));
