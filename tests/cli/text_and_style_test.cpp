@@ -308,8 +308,8 @@ TEST(Style, AnUnreadableColourLeavesWhatWasThereWithAWarning) {
     }
 }
 
-// A stroke width in % is of the viewport's diagonal over the square root of 2, and a nested
-// viewport resolves an inherited percentage against its own size.
+// A stroke width (and dashes) in % is of the viewport's diagonal over the square root of 2, and a
+// nested viewport resolves an inherited percentage against its own size.
 TEST(Style, StrokeWidthInPercentFollowsTheViewport) {
     struct Case {
         const char* svg;
@@ -337,6 +337,34 @@ TEST(Style, StrokeWidthInPercentFollowsTheViewport) {
         ASSERT_EQ(r.drawing.shapes.size(), 1u) << c.svg;
         EXPECT_NEAR(r.drawing.shapes[0].style.strokeWidth, c.width, 1e-9) << c.svg;
         EXPECT_EQ(r.drawing.warnings.size(), c.warnings) << c.svg;
+    }
+    // Dashes and their offset in % too, mixed with plain lengths.
+    struct DashCase {
+        const char* svg;
+        std::vector<double> dashes;
+        double offset;
+    };
+    const DashCase dashCases[] = {
+        {"<svg viewBox='0 0 30 40'><line x2='9' stroke-dasharray='10%, 2' "
+         "stroke-dashoffset='20%'/></svg>",
+         {0.1 * kDiagonal3040, 2.0},
+         0.2 * kDiagonal3040},
+        {"<svg viewBox='0 0 30 40'><g stroke-dasharray='10%' stroke-dashoffset='1'><svg "
+         "width='6' height='8'><line x2='9'/></svg></g></svg>",
+         {0.1 * kDiagonal68, 0.1 * kDiagonal68},
+         1.0},
+    };
+    for (const DashCase& c : dashCases) {
+        const SvgReadResult r = ReadSvgText(c.svg, "t.svg");
+        ASSERT_TRUE(r.ok) << r.error;
+        ASSERT_EQ(r.drawing.shapes.size(), 1u) << c.svg;
+        const Style& st = r.drawing.shapes[0].style;
+        ASSERT_EQ(st.dashArray.size(), c.dashes.size()) << c.svg;
+        for (size_t i = 0; i < c.dashes.size(); ++i) {
+            EXPECT_NEAR(st.dashArray[i], c.dashes[i], 1e-9) << c.svg << " " << i;
+        }
+        EXPECT_NEAR(st.dashOffset, c.offset, 1e-9) << c.svg;
+        EXPECT_TRUE(r.drawing.warnings.empty()) << c.svg;
     }
 }
 

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <initializer_list>
+#include <limits>
 #include <map>
 #include <vector>
 
@@ -469,27 +470,35 @@ bool ApplyPaintOrRule(Style* s, const std::string& name, std::string_view value,
     return true;
 }
 
-// "5 3", "5,3,1" (repeated to an even count) or none; all zero is a solid line.
-bool ParseDashes(std::string_view value, std::vector<double>* out) {
+// "5 3", "5,3,1" (repeated to an even count) or none; all zero is a solid line. An entry in %
+// is kept in percents (NaN for the others) until the viewport is known.
+bool ParseDashes(std::string_view value, std::vector<double>* out, std::vector<double>* percents) {
     std::string text(TrimView(value));
-    if (Lower(text) == "none") return out->clear(), true;
+    if (Lower(text) == "none") return out->clear(), percents->clear(), true;
     std::replace(text.begin(), text.end(), ',', ' ');
-    std::vector<double> dashes;
+    std::vector<double> dashes, inPercent;
     double total = 0;
     const char* p = text.c_str();
     while (*p != '\0') {
         char* end = nullptr;
         const double v = std::strtod(p, &end);
         if (end == p || v < 0 || !std::isfinite(v)) return false;
+        const bool percent = *end == '%';
+        if (percent) ++end;
         while (std::isalpha(static_cast<unsigned char>(*end))) ++end;  // px and the like
         while (std::isspace(static_cast<unsigned char>(*end))) ++end;
-        dashes.push_back(v);
+        dashes.push_back(percent ? 0.0 : v);
+        inPercent.push_back(percent ? v : std::numeric_limits<double>::quiet_NaN());
         total += v;
         p = end;
     }
-    if (dashes.size() % 2 == 1) dashes.insert(dashes.end(), dashes.begin(), dashes.end());
-    if (!(total > 0)) dashes.clear();
+    if (dashes.size() % 2 == 1) {
+        dashes.insert(dashes.end(), dashes.begin(), dashes.end());
+        inPercent.insert(inPercent.end(), inPercent.begin(), inPercent.end());
+    }
+    if (!(total > 0)) dashes.clear(), inPercent.clear();
     *out = std::move(dashes);
+    *percents = std::move(inPercent);
     return true;
 }
 
@@ -525,14 +534,23 @@ bool ApplyStrokeShape(Style* s, const std::string& name, std::string_view value,
         return Keyword(value, kJoins, &s->join);
     }
     if (name == "stroke-miterlimit") return ParseNumber(value, &s->miterLimit);
-    if (name == "stroke-dasharray") return ParseDashes(value, &s->dashArray);
+    if (name == "stroke-dasharray") return ParseDashes(value, &s->dashArray, &s->dashPercents);
     if (name == "vector-effect") {
         s->fixedStroke = Lower(TrimView(value)) == "non-scaling-stroke";
         return true;
     }
     if (name == "stroke-dashoffset") {
+        const std::string v(TrimView(value));
+        if (!v.empty() && v.back() == '%') {
+            double fraction = 0;
+            if (!ParseNumber(v, &fraction)) return false;
+            s->dashOffsetPercent = fraction * 100.0;
+            return true;
+        }
         std::string why;
-        return ParseLength(TrimView(value), &s->dashOffset, &why);
+        if (!ParseLength(v, &s->dashOffset, &why)) return false;
+        s->dashOffsetPercent = std::numeric_limits<double>::quiet_NaN();
+        return true;
     }
     *known = false;
     return true;

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -50,8 +51,10 @@ struct Style {
     LineCap cap = LineCap::kButt;
     LineJoin join = LineJoin::kMiter;
     double miterLimit = 4.0;
-    std::vector<double> dashArray;  // empty: a solid stroke; else an even count of lengths
+    std::vector<double> dashArray;     // empty: a solid stroke; else an even count of lengths
+    std::vector<double> dashPercents;  // per dashArray entry: the % it is written in, or NaN
     double dashOffset = 0.0;
+    double dashOffsetPercent = std::numeric_limits<double>::quiet_NaN();
     bool fixedStroke = false;  // vector-effect: non-scaling-stroke (width in root units)
     bool visible = true;
     bool displayed = true;  // display:none hides the element and everything in it

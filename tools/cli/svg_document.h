@@ -98,6 +98,7 @@ private:
     void EllipseGeometry(const pugi::xml_node& node, const DrawContext& ctx, bool circle,
                          std::vector<Subpath>* out);
     void NoteUnsupportedStyle(const pugi::xml_node& node);
+    void ResolvePercentages(DrawContext* ctx);
     std::shared_ptr<const ClipRegion> Clip(const std::string& id, const DrawContext& ctx);
     void ClipOutlines(const pugi::xml_node& node, const DrawContext& ctx, ClipRegion* region);
     bool Geometry(const pugi::xml_node& node, const DrawContext& ctx, std::vector<Subpath>* out);

@@ -353,13 +353,22 @@ bool SvgDocument::Enter(const pugi::xml_node& node, const DrawContext& parent, D
         if (id->empty()) continue;
         if (auto clip = Clip(*id, *ctx)) ctx->clips.push_back(std::move(clip));
     }
-    if (ctx->style.strokeWidthPercent >= 0) {
-        const double w = ctx->viewportWidth, h = ctx->viewportHeight;
-        ctx->style.strokeWidth =
-            ctx->style.strokeWidthPercent / 100.0 * std::sqrt((w * w + h * h) / 2.0);
-    }
+    ResolvePercentages(ctx);
     NoteUnsupportedStyle(node);
     return true;
+}
+
+// Stroke lengths in % are of the viewport's diagonal over sqrt 2, in the viewport the element
+// is drawn in (an inherited percentage follows a nested viewport).
+void SvgDocument::ResolvePercentages(DrawContext* ctx) {
+    const double w = ctx->viewportWidth, h = ctx->viewportHeight;
+    const double diagonal = std::sqrt((w * w + h * h) / 2.0);
+    Style& s = ctx->style;
+    if (s.strokeWidthPercent >= 0) s.strokeWidth = s.strokeWidthPercent / 100.0 * diagonal;
+    for (size_t i = 0; i < s.dashArray.size() && i < s.dashPercents.size(); ++i) {
+        if (!std::isnan(s.dashPercents[i])) s.dashArray[i] = s.dashPercents[i] / 100.0 * diagonal;
+    }
+    if (!std::isnan(s.dashOffsetPercent)) s.dashOffset = s.dashOffsetPercent / 100.0 * diagonal;
 }
 
 void SvgDocument::NoteUnsupportedStyle(const pugi::xml_node& node) {
