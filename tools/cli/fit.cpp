@@ -44,8 +44,7 @@ bool Shows(const Paint& paint, double opacity) {
     return paint.kind != PaintKind::kNone && opacity > 0.0;
 }
 
-// Paint of at least half opacity hides what is below it; fainter paint lets it show through.
-bool Covers(double opacity) { return opacity >= 0.5; }
+bool Covers(double opacity) { return opacity >= kCoveringOpacity; }
 
 // The shape's subpaths in the field, flattened, in clipper units; `closeOpen` repeats the
 // start of a closed subpath at its end, as a line to be marked needs it.

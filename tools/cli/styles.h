@@ -104,6 +104,9 @@ enum class Importance : uint8_t { kAll, kNormal, kImportant };
 std::vector<std::pair<std::string, std::string>> ParseDeclarations(
     std::string_view text, Importance which = Importance::kAll);
 
+// Paint of at least this opacity hides what is below it; fainter paint lets it show through.
+inline constexpr double kCoveringOpacity = 0.5;
+
 // How dark a colour looks: one minus its luminance (Rec. 709 weights), 0 white, 1 black.
 double Ink(const Colour& c);
 

@@ -153,8 +153,6 @@ constexpr double kGradientPixels = 512;
 // pixels across (at least kFewestGradientPixels), so that many small shapes stay cheap.
 constexpr double kPagePixels = 2048;
 constexpr double kFewestGradientPixels = 16;
-// Paint of at least this opacity hides what is below it (as the fill's knock-out decides).
-constexpr double kOpaqueEnough = 0.5;
 
 // A number, or a percentage as a fraction.
 bool Fraction(const std::string& text, double* out) {
@@ -290,7 +288,7 @@ bool SvgDocument::GradientPicture(const std::vector<Subpath>& subpaths, const Dr
     // A picture hides what is below it: a gradient that lets it show through anywhere stays a
     // fill of its mean colour.
     const bool opaque = std::all_of(read.begin(), read.end(), [&](const GradientStop& s) {
-        return s.alpha * opacity >= kOpaqueEnough;
+        return s.alpha * opacity >= kCoveringOpacity;
     });
     if (read.empty() || !opaque) return false;
     const std::vector<GreyStop> stops = GreyStops(read, opacity);
