@@ -341,6 +341,15 @@ TEST(Picture, GradientFillsArePaintedAsGreyPicturesOfTheShape) {
     ASSERT_EQ(small.drawing.images.size(), 1u);
     EXPECT_EQ(small.drawing.images[0].image.width, 205);
     EXPECT_EQ(small.drawing.images[0].image.height, 103);
+    // Lettering is cut to its glyphs the same way.
+    const SvgReadResult text = ReadSvgText(
+        "<svg xmlns='http://www.w3.org/2000/svg'><linearGradient id='g'>" + kStops +
+            "</linearGradient><text y='50' font-size='40' fill='url(#g)'>HI</text></svg>",
+        "t.svg");
+    ASSERT_EQ(text.drawing.images.size(), 1u);
+    ASSERT_EQ(text.drawing.shapes.size(), 2u);
+    EXPECT_EQ(text.drawing.shapes[0].clips.size(), 1u);
+    EXPECT_EQ(text.drawing.shapes[1].style.fill.kind, PaintKind::kNone);
 }
 
 }  // namespace

@@ -225,6 +225,11 @@ void TextReader::EndChunk() {
     for (Piece& piece : chunk_) {
         for (Subpath& p : piece.outlines) Transform(Affine::Translate(shift, 0), &p);
         if (!piece.ctx.style.visible) continue;
+        // Lettering filled with a gradient is engraved as a picture cut to its glyphs.
+        if (piece.ctx.style.fill.kind == PaintKind::kGradient &&
+            doc_->GradientPicture(piece.outlines, piece.ctx)) {
+            piece.ctx.style.fill = {};
+        }
         doc_->AddShape(std::move(piece.outlines), piece.ctx);
     }
     chunk_.clear();
