@@ -113,6 +113,7 @@ private:
     void Image(const pugi::xml_node& node, const DrawContext& ctx);
     bool PatternPicture(const std::vector<Subpath>& subpaths, const DrawContext& ctx);
     bool GradientPicture(const std::vector<Subpath>& subpaths, const DrawContext& ctx);
+    double GradientPixels(double side) const;
 
     friend class TextReader;
 

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <memory>
 
 #include "cli/svg_document.h"
@@ -231,6 +232,79 @@ double RadialT(Point p, Point focus, Point centre, double fr, double r) {
     return std::max((b + root) / a, (b - root) / a);
 }
 
+// A box: the smallest one around some points.
+struct Box {
+    double x0 = 1e300, y0 = 1e300, x1 = -1e300, y1 = -1e300;
+    void Add(Point p) {
+        x0 = std::min(x0, p.x), x1 = std::max(x1, p.x);
+        y0 = std::min(y0, p.y), y1 = std::max(y1, p.y);
+    }
+    bool Empty() const { return !(x1 > x0) || !(y1 > y0); }
+};
+
+// What decides the grey of a point of a gradient, in the gradient's own coordinates.
+struct GradientShape {
+    bool radial = false;
+    Point p1, p2;  // linear: from the first stop to the last
+    Point centre, focus;
+    double r = 0.0, fr = 0.0;
+    std::string spread;
+    std::vector<GreyStop> stops;
+    Affine fromRoot;  // root coordinates to the gradient's
+
+    double T(Point g) const {
+        if (radial) return r > 0 ? RadialT(g, focus, centre, fr, r) : 1.0;
+        const double dx = p2.x - p1.x, dy = p2.y - p1.y, len2 = dx * dx + dy * dy;
+        // A gradient of no length paints its last stop.
+        return len2 > 0 ? ((g.x - p1.x) * dx + (g.y - p1.y) * dy) / len2 : 1.0;
+    }
+};
+
+// An attribute of the gradient, or of the one its href names when it has none.
+using GradientAttribute = std::function<pugi::xml_attribute(const char*)>;
+
+// The coordinates of the gradient: fractions of the box, or lengths with % of the viewport.
+void ReadGradientShape(const GradientAttribute& attribute, bool boxUnits, double vw, double vh,
+                       bool radial, GradientShape* g) {
+    auto coordinate = [&](const char* name, const char* fallback, double viewport) {
+        const pugi::xml_attribute a = attribute(name);
+        const std::string text = a ? a.value() : fallback;
+        double v = 0;
+        if (!text.empty() && text.back() == '%') {
+            if (!Fraction(text, &v)) return 0.0;
+            return boxUnits ? v : v * viewport;
+        }
+        std::string why;
+        if (boxUnits) return Fraction(text, &v) ? v : 0.0;
+        return ParseLength(text, &v, &why) ? v : 0.0;
+    };
+    const double vd = std::sqrt((vw * vw + vh * vh) / 2.0);
+    g->radial = radial;
+    g->p1 = {coordinate("x1", "0%", vw), coordinate("y1", "0%", vh)};
+    g->p2 = {coordinate("x2", "100%", vw), coordinate("y2", "0%", vh)};
+    g->centre = {coordinate("cx", "50%", vw), coordinate("cy", "50%", vh)};
+    g->r = coordinate("r", "50%", vd);
+    g->fr = coordinate("fr", "0%", vd);
+    g->focus = {attribute("fx") ? coordinate("fx", "", vw) : g->centre.x,
+                attribute("fy") ? coordinate("fy", "", vh) : g->centre.y};
+    g->spread = attribute("spreadMethod").as_string("pad");
+}
+
+// The gradient over the picture's pixels, each at its centre.
+void PaintGradient(const GradientShape& g, PlacedImage* placed) {
+    GreyImage& image = placed->image;
+    image.grey.resize(static_cast<size_t>(image.width) * image.height);
+    for (int y = 0; y < image.height; ++y) {
+        for (int x = 0; x < image.width; ++x) {
+            const Point at = g.fromRoot.Apply(placed->toRoot.Apply({x + 0.5, y + 0.5}));
+            image.grey[static_cast<size_t>(y) * image.width + x] = static_cast<uint8_t>(
+                std::clamp(std::lround(GreyAt(g.stops, Spread(g.T(at), g.spread))), 0L, 255L));
+        }
+    }
+    placed->visibleX1 = image.width;
+    placed->visibleY1 = image.height;
+}
+
 }  // namespace
 
 std::vector<GradientStop> ReadGradientStops(const pugi::xml_node& gradient) {
@@ -258,29 +332,34 @@ std::vector<GradientStop> ReadGradientStops(const pugi::xml_node& gradient) {
     return out;
 }
 
+// Pixels for a picture of a box `side` units across: a small shape on a page gets fewer.
+double SvgDocument::GradientPixels(double side) const {
+    const PageBox& page = drawing_.page;
+    if (!drawing_.hasPage || !(page.width > 0) || !(page.height > 0)) return kGradientPixels;
+    return std::clamp(kPagePixels * side / std::max(page.width, page.height), kFewestGradientPixels,
+                      kGradientPixels);
+}
+
 // A gradient fill is painted as a grey picture of the shape's box, cut to the shape, so that
 // its pale parts are marked lightly or not at all, as they look.
 bool SvgDocument::GradientPicture(const std::vector<Subpath>& subpaths, const DrawContext& ctx) {
     const pugi::xml_node* gradient = Find(ctx.style.fill.server);
     if (gradient == nullptr) return false;
-    // An attribute the gradient does not have comes from the one its href names.
-    auto attribute = [&](const char* name) -> pugi::xml_attribute {
+    auto referenced = [&](const pugi::xml_node& n) {
+        const char* href = n.attribute("href").as_string(n.attribute("xlink:href").as_string());
+        const pugi::xml_node* next = href[0] == '#' ? Find(href + 1) : nullptr;
+        return next ? *next : pugi::xml_node();
+    };
+    const GradientAttribute attribute = [&](const char* name) {
         pugi::xml_node n = *gradient;
-        for (int hops = 0; n && hops < kMaxUseDepth; ++hops) {
+        for (int hops = 0; n && hops < kMaxUseDepth; ++hops, n = referenced(n)) {
             if (const pugi::xml_attribute a = n.attribute(name)) return a;
-            const char* href = n.attribute("href").as_string(n.attribute("xlink:href").as_string());
-            const pugi::xml_node* next = href[0] == '#' ? Find(href + 1) : nullptr;
-            if (next == nullptr) break;
-            n = *next;
         }
-        return {};
+        return pugi::xml_attribute();
     };
     pugi::xml_node withStops = *gradient;
     for (int hops = 0; hops < kMaxUseDepth && withStops && !withStops.child("stop"); ++hops) {
-        const char* href =
-            withStops.attribute("href").as_string(withStops.attribute("xlink:href").as_string());
-        const pugi::xml_node* next = href[0] == '#' ? Find(href + 1) : nullptr;
-        withStops = next ? *next : pugi::xml_node();
+        withStops = referenced(withStops);
     }
     if (!withStops) return false;
     const double opacity = std::clamp(ctx.style.fillOpacity, 0.0, 1.0);
@@ -291,89 +370,34 @@ bool SvgDocument::GradientPicture(const std::vector<Subpath>& subpaths, const Dr
         return s.alpha * opacity >= kCoveringOpacity;
     });
     if (read.empty() || !opaque) return false;
-    const std::vector<GreyStop> stops = GreyStops(read, opacity);
 
-    double ux0 = 1e300, uy0 = 1e300, ux1 = -1e300, uy1 = -1e300;  // the shape's own box
-    double rx0 = 1e300, ry0 = 1e300, rx1 = -1e300, ry1 = -1e300;  // and in root coordinates
+    Box user, root;  // the shape's own box, and in root coordinates
     for (const Subpath& p : subpaths) {
-        for (const Point q : Flatten(p, 1e-3)) {
-            ux0 = std::min(ux0, q.x), ux1 = std::max(ux1, q.x);
-            uy0 = std::min(uy0, q.y), uy1 = std::max(uy1, q.y);
-            const Point r = ctx.m.Apply(q);
-            rx0 = std::min(rx0, r.x), rx1 = std::max(rx1, r.x);
-            ry0 = std::min(ry0, r.y), ry1 = std::max(ry1, r.y);
-        }
+        for (const Point q : Flatten(p, 1e-3)) user.Add(q), root.Add(ctx.m.Apply(q));
     }
-    if (!(rx1 > rx0) || !(ry1 > ry0)) return false;
     const bool boxUnits = std::strcmp(attribute("gradientUnits").as_string("objectBoundingBox"),
                                       "userSpaceOnUse") != 0;
-    if (boxUnits && (!(ux1 > ux0) || !(uy1 > uy0))) return false;
-    // A coordinate: a fraction of the box, or a length with % of the viewport.
-    auto coordinate = [&](const char* name, const char* fallback, double viewport) {
-        const pugi::xml_attribute a = attribute(name);
-        const std::string text = a ? a.value() : fallback;
-        double v = 0;
-        if (!text.empty() && text.back() == '%') {
-            if (!Fraction(text, &v)) return 0.0;
-            return boxUnits ? v : v * viewport;
-        }
-        std::string why;
-        if (boxUnits) return Fraction(text, &v) ? v : 0.0;
-        return ParseLength(text, &v, &why) ? v : 0.0;
-    };
-    Affine toUser = boxUnits ? Affine{ux1 - ux0, 0, 0, uy1 - uy0, ux0, uy0} : Affine{};
+    if (root.Empty() || (boxUnits && user.Empty())) return false;
+    Affine toUser =
+        boxUnits ? Affine{user.x1 - user.x0, 0, 0, user.y1 - user.y0, user.x0, user.y0} : Affine{};
     if (const pugi::xml_attribute t = attribute("gradientTransform")) {
         Affine local;
         std::string why;
         if (ParseTransform(t.value(), &local, &why)) toUser = toUser * local;
     }
-    Affine fromRoot;
-    if (!Invert(ctx.m * toUser, &fromRoot)) return false;
+    GradientShape shape;
+    if (!Invert(ctx.m * toUser, &shape.fromRoot)) return false;
+    ReadGradientShape(attribute, boxUnits, ctx.viewportWidth, ctx.viewportHeight,
+                      LocalName(gradient->name()) == "radialGradient", &shape);
+    shape.stops = GreyStops(read, opacity);
 
-    const double vw = ctx.viewportWidth, vh = ctx.viewportHeight;
-    const double vd = std::sqrt((vw * vw + vh * vh) / 2.0);
-    const bool radial = LocalName(gradient->name()) == "radialGradient";
-    const Point p1{coordinate("x1", "0%", vw), coordinate("y1", "0%", vh)};
-    const Point p2{coordinate("x2", "100%", vw), coordinate("y2", "0%", vh)};
-    const Point centre{coordinate("cx", "50%", vw), coordinate("cy", "50%", vh)};
-    const double r = coordinate("r", "50%", vd);
-    const double fr = coordinate("fr", "0%", vd);
-    const pugi::xml_attribute fx = attribute("fx"), fy = attribute("fy");
-    const Point focus{fx ? coordinate("fx", "", vw) : centre.x,
-                      fy ? coordinate("fy", "", vh) : centre.y};
-    const std::string spread = attribute("spreadMethod").as_string("pad");
-    const double dx = p2.x - p1.x, dy = p2.y - p1.y, len2 = dx * dx + dy * dy;
-
-    const double side = std::max(rx1 - rx0, ry1 - ry0);
-    const PageBox& page = drawing_.page;
-    const double pixels = drawing_.hasPage && page.width > 0 && page.height > 0
-                              ? std::clamp(kPagePixels * side / std::max(page.width, page.height),
-                                           kFewestGradientPixels, kGradientPixels)
-                              : kGradientPixels;
-    const double scale = pixels / side;
+    const double side = std::max(root.x1 - root.x0, root.y1 - root.y0);
+    const double scale = GradientPixels(side) / side;
     PlacedImage placed;
-    GreyImage& image = placed.image;
-    image.width = std::max(1, static_cast<int>(std::ceil((rx1 - rx0) * scale)));
-    image.height = std::max(1, static_cast<int>(std::ceil((ry1 - ry0) * scale)));
-    image.grey.resize(static_cast<size_t>(image.width) * image.height);
-    placed.toRoot = {1.0 / scale, 0, 0, 1.0 / scale, rx0, ry0};
-    for (int y = 0; y < image.height; ++y) {
-        for (int x = 0; x < image.width; ++x) {
-            const Point g = fromRoot.Apply(placed.toRoot.Apply({x + 0.5, y + 0.5}));
-            double t = 0.0;
-            if (radial) {
-                t = r > 0 ? RadialT(g, focus, centre, fr, r) : 1.0;
-            } else if (len2 > 0) {
-                t = ((g.x - p1.x) * dx + (g.y - p1.y) * dy) / len2;
-            } else {
-                t = 1.0;  // a gradient of no length paints its last stop
-            }
-            image.grey[static_cast<size_t>(y) * image.width + x] = static_cast<uint8_t>(
-                std::clamp(std::lround(GreyAt(stops, Spread(t, spread))), 0L, 255L));
-        }
-    }
-    placed.visibleX1 = image.width;
-    placed.visibleY1 = image.height;
+    placed.image.width = std::max(1, static_cast<int>(std::ceil((root.x1 - root.x0) * scale)));
+    placed.image.height = std::max(1, static_cast<int>(std::ceil((root.y1 - root.y0) * scale)));
+    placed.toRoot = {1.0 / scale, 0, 0, 1.0 / scale, root.x0, root.y0};
+    PaintGradient(shape, &placed);
     DrawContext inside = ctx;
     inside.m = Affine{};
     auto region = std::make_shared<ClipRegion>();
