@@ -7,15 +7,11 @@
 #include <string_view>
 #include <vector>
 
+#include "drawing/model/grey_image.h"
+
 namespace txorb::cli {
 
-struct GreyImage {
-    int width = 0;
-    int height = 0;
-    std::vector<uint8_t> grey;  // row by row from the top; 0 black, 255 white
-
-    uint8_t At(int x, int y) const { return grey[static_cast<size_t>(y) * width + x]; }
-};
+using drawing::GreyImage;
 
 enum class ImageFormat : uint8_t { kUnknown, kPng, kJpeg };
 

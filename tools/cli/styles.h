@@ -11,16 +11,18 @@
 #include <utility>
 #include <vector>
 
+#include "drawing/model/colour.h"
+
 namespace pugi {
 class xml_node;
 }
 
 namespace txorb::cli {
 
-struct Colour {
-    uint8_t r = 0, g = 0, b = 0;
-    bool operator==(const Colour&) const = default;
-};
+using drawing::Colour;
+using drawing::Ink;
+using drawing::ParseColour;
+using drawing::ParseColourAlpha;
 
 enum class PaintKind : uint8_t { kNone, kColour, kGradient, kPattern };
 
@@ -106,14 +108,6 @@ std::vector<std::pair<std::string, std::string>> ParseDeclarations(
 
 // Paint of at least this opacity hides what is below it; fainter paint lets it show through.
 inline constexpr double kCoveringOpacity = 0.5;
-
-// How dark a colour looks: one minus its luminance (Rec. 709 weights), 0 white, 1 black.
-double Ink(const Colour& c);
-
-// CSS colours: #rgb(a), #rrggbb(aa), rgb(), rgba(), hsl(), hsla(), names and transparent.
-bool ParseColour(std::string_view text, Colour* out);
-// The same with the colour's alpha (1 unless #rgba, #rrggbbaa or rgba() give one).
-bool ParseColourAlpha(std::string_view text, Colour* out, double* alpha);
 
 // The style of node given its parent's. Values that cannot be read are left as inherited and
 // named in *problems as "property=\"value\"".

@@ -1,10 +1,10 @@
-#include "cli/geometry.h"
+#include "drawing/geometry/geometry.h"
 
 #include <algorithm>
 #include <cmath>
 #include <numbers>
 
-namespace txorb::cli {
+namespace txorb::drawing {
 namespace {
 
 constexpr double kRadiansPerDegree = std::numbers::pi / 180.0;
@@ -171,4 +171,4 @@ std::vector<Point> Flatten(const Subpath& path, double tolerance) {
     return out;
 }
 
-}  // namespace txorb::cli
+}  // namespace txorb::drawing
