@@ -71,6 +71,12 @@ struct Item {
     std::optional<Stroke> stroke;
     std::vector<uint32_t> clips;  // indices into Drawing::clips; all of them apply
     uint32_t line = 0;            // where it is written in the file (1-based), 0 when unknown
+    // Items of different groups never share a layer, even in the same colour: 0 is the drawing
+    // itself; a job's text and code items each get a group of their own (and their settings).
+    uint32_t group = 0;
+    // A closed contour drawn as its outline (DXF draws areas so) that a layer whose mode is set
+    // to fill fills with the stroke's colour.
+    bool fillableContour = false;
 };
 
 struct PageBox {
