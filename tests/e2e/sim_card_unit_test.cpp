@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "picture.h"
+#include "proto/exposure.h"
 #include "proto/opcodes.h"
 #include "proto/packet.h"
 #include "renderer.h"
@@ -22,7 +23,7 @@ namespace op = proto::op;
 namespace list_op = proto::list_op;
 
 constexpr uint8_t kUnknownOpcode = 250;  // no command of the card has it
-constexpr size_t kPictureItems = 1000;
+constexpr size_t kPictureItems = 100000;
 
 class Recorder : public MoveSink {
 public:
@@ -267,68 +268,111 @@ int GreyAt(const std::string& png, int x, int y) {
     return grey;
 }
 
-TEST(PixelDarkness, GrowsWithTheDelayUpToTheBlackDelay) {
-    constexpr double kBlackUs = 100.0;
+TEST(Exposure, DoseAndItsInversesFollowEnergyPerArea) {
+    constexpr double kPitch = 60.0;  // a bitmap pixel 0.1 mm across at 600 bits per mm
     struct Row {
-        uint16_t delayUs;
-        double power;
-        double darkness;
+        const char* what;
+        double value;
+        double expected;
     };
     const Row rows[] = {
-        {0, 1.0, 0.0},    // not marked
-        {25, 1.0, 0.25},  // in proportion
-        {100, 1.0, 1.0},  // black
-        {400, 1.0, 1.0},  // longer is no blacker
-        {25, 0.5, 0.25},  // the laser's power does not change the grey
-        {0, 0.0, 0.0},    // laser disabled, pixel not marked
-        {50, 0.0, 0.15},  // laser disabled: the pale trace of a disabled mark
+        {"black dose", proto::kBlackDose, 1.0 / 7.5},
+        {"tool's defaults are black", proto::Darkness(proto::VectorDose(1.0, 250.0, 30.0)), 1.0},
+        {"twice the speed, half", proto::Darkness(proto::VectorDose(1.0, 500.0, 30.0)), 0.5},
+        {"half the power, half", proto::Darkness(proto::VectorDose(0.5, 250.0, 30.0)), 0.5},
+        {"saturates", proto::Darkness(proto::VectorDose(1.0, 100.0, 30.0)), 1.0},
+        {"a move made at once", proto::VectorDose(1.0, 0.0, 30.0), 0.0},
+        {"black pixel delay", proto::DelayForInk(1.0, 1.0, kPitch), 480.0},
+        {"its dose", proto::Darkness(proto::PixelDose(1.0, 480.0, kPitch)), 1.0},
+        {"a quarter ink at half power", proto::DelayForInk(0.25, 0.5, kPitch), 240.0},
+        {"no power, no delay helps", proto::DelayForInk(0.5, 0.0, kPitch), 0.0},
+        {"power for half ink", proto::PowerForInk(0.5, 250.0, 30.0), 0.5},
+        {"beyond full power", proto::PowerForInk(1.0, 500.0, 30.0), 2.0},
     };
-    for (const Row& row : rows) {
-        EXPECT_DOUBLE_EQ(PixelDarkness(row.delayUs, row.power, kBlackUs), row.darkness)
-            << row.delayUs << " us at power " << row.power;
-    }
+    for (const Row& row : rows) EXPECT_NEAR(row.value, row.expected, 1e-12) << row.what;
 }
 
-TEST_F(CardModel, BitmapLineIsDrawnAsGreyPixelsDarkerForLongerDelays) {
-    // Eight pixels across the middle of the field, each 7021 bits (27 picture pixels) apart
-    // in a 256-pixel picture of the whole field (256 bits per picture pixel).
-    constexpr int kPictureSize = 256;
-    constexpr int16_t kBegin = -24576, kEnd = 24576;
-    const std::vector<uint16_t> delays = {0, 10, 25, 40, 55, 70, 85, 100};
-    ASSERT_EQ(Send(op::kPutBitmaplineList, BitmapLinePayload(kBegin, 0, kEnd, 0, delays)),
+// A picture of the whole field 1024 pixels across: 64 bits a pixel, picture pixel (512, 512)
+// has its top-left corner at the field's centre.
+constexpr int kPictureSize = 1024;
+constexpr double kBitsPerPixel = 64.0;
+
+std::string RenderToTemp(const Picture& picture, const char* name) {
+    RenderOptions options;
+    options.sizePx = kPictureSize;
+    const std::string prefix = ::testing::TempDir() + "/" + name + std::to_string(::getpid());
+    std::string error;
+    EXPECT_TRUE(RenderPictures(picture, prefix, options, &error)) << error;
+    std::remove((prefix + ".svg").c_str());
+    return prefix + ".png";
+}
+
+TEST_F(CardModel, BitmapPixelsAreAsDarkAsTheirDoseOverTheirCell) {
+    // One row of pixels a picture pixel apart, each centred on a picture pixel, with the
+    // delays the tool would give these inks at full power.
+    const std::vector<double> inks = {0.0, 0.125, 0.25, 0.5, 0.75, 1.0, 1.0};
+    std::vector<uint16_t> delays;
+    for (double ink : inks) {
+        delays.push_back(static_cast<uint16_t>(proto::DelayForInk(ink, 1.0, kBitsPerPixel) + 0.5));
+    }
+    delays.back() = 2000;  // longer than black is no blacker
+    constexpr int16_t kBegin = 32, kY = -32;
+    const auto end = static_cast<int16_t>(kBegin + kBitsPerPixel * double(delays.size() - 1));
+    ASSERT_EQ(Send(op::kPutBitmaplineList, BitmapLinePayload(kBegin, kY, end, kY, delays)),
               std::vector<uint8_t>{1});
     LoadList({Rec(list_op::kSetEndOfList)});
     ASSERT_EQ(Send(op::kExecuteList, {0, 0}), std::vector<uint8_t>{1});
     card_.AdvanceTo(1000000);
-    ASSERT_EQ(Status(1000000) & status::kBusy, 0);
-
-    RenderOptions options;
-    options.sizePx = kPictureSize;
-    options.pixelBlackUs = 100.0;
-    const std::string prefix = ::testing::TempDir() + "/bitmap-line-" + std::to_string(::getpid());
-    std::string error;
-    ASSERT_TRUE(RenderPictures(recorder_.picture, prefix, options, &error)) << error;
-
-    const double pitch = double(kEnd - kBegin) / double(delays.size() - 1);
-    const double bitsPerPixel = 65536.0 / kPictureSize;
-    int previous = 256;
-    for (size_t i = 0; i < delays.size(); ++i) {
-        const int x = static_cast<int>((kBegin + pitch * double(i) + 32768.0) / bitsPerPixel);
-        const int grey = GreyAt(prefix + ".png", x, kPictureSize / 2);
-        const int expected = 255 - static_cast<int>(std::lround(255.0 * delays[i] / 100.0));
-        EXPECT_NEAR(grey, expected, 1) << "pixel " << i;
-        EXPECT_LT(grey, previous) << "pixel " << i << " is no darker than the one before";
-        previous = grey;
+    const std::string png = RenderToTemp(recorder_.picture, "bitmap-line-");
+    for (size_t i = 0; i < inks.size(); ++i) {
+        EXPECT_NEAR(GreyAt(png, 512 + int(i), 512), std::lround(255 * (1 - inks[i])), 1) << i;
     }
-    // Nothing is drawn beside the row, nor the jump to the line's start, which passes through
-    // the unmarked first pixel's cell on its way from the field's centre.
-    EXPECT_EQ(GreyAt(prefix + ".png", kPictureSize / 4, kPictureSize / 2 - 20), 255);
-    const int firstCentre = static_cast<int>((kBegin + 32768.0) / bitsPerPixel);
-    for (int x = firstCentre; x < firstCentre + 12; ++x) {
-        EXPECT_EQ(GreyAt(prefix + ".png", x, kPictureSize / 2), 255) << "x " << x;
+    // Nothing beside the row, nor the jump to its start from the field's centre.
+    EXPECT_EQ(GreyAt(png, 512, 511), 255);
+    EXPECT_EQ(GreyAt(png, 511, 512), 255);
+    std::remove(png.c_str());
+}
+
+TEST(Pictures, MarksAreAsDarkAsPowerSpeedAndPassesMakeThem) {
+    // Twenty lines 32 bits apart, two in each picture pixel; at 234.375 bits/ms full power
+    // is just black at that spacing.
+    constexpr double kBlackSpeed = 234.375;
+    struct Row {
+        double power, speed;
+        int passes;
+        int grey;
+    };
+    const Row rows[] = {
+        {1.0, kBlackSpeed, 1, 0},       {0.5, kBlackSpeed, 1, 127},   {0.25, kBlackSpeed, 2, 127},
+        {0.5, 2 * kBlackSpeed, 1, 191}, {1.0, 2 * kBlackSpeed, 3, 0}, {0.0, kBlackSpeed, 1, 255},
+    };
+    for (const Row& row : rows) {
+        Recorder recorder;
+        TargetDisk disk{""};
+        VirtualCard card{&recorder, &disk};
+        std::vector<uint8_t> records;
+        const auto add = [&](uint8_t op, int p1, int p2) {
+            const auto r = Rec(op, static_cast<int16_t>(p1), static_cast<int16_t>(p2));
+            records.insert(records.end(), r.begin(), r.end());
+        };
+        add(list_op::kWritePortList, kPowerPort, static_cast<int>(std::lround(row.power * 65535)));
+        for (int pass = 0; pass < row.passes; ++pass) {
+            for (int k = 0; k < 20; ++k) {
+                add(list_op::kJumpAbs, -3200, 16 + 32 * k);
+                add(list_op::kMarkAbs, 3200, 16 + 32 * k);
+            }
+        }
+        add(list_op::kSetEndOfList, 0, 0);
+        std::vector<uint8_t> reply;
+        card.Handle(proto::Packet{op::kSetMarkSpeed, F64(row.speed), {}}, 0, &reply);
+        card.Handle(proto::Packet{op::kListRecords, records, {}}, 0, &reply);
+        card.Handle(proto::Packet{op::kExecuteList, {0, 0}, {}}, 0, &reply);
+        card.AdvanceTo(int64_t{1} << 40);
+        const std::string png = RenderToTemp(recorder.picture, "marks-");
+        EXPECT_NEAR(GreyAt(png, 512, 505), row.grey, 1)
+            << row.power << " at " << row.speed << " x" << row.passes;
+        std::remove(png.c_str());
     }
-    std::remove((prefix + ".png").c_str());
-    std::remove((prefix + ".svg").c_str());
 }
 
 }  // namespace

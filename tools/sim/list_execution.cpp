@@ -70,11 +70,11 @@ void VirtualCard::MoveTo(double x, double y, MoveKind kind, uint16_t delayAfter,
     // Speeds are bits per millisecond; a speed of 0 or less moves at once.
     const double us = speed > 0 ? distance / speed * 1000.0 : 0.0;
     const int64_t duration = static_cast<int64_t>(std::min(us, 3.6e12));
-    Move move{kind,       x_,
-              y_,         x,
-              y,          kind == MoveKind::kMark && laserEnabled_ ? power_ : 0.0,
-              cursorUs_,  cursorUs_ + duration,
-              inPixelLine};
+    Move move{kind,        x_,
+              y_,          x,
+              y,           kind == MoveKind::kMark && laserEnabled_ ? power_ : 0.0,
+              cursorUs_,   cursorUs_ + duration,
+              inPixelLine, speed > 0 ? speed : 0.0};
     sink_->OnMove(move);
     lastMove_ = move;
     x_ = x;

@@ -29,9 +29,12 @@ void AddOutputOptions(CLI::App& app, Options& o) {
         ->capture_default_str();
     app.add_flag("--render-fit", o.renderOptions.fit,
                  "Zoom the pictures to what was drawn instead of the whole field");
-    app.add_option("--render-black-delay", o.renderOptions.pixelBlackUs,
-                   "Bitmap pixels of this delay (us) or longer are drawn black, shorter ones "
-                   "lighter in proportion")
+    app.add_option("--spot", o.spotMm,
+                   "Width of the laser spot in mm: marks are drawn this wide, their energy "
+                   "spread across it")
+        ->check(CLI::PositiveNumber)
+        ->capture_default_str();
+    app.add_option("--bits-per-mm", o.bitsPerMm, "Field bits per mm, to place --spot in the field")
         ->check(CLI::PositiveNumber)
         ->capture_default_str();
     app.add_option("--log", o.log, "Write a JSON Lines log of every packet, reply and move to FILE")
@@ -91,10 +94,11 @@ int main(int argc, char** argv) {
     AddCardOptions(app, o);
     AddBusOptions(app, o);
     app.add_option("--max-picture-moves", o.maxPictureMoves,
-                   "Keep at most this many moves and bitmap lines for the pictures (the log "
+                   "Keep at most this many marks, dots and bitmap lines for the pictures (the log "
                    "keeps all)")
         ->capture_default_str();
     CLI11_PARSE(app, argc, argv);
+    o.renderOptions.spotBits = o.spotMm * o.bitsPerMm;
 
     try {
         txorb::sim::Simulator simulator(std::move(o));

@@ -2,6 +2,7 @@
 // simulated time, marking when the laser is switched on by hand. The travel becomes one
 // logged move whenever something about it changes.
 #include <algorithm>
+#include <cmath>
 
 #include "virtual_card.h"
 
@@ -26,7 +27,9 @@ void VirtualCard::SettleManualMove(int64_t nowUs) {
                   y,
                   marking ? power_ : 0.0,
                   manualSinceUs_,
-                  nowUs};
+                  nowUs,
+                  false,
+                  std::hypot(double(manualDx_), double(manualDy_))};
         sink_->OnMove(move);
         x_ = x;
         y_ = y;

@@ -15,6 +15,7 @@ struct Move {
     int64_t t0 = 0;    // simulated microseconds since start-up
     int64_t t1 = 0;
     bool inPixelLine = false;  // a bitmap line's jump or pixel: the pictures draw the whole line
+    double speed = 0;          // bits per millisecond; 0: made at once (dots stay in place)
 };
 
 // A bitmap line as the pictures show it: delays.size() pixels spaced evenly from (x0, y0) to

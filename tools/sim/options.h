@@ -22,6 +22,8 @@ struct Options {
     double timeScale = 1.0;
     std::vector<std::string> faults;
     RenderOptions renderOptions;
+    double spotMm = 0.05;  // with bitsPerMm, gives renderOptions.spotBits
+    double bitsPerMm = 600.0;
     int pciBus = 0;
     int pciDevice = 5;  // -1: no PCI function
     uint32_t parallelBase = 0xD000;

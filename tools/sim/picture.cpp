@@ -3,16 +3,28 @@
 namespace txorb::sim {
 
 bool Picture::Add(const Move& move) {
-    if (move.inPixelLine) return true;
+    if (move.inPixelLine || move.kind == MoveKind::kJump) return true;
     if (Size() >= maxItems_) return false;
-    moves_.push_back(move);
+    const auto f = [](double v) { return static_cast<float>(v); };
+    if (move.kind == MoveKind::kMark) {
+        marks_.push_back(
+            Mark{f(move.x0), f(move.y0), f(move.x1), f(move.y1), f(move.power), f(move.speed)});
+    } else {
+        dots_.push_back(Dot{f(move.x1), f(move.y1), f(move.power), f(double(move.t1 - move.t0))});
+    }
     return true;
 }
 
 bool Picture::Add(const PixelLine& line) {
     if (Size() >= maxItems_) return false;
-    lines_.push_back(PlacedLine{moves_.size(), line});
+    lines_.push_back(line);
     return true;
+}
+
+void Picture::Clear() {
+    marks_.clear();
+    dots_.clear();
+    lines_.clear();
 }
 
 }  // namespace txorb::sim

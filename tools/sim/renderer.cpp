@@ -1,26 +1,19 @@
 #include "renderer.h"
 
-#include <cairo-svg.h>
 #include <cairo.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
+
+#include "dose_raster.h"
+#include "output_file.h"
+#include "proto/exposure.h"
+#include "svg_picture.h"
 
 namespace txorb::sim {
 namespace {
-
-constexpr double kPaleDarkness = 0.15;  // what the laser would have marked had it been enabled
-// Half a picture pixel more on either side of a bitmap row: an SVG viewer that smooths edges
-// would otherwise show a pale seam between two rows.
-constexpr double kRowOverlapPx = 1.0;
-
-struct View {
-    double minX, minY, scale, size;
-    double X(double x) const { return (x - minX) * scale; }
-    double Y(double y) const { return size - (y - minY) * scale; }  // y grows upwards
-};
 
 struct Bounds {
     double x0 = 1e9, y0 = 1e9, x1 = -1e9, y1 = -1e9;
@@ -32,172 +25,127 @@ struct Bounds {
     }
 };
 
-View MakeView(const Picture& picture, const RenderOptions& options) {
-    const double size = options.sizePx;
-    View view{-32768.0, -32768.0, size / 65536.0, size};
-    if (!options.fit || picture.Size() == 0) return view;
-    Bounds b;
-    for (const Move& m : picture.Moves()) {
-        b.Take(m.x0, m.y0);
-        b.Take(m.x1, m.y1);
-    }
-    for (const Picture::PlacedLine& placed : picture.Lines()) {
-        b.Take(placed.line.x0, placed.line.y0);
-        b.Take(placed.line.x1, placed.line.y1);
-    }
-    const double span = std::max({b.x1 - b.x0, b.y1 - b.y0, 16.0}) * 1.1;
-    view.minX = (b.x0 + b.x1) / 2 - span / 2;
-    view.minY = (b.y0 + b.y1) / 2 - span / 2;
-    view.scale = size / span;
-    return view;
-}
-
-void DrawMove(cairo_t* cr, const Move& m, const View& view) {
-    static const double kDash[] = {3.0, 3.0};
-    double r = 0, g = 0, b = 0;
-    switch (m.kind) {
-        case MoveKind::kJump:
-            if (m.x0 == m.x1 && m.y0 == m.y1) break;
-            cairo_set_source_rgb(cr, 0.6, 0.6, 0.6);
-            cairo_set_line_width(cr, 0.5);
-            cairo_set_dash(cr, kDash, 2, 0);
-            cairo_move_to(cr, view.X(m.x0), view.Y(m.y0));
-            cairo_line_to(cr, view.X(m.x1), view.Y(m.y1));
-            cairo_stroke(cr);
-            break;
-        case MoveKind::kMark:
-            PowerColour(m.power, &r, &g, &b);
-            cairo_set_source_rgb(cr, r, g, b);
-            cairo_set_line_width(cr, 1.5);
-            cairo_set_dash(cr, nullptr, 0, 0);
-            cairo_move_to(cr, view.X(m.x0), view.Y(m.y0));
-            cairo_line_to(cr, view.X(m.x1), view.Y(m.y1));
-            cairo_stroke(cr);
-            break;
-        case MoveKind::kDot:
-            PowerColour(m.power, &r, &g, &b);
-            cairo_set_source_rgb(cr, r, g, b);
-            cairo_arc(cr, view.X(m.x0), view.Y(m.y0), 1.5, 0, 2 * M_PI);
-            cairo_fill(cr);
-            break;
-    }
-}
-
-// The line as a one-row image, one image pixel per bitmap pixel: opaque grey where the
-// pixel is marked, transparent where it is not.
-cairo_surface_t* GreyRow(const PixelLine& line, double blackUs) {
-    const int n = static_cast<int>(line.delaysUs.size());
-    cairo_surface_t* row = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, n, 1);
-    cairo_surface_flush(row);
-    unsigned char* data = cairo_image_surface_get_data(row);
-    if (data == nullptr) return row;
-    for (int i = 0; i < n; ++i) {
-        const uint16_t delay = line.delaysUs[static_cast<size_t>(i)];
-        const double d = PixelDarkness(delay, line.power, blackUs);
-        const auto grey = static_cast<uint32_t>(std::lround((1.0 - d) * 255.0));
-        const uint32_t argb = delay == 0 ? 0 : 0xFF000000u | grey << 16 | grey << 8 | grey;
-        std::memcpy(data + 4 * i, &argb, 4);
-    }
-    cairo_surface_mark_dirty(row);
-    return row;
-}
-
-// Each pixel is a cell one pixel pitch long, centred on its place on the line, and at least
-// one picture pixel wide across it (plus kRowOverlapPx), so that rows a pitch apart tile the
-// image. Cells smaller
-// than a picture pixel are averaged along the line; larger ones keep sharp edges. A marked
-// cell is opaque, as an image's pixel is, so rows that overlap do not add up; an unmarked one
-// leaves the picture as it was.
-void DrawPixelLine(cairo_t* cr, const PixelLine& line, const View& view, double blackUs) {
-    const size_t n = line.delaysUs.size();
-    if (n == 0) return;
-    const double px0 = view.X(line.x0), py0 = view.Y(line.y0);
-    const double dx = view.X(line.x1) - px0, dy = view.Y(line.y1) - py0;
-    const double length = std::hypot(dx, dy);
-    const double pitch = n > 1 && length > 0 ? length / double(n - 1) : 1.0;
-    cairo_surface_t* row = GreyRow(line, blackUs);
-    cairo_pattern_t* pattern = cairo_pattern_create_for_surface(row);
-    cairo_pattern_set_filter(pattern, pitch >= 1.0 ? CAIRO_FILTER_NEAREST : CAIRO_FILTER_GOOD);
-    cairo_save(cr);
-    cairo_translate(cr, px0, py0);
-    if (length > 0) cairo_rotate(cr, std::atan2(dy, dx));
-    cairo_scale(cr, pitch, std::max(pitch, 1.0) + kRowOverlapPx);
-    cairo_translate(cr, -0.5, -0.5);
-    cairo_set_source(cr, pattern);
-    // Whole picture pixels only: a cell edge half across a picture pixel would leave a pale
-    // seam between two rows.
-    cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
-    cairo_rectangle(cr, 0, 0, double(n), 1.0);
-    cairo_fill(cr);
-    cairo_restore(cr);
-    cairo_pattern_destroy(pattern);
-    cairo_surface_destroy(row);
-}
-
-void Draw(cairo_t* cr, const Picture& picture, const View& view, const RenderOptions& options) {
-    cairo_set_source_rgb(cr, 1, 1, 1);
-    cairo_paint(cr);
-    cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
-    const std::vector<Move>& moves = picture.Moves();
-    const std::vector<Picture::PlacedLine>& lines = picture.Lines();
-    size_t nextLine = 0;
-    for (size_t i = 0; i <= moves.size(); ++i) {
-        for (; nextLine < lines.size() && lines[nextLine].beforeMove <= i; ++nextLine) {
-            DrawPixelLine(cr, lines[nextLine].line, view, options.pixelBlackUs);
+// Bitmap lines: each pixel leaves power x delay over its cell, one pitch along the line and
+// one across; neighbours of one delay are laid down as one band.
+void DepositLines(const Picture& picture, const PictureView& view, double spotBits,
+                  DoseRaster* raster) {
+    const double scale = view.Scale();
+    for (const PixelLine& line : picture.Lines()) {
+        const size_t n = line.delaysUs.size();
+        if (n == 0 || !(line.power > 0)) continue;
+        const double dx = n > 1 ? (line.x1 - line.x0) / double(n - 1) : 0.0;
+        const double dy = n > 1 ? (line.y1 - line.y0) / double(n - 1) : 0.0;
+        const double pitch = std::hypot(dx, dy);
+        for (size_t i = 0; i < n;) {
+            const uint16_t delay = line.delaysUs[i];
+            size_t j = i;
+            while (j + 1 < n && line.delaysUs[j + 1] == delay) ++j;
+            const double energy = line.power * delay;  // per pixel
+            if (delay > 0 && !(pitch > 0)) {
+                raster->AddSquare(view.X(line.x0), view.Y(line.y0), spotBits * scale, energy);
+            } else if (delay > 0) {
+                // From half a pitch before pixel i to half a pitch after pixel j.
+                const double bx = view.X(line.x0 + dx * (double(i) - 0.5));
+                const double by = view.Y(line.y0 + dy * (double(i) - 0.5));
+                const double ex = view.X(line.x0 + dx * (double(j) + 0.5));
+                const double ey = view.Y(line.y0 + dy * (double(j) + 0.5));
+                raster->AddBand(bx, by, ex, ey, pitch * scale, energy / (pitch * scale));
+            }
+            i = j + 1;
         }
-        if (i < moves.size()) DrawMove(cr, moves[i], view);
     }
+}
+
+// Marks leave power / speed per bit of their length across the spot's width; dots power x
+// duration over the spot.
+void DepositMarks(const Picture& picture, const PictureView& view, double spotBits,
+                  DoseRaster* raster) {
+    const double scale = view.Scale();
+    const double spotPx = spotBits * scale;
+    for (const Picture::Mark& m : picture.Marks()) {
+        const double perBit = proto::VectorEnergyPerBit(m.power, m.speed);
+        raster->AddBand(view.X(m.x0), view.Y(m.y0), view.X(m.x1), view.Y(m.y1), spotPx,
+                        perBit / scale);
+    }
+    for (const Picture::Dot& d : picture.Dots()) {
+        raster->AddSquare(view.X(d.x), view.Y(d.y), spotPx, double(d.power) * d.durationUs);
+    }
+}
+
+cairo_status_t AppendBytes(void* closure, const unsigned char* data, unsigned int length) {
+    static_cast<std::string*>(closure)->append(reinterpret_cast<const char*>(data), length);
+    return CAIRO_STATUS_SUCCESS;
+}
+
+// The raster's darkness as an image: grey on white (format RGB24), or black of that opacity
+// (ARGB32), encoded as PNG.
+std::string EncodeDarkness(const DoseRaster& raster, const PictureView& view,
+                           cairo_format_t format) {
+    const int w = raster.Width(), h = raster.Height();
+    cairo_surface_t* surface = cairo_image_surface_create(format, w, h);
+    cairo_surface_flush(surface);
+    unsigned char* data = cairo_image_surface_get_data(surface);
+    std::string png;
+    if (data != nullptr) {
+        const int stride = cairo_image_surface_get_stride(surface);
+        const double toDose = view.Scale() * view.Scale();  // energy per pixel -> per bit²
+        const float* energy = raster.Energy().data();
+        for (int y = 0; y < h; ++y) {
+            auto* row = reinterpret_cast<uint32_t*>(data + size_t(y) * size_t(stride));
+            for (int x = 0; x < w; ++x) {
+                const double dark =
+                    proto::Darkness(energy[size_t(y) * size_t(w) + size_t(x)] * toDose);
+                const auto level = static_cast<uint32_t>(std::lround(dark * 255.0));
+                const uint32_t grey = 255 - level;
+                row[x] = format == CAIRO_FORMAT_RGB24 ? 0xFF000000u | grey << 16 | grey << 8 | grey
+                                                      : level << 24;
+            }
+        }
+        cairo_surface_mark_dirty(surface);
+        cairo_surface_write_to_png_stream(surface, AppendBytes, &png);
+    }
+    cairo_surface_destroy(surface);
+    return png;
 }
 
 }  // namespace
 
-void PowerColour(double power, double* r, double* g, double* b) {
-    if (!(power > 0)) {  // laser off or disabled: a pale trace of the path
-        *r = *g = *b = 1.0 - kPaleDarkness;
-        return;
+PictureView MakeView(const Picture& picture, const RenderOptions& options) {
+    PictureView view;
+    view.sizePx = options.sizePx;
+    if (!options.fit || picture.Size() == 0) return view;
+    Bounds b;
+    for (const Picture::Mark& m : picture.Marks()) {
+        b.Take(m.x0, m.y0);
+        b.Take(m.x1, m.y1);
     }
-    const double p = std::min(power, 1.0);
-    *r = p;
-    *g = 0.15 * (1 - p);
-    *b = 1 - p;
-}
-
-double PixelDarkness(uint16_t delayUs, double power, double blackUs) {
-    if (delayUs == 0) return 0.0;
-    if (!(power > 0)) return kPaleDarkness;  // laser disabled: a pale trace, as for marks
-    return blackUs > 0 ? std::min(1.0, double(delayUs) / blackUs) : 1.0;
+    for (const Picture::Dot& d : picture.Dots()) b.Take(d.x, d.y);
+    for (const PixelLine& line : picture.Lines()) {
+        b.Take(line.x0, line.y0);
+        b.Take(line.x1, line.y1);
+    }
+    view.span = (std::max({b.x1 - b.x0, b.y1 - b.y0, 16.0}) + options.spotBits) * 1.1;
+    view.minX = (b.x0 + b.x1) / 2 - view.span / 2;
+    view.minY = (b.y0 + b.y1) / 2 - view.span / 2;
+    return view;
 }
 
 bool RenderPictures(const Picture& picture, const std::string& prefix, const RenderOptions& options,
                     std::string* error) {
-    const View view = MakeView(picture, options);
-    const std::string svgPath = prefix + ".svg";
-    const std::string pngPath = prefix + ".png";
-
-    cairo_surface_t* svg = cairo_svg_surface_create(svgPath.c_str(), view.size, view.size);
-    cairo_t* cr = cairo_create(svg);
-    Draw(cr, picture, view, options);
-    cairo_destroy(cr);
-    cairo_surface_finish(svg);
-    const cairo_status_t svgStatus = cairo_surface_status(svg);
-    cairo_surface_destroy(svg);
-    if (svgStatus != CAIRO_STATUS_SUCCESS) {
-        *error = svgPath + ": " + cairo_status_to_string(svgStatus);
+    const PictureView view = MakeView(picture, options);
+    DoseRaster raster(view.sizePx, view.sizePx);
+    DepositLines(picture, view, options.spotBits, &raster);
+    // The SVG shows the bitmap lines as this image, under its paths for the marks.
+    const std::string linesPng =
+        picture.Lines().empty() ? std::string() : EncodeDarkness(raster, view, CAIRO_FORMAT_ARGB32);
+    DepositMarks(picture, view, options.spotBits, &raster);
+    const std::string png = EncodeDarkness(raster, view, CAIRO_FORMAT_RGB24);
+    if (png.empty()) {
+        *error = prefix + ".png: " + std::strerror(ENOMEM);
         return false;
     }
-
-    cairo_surface_t* png =
-        cairo_image_surface_create(CAIRO_FORMAT_RGB24, options.sizePx, options.sizePx);
-    cr = cairo_create(png);
-    Draw(cr, picture, view, options);
-    cairo_destroy(cr);
-    const cairo_status_t pngStatus = cairo_surface_write_to_png(png, pngPath.c_str());
-    cairo_surface_destroy(png);
-    if (pngStatus != CAIRO_STATUS_SUCCESS) {
-        *error = pngPath + ": " + cairo_status_to_string(pngStatus);
-        return false;
-    }
-    return true;
+    return WriteOutput(prefix + ".png", png, error) &&
+           WriteOutput(prefix + ".svg", SvgPicture(picture, view, options, linesPng), error);
 }
 
 }  // namespace txorb::sim

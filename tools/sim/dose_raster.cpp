@@ -1,0 +1,72 @@
+#include "dose_raster.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace txorb::sim {
+namespace {
+
+// How much of the unit interval centred on c lies in [lo, hi]: a pixel's share of a span,
+// summing to the span's length over a row of pixels.
+inline double Overlap(double c, double lo, double hi) {
+    return std::max(0.0, std::min(c + 0.5, hi) - std::max(c - 0.5, lo));
+}
+
+// Narrows [*lo, *hi] to the x where c0 + c1 * x lies strictly between vmin and vmax.
+void Limit(double c0, double c1, double vmin, double vmax, double* lo, double* hi) {
+    if (std::abs(c1) < 1e-12) {
+        if (c0 <= vmin || c0 >= vmax) *lo = std::numeric_limits<double>::infinity();
+        return;
+    }
+    double a = (vmin - c0) / c1, b = (vmax - c0) / c1;
+    if (a > b) std::swap(a, b);
+    *lo = std::max(*lo, a);
+    *hi = std::min(*hi, b);
+}
+
+}  // namespace
+
+void DoseRaster::AddBand(double x0, double y0, double x1, double y1, double widthPx,
+                         double energyPerPx) {
+    const double dx = x1 - x0, dy = y1 - y0;
+    const double length = std::hypot(dx, dy);
+    if (!(length > 0) || !(widthPx > 0) || !(energyPerPx > 0)) return;
+    // Along the band (u) from its start, and across it (n) from its middle.
+    const double ux = dx / length, uy = dy / length, nx = -uy, ny = ux;
+    const double half = widthPx / 2;
+    const auto density = static_cast<float>(energyPerPx / widthPx);
+    const double reach = half + 1.0;
+    const int yFirst = std::max(0, static_cast<int>(std::floor(std::min(y0, y1) - reach)));
+    const int yLast = std::min(height_ - 1, static_cast<int>(std::ceil(std::max(y0, y1) + reach)));
+    for (int y = yFirst; y <= yLast; ++y) {
+        const double yc = y + 0.5;
+        // The pixel centres of this row whose pixel can meet the band.
+        double lo = -std::numeric_limits<double>::infinity();
+        double hi = std::numeric_limits<double>::infinity();
+        Limit((yc - y0) * uy - x0 * ux, ux, -0.5, length + 0.5, &lo, &hi);
+        Limit((yc - y0) * ny - x0 * nx, nx, -half - 0.5, half + 0.5, &lo, &hi);
+        if (!(lo <= hi)) continue;
+        const int xFirst = std::max(0, static_cast<int>(std::ceil(lo - 0.5)));
+        const int xLast = std::min(width_ - 1, static_cast<int>(std::floor(hi - 0.5)));
+        const double xc = xFirst + 0.5;
+        double along = (xc - x0) * ux + (yc - y0) * uy;
+        double across = (xc - x0) * nx + (yc - y0) * ny;
+        float* row = energy_.data() + size_t(y) * size_t(width_);
+        for (int x = xFirst; x <= xLast; ++x, along += ux, across += nx) {
+            const double share = Overlap(along, 0, length) * Overlap(across, -half, half);
+            row[x] += static_cast<float>(share) * density;
+        }
+    }
+}
+
+void DoseRaster::AddSquare(double x, double y, double sidePx, double energy) {
+    if (!(sidePx > 0)) return;
+    AddBand(x - sidePx / 2, y, x + sidePx / 2, y, sidePx, energy / sidePx);
+}
+
+bool DoseRaster::Empty() const {
+    return std::all_of(energy_.begin(), energy_.end(), [](float e) { return e == 0.0f; });
+}
+
+}  // namespace txorb::sim

@@ -1,0 +1,18 @@
+// The SVG picture: marks as one path per power and speed (dots one per power and duration),
+// in the card's own integer bits, each stroked as wide as the spot and as grey as one pass
+// leaves it; bitmap lines as one image under them. A viewer paints a stroke opaque, so passes
+// over one place do not darken it here: the PNG is the picture that adds them up.
+#pragma once
+
+#include <string>
+
+#include "picture.h"
+#include "renderer.h"
+
+namespace txorb::sim {
+
+// linesPng: the bitmap lines as a PNG (black, opaque as they are dark) over the view, or empty.
+std::string SvgPicture(const Picture& picture, const PictureView& view,
+                       const RenderOptions& options, const std::string& linesPng);
+
+}  // namespace txorb::sim
