@@ -184,7 +184,7 @@ void BM_AddListCommandNoCard(benchmark::State& state) {
     txorb::link::SetActiveCardIndex(0);
     uint16_t v = 0;
     for (auto _ : state) {
-        benchmark::DoNotOptimize(txorb::list::CF_AddListCommand(10, v, v));
+        benchmark::DoNotOptimize(txorb::list::AppendListRecord(10, v, v));
         ++v;
     }
     state.SetItemsProcessed(state.iterations());

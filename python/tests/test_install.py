@@ -10,8 +10,8 @@ from pathlib import Path
 
 from conftest import PYTHON_DIR
 
-INSTALLED_FILES = ["__init__.py", "__main__.py", "_library.py", "_signatures.py", "card.py",
-                   "errors.py", "lists.py", "py.typed", "values.py"]
+INSTALLED_FILES = ["__init__.py", "__main__.py", "_active.py", "_library.py", "_signatures.py",
+                   "card.py", "errors.py", "lists.py", "py.typed", "values.py"]
 
 
 def run(args: list, cwd: Path) -> subprocess.CompletedProcess:  # type: ignore[type-arg]

@@ -22,6 +22,7 @@ from types import TracebackType
 from typing import Any, Optional, Tuple, Type, Union
 
 from . import _library, errors, values
+from ._active import activate
 from .lists import ListBuilder
 from .values import Number
 
@@ -79,23 +80,12 @@ class Card:
                  trace: Optional[TracebackType]) -> None:
         self.close()
 
-    def _activate(self) -> None:
-        lib = _library.load()
-        active = lib.Get_Active_Card()
-        if active == self.number or lib.Set_Active_Card(self.number):
-            return
-        code = errors.last_failure()
-        # With no card active, the call that follows fails by itself with the library's
-        # "No card active"; with another card active it must not be sent there.
-        if active != 0:
-            raise errors.TxorbError(code, "Set_Active_Card")
-
     def _check(self, function: str, *args: object) -> None:
-        self._activate()
+        activate(self)
         errors.check(function, *args)
 
     def _value(self, function: str, *args: object) -> Any:
-        self._activate()
+        activate(self)
         return errors.value(function, *args)
 
     # Speeds -----------------------------------------------------------------------------

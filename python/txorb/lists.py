@@ -8,13 +8,11 @@ refuses raises TxorbError at once.
 from __future__ import annotations
 
 from types import TracebackType
-from typing import TYPE_CHECKING, Any, List, Optional, Tuple, Type
+from typing import Any, List, Optional, Tuple, Type
 
 from . import errors, values
+from ._active import NumberedCard, activate
 from .values import Number, Point, Points
-
-if TYPE_CHECKING:
-    from .card import Card
 
 #: The I/O port that sets the laser power: value / 65535 of full power.
 POWER_PORT = 40
@@ -30,7 +28,7 @@ class ListBuilder:
     exception goes on.
     """
 
-    def __init__(self, card: "Card", number: int) -> None:
+    def __init__(self, card: NumberedCard, number: int) -> None:
         if number not in (1, 2):
             raise ValueError(f"the list number must be 1 or 2, not {number!r}")
         self._card = card
@@ -40,7 +38,7 @@ class ListBuilder:
         self._open = False
 
     def __enter__(self) -> "ListBuilder":
-        self._card._activate()
+        activate(self._card)
         errors.check(f"Set_Start_List_{self.number}")
         self._open = True
         return self
@@ -51,7 +49,7 @@ class ListBuilder:
             return
         self._open = False
         if kind is None:
-            self._card._activate()
+            activate(self._card)
             errors.check("Set_End_Of_List")
         else:
             errors.guarded(lambda: errors.check("Set_End_Of_List"))
@@ -59,7 +57,7 @@ class ListBuilder:
     def _add(self, function: str, *args: Any) -> None:
         if not self._open:
             raise RuntimeError("the list is not open: add records inside its `with` block")
-        self._card._activate()
+        activate(self._card)
         errors.check(function, *args)
         self.records += 1
 

@@ -14,7 +14,7 @@ namespace {
 uint16_t Word(int16_t value) { return static_cast<uint16_t>(value); }
 
 ErrorCode AppendVector(uint8_t opcode, int16_t x, int16_t y) {
-    return list::CF_AddListCommand(opcode, Word(x), Word(y));
+    return list::AppendListRecord(opcode, Word(x), Word(y));
 }
 
 // A vector whose failure is reported as the code itself.
@@ -52,8 +52,8 @@ bool CapturedJump(uint8_t opcode, int16_t x, int16_t y, const char* apiName) {
 
 ErrorCode AppendVector3D(uint8_t firstOpcode, int16_t x, int16_t y, int16_t z, int16_t n) {
     api::Trace("ssXVal=%d ssYVal=%d ssZVal=%d ssNVal=%d", x, y, z, n);
-    return list::CF_Add_3D_ListCommands_1_2(firstOpcode, static_cast<uint8_t>(firstOpcode + 1),
-                                            Word(x), Word(y), Word(z), Word(n));
+    return list::Append3dListRecords(firstOpcode, static_cast<uint8_t>(firstOpcode + 1), Word(x),
+                                     Word(y), Word(z), Word(n));
 }
 
 }  // namespace
@@ -135,7 +135,7 @@ TXORB_EXPORT(bool) PolC_Abs_3D(int16_t ssXVal, int16_t ssYVal, int16_t ssZVal, i
 TXORB_EXPORT(bool) Set_End_Of_List(void) {
     list::VectorCapture& capture = list::TheVectorCapture();
     if (capture.CaptureVector(list_op::kEndOfList, 0, 0)) return api::Quiet(capture.FinishList());
-    return api::Quiet(list::CF_AddListCommand(list_op::kEndOfList, 0, 0));
+    return api::Quiet(list::AppendListRecord(list_op::kEndOfList, 0, 0));
 }
 
 }  // extern "C"

@@ -15,7 +15,8 @@ inline constexpr uint32_t kBitmapHeaderBytes = 8;
 
 uint8_t BitmapOpcode(uint16_t algorithm);
 
-// 26 without a card, 10 for no delays (count 0 or a null array), 16 above 32,763 delays; then
+// TXORB_ERR_NO_CARD_ACTIVE without a card, TXORB_ERR_INVALID_VECTOR_LIST for no delays (count 0
+// or a null array), TXORB_ERR_PARAMETER_OUT_OF_BOUNDS above 32,763 delays; then
 // the pending list records' transfer code, or the line's own exchange code.
 ErrorCode PutBitmapLine(int16_t begX, int16_t begY, int16_t endX, int16_t endY,
                         const uint16_t* delays, uint16_t count, uint16_t algorithm);

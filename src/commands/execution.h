@@ -15,7 +15,8 @@ ErrorCode SetStartList(uint16_t listIndex);
 // A status exchange without payload (loop, laser enable, automatic list change).
 ErrorCode SimpleCommand(uint8_t opcode);
 // Sends the pending list records, then stops the card and drops whatever was appended in
-// between. A failed stop send gives 38, whatever the link said.
+// between. A failed stop send gives TXORB_ERR_COULD_NOT_SEND_TO_RTB, whatever the
+// link said.
 ErrorCode StopExecution(bool noClear);
 
 }  // namespace txorb::commands

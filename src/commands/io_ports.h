@@ -10,14 +10,14 @@
 
 namespace txorb::commands {
 
-// *value is 0 unless the code is 0.
+// *value is 0 unless the code is TXORB_ERR_OK.
 ErrorCode ReadPort(uint8_t opcode, uint16_t addressOffset, uint16_t* value);
 // A failed send leaves the receive queue alone.
 ErrorCode WritePort(uint8_t opcode, uint16_t addressOffset, uint16_t value);
 ErrorCode SetMirrorSelector(uint8_t opcode, uint16_t selector);
 // A port that is not open, or whose modem status cannot be read, reads as DSR off.
 ErrorCode ReadDsrState(uint16_t* state);
-// 37 when the port refuses the line change.
+// TXORB_ERR_FUNCTION_CALL_FAILED when the port refuses the line change.
 ErrorCode SetDtrState(uint16_t state);
 
 }  // namespace txorb::commands

@@ -22,7 +22,8 @@ ErrorCode GotoXY(int16_t x, int16_t y);
 ErrorCode GotoXYEx(int16_t x, int16_t y);
 // One signed coordinate; *value is 0 before the exchange and after any failure.
 ErrorCode QueryCoordinate(uint8_t opcode, int16_t* value);
-// X, then Y only when X succeeded; 19 for a null pointer. Y keeps its value when not asked.
+// X, then Y only when X succeeded; TXORB_ERR_INVALID_POINTER for a null pointer. Y keeps its value
+// when not asked.
 ErrorCode GetXYPos(int16_t* x, int16_t* y);
 
 }  // namespace txorb::commands

@@ -18,7 +18,8 @@ ErrorCode SetSpeed(double jumpSpeed, double markSpeed);
 ErrorCode SetMaxCounts(int32_t counts);
 // The 8-bit value travels in the upper byte of the word.
 ErrorCode WriteDa(uint16_t value);
-// Switches the vector capture first (even with no card); any failure to confirm gives 28.
+// Switches the vector capture first (even with no card); any failure to confirm gives
+// TXORB_ERR_CARD_NOT_CONFIGURED_FOR_FUNCTION.
 ErrorCode SetMode(uint16_t mode);
 // Like SendDoubleParameter, but a failed send leaves the receive queue alone.
 ErrorCode SetRotGrad(double rotation);

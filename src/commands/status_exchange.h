@@ -12,12 +12,14 @@ namespace txorb::commands {
 
 enum class OnSendFailure : uint8_t { kDiscardInput, kKeepInput };
 
-// Sends on an already looked-up card and reads one status byte; status 0 gives 40. Takes the
-// CommandLock itself (it is re-entrant, so a caller may already hold it).
+// Sends on an already looked-up card and reads one status byte; status 0 gives
+// TXORB_ERR_RTB_DID_NOT_EXECUTE. Takes the CommandLock itself (it is re-entrant, so a caller may
+// already hold it).
 ErrorCode StatusExchange(link::Card& card, uint8_t opcode, const void* payload, uint32_t length,
                          link::Route route, OnSendFailure onSendFailure);
 
-// Looks up the active card (none: 26) and runs StatusExchange on its automatic route.
+// Looks up the active card (none: TXORB_ERR_NO_CARD_ACTIVE) and runs StatusExchange on its
+// automatic route.
 ErrorCode ActiveStatusExchange(uint8_t opcode, const void* payload, uint32_t length,
                                OnSendFailure onSendFailure);
 

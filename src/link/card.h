@@ -33,9 +33,12 @@ public:
     bool LinkUsable() const { return linkUsable_; }
     SerialLink* Serial() { return serial_.get(); }
 
-    // 0, 41, 42, 43; or 16 for a payload that cannot fit the packet buffer (nothing is sent).
+    // TXORB_ERR_OK, _PARALLEL_SEND_FAILED, _SERIAL_SEND_FAILED, _FILE_SEND_FAILED; or
+    // TXORB_ERR_PARAMETER_OUT_OF_BOUNDS for a payload that cannot fit the packet buffer (nothing is
+    // sent).
     ErrorCode SendCommand(uint8_t opcode, const void* payload, uint32_t length, Route route);
-    // 0, 23, 44 or the serial read's error (45). On failure the buffer holds zeros.
+    // TXORB_ERR_OK, _COM_PORT_NOT_OPEN, _WRONG_RESPONSE_LENGTH or the serial read's error
+    // (_RESPONSE_TIMEOUT). On failure the buffer holds zeros.
     ErrorCode ReceiveReply(uint8_t* buffer, uint16_t capacity);
     ErrorCode ReceiveStatus(uint8_t* status);
     // Discards what is pending on the serial link (after a failed send).

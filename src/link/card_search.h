@@ -8,7 +8,8 @@
 
 namespace txorb::link {
 
-// 0 with the card's two port bases and COM number, or 31 (both bases 0xFFFF) when none answers.
+// TXORB_ERR_OK with the card's two port bases and COM number, or
+// TXORB_ERR_COULD_NOT_PING_SERIAL_PORT (both bases 0xFFFF) when none answers.
 ErrorCode DiscoverCard(uint32_t* dataBase, uint32_t* fifoBase, uint32_t* comNumber);
 // No initialised slot uses this data base, and none this FIFO base.
 bool PortsNotInUse(uint32_t dataBase, uint32_t fifoBase);

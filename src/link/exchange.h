@@ -9,10 +9,11 @@ namespace txorb::link {
 
 class Card;
 
-// The active card, or null (and 26 stored as the last error when no valid slot is active).
+// The active card, or null (and TXORB_ERR_NO_CARD_ACTIVE stored as the last error when no valid
+// slot is active).
 Card* GetActiveCard();
 
-// Send, then read a one-byte status; status 0 gives 40.
+// Send, then read a one-byte status; status 0 gives TXORB_ERR_RTB_DID_NOT_EXECUTE.
 ErrorCode ExecuteStatusCommand(uint8_t opcode, const void* payload, uint32_t length);
 // Send, then read up to capacity bytes of data; on failure the reply holds zeros.
 ErrorCode ExecuteQueryCommand(uint8_t opcode, const void* payload, uint32_t length, uint8_t* reply,

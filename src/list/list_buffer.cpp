@@ -124,7 +124,7 @@ void ListBuffer::Reserve(uint32_t needed) {
 }
 
 void ListBuffer::AppendGrowing(const uint8_t* bytes, uint32_t count) {
-    const uint32_t needed = static_cast<uint32_t>(size_) + count;
+    const uint32_t needed = size_ + count;
     Reserve(needed);
     if (capacity_ < needed) return;  // out of memory: nothing half-written
     Store(bytes, count);
@@ -140,15 +140,15 @@ void ListBuffer::Clear() {
 
 ListBuffer& TheListBuffer() { return g_listBuffer; }
 
-ErrorCode CF_AddListCommand(uint8_t opcode, uint16_t param1, uint16_t param2) {
+ErrorCode AppendListRecord(uint8_t opcode, uint16_t param1, uint16_t param2) {
     uint8_t record[kListRecordBytes];
     PutRecord(record, opcode, param1, param2);
     return AppendRecords(record, opcode == list_op::kEndOfList);
 }
 
 // The pair is one vector: it never ends a list, and never leaves half of itself behind.
-ErrorCode CF_Add_3D_ListCommands_1_2(uint8_t opcode1, uint8_t opcode2, uint16_t param1,
-                                     uint16_t param2, uint16_t param3, uint16_t param4) {
+ErrorCode Append3dListRecords(uint8_t opcode1, uint8_t opcode2, uint16_t param1, uint16_t param2,
+                              uint16_t param3, uint16_t param4) {
     uint8_t records[2 * kListRecordBytes];
     PutRecord(records, opcode1, param1, param2);
     PutRecord(records + kListRecordBytes, opcode2, param3, param4);

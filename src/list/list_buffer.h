@@ -23,7 +23,7 @@ public:
 
     void Append(const uint8_t* bytes, uint32_t count) {
         if (count == 0) return;
-        if (capacity_ - static_cast<uint32_t>(size_) >= count) {
+        if (capacity_ - size_ >= count) {
             Store(bytes, count);
         } else {
             AppendGrowing(bytes, count);
@@ -32,7 +32,7 @@ public:
     void Reserve(uint32_t needed);
     void Clear();
 
-    int32_t Size() const { return size_; }
+    uint32_t Size() const { return size_; }
     uint32_t Capacity() const { return capacity_; }
     uint32_t HighWater() const { return highWater_; }
     const uint8_t* Data() const { return data_; }
@@ -41,11 +41,11 @@ private:
     void AppendGrowing(const uint8_t* bytes, uint32_t count);
     void Store(const uint8_t* bytes, uint32_t count) {
         std::memcpy(data_ + size_, bytes, count);
-        size_ += static_cast<int32_t>(count);
-        if (highWater_ < static_cast<uint32_t>(size_)) highWater_ = static_cast<uint32_t>(size_);
+        size_ += count;
+        if (highWater_ < size_) highWater_ = size_;
     }
 
-    int32_t size_ = 0;
+    uint32_t size_ = 0;
     uint32_t capacity_ = 0;
     uint32_t highWater_ = 0;
     uint8_t* data_ = nullptr;
@@ -54,10 +54,10 @@ private:
 ListBuffer& TheListBuffer();
 
 // Append one record; transfers when the end of list is appended or 2,500 bytes are pending.
-ErrorCode CF_AddListCommand(uint8_t opcode, uint16_t param1, uint16_t param2);
+ErrorCode AppendListRecord(uint8_t opcode, uint16_t param1, uint16_t param2);
 // Append a 3D record pair; transfers only when 2,500 bytes are pending.
-ErrorCode CF_Add_3D_ListCommands_1_2(uint8_t opcode1, uint8_t opcode2, uint16_t param1,
-                                     uint16_t param2, uint16_t param3, uint16_t param4);
+ErrorCode Append3dListRecords(uint8_t opcode1, uint8_t opcode2, uint16_t param1, uint16_t param2,
+                              uint16_t param3, uint16_t param4);
 // Sends whatever is pending now; 0 at once when nothing is.
 ErrorCode FlushListBuffer();
 // Drops the pending records (card initialisation, stop).

@@ -161,11 +161,11 @@ bool VectorCapture::ProcessCapturedList() {
 
 ErrorCode VectorCapture::ReplayOutput() {
     for (const VectorRecord& record : outputRecords_) {
-        const ErrorCode code = CF_AddListCommand(static_cast<uint8_t>(record.opcode),
-                                                 ReplayWord(record.x), ReplayWord(record.y));
+        const ErrorCode code = AppendListRecord(static_cast<uint8_t>(record.opcode),
+                                                ReplayWord(record.x), ReplayWord(record.y));
         if (code != err::kOk) return code;
     }
-    return CF_AddListCommand(list_op::kEndOfList, 0, 0);
+    return AppendListRecord(list_op::kEndOfList, 0, 0);
 }
 
 void VectorCapture::ClearRecords() {

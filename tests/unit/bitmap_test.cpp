@@ -52,7 +52,7 @@ TEST_F(Bitmap, OverlongAndEmptyLinesAreRefusedBeforeAnythingIsSent) {
         {delays.data(), 0, "10 Put_Bitmapline_List"},
         {nullptr, 3, "10 Put_Bitmapline_List"},
     };
-    list::CF_AddListCommand(5, 1, 2);  // stays pending: a refused line flushes nothing
+    list::AppendListRecord(5, 1, 2);  // stays pending: a refused line flushes nothing
     for (const auto& r : refused) {
         ShownReports().clear();
         EXPECT_FALSE(Put_Bitmapline_List(0, 0, 0, 0, const_cast<uint16_t*>(r.delays), r.count));
@@ -80,13 +80,13 @@ TEST_F(Bitmap, OverlongAndEmptyLinesAreRefusedBeforeAnythingIsSent) {
 TEST_F(Bitmap, PendingListRecordsGoFirstAndAFailedFlushStopsTheLine) {
     Install();
     uint16_t delay[] = {1};
-    list::CF_AddListCommand(5, 0x0201, 0x0403);
+    list::AppendListRecord(5, 0x0201, 0x0403);
     EXPECT_TRUE(Put_Bitmapline_List_Ex(0, 0, 0, 0, delay, 1, 1));
     EXPECT_EQ(Wire(2), "9C 05 00 05 01 02 03 04 AC 0A 00 00 00 00 00 00 00 00 00 01 00");
 
     rtb.Clear();
     rtb.ReplyTo(0x9C, FakeRtb::Status(0));
-    list::CF_AddListCommand(5, 1, 1);
+    list::AppendListRecord(5, 1, 1);
     EXPECT_FALSE(Put_Bitmapline_List_Ex(0, 0, 0, 0, delay, 1, 2));
     EXPECT_FALSE(rtb.WaitForPackets(2, 150));
     EXPECT_EQ(Wire(), "9C 05 00 05 01 00 01 00");
@@ -103,7 +103,7 @@ TEST_F(Bitmap, NoOtherCommandComesBetweenTheFlushAndTheLine) {
         slow.delayMs = 150;  // time for the other thread to queue up on the lock
         return slow;
     });
-    list::CF_AddListCommand(5, 0, 0);
+    list::AppendListRecord(5, 0, 0);
     std::thread other([&] {
         while (!flushArrived) std::this_thread::sleep_for(std::chrono::milliseconds(1));
         Set_Jump_Delay(9);

@@ -149,8 +149,7 @@ TEST_F(ListExports, AFailedTransferIsReportedAsEachExportSays) {
     for (const auto& c : cases) {
         test::RecordedMessages().clear();
         list::ClearListBuffer();
-        for (int i = 0; i < c.pending; ++i)
-            ASSERT_EQ(list::CF_AddListCommand(0x0A, 0, 0), err::kOk);
+        for (int i = 0; i < c.pending; ++i) ASSERT_EQ(list::AppendListRecord(0x0A, 0, 0), err::kOk);
         EXPECT_FALSE(c.call()) << c.name;
         // Set_Delays stops at its third record: the two after it are never appended.
         EXPECT_EQ(list::TheListBuffer().HighWater(), 0u) << c.name;

@@ -33,7 +33,7 @@ TEST(ListBuffer, GrowsInWholeStepsKeepsContentsAndClearReleasesAll) {
     list::ListBuffer list;
     const struct {
         uint32_t append;
-        int32_t size;
+        uint32_t size;
         uint32_t capacity;
     } steps[] = {
         // The storage grows in steps of 2,048 bytes (ListBuffer::kGrowthStep).
@@ -48,13 +48,13 @@ TEST(ListBuffer, GrowsInWholeStepsKeepsContentsAndClearReleasesAll) {
         expected.insert(expected.end(), bytes.begin(), bytes.end());
         EXPECT_EQ(list.Size(), s.size) << "after +" << s.append;
         EXPECT_EQ(list.Capacity(), s.capacity) << "after +" << s.append;
-        EXPECT_EQ(list.HighWater(), static_cast<uint32_t>(s.size));
+        EXPECT_EQ(list.HighWater(), s.size);
     }
     ASSERT_EQ(std::vector<uint8_t>(list.Data(), list.Data() + list.Size()), expected);
     list.Reserve(10000);  // 3,856 missing: two more steps
     EXPECT_EQ(list.Capacity(), 10240u);
     list.Clear();
-    EXPECT_EQ(list.Size(), 0);
+    EXPECT_EQ(list.Size(), 0u);
     EXPECT_EQ(list.Capacity(), 0u);
     EXPECT_EQ(list.HighWater(), 0u);
     EXPECT_EQ(list.Data(), nullptr);
@@ -131,8 +131,8 @@ TEST_F(ListStream, AFailedTransferGivesItsCodeAndDiscardsThePendingList) {
     for (const auto& c : cases) {
         rtb.ReplyTo(0x9C, c.reply);
         test::FailSerialWrites() = c.failWrite;
-        ASSERT_EQ(list::CF_AddListCommand(0x0A, 1, 2), err::kOk);
-        EXPECT_EQ(list::CF_AddListCommand(0x10, 0, 0), c.code) << c.what;
+        ASSERT_EQ(list::AppendListRecord(0x0A, 1, 2), err::kOk);
+        EXPECT_EQ(list::AppendListRecord(0x10, 0, 0), c.code) << c.what;
         test::FailSerialWrites() = false;
         EXPECT_EQ(list::TheListBuffer().HighWater(), 0u) << c.what;
         EXPECT_EQ(list::TheListBuffer().Capacity(), 0u) << c.what;
@@ -147,7 +147,7 @@ TEST_F(ListStream, FlushOfAnEmptyBufferTouchesNoCard) {
     link::SetActiveCardIndex(1);
     EXPECT_EQ(list::FlushListBuffer(), err::kOk);
     EXPECT_FALSE(rtb.WaitForPackets(1, 100));
-    ASSERT_EQ(list::CF_AddListCommand(0x0B, 7, 0), err::kOk);
+    ASSERT_EQ(list::AppendListRecord(0x0B, 7, 0), err::kOk);
     EXPECT_EQ(list::FlushListBuffer(), err::kOk);
     ASSERT_TRUE(rtb.WaitForPackets(1, 1000));
     EXPECT_EQ(test::Hex(Raw(0)), "9C 05 00 0B 07 00 00 00");
