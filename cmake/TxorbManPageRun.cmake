@@ -13,6 +13,9 @@ if(NOT version_status EQUAL 0)
   set(version_argument --version-string=${VERSION})
 endif()
 
+# Ninja makes an output's directory itself; the Makefile generators do not.
+get_filename_component(output_dir ${OUTPUT} DIRECTORY)
+file(MAKE_DIRECTORY ${output_dir})
 execute_process(
   COMMAND ${HELP2MAN} --no-info --no-discard-stderr --name=${DESCRIPTION} ${version_argument}
           --output=${OUTPUT}.tmp ${PROGRAM}
