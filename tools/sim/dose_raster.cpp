@@ -13,17 +13,20 @@ inline double Overlap(double c, double lo, double hi) {
     return std::max(0.0, std::min(c + 0.5, hi) - std::max(c - 0.5, lo));
 }
 
-// Narrows [*lo, *hi] to the x where c0 + c1 * x lies strictly between vmin and vmax.
-void Limit(double c0, double c1, double vmin, double vmax, double* lo, double* hi) {
-    if (std::abs(c1) < 1e-12) {
+// Narrows [*lo, *hi] to the x where c0 + c1 * x lies strictly between vmin and vmax; inverse
+// is 1 / c1, or 0 when c1 is (about) 0.
+void Limit(double c0, double c1, double inverse, double vmin, double vmax, double* lo, double* hi) {
+    if (inverse == 0) {
         if (c0 <= vmin || c0 >= vmax) *lo = std::numeric_limits<double>::infinity();
         return;
     }
-    double a = (vmin - c0) / c1, b = (vmax - c0) / c1;
-    if (a > b) std::swap(a, b);
+    double a = (vmin - c0) * inverse, b = (vmax - c0) * inverse;
+    if (c1 < 0) std::swap(a, b);
     *lo = std::max(*lo, a);
     *hi = std::min(*hi, b);
 }
+
+double Inverse(double v) { return std::abs(v) < 1e-12 ? 0.0 : 1.0 / v; }
 
 }  // namespace
 
@@ -35,17 +38,20 @@ void DoseRaster::AddBand(double x0, double y0, double x1, double y1, double widt
     // Along the band (u) from its start, and across it (n) from its middle.
     const double ux = dx / length, uy = dy / length, nx = -uy, ny = ux;
     const double half = widthPx / 2;
+    const double invUx = Inverse(ux), invNx = Inverse(nx);
     const auto density = static_cast<float>(energyPerPx / widthPx);
-    const double reach = half + 1.0;
-    const int yFirst = std::max(0, static_cast<int>(std::floor(std::min(y0, y1) - reach)));
-    const int yLast = std::min(height_ - 1, static_cast<int>(std::ceil(std::max(y0, y1) + reach)));
+    // Rows whose pixels can meet the band: the band grown by half a pixel each way.
+    const double reach = (half + 0.5) * std::abs(ny) + 0.5 * std::abs(uy);
+    const int yFirst = std::max(0, static_cast<int>(std::ceil(std::min(y0, y1) - reach - 0.5)));
+    const int yLast =
+        std::min(height_ - 1, static_cast<int>(std::floor(std::max(y0, y1) + reach - 0.5)));
     for (int y = yFirst; y <= yLast; ++y) {
         const double yc = y + 0.5;
         // The pixel centres of this row whose pixel can meet the band.
         double lo = -std::numeric_limits<double>::infinity();
         double hi = std::numeric_limits<double>::infinity();
-        Limit((yc - y0) * uy - x0 * ux, ux, -0.5, length + 0.5, &lo, &hi);
-        Limit((yc - y0) * ny - x0 * nx, nx, -half - 0.5, half + 0.5, &lo, &hi);
+        Limit((yc - y0) * uy - x0 * ux, ux, invUx, -0.5, length + 0.5, &lo, &hi);
+        Limit((yc - y0) * ny - x0 * nx, nx, invNx, -half - 0.5, half + 0.5, &lo, &hi);
         if (!(lo <= hi)) continue;
         const int xFirst = std::max(0, static_cast<int>(std::ceil(lo - 0.5)));
         const int xLast = std::min(width_ - 1, static_cast<int>(std::floor(hi - 0.5)));

@@ -21,7 +21,8 @@ double S(uint16_t v) { return static_cast<int16_t>(v); }
 
 void VirtualCard::AdvanceTo(int64_t nowUs) {
     int budget = kRecordsPerAdvance;
-    while (running_ && waitFor_ == WaitFor::kNothing && cursorUs_ <= nowUs && budget-- > 0) {
+    while (running_ && cursorUs_ <= nowUs && budget-- > 0) {
+        if (waitFor_ != WaitFor::kNothing && !StartTickReleases(nowUs)) return;
         if (pc_ >= running_->entries.size()) {
             starved_ = true;
             return;
@@ -41,9 +42,33 @@ void VirtualCard::Resume(int64_t nowUs) {
 }
 
 int64_t VirtualCard::NextEventUs() const {
-    if (!running_ || waitFor_ != WaitFor::kNothing) return -1;
+    if (!running_) return -1;
+    if (waitFor_ == WaitFor::kExternalStart && startEveryUs_ > 0) {
+        return std::max(cursorUs_, NextStartTickUs());
+    }
+    if (waitFor_ != WaitFor::kNothing) return -1;
     if (starved_ || pc_ >= running_->entries.size()) return -1;
     return cursorUs_;
+}
+
+void VirtualCard::SetStartInput(bool autoStart, int64_t everyUs) {
+    autoStart_ = autoStart;
+    startEveryUs_ = std::max<int64_t>(0, everyUs);
+}
+
+// The start input's first tick after the wait began: a wait that begins on a tick waits for
+// the next one.
+int64_t VirtualCard::NextStartTickUs() const {
+    return (waitSinceUs_ / startEveryUs_ + 1) * startEveryUs_;
+}
+
+bool VirtualCard::StartTickReleases(int64_t nowUs) {
+    if (waitFor_ != WaitFor::kExternalStart || startEveryUs_ <= 0) return false;
+    const int64_t tick = NextStartTickUs();
+    if (tick > nowUs) return false;
+    waitFor_ = WaitFor::kNothing;
+    cursorUs_ = std::max(cursorUs_, tick);
+    return true;
 }
 
 void VirtualCard::ExternalStart(int64_t nowUs) {
@@ -245,7 +270,10 @@ bool VirtualCard::ExecuteFlowRecord(const ListEntry& e) {
                                  : uint32_t(std::max<int64_t>(0, skip));
             if (externalCounter_ < counterTarget_) waitFor_ = WaitFor::kCounter;
             return true;
-        case list_op::kWaitForExternalStart: waitFor_ = WaitFor::kExternalStart; return true;
+        case list_op::kWaitForExternalStart:
+            if (!autoStart_) waitFor_ = WaitFor::kExternalStart;
+            waitSinceUs_ = cursorUs_;
+            return true;
         case list_op::kLoopToStartList:
             if (maxCounts_ == 0 || passes_ + 1 < maxCounts_) {
                 ++passes_;

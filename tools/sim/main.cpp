@@ -63,6 +63,11 @@ void AddCardOptions(CLI::App& app, Options& o) {
         ->type_name("RULE");
     app.add_flag("--auto-start", o.autoStart,
                  "Do not wait at Wait_For_External_Start (else send \"start\" on the socket)");
+    app.add_option("--start-every", o.startEverySeconds,
+                   "Fire the start input every SECONDS of simulated time: "
+                   "Wait_For_External_Start waits for the next one")
+        ->check(CLI::PositiveNumber)
+        ->type_name("SECONDS");
 }
 
 void AddBusOptions(CLI::App& app, Options& o) {

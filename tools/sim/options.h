@@ -28,7 +28,8 @@ struct Options {
     int pciDevice = 5;  // -1: no PCI function
     uint32_t parallelBase = 0xD000;
     uint32_t fifoBase = 0xD010;
-    bool autoStart = false;  // Wait_For_External_Start does not wait
+    bool autoStart = false;        // Wait_For_External_Start does not wait
+    double startEverySeconds = 0;  // the start input fires this often (simulated); 0: never
     size_t maxPictureMoves = 2000000;
 };
 

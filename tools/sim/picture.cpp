@@ -3,7 +3,9 @@
 namespace txorb::sim {
 
 bool Picture::Add(const Move& move) {
+    // Jumps, and marks that end where they begin, leave no energy.
     if (move.inPixelLine || move.kind == MoveKind::kJump) return true;
+    if (move.kind == MoveKind::kMark && move.x0 == move.x1 && move.y0 == move.y1) return true;
     if (Size() >= maxItems_) return false;
     const auto f = [](double v) { return static_cast<float>(v); };
     if (move.kind == MoveKind::kMark) {

@@ -1,7 +1,5 @@
 #include "renderer.h"
 
-#include <cairo.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
@@ -9,6 +7,7 @@
 
 #include "dose_raster.h"
 #include "output_file.h"
+#include "png_encoder.h"
 #include "proto/exposure.h"
 #include "svg_picture.h"
 
@@ -72,40 +71,15 @@ void DepositMarks(const Picture& picture, const PictureView& view, double spotBi
     }
 }
 
-cairo_status_t AppendBytes(void* closure, const unsigned char* data, unsigned int length) {
-    static_cast<std::string*>(closure)->append(reinterpret_cast<const char*>(data), length);
-    return CAIRO_STATUS_SUCCESS;
-}
-
-// The raster's darkness as an image: grey on white (format RGB24), or black of that opacity
-// (ARGB32), encoded as PNG.
-std::string EncodeDarkness(const DoseRaster& raster, const PictureView& view,
-                           cairo_format_t format) {
-    const int w = raster.Width(), h = raster.Height();
-    cairo_surface_t* surface = cairo_image_surface_create(format, w, h);
-    cairo_surface_flush(surface);
-    unsigned char* data = cairo_image_surface_get_data(surface);
-    std::string png;
-    if (data != nullptr) {
-        const int stride = cairo_image_surface_get_stride(surface);
-        const double toDose = view.Scale() * view.Scale();  // energy per pixel -> per bit²
-        const float* energy = raster.Energy().data();
-        for (int y = 0; y < h; ++y) {
-            auto* row = reinterpret_cast<uint32_t*>(data + size_t(y) * size_t(stride));
-            for (int x = 0; x < w; ++x) {
-                const double dark =
-                    proto::Darkness(energy[size_t(y) * size_t(w) + size_t(x)] * toDose);
-                const auto level = static_cast<uint32_t>(std::lround(dark * 255.0));
-                const uint32_t grey = 255 - level;
-                row[x] = format == CAIRO_FORMAT_RGB24 ? 0xFF000000u | grey << 16 | grey << 8 | grey
-                                                      : level << 24;
-            }
-        }
-        cairo_surface_mark_dirty(surface);
-        cairo_surface_write_to_png_stream(surface, AppendBytes, &png);
+// The raster's darkness as grey (255 untouched, 0 black), encoded as PNG.
+std::string EncodeDarkness(const DoseRaster& raster, const PictureView& view) {
+    const double toDose = view.Scale() * view.Scale();  // energy per pixel -> per square bit
+    const std::vector<float>& energy = raster.Energy();
+    std::vector<uint8_t> grey(energy.size());
+    for (size_t i = 0; i < energy.size(); ++i) {
+        grey[i] = static_cast<uint8_t>(255.5 - proto::Darkness(energy[i] * toDose) * 255.0);
     }
-    cairo_surface_destroy(surface);
-    return png;
+    return EncodeGreyPng(grey, raster.Width(), raster.Height());
 }
 
 }  // namespace
@@ -137,9 +111,9 @@ bool RenderPictures(const Picture& picture, const std::string& prefix, const Ren
     DepositLines(picture, view, options.spotBits, &raster);
     // The SVG shows the bitmap lines as this image, under its paths for the marks.
     const std::string linesPng =
-        picture.Lines().empty() ? std::string() : EncodeDarkness(raster, view, CAIRO_FORMAT_ARGB32);
+        picture.Lines().empty() ? std::string() : EncodeDarkness(raster, view);
     DepositMarks(picture, view, options.spotBits, &raster);
-    const std::string png = EncodeDarkness(raster, view, CAIRO_FORMAT_RGB24);
+    const std::string png = EncodeDarkness(raster, view);
     if (png.empty()) {
         *error = prefix + ".png: " + std::strerror(ENOMEM);
         return false;

@@ -58,7 +58,9 @@ Simulator::Simulator(Options options)
       card_(this, &disk_),
       output_(options_.baud),
       picture_(options_.maxPictureMoves),
-      start_(steady_clock::now()) {}
+      start_(steady_clock::now()) {
+    card_.SetStartInput(options_.autoStart, std::llround(options_.startEverySeconds * 1e6));
+}
 
 Simulator::~Simulator() {
     if (signalFd_ >= 0) ::close(signalFd_);
@@ -311,7 +313,6 @@ std::string Simulator::PciAnswer(const std::string& busAndSlot) const {
 
 void Simulator::Housekeeping(SteadyTime now) {
     card_.AdvanceTo(SimNowUs());
-    if (options_.autoStart) card_.ExternalStart(SimNowUs());
     if (pty_ && !output_.Flush(pty_->MasterFd(), now)) output_.Clear();
     if (hangUpPending_ && output_.Empty()) HangUp();
     if (parser_.PendingBytes() > 0 && now - lastByte_ >= kStalePacket) {

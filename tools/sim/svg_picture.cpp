@@ -52,7 +52,7 @@ private:
     bool started_ = false;
 };
 
-long Bits(float v) { return std::lround(v); }
+long Bits(float v) { return static_cast<long>(std::floor(v + 0.5f)); }
 
 std::string Grey(double darkness) {
     const int level = 255 - static_cast<int>(std::lround(darkness * 255.0));
@@ -81,8 +81,8 @@ std::string Base64(const std::string& bytes) {
 
 using GroupKey = std::pair<float, float>;  // power and speed, or power and duration
 
-// The marks, one path per power and speed, in the order each group first marked.
-std::string MarkPaths(const Picture& picture, double spotBits) {
+// The marks, one path per power and speed.
+void AppendMarkPaths(const Picture& picture, double spotBits, std::string* out) {
     std::map<GroupKey, PathData> groups;
     PathData* last = nullptr;
     GroupKey lastKey{-1.0f, -1.0f};
@@ -94,29 +94,28 @@ std::string MarkPaths(const Picture& picture, double spotBits) {
         }
         last->Segment(Bits(m.x0), Bits(m.y0), Bits(m.x1), Bits(m.y1));
     }
-    std::string out;
     for (const auto& [key, path] : groups) {
         const double dark =
             key.first > 0 ? proto::Darkness(proto::VectorDose(key.first, key.second, spotBits))
                           : kPaleDarkness;
-        out += "<path stroke=\"" + Grey(dark) + "\" d=\"" + path.Text() + "\"/>\n";
+        out->append("<path stroke=\"").append(Grey(dark)).append("\" d=\"");
+        out->append(path.Text()).append("\"/>\n");
     }
-    return out;
 }
 
-std::string DotPaths(const Picture& picture, double spotBits) {
+void AppendDotPaths(const Picture& picture, double spotBits, std::string* out) {
     std::map<GroupKey, PathData> groups;
     for (const Picture::Dot& d : picture.Dots()) {
         groups[{d.power, d.durationUs}].Spot(Bits(d.x), Bits(d.y));
     }
-    std::string out;
     for (const auto& [key, path] : groups) {
         const double dose = double(key.first) * key.second / (spotBits * spotBits);
         const double dark = key.first > 0 ? proto::Darkness(dose) : kPaleDarkness;
-        out += "<path stroke=\"" + Grey(dark) + "\" stroke-linecap=\"round\" d=\"" + path.Text() +
-               "\"/>\n";
+        out->append("<path stroke=\"")
+            .append(Grey(dark))
+            .append("\" stroke-linecap=\"round\" d=\"");
+        out->append(path.Text()).append("\"/>\n");
     }
-    return out;
 }
 
 }  // namespace
@@ -144,8 +143,8 @@ std::string SvgPicture(const Picture& picture, const PictureView& view,
     std::snprintf(width, sizeof width, "%.6g", options.spotBits);
     svg += std::string("<g transform=\"scale(1 -1)\" fill=\"none\" stroke-width=\"") + width +
            "\" stroke-linejoin=\"round\">\n";
-    svg += MarkPaths(picture, options.spotBits);
-    svg += DotPaths(picture, options.spotBits);
+    AppendMarkPaths(picture, options.spotBits, &svg);
+    AppendDotPaths(picture, options.spotBits, &svg);
     svg += "</g>\n</svg>\n";
     return svg;
 }

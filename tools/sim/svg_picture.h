@@ -11,7 +11,7 @@
 
 namespace txorb::sim {
 
-// linesPng: the bitmap lines as a PNG (black, opaque as they are dark) over the view, or empty.
+// linesPng: the bitmap lines as a grey PNG of the view, or empty.
 std::string SvgPicture(const Picture& picture, const PictureView& view,
                        const RenderOptions& options, const std::string& linesPng);
 

@@ -78,6 +78,12 @@ public:
 
     uint16_t StatusWord(int64_t nowUs) const;
     void ExternalStart(int64_t nowUs);
+    // The start input as the card's surroundings drive it: with autoStart,
+    // Wait_For_External_Start does not wait; with everyUs > 0 the input also fires at every
+    // multiple of everyUs of simulated time.
+    void SetStartInput(bool autoStart, int64_t everyUs);
+    // When the executor's clock stands: the end of the last record run.
+    int64_t ListTimeUs() const { return cursorUs_; }
     void SetExternalCounter(uint32_t value, int64_t nowUs);
     void SetJobControl(uint16_t value) { jobControl_ = value; }
     std::string StateJson(int64_t nowUs) const;
@@ -120,6 +126,9 @@ private:
     void GotoListStart(int index);
     void Skip(int64_t target);  // continue at this record index
     void Wait(int64_t us);
+    int64_t NextStartTickUs() const;
+    // Ends a wait for the external start when a tick of the start input is due by nowUs.
+    bool StartTickReleases(int64_t nowUs);
 
     // Manual mode (manual_mode.cpp).
     void SettleManualMove(int64_t nowUs);
@@ -161,6 +170,9 @@ private:
         kCounter
     } waitFor_ = WaitFor::kNothing;
     uint32_t counterTarget_ = 0;
+    bool autoStart_ = false;
+    int64_t startEveryUs_ = 0;
+    int64_t waitSinceUs_ = 0;
     bool loop_ = false;
     bool autChange_ = false;
     uint32_t passes_ = 0;  // passes of the running list since it was started
