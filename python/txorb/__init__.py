@@ -1,10 +1,11 @@
 """Python interface to libtxorb, the host library of the TX-ORB laser scan-controller card.
 
-A square on card 1, as the registry store configures it::
+A square on the virtual card (drop ``txorb.VirtualCard(1)`` for card 1 as the registry store
+configures it)::
 
     import txorb
 
-    with txorb.Card(1) as card:
+    with txorb.VirtualCard(1), txorb.Card(1) as card:
         card.set_speeds(jump=1000.0, mark=250.0)          # bits per millisecond
         with card.list(1) as lst:
             lst.polyline([(-1000, -1000), (1000, -1000), (1000, 1000), (-1000, 1000)],
@@ -26,6 +27,7 @@ from ._library import LibraryNotFoundError
 from .card import STATUS_BUSY, Card, CardInfo
 from .errors import TxorbError, error_message, error_name, last_failure
 from .lists import ListBuilder
+from .virtual_card import VirtualCard
 
 __all__ = [
     "Card",
@@ -34,6 +36,7 @@ __all__ = [
     "ListBuilder",
     "STATUS_BUSY",
     "TxorbError",
+    "VirtualCard",
     "error_message",
     "error_name",
     "file_version",
