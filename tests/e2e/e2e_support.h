@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/sim_process.h"
+#include "sim/launcher/sim_process.h"
 #include "txorb/txorb.h"
 
 namespace txorb::e2e {

@@ -12,7 +12,7 @@
 
 #include "cli/decode.h"
 #include "cli/library_errors.h"
-#include "cli/sim_process.h"
+#include "sim/launcher/sim_process.h"
 #include "cli/store_config.h"
 #include "txorb/txorb.h"
 

@@ -18,7 +18,7 @@
 #include "cli/interrupt.h"
 #include "cli/library_errors.h"
 #include "cli/progress.h"
-#include "cli/sim_process.h"
+#include "sim/launcher/sim_process.h"
 #include "cli/store_config.h"
 #include "cli/svg_reader.h"
 #include "txorb/txorb.h"

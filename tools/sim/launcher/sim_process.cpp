@@ -1,4 +1,4 @@
-#include "cli/sim_process.h"
+#include "sim/launcher/sim_process.h"
 
 #include <fcntl.h>
 #include <poll.h>
