@@ -1,11 +1,16 @@
 // The virtual card in-process: a list runs to its end in simulated time at once, the start
-// input waits as configured, and the pictures are written or the failure is named.
+// input waits as configured, and the outputs are written whole or the failure is named.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
+#include <csignal>
 #include <cstdio>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "event_log.h"
 #include "offline_card.h"
 #include "proto/opcodes.h"
 #include "proto/packet.h"
@@ -80,6 +85,35 @@ TEST(OfflineCard, PicturesAreWrittenOrTheFailureNamesThePath) {
     EXPECT_EQ(std::remove((prefix + ".svg").c_str()), 0);
     EXPECT_FALSE(card.WritePictures("/nonexistent-dir/picture", &error));
     EXPECT_EQ(error, "/nonexistent-dir/picture.png: No such file or directory");
+}
+
+TEST(Outputs, AFullDiskCutsTheLogBackToWholeLinesAndNamesTheReason) {
+    constexpr rlim_t kFileLimit = 1000;  // bytes the "disk" takes
+    const std::string path = ::testing::TempDir() + "/log-" + std::to_string(::getpid());
+    const std::string line = "{\"t_us\":0,\"event\":\"tick\"}\n";
+    EventLog log;
+    std::string error;
+    ASSERT_TRUE(log.Open(path, &error)) << error;
+    rlimit saved{};
+    ::getrlimit(RLIMIT_FSIZE, &saved);
+    const auto savedSignal = std::signal(SIGXFSZ, SIG_IGN);  // a write past the limit fails
+    const rlimit small{kFileLimit, saved.rlim_max};
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    for (int i = 0; i < 100; ++i) {
+        log.Note(0, "tick", "");
+        log.Flush();
+    }
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, savedSignal);
+    EXPECT_FALSE(log.Close(&error));
+    EXPECT_EQ(error, path + ": File too large");
+    std::ifstream in(path);
+    std::ostringstream text;
+    text << in.rdbuf();
+    std::string whole;
+    for (size_t i = 0; i < kFileLimit / line.size(); ++i) whole += line;
+    EXPECT_EQ(text.str(), whole);
+    std::remove(path.c_str());
 }
 
 }  // namespace

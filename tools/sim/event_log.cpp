@@ -9,6 +9,7 @@ namespace txorb::sim {
 namespace {
 
 constexpr size_t kMaxLoggedPayload = 4096;
+constexpr size_t kFlushBytes = 1 << 20;  // a busy list does not pile up the log in memory
 
 }  // namespace
 
@@ -50,29 +51,48 @@ std::string HexBytes(const uint8_t* data, size_t count) {
 }
 
 EventLog::~EventLog() {
-    if (file_ != nullptr) std::fclose(file_);
+    std::string error;
+    Close(&error);
 }
 
-bool EventLog::Open(const std::string& path) {
+bool EventLog::Open(const std::string& path, std::string* error) {
     if (path.empty()) return true;
-    file_ = std::fopen(path.c_str(), "w");
-    return file_ != nullptr;
+    file_ = std::make_unique<OutputFile>(path);
+    return file_->Open(error);
 }
 
 void EventLog::Line(const std::string& line) {
-    if (file_ == nullptr) return;
-    std::fwrite(line.data(), 1, line.size(), file_);
-    std::fputc('\n', file_);
-    dirty_ = true;
+    if (!Enabled()) return;
+    buffer_ += line;
+    buffer_ += '\n';
+    if (buffer_.size() >= kFlushBytes) Flush();
 }
 
-void EventLog::Flush() {
-    if (file_ != nullptr && dirty_) std::fflush(file_);
-    dirty_ = false;
+bool EventLog::Flush() {
+    if (file_ == nullptr) return true;
+    if (!buffer_.empty() && !file_->Failed()) {
+        if (file_->Write(buffer_.data(), buffer_.size())) {
+            written_ += buffer_.size();
+        } else {
+            file_->Truncate(written_);
+        }
+        buffer_.clear();
+    }
+    std::string error;
+    if (!published_ && written_ > 0 && !file_->Failed()) published_ = file_->Publish(&error);
+    return !file_->Failed();
+}
+
+bool EventLog::Close(std::string* error) {
+    if (file_ == nullptr) return true;
+    Flush();
+    const bool ok = file_->Commit(error);
+    file_.reset();
+    return ok;
 }
 
 void EventLog::Packet(int64_t tUs, const proto::Packet& packet, const char* link) {
-    if (file_ == nullptr) return;
+    if (!Enabled()) return;
     const size_t shown = std::min(packet.payload.size(), kMaxLoggedPayload);
     std::string line = "{\"t_us\":" + std::to_string(tUs) + ",\"event\":\"packet\",\"link\":\"" +
                        link + "\",\"opcode\":" + std::to_string(packet.opcode) +
@@ -95,7 +115,7 @@ void EventLog::Packet(int64_t tUs, const proto::Packet& packet, const char* link
 
 void EventLog::Reply(int64_t tUs, uint8_t opcode, const std::vector<uint8_t>& bytes,
                      uint32_t delayMs, uint32_t gapMs) {
-    if (file_ == nullptr) return;
+    if (!Enabled()) return;
     const size_t shown = std::min(bytes.size(), kMaxLoggedPayload);
     std::string line = "{\"t_us\":" + std::to_string(tUs) +
                        ",\"event\":\"reply\",\"opcode\":" + std::to_string(opcode) +
@@ -106,7 +126,7 @@ void EventLog::Reply(int64_t tUs, uint8_t opcode, const std::vector<uint8_t>& by
 }
 
 void EventLog::MoveDone(const Move& m) {
-    if (file_ == nullptr) return;
+    if (!Enabled()) return;
     char buf[320];
     std::snprintf(buf, sizeof buf,
                   "{\"t_us\":%" PRId64
@@ -117,7 +137,7 @@ void EventLog::MoveDone(const Move& m) {
 }
 
 void EventLog::Note(int64_t tUs, const char* event, const std::string& members) {
-    if (file_ == nullptr) return;
+    if (!Enabled()) return;
     std::string line = "{\"t_us\":" + std::to_string(tUs) + ",\"event\":\"" + event + "\"";
     if (!members.empty()) line += "," + members;
     Line(line + "}");

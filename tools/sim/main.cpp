@@ -92,6 +92,8 @@ int main(int argc, char** argv) {
         "txorb-sim: a virtual TX-ORB card on a pseudo-terminal.\n"
         "Prints the pty slave path on stdout (again after every hang-up) and runs until SIGINT,\n"
         "SIGTERM or the control command \"quit\". SIGUSR1 writes the pictures at once.\n"
+        "Exit status: 0; 1 when it cannot start; 3 when a picture or the log could not be\n"
+        "written (told on stderr with the path and the reason).\n"
         "The card model, the status word and the control protocol are described in\n"
         "tools/sim/README.md."};
     app.set_version_flag("--version", VersionText(), "Print the versions of the card and library");
@@ -107,7 +109,7 @@ int main(int argc, char** argv) {
 
     try {
         txorb::sim::Simulator simulator(std::move(o));
-        if (!simulator.Start()) return 1;
+        if (!simulator.Start()) return simulator.StartFailureStatus();
         return simulator.Run();
     } catch (const std::exception& e) {
         std::fprintf(stderr, "txorb-sim: %s\n", e.what());

@@ -86,12 +86,11 @@ bool Simulator::Start() {
             return false;
         }
     }
-    if (!log_.Open(options_.log)) {
-        std::fprintf(stderr, "txorb-sim: cannot write the log %s: %s\n", options_.log.c_str(),
-                     std::strerror(errno));
+    std::string error;
+    if (!log_.Open(options_.log, &error)) {
+        ReportOutputFailure(error);
         return false;
     }
-    std::string error;
     if (!server_.Listen(ResolveSocketPath(options_.socket), &error)) {
         std::fprintf(stderr, "txorb-sim: cannot listen: %s\n", error.c_str());
         return false;
@@ -209,16 +208,22 @@ void Simulator::ReadPty() {
     }
 }
 
-bool Simulator::WritePictures(std::string* error) {
-    if (options_.render.empty()) {
+bool Simulator::WritePictures(const std::string& prefix, std::string* error) {
+    if (prefix.empty()) {  // nothing was asked to be written: no output failed
         *error = "no --render prefix";
         return false;
     }
     card_.AdvanceTo(SimNowUs());
-    const bool ok = RenderPictures(picture_, options_.render, options_.renderOptions, error);
+    const bool ok = RenderPictures(picture_, prefix, options_.renderOptions, error);
     log_.Note(SimNowUs(), "render",
-              "\"prefix\":" + JsonString(options_.render) + ",\"ok\":" + (ok ? "true" : "false"));
+              "\"prefix\":" + JsonString(prefix) + ",\"ok\":" + (ok ? "true" : "false"));
+    if (!ok) ReportOutputFailure(*error);
     return ok;
+}
+
+void Simulator::ReportOutputFailure(const std::string& error) {
+    std::fprintf(stderr, "txorb-sim: cannot write %s\n", error.c_str());
+    outputFailed_ = true;
 }
 
 bool Simulator::OnLine(const std::string& line, std::string* reply) {
@@ -250,7 +255,19 @@ bool Simulator::AnswerCardCommand(const std::string& word, const std::string& re
         *reply = "ok " + std::to_string(card_.StatusWord(now));
     } else if (word == "render") {
         std::string error;
-        *reply = WritePictures(&error) ? "ok" : "error " + error;
+        *reply = WritePictures(options_.render, &error) ? "ok" : "error " + error;
+    } else if (word == "picture") {
+        // One picture per part: what was marked since the last one, then a fresh picture.
+        std::string error;
+        if (rest.empty()) {
+            *reply = "error picture needs a PREFIX";
+        } else if (WritePictures(rest, &error)) {
+            picture_.Clear();
+            pictureFull_ = false;
+            *reply = "ok";
+        } else {
+            *reply = "error " + error;
+        }
     } else if (word == "start") {
         card_.ExternalStart(now);
         *reply = "ok";
@@ -292,7 +309,7 @@ bool Simulator::AnswerLineCommand(const std::string& word, const std::string& re
     } else if (word == "help") {
         *reply =
             "ok commands: hello, pci BUS SLOT, par HEX, fault RULE, faults [clear], state, "
-            "status, render, start, counter N, jobcontrol N, hangup, path, quit";
+            "status, render, picture PREFIX, start, counter N, jobcontrol N, hangup, path, quit";
     } else {
         return false;
     }
@@ -319,7 +336,11 @@ void Simulator::Housekeeping(SteadyTime now) {
         log_.Note(SimNowUs(), "discard", "\"bytes\":" + std::to_string(parser_.PendingBytes()));
         parser_.Reset();
     }
-    log_.Flush();
+    // The card keeps answering without its log: the host program is not cut off mid-list.
+    if (!log_.Flush() && !logFailureReported_) {
+        logFailureReported_ = true;
+        ReportOutputFailure(log_.Error());
+    }
 }
 
 // Waits until the next thing is due (a reply byte, a list record, a stale packet, the pty's
@@ -348,7 +369,7 @@ void Simulator::ReadSignals() {
     while (::read(signalFd_, &info, sizeof info) == sizeof info) {
         if (info.ssi_signo == SIGUSR1) {
             std::string error;
-            if (!WritePictures(&error)) std::fprintf(stderr, "txorb-sim: %s\n", error.c_str());
+            WritePictures(options_.render, &error);
         } else {
             quit_ = true;
         }
@@ -358,11 +379,9 @@ void Simulator::ReadSignals() {
 void Simulator::Finish() {
     card_.AdvanceTo(SimNowUs());
     log_.Note(SimNowUs(), "exit", "");
-    if (!options_.render.empty()) {
-        std::string error;
-        if (!WritePictures(&error)) std::fprintf(stderr, "txorb-sim: %s\n", error.c_str());
-    }
-    log_.Flush();
+    std::string error;
+    if (!options_.render.empty()) WritePictures(options_.render, &error);
+    if (!log_.Close(&error) && !logFailureReported_) ReportOutputFailure(error);
     if (!options_.link.empty()) {
         std::error_code ec;
         if (std::filesystem::is_symlink(options_.link, ec))
@@ -396,7 +415,11 @@ int Simulator::Run() {
         });
     }
     Finish();
-    return 0;
+    return outputFailed_ ? kExitOutputFailed : 0;
+}
+
+int Simulator::StartFailureStatus() const {
+    return outputFailed_ ? kExitOutputFailed : kExitCannotStart;
 }
 
 }  // namespace txorb::sim

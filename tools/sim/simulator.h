@@ -25,13 +25,21 @@
 
 namespace txorb::sim {
 
+// Exit statuses: 0, or 1 when the card could not start (a pty, the socket, a fault rule), or 3
+// when an output (a picture, the log) could not be created or written; each failure is told on
+// stderr as "txorb-sim: cannot write PATH: reason" when it happens.
+inline constexpr int kExitCannotStart = 1;
+inline constexpr int kExitOutputFailed = 3;
+
 class Simulator : public MoveSink {
 public:
     explicit Simulator(Options options);
     ~Simulator() override;
 
-    // Sets everything up; false with a message on stderr when something cannot start.
+    // Sets everything up; false with a message on stderr when something cannot start, and
+    // StartFailureStatus() is the exit status.
     bool Start();
+    int StartFailureStatus() const;
     // Runs until SIGINT, SIGTERM or "quit"; returns the exit status.
     int Run();
 
@@ -56,7 +64,9 @@ private:
     int WaitForWork(SteadyTime now, std::vector<pollfd>* fds, bool* watchPty);
     void ReadSignals();
     void Finish();
-    bool WritePictures(std::string* error);
+    // Writes PREFIX.png and .svg; a failure is reported on stderr and sets the exit status.
+    bool WritePictures(const std::string& prefix, std::string* error);
+    void ReportOutputFailure(const std::string& error);
     void NotePictureFull(int64_t tUs);
     int64_t SimNowUs() const;
     SteadyTime WallAt(int64_t simUs) const;
@@ -73,6 +83,8 @@ private:
     LineServer server_;
     Picture picture_;
     bool pictureFull_ = false;
+    bool outputFailed_ = false;
+    bool logFailureReported_ = false;
     SteadyTime start_;
     int signalFd_ = -1;
     bool quit_ = false;
