@@ -84,6 +84,30 @@ def test_bounds_of_nothing_and_of_a_box():
     assert cd.bounds(mask) == (2, 1, 5, 3)
 
 
+LIT = np.zeros((7, 7))  # one window: one pixel of ink in the middle
+LIT[3, 3] = 1.0
+
+
+@pytest.mark.parametrize("a, b, expected", [
+    (LIT, LIT, 1.0),
+    # By hand: means 1/49 and 0, variance 1/49 (of a sample) and 0, covariance 0:
+    # C1 C2 / ((1/49² + C1) (1/49 + C2)) with C1 = 0.01², C2 = 0.03².
+    (LIT, np.zeros((7, 7)), 0.0081777),
+])
+def test_ssim_of_one_window(a, b, expected):
+    assert cd.ssim(a, b) == pytest.approx(expected, abs=1e-6)
+
+
+def test_tone_averages_each_ink_box_down_and_is_none_for_a_blank_picture():
+    a = np.zeros((3, 3))
+    a[0, 2] = 9.0  # the top-right pixel fills a 1.5-pixel cell's whole 2.25 pixels' share
+    assert cd.area_average(a, 2).tolist() == [[0.0, 4.0], [0.0, 0.0]]
+    ink = np.zeros((64, 64))
+    ink[10:30, 5:60] = np.linspace(0.1, 1.0, 55)
+    assert cd.tone(ink, ink) == pytest.approx(1.0)
+    assert cd.tone(ink, np.zeros_like(ink)) is None
+
+
 # --- one drawing through the whole comparison --------------------------------------------
 
 # A square page with a black square over its middle half.
