@@ -9,6 +9,8 @@
 #include <sstream>
 #include <utility>
 
+#include "drawing/job/fields.h"
+
 // toml++ is compiled here and nowhere else, header-only and reporting through parse_result,
 // so that its cost stays in this one file and no exception leaves the reader.
 #define TOML_HEADER_ONLY 1
@@ -95,6 +97,7 @@ private:
     bool ReadNumber(std::string_view key, const toml::node& node, const Range& range, double* out);
     bool ReadWhole(std::string_view key, const toml::node& node, const Range& range, int64_t* out);
     bool ReadText(std::string_view key, const toml::node& node, std::string* out);
+    bool ReadTemplate(const toml::node& node, std::string* out);
     template <typename T, size_t N>
     bool ReadChoice(std::string_view key, const toml::node& node,
                     const std::array<std::pair<std::string_view, T>, N>& choices, T* out);
@@ -152,6 +155,22 @@ bool JobReader::ReadText(std::string_view key, const toml::node& node, std::stri
     if (s->get().empty()) return Fail(Where(node.source()), key, "empty");
     *out = s->get();
     return true;
+}
+
+// A text's or code's value: its fields must be ones a part can fill in.
+bool JobReader::ReadTemplate(const toml::node& node, std::string* out) {
+    if (!ReadText("value", node, out)) return false;
+    FieldTemplate parsed;
+    FieldError error;
+    if (FieldTemplate::Parse(*out, &parsed, &error)) return true;
+    // Point at the faulty character when the string is written as it reads (one line, no
+    // escapes), else at the string.
+    JobPosition where = Where(node.source());
+    const toml::source_region& s = node.source();
+    if (s.begin.line == s.end.line && s.end.column - s.begin.column == out->size() + 2) {
+        where.column += static_cast<uint32_t>(error.column);
+    }
+    return Fail(where, "value", error.what);
 }
 
 template <typename T, size_t N>
@@ -245,8 +264,7 @@ bool JobReader::ReadText(const toml::table& table) {
         std::string_view k = key.str();
         bool ok = true;
         if (k == "value") {
-            // TODO: check the template's fields once the fields parser is in job/fields.h.
-            ok = ReadText(k, node, &text.value);
+            ok = ReadTemplate(node, &text.value);
         } else if (k == "font") {
             ok = ReadText(k, node, &text.font);
         } else if (k == "height") {
@@ -281,8 +299,7 @@ bool JobReader::ReadCode(const toml::table& table) {
             ok = ReadChoice(k, node, kCodeTypes, &code.type);
             hasType = true;
         } else if (k == "value") {
-            // TODO: check the template's fields once the fields parser is in job/fields.h.
-            ok = ReadText(k, node, &code.value);
+            ok = ReadTemplate(node, &code.value);
         } else if (k == "size") {
             ok = ReadNumber(k, node, kItemSize, &code.size);
             hasSize = true;
