@@ -27,7 +27,7 @@ std::string Field(const std::string& line, const std::string& name) {
 }
 
 // The list packets the card carried out, in order: the log names each packet as it arrives,
-// before the card answers; a hang-up instead of the answer means the card dropped it.
+// before the card answers; a hang-up instead of the answer, or status 0, means it did not.
 std::vector<std::string> CarriedOut(const std::string& log, int64_t* hangups) {
     std::ifstream in(log);
     std::vector<std::string> out;
@@ -36,7 +36,8 @@ std::vector<std::string> CarriedOut(const std::string& log, int64_t* hangups) {
         const std::string event = Field(line, "event");
         *hangups += event == "hangup";
         if (event != "packet" && event != "reply" && event != "hangup") continue;
-        if (!pending.empty() && event != "hangup") out.push_back(pending);
+        const bool refused = event == "hangup" || Field(line, "bytes") == "010000";
+        if (!pending.empty() && !refused) out.push_back(pending);
         pending = event == "packet" && Field(line, "opcode") == "156" ? Field(line, "payload") : "";
     }
     if (!pending.empty()) out.push_back(pending);

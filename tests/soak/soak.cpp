@@ -1,6 +1,6 @@
 // The soak: ten virtual cards driven at once from one process for minutes, each from a thread
 // of its own that marks lists in a loop while its card commits random faults (late replies,
-// garbage, silence, hang-ups). At the end it checks that every list transfer the library
+// garbage, silence, refusals, hang-ups). At the end it checks that every list transfer the library
 // reported as sent was carried out exactly once by its card, that no call waited past its
 // bound, and that memory and descriptors stayed flat. scripts/soak builds and runs it:
 //   txorb-soak MINUTES DIR [SEED]      (TXORB_SIM names another txorb-sim)
@@ -162,8 +162,9 @@ void InjectFaults(Card& c) {
             "garbage=" + std::to_string(c.Rand(1, 12)) + "@*#1",
             "trickle=" + std::to_string(c.Rand(5, kCommTimeoutMs)) + "@156#1",
             "silent@156,65#1",
+            "status0@156#1",
             "hangup=" + std::to_string(c.Rand(0, 8))};
-        const std::string line = "fault " + kinds[c.Rand(0, 5)] + "\n";
+        const std::string line = "fault " + kinds[c.Rand(0, 6)] + "\n";
         sockaddr_un addr{AF_UNIX, {}};
         std::strncpy(addr.sun_path, c.Path("sock").c_str(), sizeof addr.sun_path - 1);
         const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
