@@ -11,6 +11,8 @@
 #include <limits>
 #include <numbers>
 
+#include "drawing/dxf/aci_colours.h"
+#include "drawing/dxf/dxf_text.h"
 #include "drawing/dxf/read_dxf.h"
 
 namespace txorb::drawing {
@@ -245,6 +247,24 @@ TEST(DxfErrors, BadFilesNameTheirLineAndWhat) {
         EXPECT_EQ(error, c.error);
         EXPECT_EQ(d.unitsPerMm, 7);  // untouched
     }
+}
+
+TEST(DxfText, CodesOfTextAndMTextBecomeTheirCharacters) {
+    EXPECT_EQ(PlainText("45%%d %%p0.1 %%c8 100%%% %%uA%%u \\U+00e9 caf\xe9"),
+              "45\u00b0 \u00b10.1 \u23008 100% A \u00e9 caf\u00e9");  // Latin-1 read as such
+    EXPECT_EQ(MTextLines("{\\fArial|b1;Bold}\\Pline \\H2.5x;two\\P\\S1^2;\\~\\{x\\}\\\\"),
+              (std::vector<std::string>{"Bold", "line two", "1/2 {x}\\"}));
+}
+
+TEST(DxfColours, IndexColoursAsPrinted) {
+    const struct {
+        int index;
+        Colour colour;
+    } cases[] = {{1, {255, 0, 0}},    {5, {0, 0, 255}},    {7, {0, 0, 0}},
+                 {-3, {0, 255, 0}},   {30, {255, 127, 0}}, {45, {153, 133, 76}},
+                 {249, {76, 38, 47}}, {250, {51, 51, 51}}, {255, {255, 255, 255}},
+                 {256, {0, 0, 0}}};
+    for (const auto& c : cases) EXPECT_EQ(AciColour(c.index), c.colour) << c.index;
 }
 
 }  // namespace

@@ -108,7 +108,8 @@ bool UnicodeEscape(std::string_view text, size_t i, std::string* out, size_t* ne
 
 }  // namespace
 
-std::string PlainText(std::string_view text) {
+std::string PlainText(std::string_view raw) {
+    const std::string text = AsUtf8(raw);
     std::string out;
     for (size_t i = 0; i < text.size(); ++i) {
         if (text.substr(i, 2) == "%%" && i + 2 < text.size()) {
@@ -134,10 +135,11 @@ std::string PlainText(std::string_view text) {
         }
         out += text[i];
     }
-    return AsUtf8(out);
+    return out;
 }
 
-std::vector<std::string> MTextLines(std::string_view text) {
+std::vector<std::string> MTextLines(std::string_view raw) {
+    const std::string text = AsUtf8(raw);
     std::vector<std::string> lines(1);
     for (size_t i = 0; i < text.size(); ++i) {
         const char c = text[i];

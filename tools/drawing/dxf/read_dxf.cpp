@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 #include <limits>
 #include <sstream>
@@ -235,6 +236,11 @@ bool ReadDxfText(std::string_view text, const std::string& name, Drawing* out, s
 }
 
 bool ReadDxfFile(const std::string& path, Drawing* out, std::string* error) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) {
+        *error = path + ": a folder, not a DXF file";
+        return false;
+    }
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         *error = path + ": cannot be opened";
