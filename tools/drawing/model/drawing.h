@@ -22,6 +22,9 @@ enum class FillRule : uint8_t { kNonZero, kEvenOdd };
 enum class LineCap : uint8_t { kButt, kRound, kSquare };
 enum class LineJoin : uint8_t { kMiter, kRound, kBevel };
 
+// Paint of at least this opacity hides what is below it; fainter paint lets it show through.
+inline constexpr double kCoveringOpacity = 0.5;
+
 // Paint of an item's inside. `opacity` is everything that makes it see-through, multiplied:
 // the element's and its groups' opacity, fill-opacity and the colour's own alpha (0 paints
 // nothing, 1 hides what is below).
@@ -33,7 +36,8 @@ struct Fill {
 };
 
 // Paint along an item's outline. Widths and dashes are in drawing units, with the transform's
-// widening already applied.
+// widening already applied. A width of 0 is a hairline (DXF's lines): one line of marks. A
+// reader of a format in which a zero width draws nothing (SVG) leaves such a stroke out.
 struct Stroke {
     double width = 1.0;
     Colour colour;
@@ -91,6 +95,9 @@ struct Drawing {
     // Drawing units per millimetre when the file says how large it is (DXF's $INSUNITS);
     // 0 when it does not.
     double unitsPerMm = 0.0;
+    // Whether colours are what the drawing looks like (SVG, pictures: marked by their tone) or
+    // only name pens and layers (DXF: every colour marks at the layer's full power).
+    bool colourIsTone = true;
     // "NAME:LINE:COLUMN: <element>: what" for what is drawn differently from the file.
     std::vector<std::string> warnings;
     // What the file paints that the drawing does not hold (filters, ...), by kind and count.
