@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "proto/packet.h"
-#include "support/command_fixture.h"
+#include "support/card_fixture.h"
 #include "txorb/txorb.h"
 
 namespace txorb {
@@ -51,7 +51,7 @@ struct Shape {
     const char* apiName;
 };
 
-class FaultMatrix : public test::CommandTest {
+class FaultMatrix : public test::CardTest {
 protected:
     std::vector<Shape> Shapes() {
         file_ = dir.File("copy.bin");
@@ -100,7 +100,7 @@ TEST_F(FaultMatrix, EveryFaultOnEveryShapeGivesItsCodeInTimeAndTheCardCarriesOn)
         for (size_t f = 0; f < faults.size(); ++f) {
             const std::string what = std::string(shape.name) + " / " + faults[f].name;
             rtb.Clear();
-            ShownReports().clear();
+            test::ClearShownReports();
             rtb.ReplyTo(shape.opcode, faults[f].reply);
             const auto start = std::chrono::steady_clock::now();
             const bool ok = shape.call();
@@ -131,7 +131,7 @@ TEST_F(FaultMatrix, AHangUpGivesATimeoutOnEveryShapeAndNeverBlocks) {
     Install(kTimeoutMs);
     rtb.HangUp();
     for (const Shape& shape : Shapes()) {
-        ShownReports().clear();
+        test::ClearShownReports();
         const auto start = std::chrono::steady_clock::now();
         EXPECT_FALSE(shape.call()) << shape.name;
         EXPECT_LT(std::chrono::steady_clock::now() - start, kMargin) << shape.name;

@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-#include "support/command_fixture.h"
+#include "support/card_fixture.h"
 #include "txorb/txorb.h"
 
 namespace txorb {
@@ -21,20 +21,7 @@ using test::FakeRtb;
 constexpr int kThreads = 8;
 constexpr int kRounds = 40;
 
-// The message sink is called from every failing thread at once: record under a lock.
-std::mutex g_reportsMutex;
-void RecordReportLocked(const char* caption, const char* body) {
-    std::lock_guard<std::mutex> hold(g_reportsMutex);
-    test::RecordReport(caption, body);
-}
-
-class ThreadStress : public test::CommandTest {
-protected:
-    void SetUp() override {
-        test::CommandTest::SetUp();
-        platform::SetMessageSink(RecordReportLocked);
-    }
-};
+class ThreadStress : public test::CardTest {};
 
 TEST_F(ThreadStress, EightThreadsMixImmediateCommandsAndSerialisedListsOnOneCard) {
     Install(2000);

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <vector>
 
 #include "link/card.h"
@@ -68,6 +69,13 @@ std::string Hex(const std::vector<uint8_t>& bytes) {
         out.append(buf);
     }
     return out;
+}
+
+std::string PublicHeaderText() {
+    std::ifstream header(TXORB_SOURCE_DIR "/include/txorb/txorb.h");
+    std::stringstream text;
+    text << header.rdbuf();
+    return text.str();
 }
 
 }  // namespace txorb::test

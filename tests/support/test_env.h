@@ -50,4 +50,7 @@ void RemoveInstalledCard(int slot);
 
 std::string Hex(const std::vector<uint8_t>& bytes);
 
+// The text of include/txorb/txorb.h in the source tree the tests were built from.
+std::string PublicHeaderText();
+
 }  // namespace txorb::test

@@ -73,7 +73,6 @@ protected:
                                               : "/nonexistent/tty" + std::to_string(n);
             text += "\"COM" + std::to_string(n) + "\"=\"" + path + "\"\n";
         }
-        comPorts = text;
         registry.Write(text);
         wiring.rtbByBase = {{kDataA, &rtbA}, {kDataB, &rtbB}};
         fake.setByteSink(&Wiring::Sink, &wiring);
@@ -97,7 +96,6 @@ protected:
     }
 
     test::TempRegistry registry;
-    std::string comPorts;
     FakeRtb rtbA, rtbB;
     FakeDriverSession fake;
     Wiring wiring;
@@ -179,23 +177,6 @@ TEST_F(CardSearch, AnAnswerAfterTheWindowIsMissedAndNothingIsFound) {
     // The request went out once per answering-capable port: COM 2 and COM 3 (the rest are absent).
     EXPECT_EQ(test::Hex(fake.Received(kDataA)), "22 00 00 22 00 00");
     EXPECT_EQ(fake.Calls(FAKE_PCI).size(), 256u);
-}
-
-TEST_F(CardSearch, InitialisationWithPingFindsTheCardAndSendsOnItsParallelPort) {
-    registry.Write(comPorts + "[HKEY_LOCAL_MACHINE\\Software\\Zazave]\n\"ping_allowed\"=\"yes\"\n");
-    rtbB.ReplyTo(0xB1, test::Reply{});  // the reset request goes unanswered
-    AddCard(kBusB, kSlotB, kDataB | 1, kFifoB | 1, kDataB);
-    ASSERT_EQ(Init_Scan_Card_Ex(1), TXORB_ERR_OK);
-    const auto* d = reinterpret_cast<const uint8_t*>(link::DescriptorTable() + 1);
-    EXPECT_EQ(test::Hex(std::vector<uint8_t>(d, d + 20)),
-              "00 D0 00 00 00 D1 00 00 00 00 00 00 03 00 00 00 00 01 00 00");
-    // The handshake went over the serial line, the probes over parallel: COM 2 stayed silent
-    // (its answer went to COM 3, which discards it before its own probe), COM 3 answered.
-    std::vector<std::string> serial;
-    for (const auto& p : rtbB.Packets()) serial.push_back(test::Hex(p.raw));
-    EXPECT_EQ(serial, (std::vector<std::string>{"B1 00 00", "73 00 00"}));
-    EXPECT_EQ(test::Hex(fake.Received(kDataB)), "22 00 00 22 00 00");
-    EXPECT_EQ(Get_System_Status(), 1 | 2 | (3 << 6) | 0x200);
 }
 
 TEST_F(CardSearch, PortsAndComNumbersInUseFollowTheSlotDescriptors) {

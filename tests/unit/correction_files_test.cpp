@@ -12,7 +12,7 @@
 #include "link/card_table.h"
 #include "platform/file.h"
 #include "proto/packet.h"
-#include "support/command_fixture.h"
+#include "support/card_fixture.h"
 #include "txorb/txorb.h"
 
 namespace txorb {
@@ -80,11 +80,11 @@ struct FileSpy {
     }
 };
 
-class CorrectionFiles : public test::CommandTest {
+class CorrectionFiles : public test::CardTest {
 protected:
     void TearDown() override {
         platform::SetFileMethods(nullptr);
-        CommandTest::TearDown();
+        CardTest::TearDown();
     }
     std::string MakeFile(const std::string& name, size_t size) {
         const std::string path = dir.File(name);
@@ -105,7 +105,7 @@ TEST_F(CorrectionFiles, LoadSendsExactlyOneTableWhenTheLow16BitsOfTheLengthMatch
         const std::string path = MakeFile("c" + std::to_string(c.size) + ".cor", c.size);
         for (int n : {0, 2}) {
             rtb.Clear();
-            ShownReports().clear();
+            test::ClearShownReports();
             const bool ok = n == 0 ? Load_Cor(path.c_str()) : Load_Corr_N(path.c_str(), n);
             EXPECT_EQ(ok, c.sent) << c.size;
             EXPECT_STREQ(Corr_File_Name(), path.c_str());  // remembered before the check
@@ -144,7 +144,7 @@ TEST_F(CorrectionFiles, RefusalsBeforeTheFileSystemIsTouched) {
         {[&] { return Load_Corr_N(path.c_str(), 1); }, "26 Load_Corr_N", 26},
     };
     for (const auto& c : cases) {
-        ShownReports().clear();
+        test::ClearShownReports();
         StoreLastErrorCode(0);
         EXPECT_FALSE(c.call());
         EXPECT_EQ(ShownReports(), Strings{c.report});
@@ -154,7 +154,7 @@ TEST_F(CorrectionFiles, RefusalsBeforeTheFileSystemIsTouched) {
     EXPECT_STREQ(Corr_File_Name(), "");
 }
 
-TEST_F(CorrectionFiles, AMissingFileGivesFileNotFoundAndLeavesTheNameAlone) {
+TEST_F(CorrectionFiles, AFileThatCannotBeOpenedLeavesTheNameAndALongNameIsCut) {
     Install();
     const std::string good = MakeFile("good.cor", kTableBytes);
     ASSERT_TRUE(Load_Cor(good.c_str()));
@@ -163,20 +163,17 @@ TEST_F(CorrectionFiles, AMissingFileGivesFileNotFoundAndLeavesTheNameAlone) {
     EXPECT_STREQ(Corr_File_Name(), good.c_str());
     EXPECT_EQ(ShownReports(), (Strings{"20 Load_Cor", "20 Load_Corr_N"}));
     EXPECT_EQ(Get_Last_Error_Code(), TXORB_ERR_OK);
-}
-
-TEST_F(CorrectionFiles, ALongNameIsCutToTheNameBufferAndTerminated) {
-    Install();
-    MakeFile("long.cor", kTableBytes);
     std::string path = dir.Path();
     while (path.size() < 2000) path += "/.";
-    path += "/long.cor";
+    path += "/good.cor";
     EXPECT_TRUE(Load_Cor(path.c_str()));
     EXPECT_EQ(std::string(Corr_File_Name()), path.substr(0, kLongestRememberedName));
 }
 
-TEST_F(CorrectionFiles, SendFailureGivesCouldNotSendForTheNumberedLoadAndTheSendsCodeOtherwise) {
-    Install(200, "/dev/full");
+// The numbered load turns a failed send into TXORB_ERR_COULD_NOT_SEND_TO_RTB; the others keep
+// the send's code, and every packet still reaches the card. Copy, delete and the boot program
+// never report.
+TEST_F(CorrectionFiles, FailedExchangesGiveTheirCodesAndOnlyTheLoadsReport) {
     const std::string path = MakeFile("f.cor", kTableBytes);
     const std::string copy = MakeFile("f.bin", 10);
     const std::function<bool()> calls[] = {
@@ -187,61 +184,28 @@ TEST_F(CorrectionFiles, SendFailureGivesCouldNotSendForTheNumberedLoadAndTheSend
         [&] { return Delete_File_On_Target_Disk("x.cor"); },
         [&] { return Make_Boot_Program("x.cor"); },
     };
-    size_t sent = 0;
-    for (const auto& call : calls) {
-        EXPECT_FALSE(call());
-        // Every packet still reaches the card; waiting for it keeps the next command's
-        // transmit purge from cutting its tail.
-        EXPECT_TRUE(rtb.WaitForPackets(++sent, 3000)) << sent;
+    Install(200, "/dev/full");
+    // Nothing waits for an answer here, and none may linger for the exchanges below.
+    rtb.SetResponder([](const proto::Packet&) { return test::Reply{}; });
+    for (size_t i = 0; i < std::size(calls); ++i) {
+        EXPECT_FALSE(calls[i]());
+        // Waiting for the packet keeps the next command's transmit purge from cutting its tail.
+        EXPECT_TRUE(rtb.WaitForPackets(i + 1, 3000)) << i;
     }
     const auto packets = rtb.Packets();
     ASSERT_EQ(packets.size(), 6u);
     EXPECT_EQ(test::Hex({packets[0].opcode, packets[1].opcode, packets[2].opcode, packets[3].opcode,
                          packets[4].opcode, packets[5].opcode}),
               "94 44 95 90 9E 89");
-    EXPECT_EQ(ShownReports(),
-              (Strings{"38 Load_Corr_N", "43 Load_Cor", "43 Load_Corr_File_From_Target_Disk"}));
-}
-
-TEST_F(CorrectionFiles, ReplyFailuresKeepTheirCodes) {
     Install(100);
-    const std::string path = MakeFile("s.cor", kTableBytes);
+    rtb.SetResponder([](const proto::Packet&) { return FakeRtb::Status(1); });
     rtb.ReplyTo(0x94, FakeRtb::Status(0));
     rtb.ReplyTo(0x44, test::Reply{});
     rtb.ReplyTo(0x95, test::Reply{{0x02, 0x00, 0x01, 0x01}});
-    EXPECT_FALSE(Load_Corr_N(path.c_str(), 4));
-    EXPECT_FALSE(Load_Cor(path.c_str()));
-    EXPECT_FALSE(Load_Corr_File_From_Target_Disk("a.cor"));
+    for (size_t i = 0; i < 3; ++i) EXPECT_FALSE(calls[i]());
     EXPECT_EQ(ShownReports(),
-              (Strings{"40 Load_Corr_N", "45 Load_Cor", "44 Load_Corr_File_From_Target_Disk"}));
-}
-
-TEST_F(CorrectionFiles, CopySendsTheTwelveByteNameFieldThenTheFile) {
-    Install();
-    const auto body = Pattern(5);
-    const struct {
-        std::string file;  // host file name inside the temp dir
-        std::string field;
-    } cases[] = {
-        {"sub\\x.cor", "78 2E 63 6F 72 00 00 00 00 00 00 00"},
-        {"a\\b\\LONGNAME.TXT", "4C 4F 4E 47 4E 41 4D 45 2E 54 58 54"},
-        {"a\\b\\LONGERNAME.TXT", "4C 4F 4E 47 45 52 4E 41 4D 45 2E 54"},
-    };
-    for (const auto& c : cases) {
-        rtb.Clear();
-        const std::string path = dir.File(c.file);
-        WriteFile(path, body);
-        EXPECT_TRUE(Copy_File_To_Target_Disk(path.c_str())) << c.file;
-        EXPECT_EQ(Wire(), "90 11 00 " + c.field + " " + test::Hex(body));
-    }
-    // A forward slash separates nothing: the field holds the path's first 12 characters.
-    rtb.Clear();
-    const std::string plain = dir.File("y.cor");
-    WriteFile(plain, body);
-    EXPECT_TRUE(Copy_File_To_Target_Disk(plain.c_str()));
-    EXPECT_EQ(Wire(),
-              "90 11 00 " + test::Hex({plain.begin(), plain.begin() + 12}) + " " + test::Hex(body));
-    EXPECT_TRUE(ShownReports().empty());  // never reported, failures included
+              (Strings{"38 Load_Corr_N", "43 Load_Cor", "43 Load_Corr_File_From_Target_Disk",
+                       "40 Load_Corr_N", "45 Load_Cor", "44 Load_Corr_File_From_Target_Disk"}));
 }
 
 TEST_F(CorrectionFiles, CopyUpToTheLimitGoesInOnePacketAndOneByteMoreIsRefusedUnread) {
@@ -288,7 +252,7 @@ TEST_F(CorrectionFiles, AFileThatShrinksOrCannotBeReadSendsNothing) {
     for (const auto& c : cases) {
         FileSpy::failRead = c.failRead;
         FileSpy::sizeOverride = c.corSize;
-        ShownReports().clear();
+        test::ClearShownReports();
         EXPECT_FALSE(Load_Cor(cor.c_str()));
         EXPECT_EQ(ShownReports(), Strings{"21 Load_Cor"});
         FileSpy::sizeOverride = c.binSize;

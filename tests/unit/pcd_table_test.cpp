@@ -4,6 +4,7 @@
 #include <cmath>
 #include <fstream>
 #include <limits>
+#include <optional>
 #include <string>
 
 #include "list/pcd_table.h"
@@ -31,13 +32,9 @@ TEST(PcdTable, BuiltInCurvesAndTheirLevels) {
         uint16_t level;
     } cases[] = {
         {list::PcdCurve::kOpen, 0, 17.7777777777778, 11651},
-        {list::PcdCurve::kOpen, 1, 19.091763573177, 12512},
-        {list::PcdCurve::kOpen, 45, 50.0000000000001, 32768},
         {list::PcdCurve::kOpen, 56, 55.7141147736489, 36512},
-        {list::PcdCurve::kOpen, 89, 97.808236426823, 64099},
         {list::PcdCurve::kOpen, 90, 100.0, 65535},
         {list::PcdCurve::kShut, 0, 0.0, 0},
-        {list::PcdCurve::kShut, 1, 6.77777777777739, 4442},
         {list::PcdCurve::kShut, 45, 50.1111111111098, 32840},
         {list::PcdCurve::kShut, 69, 67.9999999999989, 44564},
         {list::PcdCurve::kShut, 90, 99.9999999999991, 65535},
@@ -69,10 +66,9 @@ TEST(PcdTable, LookupTakesTheIntegerPartAndClampsAtTheLastEntry) {
         double fraction;
         uint16_t level;
     } cases[] = {
-        {&open, 0.0, 11651},    {&open, 0.0111, 11651},  // 0.999: entry 0
-        {&open, 0.0112, 12512},                          // 1.008: entry 1
-        {&open, 0.5, 32768},    {&open, -0.5, 32768},         {&shut, 1.0, 65535},
-        {&shut, 7.5, 65535},    {&shut, -1.0, 65535},         {&shut, 1e300, 65535},
+        {&open, 0.0111, 11651},  // 0.999: entry 0
+        {&open, 0.0112, 12512},  // 1.008: entry 1
+        {&open, -0.5, 32768},   {&shut, 7.5, 65535},          {&shut, -1.0, 65535},
         {&shut, inf, 65535},    {&shut, std::nan(""), 65535}, {&shut, 0.7746, 44564},  // entry 69
     };
     for (const auto& c : cases) {
@@ -85,15 +81,8 @@ TEST(PcdTable, LeadingNumberParsing) {
         const char* text;
         double value;
     } cases[] = {
-        {"42.5", 42.5}, {"  +12.5e1abc", 125.0},
-        {"\t7", 7.0},   {".5", 0.5},
-        {"3.", 3.0},    {"-1", -1.0},
-        {"1e", 1.0},    {"2e+", 2.0},
-        {"abc", 0.0},   {"", 0.0},
-        {".", 0.0},     {"-", 0.0},
-        {"0x10", 0.0},  {"nan", 0.0},
-        {"inf", 0.0},   {"1e-999", 0.0},
-        {"12,5", 12.0}, {"5 %", 5.0},
+        {"  +12.5e1abc", 125.0}, {".5", 0.5},  {"3.", 3.0},  {"2e+", 2.0},    {".", 0.0},
+        {"0x10", 0.0},           {"nan", 0.0}, {"inf", 0.0}, {"1e-999", 0.0}, {"12,5", 12.0},
     };
     for (const auto& c : cases) EXPECT_EQ(list::ParseLeadingNumber(c.text), c.value) << c.text;
     EXPECT_EQ(list::ParseLeadingNumber("1e999"), std::numeric_limits<double>::infinity());
@@ -110,7 +99,7 @@ TEST(PcdTable, FileOverridesEntriesLineByLine) {
 
     const struct {
         const char* name;
-        std::string text;
+        std::optional<std::string> text;  // none: there is no file
         bool result;
         // Expected (index, percent, level); -1 percent means "the default".
         struct Entry {
@@ -135,12 +124,13 @@ TEST(PcdTable, FileOverridesEntriesLineByLine) {
         {"long", longLine, false, {{0, 33.0, 21627}, {1, 7.0, 4587}, {2, -1, 0}, {90, -1, 0}}},
         {"blank", " ; \r\n5\n", false, {{0, -1, 0}, {1, -1, 0}, {2, -1, 0}, {90, -1, 0}}},
         {"empty", "", false, {{0, -1, 0}, {1, -1, 0}, {2, -1, 0}, {90, -1, 0}}},
+        {"missing", std::nullopt, false, {{0, -1, 0}, {1, -1, 0}, {2, -1, 0}, {90, -1, 0}}},
         {"words", "abc\nnan\n", false, {{0, 0.0, 0}, {1, 0.0, 0}, {2, -1, 0}, {90, -1, 0}}},
     };
     test::TempDir dir;
     for (const auto& c : cases) {
         const std::string path = dir.File(std::string(c.name) + ".txt");
-        WriteFile(path, c.text);
+        if (c.text) WriteFile(path, *c.text);
         list::PcdTable table = defaults;
         EXPECT_EQ(list::LoadPcdFile(path.c_str(), table.entries, list::kPcdEntryCount), c.result)
             << c.name;
@@ -150,18 +140,6 @@ TEST(PcdTable, FileOverridesEntriesLineByLine) {
             EXPECT_EQ(table.entries[e.index].percent, want.percent) << c.name << " " << e.index;
             EXPECT_EQ(table.entries[e.index].level, want.level) << c.name << " " << e.index;
         }
-    }
-}
-
-TEST(PcdTable, MissingFileKeepsTheDefaults) {
-    test::TempDir dir;
-    const list::PcdTable defaults = Defaults(list::PcdCurve::kShut);
-    list::PcdTable table = defaults;
-    EXPECT_FALSE(
-        list::LoadPcdFile(dir.File("PCD_SHUT.txt").c_str(), table.entries, list::kPcdEntryCount));
-    for (int i = 0; i < list::kPcdEntryCount; ++i) {
-        EXPECT_EQ(table.entries[i].percent, defaults.entries[i].percent);
-        EXPECT_EQ(table.entries[i].level, defaults.entries[i].level);
     }
 }
 

