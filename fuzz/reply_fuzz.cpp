@@ -6,62 +6,11 @@
 #include <memory>
 
 #include "fuzz_input.h"
-#include "link/card.h"
-#include "link/card_table.h"
 #include "link/exchange.h"
-#include "platform/serial_port.h"
-#include "scripted_card.h"
 #include "txorb/txorb.h"
 
 namespace txorb::fuzz {
 namespace {
-
-// The device side of the line: silent until a request has been written, then the scripted
-// bytes in reads of a scripted size, then gone (so an exhausted script never waits).
-struct ScriptedLine {
-    const uint8_t* bytes = nullptr;
-    size_t size = 0;
-    size_t pos = 0;
-    size_t chunk = 1;
-    bool armed = false;
-    bool writesFail = false;
-    bool dsr = false;
-};
-ScriptedLine g_line;
-
-platform::SerialPortMethods LineMethods() {
-    platform::SerialPortMethods m = fuzz::InertPortMethods();
-    m.write = [](platform::SerialHandle, const uint8_t*, size_t, uint32_t) {
-        if (g_line.writesFail) return false;
-        g_line.armed = true;
-        return true;
-    };
-    m.read = [](platform::SerialHandle, uint8_t* buffer, size_t capacity, uint32_t, size_t* got) {
-        *got = 0;
-        if (!g_line.armed) return platform::SerialReadResult::kTimeout;
-        if (g_line.pos >= g_line.size) return platform::SerialReadResult::kError;
-        size_t n = g_line.size - g_line.pos;
-        if (n > g_line.chunk) n = g_line.chunk;
-        if (n > capacity) n = capacity;
-        for (size_t i = 0; i < n; ++i) buffer[i] = g_line.bytes[g_line.pos + i];
-        g_line.pos += n;
-        *got = n;
-        return platform::SerialReadResult::kData;
-    };
-    m.getDsr = [](platform::SerialHandle, bool* on) {
-        *on = g_line.dsr;
-        return true;
-    };
-    return m;
-}
-
-void InstallCardOnce() {
-    static bool installed = false;
-    if (installed) return;
-    installed = true;
-    static const platform::SerialPortMethods methods = LineMethods();
-    fuzz::InstallScriptedCard(&methods, 3, 50);
-}
 
 void RunQuery(uint16_t capacity) {
     // Exactly capacity bytes on the heap, so one byte too many is caught.
@@ -76,40 +25,23 @@ void RunQuery(uint16_t capacity) {
     }
 }
 
+// Every exchange shape the library has, by number.
 void RunShape(uint8_t shape, FuzzInput& in) {
+    int16_t x = 0, y = 0;
+    uint16_t word = 0;
     switch (shape % 20) {
         case 0: link::ExecuteStatusCommand(93, nullptr, 8); break;
         case 1: RunQuery(in.Take<uint16_t>()); break;
-        case 2: {
-            int16_t x = 0, y = 0;
-            Get_XY_Pos(&x, &y);
-            break;
-        }
+        case 2: Get_XY_Pos(&x, &y); break;
         case 3: Get_Counts(); break;
         case 4: Read_Status(); break;
         case 5: Get_Ident_Ex(); break;
-        case 6: {
-            uint16_t mode = 0;
-            Get_Mode_Mask(&mode);
-            break;
-        }
+        case 6: Get_Mode_Mask(&word); break;
         case 7: Get_Mark_Speed(); break;
         case 8: Get_Manual_Move(); break;
-        case 9: {
-            int16_t x = 0, y = 0;
-            Get_XY_Manual(&x, &y);
-            break;
-        }
-        case 10: {
-            uint16_t value = 0;
-            Read_Port(in.Take<uint16_t>(), &value);
-            break;
-        }
-        case 11: {
-            uint16_t state = 0;
-            Read_DSR_State(&state);
-            break;
-        }
+        case 9: Get_XY_Manual(&x, &y); break;
+        case 10: Read_Port(in.Take<uint16_t>(), &word); break;
+        case 11: Read_DSR_State(&word); break;
         case 12: {
             int32_t field = 0;
             double d[7] = {};
@@ -120,8 +52,8 @@ void RunShape(uint8_t shape, FuzzInput& in) {
         case 14: Execute_List_1(); break;
         case 15: {
             uint16_t delays[16] = {};
-            const uint16_t n = static_cast<uint16_t>(in.Take<uint8_t>() % 17);
-            Put_Bitmapline_List(0, 0, 100, 0, delays, n);
+            Put_Bitmapline_List(0, 0, 100, 0, delays,
+                                static_cast<uint16_t>(in.Take<uint8_t>() % 17));
             break;
         }
         case 16: {
@@ -142,7 +74,7 @@ void RunShape(uint8_t shape, FuzzInput& in) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace txorb::fuzz;
-    InstallCardOnce();
+    InstallScriptedCard(3, 50);
     FuzzInput in(data, size);
     // Each step: shape, read size, reply length, shape arguments, then the reply bytes.
     for (int step = 0; step < 16 && !in.Empty(); ++step) {

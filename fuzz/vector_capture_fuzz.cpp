@@ -7,50 +7,14 @@
 #include <cstring>
 
 #include "fuzz_input.h"
-#include "link/card.h"
-#include "link/card_table.h"
 #include "list/vector_capture.h"
-#include "platform/serial_port.h"
-#include "scripted_card.h"
 #include "txorb/txorb.h"
 
 namespace txorb::fuzz {
 namespace {
 
 // Every request is answered with status 1.
-struct AckLine {
-    bool pending = false;
-    size_t pos = 0;
-};
-AckLine g_ack;
 constexpr uint8_t kAck[3] = {1, 0, 1};
-
-platform::SerialPortMethods AckMethods() {
-    platform::SerialPortMethods m = fuzz::InertPortMethods();
-    m.write = [](platform::SerialHandle, const uint8_t*, size_t, uint32_t) {
-        g_ack = AckLine{true, 0};
-        return true;
-    };
-    m.read = [](platform::SerialHandle, uint8_t* buffer, size_t capacity, uint32_t, size_t* got) {
-        *got = 0;
-        if (!g_ack.pending || g_ack.pos >= sizeof kAck || capacity == 0) {
-            return platform::SerialReadResult::kTimeout;
-        }
-        buffer[0] = kAck[g_ack.pos++];
-        *got = 1;
-        return platform::SerialReadResult::kData;
-    };
-    return m;
-}
-
-void InstallCardOnce() {
-    static bool installed = false;
-    if (installed) return;
-    installed = true;
-    static const platform::SerialPortMethods methods = AckMethods();
-    fuzz::InstallScriptedCard(&methods, 4, 20);
-}
-
 constexpr int kMaxVectors = 24;
 constexpr int kMaxSteps = 96;
 
@@ -59,7 +23,8 @@ constexpr int kMaxSteps = 96;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace txorb::fuzz;
-    InstallCardOnce();
+    InstallScriptedCard(4, 20);
+    g_line = ScriptedLine{kAck, sizeof kAck, 0, sizeof kAck, false, true};
     FuzzInput in(data, size);
     Set_Mode(0x200);  // switches the capture on whatever the card answers
     {

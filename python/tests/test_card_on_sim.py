@@ -11,7 +11,7 @@ from typing import Callable, List, Tuple
 import pytest
 
 import txorb
-from conftest import VirtualCard, write_store
+from conftest import LoggedCard, write_store
 
 SQUARE = [(-1000, -1000), (1000, -1000), (1000, 1000), (-1000, 1000)]
 # Fast enough that every test list runs in milliseconds of (real = simulated) time.
@@ -177,13 +177,11 @@ def test_card_set_up_failures_raise_the_code_initialisation_gives(no_store, tmp_
         assert str(error) == f"Init_Scan_Card_Ex: {message} (code {code}, {name})"
 
 
-def test_refused_and_unanswered_commands_raise_their_codes(tmp_path, monkeypatch) -> None:
+def test_refused_and_unanswered_commands_raise_their_codes(tmp_path) -> None:
     # Opcodes of the card's protocol: 92 jump speed, 118 read the jump speed, 41 goto.
-    sim = VirtualCard(tmp_path, ["--fault", "status0@92", "--fault", "silent@118",
-                                 "--fault", "status0@41"])
+    sim = LoggedCard(tmp_path, ["--fault", "status0@92", "--fault", "silent@118",
+                                "--fault", "status0@41"])
     try:
-        sim.write_registry()
-        monkeypatch.setenv("TXORB_REGISTRY", str(sim.registry))
         with txorb.Card(1) as card:
             cases: List[Tuple[Callable[[], object], int, str, str]] = [
                 (lambda: card.set_jump_speed(100.0), 40, "RTB_DID_NOT_EXECUTE", "Set_Jump_Speed"),
@@ -230,11 +228,11 @@ def test_wait_idle_gives_up_after_its_timeout(sim) -> None:
 
 
 def test_two_cards_side_by_side_each_get_their_own_commands(tmp_path, monkeypatch) -> None:
-    sims: List[VirtualCard] = []
+    sims: List[LoggedCard] = []
     try:
-        for name in ("first", "second"):
+        for number, name in ((1, "first"), (2, "second")):
             (tmp_path / name).mkdir()
-            sims.append(VirtualCard(tmp_path / name))
+            sims.append(LoggedCard(tmp_path / name, number=number))
         first, second = sims
         store = tmp_path / "registry.reg"
         write_store(store, {1: first.link, 2: second.link})
@@ -248,7 +246,7 @@ def test_two_cards_side_by_side_each_get_their_own_commands(tmp_path, monkeypatc
             one.goto(7, 8)
             assert one.position() == (7, 8)
     finally:
-        for sim in sims:
+        for sim in reversed(sims):  # each puts back the store it found
             sim.stop()
     gotos = [[p["payload"] for p in sim.events("packet") if p["opcode"] == 41] for sim in sims]
     # Goto payloads: x then y, signed 16-bit little-endian.

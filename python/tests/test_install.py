@@ -30,7 +30,8 @@ def readme_python_example() -> str:
 
 
 def run(args: List[str], cwd: Path, **extra: str) -> str:
-    environment = {k: v for k, v in os.environ.items() if k not in ("PYTHONPATH", "TXORB_SIM")}
+    unset = ("PYTHONPATH", "TXORB_SIM", "TXORB_REGISTRY")
+    environment = {k: v for k, v in os.environ.items() if k not in unset}
     environment.update(extra)
     done = subprocess.run(args, cwd=cwd, env=environment, stdout=subprocess.PIPE,
                           stderr=subprocess.STDOUT, timeout=300)

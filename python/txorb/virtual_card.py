@@ -18,7 +18,7 @@ import tempfile
 import time
 from pathlib import Path
 from types import TracebackType
-from typing import List, Optional, Sequence, Type
+from typing import Dict, List, Optional, Sequence, Type
 
 from . import _library, values
 
@@ -49,13 +49,14 @@ def find_simulator() -> str:
                             + ", ".join(looked) + ")")
 
 
-def registry_text(card: int, device: str, comm_timeout_ms: int) -> str:
-    """A registry store in which card ``card`` talks to ``device`` as its COM port ``card``."""
+def registry_text(devices: Dict[int, str], comm_timeout_ms: int) -> str:
+    """A registry store in which each card N of ``devices`` talks to its device as COM port N."""
+    ports = "".join(f'"COM{n}"="{device}"\n' for n, device in devices.items())
+    cards = "".join(f"[HKEY_LOCAL_MACHINE\\Software\\Zazave\\TX-ORB_Card{n}]\n"
+                    f'"serial_port"="{n}"\n"comm_timeout"="{comm_timeout_ms}"\n\n'
+                    for n in devices)
     return ("Windows Registry Editor Version 5.00\n\n"
-            "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Zazave\\TX-ORB\\ComPorts]\n"
-            f'"COM{card}"="{device}"\n\n'
-            f"[HKEY_LOCAL_MACHINE\\Software\\Zazave\\TX-ORB_Card{card}]\n"
-            f'"serial_port"="{card}"\n"comm_timeout"="{comm_timeout_ms}"\n')
+            f"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Zazave\\TX-ORB\\ComPorts]\n{ports}\n{cards}")
 
 
 class VirtualCard:
@@ -66,7 +67,8 @@ class VirtualCard:
     that store. Leaving removes the card from the library, stops the simulator (SIGTERM, then
     SIGKILL after 5 s), puts ``TXORB_REGISTRY`` back and deletes the directory. ``arguments``
     go to txorb-sim as they are (``["--render", "out/marked"]``: pictures of what was marked);
-    ``pty`` is the simulator's terminal once it runs.
+    ``pty`` is the simulator's terminal once it runs, ``exit_status`` its exit status once it
+    has stopped (0: it stopped cleanly).
     """
 
     def __init__(self, number: int = 1, arguments: Sequence[str] = (),
@@ -76,6 +78,7 @@ class VirtualCard:
         self.comm_timeout_ms = values.integer(comm_timeout_ms, 1, 0x7FFFFFFF, "comm timeout")
         self.simulator = simulator
         self.pty = ""
+        self.exit_status: Optional[int] = None
         self.directory: Optional[Path] = None
         self._process: Optional["subprocess.Popen[bytes]"] = None
         self._saved_registry: Optional[str] = None
@@ -88,7 +91,7 @@ class VirtualCard:
             self._start(program)
             link = self.directory / "tty"  # kept pointing at the pty, also after a hang-up
             registry = self.directory / "registry.reg"
-            registry.write_text(registry_text(self.number, str(link), self.comm_timeout_ms))
+            registry.write_text(registry_text({self.number: str(link)}, self.comm_timeout_ms))
             self._saved_registry = os.environ.get(REGISTRY_VARIABLE)
             os.environ[REGISTRY_VARIABLE] = str(registry)
         except BaseException:
@@ -138,6 +141,8 @@ class VirtualCard:
             except subprocess.TimeoutExpired:
                 self._process.kill()
                 self._process.wait()
+        if self._process is not None:
+            self.exit_status = self._process.returncode
         self._process = None
         if self.directory is not None:
             shutil.rmtree(self.directory, ignore_errors=True)
