@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/decode.h"
+#include "cli/commands/decode.h"
 
 namespace txorb::cli {
 namespace {

@@ -6,8 +6,11 @@
 #include <optional>
 #include <string>
 
-#include "cli/card_commands.h"
-#include "cli/mark_run.h"
+#include "cli/commands/card_commands.h"
+#include "cli/commands/config_command.h"
+#include "cli/commands/decode.h"
+#include "cli/commands/mark_command.h"
+#include "drawing/model/colour.h"
 #include "txorb/txorb.h"
 #include "txorb_build_version.h"
 
@@ -41,8 +44,8 @@ struct MarkCommand {
 };
 
 void AddPlacementOptions(CLI::App* cmd, MarkCommand* m) {
-    auto& fit = m->mark.fit;
-    auto* field = cmd->add_option("--field", fit.fieldBits,
+    auto& plan = m->mark.plan;
+    auto* field = cmd->add_option("--field", plan.fieldBits,
                                   "Edge of the square the drawing is fitted into, in bits "
                                   "(default 60000)")
                       ->check(CLI::Range(1.0, 65535.0));
@@ -58,25 +61,25 @@ void AddPlacementOptions(CLI::App* cmd, MarkCommand* m) {
                     "drawing: what is drawn fills the square; page: the page (viewBox, else "
                     "width and height) does, so positions on the page are kept")
         ->check(CLI::IsMember({"drawing", "page"}));
-    cmd->add_option("--rotate", fit.rotate, "Turn clockwise by 90, 180 or 270 degrees")
+    cmd->add_option("--rotate", plan.rotate, "Turn clockwise by 90, 180 or 270 degrees")
         ->check(CLI::IsMember({0, 90, 180, 270}));
     cmd->add_option("--mirror", m->mirror, "x: swap left and right; y: swap top and bottom")
         ->check(CLI::IsMember({"x", "y"}));
     cmd->add_option("--offset", m->offset, "Move by X Y bits after everything else")->expected(2);
-    cmd->add_option("--tolerance", fit.toleranceBits,
+    cmd->add_option("--tolerance", plan.toleranceBits,
                     "Largest distance between a curve and its straight moves, in bits "
                     "(default 1)")
         ->check(CLI::PositiveNumber);
     cmd->add_option("--order", m->order,
                     "short: reorder and reverse paths to cut the jumps (default); input: as drawn")
         ->check(CLI::IsMember({"input", "short"}));
-    cmd->add_option("--order-time", fit.orderSeconds,
+    cmd->add_option("--order-time", plan.orderSeconds,
                     "Seconds the ordering may spend improving the order (default 1)")
         ->check(CLI::NonNegativeNumber);
 }
 
 void AddFillOptions(CLI::App* cmd, MarkCommand* m) {
-    auto& hatch = m->mark.fit.hatch;
+    auto& hatch = m->mark.plan.hatch;
     cmd->add_flag("--no-fill", m->noFill,
                   "Mark the outline of every shape and nothing inside (no hatching, nothing "
                   "knocked out)");
@@ -92,14 +95,14 @@ void AddFillOptions(CLI::App* cmd, MarkCommand* m) {
     cmd->add_option("--skip-colour", m->skipColour,
                     "Paint of this colour covers what is below it but is not marked "
                     "(default white)");
-    cmd->add_option("--min-ink", m->mark.fit.minInk,
+    cmd->add_option("--min-ink", m->mark.plan.minInk,
                     "Paint paler than this (1 - luminance, times opacity) is not marked, as "
                     "it hardly shows (default 0.3; 0 marks every colour but the skip colour)")
         ->check(CLI::Range(0.0, 1.0));
 }
 
 void AddRasterOptions(CLI::App* cmd, MarkCommand* m) {
-    auto& raster = m->mark.fit.raster;
+    auto& raster = m->mark.plan.raster;
     auto* dpi = cmd->add_option("--dpi", raster.dpi, "Picture lines per inch (default 254)")
                     ->check(CLI::PositiveNumber);
     cmd->add_option("--line-spacing", raster.lineSpacing, "Bits between picture lines and pixels")
@@ -185,27 +188,29 @@ CLI::App* AddMarkCommand(CLI::App* app, MarkCommand* m, bool preview) {
 int RunMarkCommand(MarkCommand& m, bool preview) {
     const char* name = preview ? "txorb preview" : "txorb mark";
     auto& mark = m.mark;
-    auto& fit = mark.fit;
-    if (m.bitsPerMm > 0) fit.raster.bitsPerMm = m.bitsPerMm;
-    if (m.sizeMm > 0) fit.fieldBits = m.sizeMm * m.bitsPerMm;
-    if (fit.fieldBits > 65535.0) {
-        std::cerr << name << ": --size times --bits-per-mm is " << fit.fieldBits
+    auto& plan = mark.plan;
+    if (m.bitsPerMm > 0) plan.raster.bitsPerMm = m.bitsPerMm;
+    if (m.sizeMm > 0) plan.fieldBits = m.sizeMm * m.bitsPerMm;
+    if (plan.fieldBits > 65535.0) {
+        std::cerr << name << ": --size times --bits-per-mm is " << plan.fieldBits
                   << " bits; the field holds at most 65535\n";
         return 2;
     }
-    if (!txorb::cli::ParseColour(m.skipColour, &fit.skipColour)) {
+    if (!txorb::drawing::ParseColour(m.skipColour, &plan.skipColour)) {
         std::cerr << name << ": --skip-colour " << m.skipColour << ": not a colour\n";
         return 2;
     }
-    fit.mode = m.fitMode == "page" ? txorb::cli::FitMode::kPage : txorb::cli::FitMode::kDrawing;
-    fit.mirror = m.mirror.empty() ? '\0' : m.mirror[0];
-    if (m.offset.size() == 2) fit.offsetX = m.offset[0], fit.offsetY = m.offset[1];
-    fit.hatch.fill = !m.noFill;
-    fit.order = m.order == "input" ? txorb::cli::PathOrder::kInput : txorb::cli::PathOrder::kShort;
-    fit.raster.dither = m.dither == "floyd-steinberg" ? txorb::cli::Dither::kFloydSteinberg
-                        : m.dither == "ordered"       ? txorb::cli::Dither::kOrdered
-                                                      : txorb::cli::Dither::kNone;
-    fit.raster.bidirectional = !m.oneWay;
+    plan.mode =
+        m.fitMode == "page" ? txorb::drawing::FitMode::kPage : txorb::drawing::FitMode::kDrawing;
+    plan.mirror = m.mirror.empty() ? '\0' : m.mirror[0];
+    if (m.offset.size() == 2) plan.offsetX = m.offset[0], plan.offsetY = m.offset[1];
+    plan.hatch.fill = !m.noFill;
+    plan.order =
+        m.order == "input" ? txorb::drawing::PathOrder::kInput : txorb::drawing::PathOrder::kShort;
+    plan.raster.dither = m.dither == "floyd-steinberg" ? txorb::drawing::Dither::kFloydSteinberg
+                         : m.dither == "ordered"       ? txorb::drawing::Dither::kOrdered
+                                                       : txorb::drawing::Dither::kNone;
+    plan.raster.bidirectional = !m.oneWay;
     mark.laserOnDelay = m.laserOn;
     mark.laserOffDelay = m.laserOff;
     mark.jumpDelay = m.jumpDelay;

@@ -45,4 +45,22 @@ struct ListProgram {
     bool operator==(const ListProgram&) const = default;
 };
 
+// The step size of the speed records: a speed of v bits/ms is this many bits every
+// kStepBits * 1000 / v microseconds.
+inline constexpr uint16_t kStepBits = 100;
+
+struct ProgramOptions {
+    // The library's power and speed ramps (its vector capture) are on: the list opens with the
+    // speed records it plans them with.
+    bool ramps = false;
+    double markSpeed = 250.0;   // bits/ms
+    double jumpSpeed = 1000.0;  // bits/ms
+};
+
+// The list a plan is marked with: with ramps first the mark and jump speed records; then, layer
+// by layer, each polyline as a jump to its first point and PolA (its second point), PolB...,
+// PolC (its last): a polyline of one move gets the move's middle as PolA (or, when the middle
+// rounds onto an end, its end twice); then the layer's bitmap lines; the list's end last.
+ListProgram BuildListProgram(const MarkPlan& plan, const ProgramOptions& options);
+
 }  // namespace txorb::drawing

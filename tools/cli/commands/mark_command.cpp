@@ -1,0 +1,260 @@
+#include "cli/commands/mark_command.h"
+
+#include <unistd.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <map>
+#include <vector>
+
+#include "cli/commands/decode.h"
+#include "cli/commands/outputs.h"
+#include "cli/run/execution_watch.h"
+#include "cli/run/interrupt.h"
+#include "cli/run/library_errors.h"
+#include "cli/run/list_player.h"
+#include "cli/run/progress.h"
+#include "drawing/input/read_drawing.h"
+#include "drawing/plan/plan.h"
+#include "drawing/program/list_program.h"
+#include "txorb/txorb.h"
+
+namespace txorb::cli {
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+constexpr uint16_t kCaptureMode = 0x200;  // Set_Mode: rewrite polylines with power ramps
+// A preview runs the virtual card this many times faster than a real card would mark.
+constexpr double kPreviewTimeScale = 1000.0;
+// Longest run of the virtual card at real time before it is sped up (without --time-scale):
+// scripts mark many drawings one after another and should not wait for a card that is not there.
+constexpr double kLongRunSeconds = 3.0;
+// Packets of the initialisation a capture started after it does not hold.
+constexpr size_t kHandshakeExchanges = 2;
+
+std::vector<uint8_t> ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+class MarkRun {
+public:
+    explicit MarkRun(const MarkOptions& o) : o_(o) {}
+    int Run();
+
+private:
+    bool Prepare();
+    std::vector<std::string> SimulatorArgs() const;
+    double LongRunScale() const;
+    bool SetTiming();
+    int Mark(CardConnection* card);
+    int Stopped(CardConnection* card);
+    void Summary(const CardConnection& card, double wall) const;
+    void Results(const CardConnection& card) const;
+    int Fail(const std::string& message) const {
+        std::cerr << CommandName() << ": " << message << "\n";
+        return 1;
+    }
+    bool Refuse(const std::string& message) const {
+        Fail(message);
+        return false;
+    }
+    // Messages carry the name of the command that was run.
+    const char* CommandName() const { return o_.preview ? "txorb preview" : "txorb mark"; }
+    double ExpectedSeconds() const {
+        return ProgressTracker(plan_, o_.markSpeed, o_.jumpSpeed).ExpectedMs() / 1000.0;
+    }
+
+    const MarkOptions& o_;
+    std::string prefix_;
+    drawing::MarkPlan plan_;
+    drawing::ListProgram program_;
+    std::map<std::string, size_t> notMarked_;
+    size_t statusPolls_ = 0;
+};
+
+// Reads and plans the drawing; false when it cannot be marked (the reason is printed).
+bool MarkRun::Prepare() {
+    const drawing::ReadResult read = drawing::ReadDrawing(o_.drawing);
+    if (!read.ok) {
+        std::cerr << CommandName() << ": cannot read the drawing: " << read.error << "\n";
+        return false;
+    }
+    for (const std::string& w : read.drawing.warnings) {
+        std::cerr << CommandName() << ": warning: " << w << "\n";
+    }
+    if (o_.plan.mode == drawing::FitMode::kPage && !read.drawing.page) {
+        std::cerr << CommandName() << ": note: " << o_.drawing
+                  << " has no page (viewBox, or width and height): fitted by what is drawn\n";
+    }
+    std::string why;
+    if (!drawing::PlanDrawing(read.drawing, o_.plan, &plan_, &why)) {
+        std::cerr << CommandName() << ": " << o_.drawing << ": " << why << "\n";
+        return false;
+    }
+    notMarked_ = read.drawing.notMarked;
+    program_ = drawing::BuildListProgram(plan_, {o_.ramps, o_.markSpeed, o_.jumpSpeed});
+    return true;
+}
+
+std::vector<std::string> MarkRun::SimulatorArgs() const {
+    std::vector<std::string> args = {"--render", prefix_};
+    if (!o_.simLog.empty()) args.insert(args.end(), {"--log", o_.simLog});
+    const double timeScale = o_.preview         ? kPreviewTimeScale
+                             : o_.timeScale > 0 ? o_.timeScale
+                                                : LongRunScale();
+    if (timeScale > 0) args.insert(args.end(), {"--time-scale", FormatDouble(timeScale)});
+    return args;
+}
+
+// A virtual card left at real time would keep a large drawing running for many minutes: it
+// runs faster then, so that the run takes about kLongRunSeconds, and says so.
+double MarkRun::LongRunScale() const {
+    const double seconds = ExpectedSeconds();
+    if (seconds <= kLongRunSeconds) return 0.0;
+    const double scale = std::ceil(seconds / kLongRunSeconds);
+    std::cerr << CommandName() << ": note: the virtual card runs " << FormatDouble(scale)
+              << " times as fast as a card (--time-scale 1 for real time)\n";
+    return scale;
+}
+
+bool MarkRun::SetTiming() {
+    struct Delay {
+        const std::optional<uint16_t>& value;
+        bool (*set)(uint16_t);
+        const char* name;
+    };
+    const Delay delays[] = {{o_.laserOnDelay, Set_Laser_On_Delay, "Set_Laser_On_Delay"},
+                            {o_.laserOffDelay, Set_Laser_Off_Delay, "Set_Laser_Off_Delay"},
+                            {o_.jumpDelay, Set_Jump_Delay, "Set_Jump_Delay"},
+                            {o_.markDelay, Set_Mark_Delay, "Set_Mark_Delay"},
+                            {o_.polyDelay, Set_Poly_Delay, "Set_Poly_Delay"}};
+    if (!Set_Mark_Speed(o_.markSpeed)) return Refuse(ExportFailure("Set_Mark_Speed"));
+    if (!Set_Jump_Speed(o_.jumpSpeed)) return Refuse(ExportFailure("Set_Jump_Speed"));
+    for (const Delay& d : delays) {
+        if (d.value && !d.set(*d.value)) return Refuse(ExportFailure(d.name));
+    }
+    if (o_.ramps) {
+        if (!Set_Mode(kCaptureMode)) return Refuse(ExportFailure("Set_Mode"));
+        const double slope =
+            o_.slope > 0 ? o_.slope : o_.markSpeed * o_.markSpeed / (2.0 * o_.rampLength);
+        Set_Custlist_Parameters(o_.leadInPercent, o_.leadOutPercent, slope, o_.microSegment);
+    }
+    return true;
+}
+
+int MarkRun::Stopped(CardConnection* card) {
+    if (card->IsUp()) {
+        const bool stopped = Stop_Execution();
+        std::cerr << CommandName() << ": interrupted; "
+                  << (stopped ? "the card is stopped" : ExportFailure("Stop_Execution")) << "\n";
+    }
+    card->Close();
+    return 130;
+}
+
+// The program loaded into the card and run to its end.
+int MarkRun::Mark(CardConnection* card) {
+    if (!card->Start(card->UsesSimulator() ? SimulatorArgs() : std::vector<std::string>{})) {
+        return 1;
+    }
+    if (Interrupted()) return Stopped(card);
+    if (!card->Initialise() || !SetTiming()) return 1;
+    const PlayOutcome played = PlayList(program_);
+    if (played.end == PlayOutcome::End::kInterrupted) return Stopped(card);
+    if (played.end == PlayOutcome::End::kFailed) return Fail(played.failure);
+    WatchOptions watch;
+    watch.pollMs = o_.pollMs;
+    watch.timeoutSeconds = o_.timeoutSeconds;
+    watch.progressBar = o_.progress && ::isatty(STDERR_FILENO);
+    const WatchOutcome run =
+        ExecuteAndWatch(ProgressTracker(plan_, o_.markSpeed, o_.jumpSpeed), watch);
+    statusPolls_ = run.statusPolls;
+    if (run.end == WatchOutcome::End::kInterrupted) return Stopped(card);
+    if (run.end == WatchOutcome::End::kFailed) return Fail(run.failure);
+    return 0;
+}
+
+void MarkRun::Summary(const CardConnection& card, double wall) const {
+    size_t exchanges = statusPolls_;
+    size_t listBytes = program_.Records() * 5;
+    if (!card.CapturePath().empty()) {
+        const DecodeStats stats = CountCapture(ReadAll(card.CapturePath()));
+        exchanges += stats.packets + (card.HandshakeCaptured() ? 0 : kHandshakeExchanges);
+        listBytes = stats.listBytes;
+    }
+    size_t paths = 0, vectors = 0, bitmapLines = 0;
+    for (const drawing::PlanLayer& layer : plan_.layers) {
+        paths += layer.polylines.size();
+        for (const auto& line : layer.polylines) vectors += line.size();
+        bitmapLines += layer.bitmapLines.size();
+    }
+    char wallText[32];
+    std::snprintf(wallText, sizeof wallText, "%.2f s", wall);
+    std::cout << "marked " << o_.drawing << ": " << paths << " paths, " << vectors << " vectors ("
+              << paths << " jumps, " << plan_.MarkMoves() << " marks), ";
+    if (bitmapLines > 0) std::cout << bitmapLines << " bitmap lines, ";
+    std::cout << listBytes << " list bytes, " << exchanges << " exchanges, " << wallText << "\n";
+    std::cout << "jump travel: " << std::lround(plan_.jumpLengthBefore)
+              << " bits in the drawing's order, " << std::lround(plan_.jumpLength)
+              << " bits as marked\n";
+    for (const auto& [kind, count] : notMarked_) {
+        std::cout << "not marked: " << kind << ": " << count << "\n";
+    }
+}
+
+// What was made: the expected time of a preview, the pictures, the capture.
+void MarkRun::Results(const CardConnection& card) const {
+    if (o_.preview) {
+        char expected[48];
+        std::snprintf(expected, sizeof expected, "%.1f s", ExpectedSeconds());
+        std::cout << "estimated marking time: " << expected << "\n";
+    }
+    if (card.UsesSimulator()) {
+        for (const char* ext : {".svg", ".png"}) {
+            const std::string path = prefix_ + ext;
+            if (fs::exists(path)) std::cout << "picture: " << fs::absolute(path).string() << "\n";
+        }
+    }
+    if (!o_.capture.empty()) std::cout << "capture: " << o_.capture << "\n";
+}
+
+int MarkRun::Run() {
+    const auto started = Clock::now();
+    prefix_ = PicturePrefix(o_.drawing, o_.out, o_.preview ? ".preview" : ".marked");
+    const std::string clash = OutputOverwritesInput(
+        o_.drawing, {prefix_ + ".svg", prefix_ + ".png", o_.capture, o_.simLog});
+    if (!clash.empty()) {
+        std::cerr << CommandName() << ": " << clash << " is the drawing itself; it is not written "
+                  << "over (give --out another name)\n";
+        return 2;
+    }
+    if (!Prepare()) return 2;
+    ConnectionOptions connection;
+    connection.card = o_.card;
+    connection.choice = o_.preview ? CardChoice::kSimulator : o_.choice;
+    connection.command = CommandName();
+    connection.capture = true;
+    connection.capturePath = o_.capture;
+    CardConnection card(connection);
+    InstallInterruptHandler();
+    const int rc = Mark(&card);
+    if (rc != 0) return rc;
+    card.Close();
+    Summary(card, std::chrono::duration<double>(Clock::now() - started).count());
+    Results(card);
+    return 0;
+}
+
+}  // namespace
+
+int RunMark(const MarkOptions& options) { return MarkRun(options).Run(); }
+
+}  // namespace txorb::cli

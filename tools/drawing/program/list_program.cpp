@@ -1,0 +1,67 @@
+#include "drawing/program/list_program.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace txorb::drawing {
+namespace {
+
+// The step period of a speed record, in µs (1..65535).
+int32_t StepPeriod(double bitsPerMs) {
+    return static_cast<int32_t>(
+        std::clamp(std::lround(kStepBits * 1000.0 / bitsPerMs), 1L, 65535L));
+}
+
+void AddPolyline(const Polyline& line, ListProgram* program) {
+    if (line.size() < 2) return;  // marks nothing
+    auto add = [&](ListOp op, FieldPoint p) { program->commands.push_back({op, p.x, p.y}); };
+    add(ListOp::kJump, line.front());
+    // A polyline opens with PolA and must close with PolC: a single move is cut in two halves
+    // when it is long enough, else its end point is given twice.
+    std::vector<FieldPoint> rest(line.begin() + 1, line.end());
+    if (rest.size() == 1) {
+        const FieldPoint a = line.front(), b = line.back();
+        const FieldPoint mid{static_cast<int16_t>((a.x + b.x) / 2),
+                             static_cast<int16_t>((a.y + b.y) / 2)};
+        rest.insert(rest.begin(), (mid == a || mid == b) ? b : mid);
+    }
+    for (size_t i = 0; i < rest.size(); ++i) {
+        add(i == 0 ? ListOp::kPolA : i + 1 == rest.size() ? ListOp::kPolC : ListOp::kPolB, rest[i]);
+    }
+}
+
+}  // namespace
+
+ListProgram BuildListProgram(const MarkPlan& plan, const ProgramOptions& options) {
+    ListProgram program;
+    if (options.ramps) {
+        program.commands.push_back(
+            {ListOp::kMarkParameters, StepPeriod(options.markSpeed), kStepBits});
+        program.commands.push_back(
+            {ListOp::kJumpParameters, StepPeriod(options.jumpSpeed), kStepBits});
+    }
+    for (const PlanLayer& layer : plan.layers) {
+        for (const Polyline& line : layer.polylines) AddPolyline(line, &program);
+        for (const BitmapLine& row : layer.bitmapLines) {
+            program.commands.push_back(
+                {ListOp::kBitmapLine, static_cast<int32_t>(program.bitmapLines.size()), 0});
+            program.bitmapLines.push_back(row);
+        }
+    }
+    program.commands.push_back({ListOp::kEnd, 0, 0});
+    return program;
+}
+
+size_t ListProgram::Records() const {
+    size_t records = 0;
+    for (const ListCommand& c : commands) {
+        switch (c.op) {
+            case ListOp::kBitmapLine: break;  // a packet of its own
+            case ListOp::kDelays: records += 5; break;
+            default: ++records; break;
+        }
+    }
+    return records;
+}
+
+}  // namespace txorb::drawing
