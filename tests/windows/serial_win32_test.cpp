@@ -50,7 +50,7 @@ std::vector<uint8_t> ReadUpTo(platform::SerialHandle h, size_t count, uint32_t t
     return bytes;
 }
 
-TEST_F(CardOnComPort, StatusRequestIsAnsweredWithALengthAndTheWord) {
+TEST_F(CardOnComPort, StatusRequestIsAnsweredAndAHeldOrAbsentPortDoesNotOpen) {
     const auto& port = platform::NativeSerialPort();
     const platform::SerialHandle h = port.open(DevicePath(port_).c_str());
     ASSERT_NE(h, platform::kInvalidSerialHandle);
@@ -64,7 +64,13 @@ TEST_F(CardOnComPort, StatusRequestIsAnsweredWithALengthAndTheWord) {
     EXPECT_EQ(reply[0], kStatusWordLength[0]);
     EXPECT_EQ(reply[1], kStatusWordLength[1]);
     EXPECT_TRUE(ReadUpTo(h, 1, 100).empty()) << "nothing follows the reply";
+    EXPECT_EQ(port.open(DevicePath(port_).c_str()), platform::kInvalidSerialHandle);
     port.close(h);
+    const platform::SerialHandle again = port.open(DevicePath(port_).c_str());
+    EXPECT_NE(again, platform::kInvalidSerialHandle) << "closing gives the port back";
+    port.close(again);
+    constexpr uint32_t kAbsentPort = 19;  // no COM port of the test machine
+    EXPECT_EQ(port.open(DevicePath(kAbsentPort).c_str()), platform::kInvalidSerialHandle);
 }
 
 TEST_F(CardOnComPort, ReadOfASilentLineWaitsItsTimeOutThenGivesUp) {
@@ -117,19 +123,6 @@ TEST_F(CardOnComPort, WaitingForASilentCardCostsNoProcessorTime) {
     EXPECT_EQ(port.read(h, &byte, 1, kWaitMs, &got), platform::SerialReadResult::kTimeout);
     EXPECT_LT(ThreadCpuMs() - before, kMostCpuMs);
     port.close(h);
-}
-
-TEST_F(CardOnComPort, PortsThatAreHeldOrAbsentDoNotOpen) {
-    const auto& port = platform::NativeSerialPort();
-    const platform::SerialHandle held = port.open(DevicePath(port_).c_str());
-    ASSERT_NE(held, platform::kInvalidSerialHandle);
-    EXPECT_EQ(port.open(DevicePath(port_).c_str()), platform::kInvalidSerialHandle);
-    port.close(held);
-    const platform::SerialHandle again = port.open(DevicePath(port_).c_str());
-    EXPECT_NE(again, platform::kInvalidSerialHandle) << "closing gives the port back";
-    port.close(again);
-    constexpr uint32_t kAbsentPort = 19;  // no COM port of the test machine
-    EXPECT_EQ(port.open(DevicePath(kAbsentPort).c_str()), platform::kInvalidSerialHandle);
 }
 
 TEST_F(CardOnComPort, SerialLinkExchangesAPacketOnComNumberN) {
