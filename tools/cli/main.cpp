@@ -10,6 +10,7 @@
 #include "cli/commands/config_command.h"
 #include "cli/commands/decode.h"
 #include "cli/commands/mark_command.h"
+#include "drawing/job/job_file.h"
 #include "drawing/model/colour.h"
 #include "txorb/txorb.h"
 #include "txorb_build_version.h"
@@ -122,6 +123,10 @@ void AddTimingOptions(CLI::App* cmd, MarkCommand* m) {
         ->check(CLI::PositiveNumber);
     cmd->add_option("--jump-speed", mark.jumpSpeed, "Jump speed in bits/ms (default 1000)")
         ->check(CLI::PositiveNumber);
+    cmd->add_option("--power", mark.power, "Laser power in % (default 100)")
+        ->check(CLI::Range(0.0, 100.0));
+    cmd->add_option("--passes", mark.passes, "Each layer's marks, repeated (default 1)")
+        ->check(CLI::Range(1, txorb::drawing::kMaxPasses));
     cmd->add_option("--laser-on-delay", m->laserOn, "Laser-on delay");
     cmd->add_option("--laser-off-delay", m->laserOff, "Laser-off delay");
     cmd->add_option("--jump-delay", m->jumpDelay, "Jump delay");
@@ -129,7 +134,9 @@ void AddTimingOptions(CLI::App* cmd, MarkCommand* m) {
     cmd->add_option("--poly-delay", m->polyDelay, "Polygon delay");
     cmd->add_flag("--ramps", mark.ramps,
                   "Let the library cut polylines into micro-segments with power and speed "
-                  "ramps (Set_Mode 0x200 and Set_Custlist_Parameters)");
+                  "ramps (Set_Mode 0x200 and Set_Custlist_Parameters); each layer is a list "
+                  "of its own whose Set_Delays scales the ramps' power by the layer's and sets "
+                  "the delays above (0 when not given)");
     cmd->add_option("--lead-in", mark.leadInPercent, "Ramps: lead-in power in % (default 5)");
     cmd->add_option("--lead-out", mark.leadOutPercent, "Ramps: lead-out power in % (default 5)");
     cmd->add_option("--ramp-length", mark.rampLength,
@@ -174,8 +181,11 @@ CLI::App* AddMarkCommand(CLI::App* app, MarkCommand* m, bool preview) {
                         : app->add_subcommand("mark",
                                               "Mark a drawing (SVG, PNG or JPEG) and show "
                                               "what was marked");
-    cmd->add_option("drawing", m->mark.drawing, "The SVG, PNG or JPEG file")
-        ->required()
+    cmd->add_option("drawing", m->mark.drawing, "The SVG, PNG or JPEG file (default: the job's)")
+        ->check(CLI::ExistingFile);
+    cmd->add_option("--job", m->mark.job,
+                    "A job file (TOML): power, speed, passes, mode and hatch per colour, over "
+                    "these options")
         ->check(CLI::ExistingFile);
     AddPlacementOptions(cmd, m);
     AddFillOptions(cmd, m);

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "cli/commands/decode.h"
+#include "cli/commands/job_layers.h"
 #include "cli/commands/outputs.h"
 #include "cli/run/execution_watch.h"
 #include "cli/run/interrupt.h"
@@ -46,7 +47,7 @@ std::vector<uint8_t> ReadAll(const std::string& path) {
 
 class MarkRun {
 public:
-    explicit MarkRun(const MarkOptions& o) : o_(o) {}
+    MarkRun(const MarkOptions& o, const drawing::JobFile& job) : o_(o), job_(job) {}
     int Run();
 
 private:
@@ -69,10 +70,11 @@ private:
     // Messages carry the name of the command that was run.
     const char* CommandName() const { return o_.preview ? "txorb preview" : "txorb mark"; }
     double ExpectedSeconds() const {
-        return ProgressTracker(plan_, o_.markSpeed, o_.jumpSpeed).ExpectedMs() / 1000.0;
+        return ProgressTracker(plan_, o_.jumpSpeed).ExpectedMs() / 1000.0;
     }
 
     const MarkOptions& o_;
+    const drawing::JobFile& job_;
     std::string prefix_;
     drawing::MarkPlan plan_;
     drawing::ListProgram program_;
@@ -100,7 +102,16 @@ bool MarkRun::Prepare() {
         return false;
     }
     notMarked_ = read.drawing.notMarked;
-    program_ = drawing::BuildListProgram(plan_, {o_.ramps, o_.markSpeed, o_.jumpSpeed});
+    ChooseLayerSettings(job_, CommandLineLayer(o_), &plan_);
+    drawing::ProgramOptions program;
+    program.ramps = o_.ramps;
+    program.jumpSpeed = o_.jumpSpeed;
+    program.timing.jumpDelay = o_.jumpDelay.value_or(0);
+    program.timing.markDelay = o_.markDelay.value_or(0);
+    program.timing.polyDelay = o_.polyDelay.value_or(0);
+    program.timing.laserOffDelay = o_.laserOffDelay.value_or(0);
+    program.timing.laserOnDelay = o_.laserOnDelay.value_or(0);
+    program_ = drawing::BuildListProgram(plan_, program);
     return true;
 }
 
@@ -167,18 +178,21 @@ int MarkRun::Mark(CardConnection* card) {
     }
     if (Interrupted()) return Stopped(card);
     if (!card->Initialise() || !SetTiming()) return 1;
-    const PlayOutcome played = PlayList(program_);
-    if (played.end == PlayOutcome::End::kInterrupted) return Stopped(card);
-    if (played.end == PlayOutcome::End::kFailed) return Fail(played.failure);
     WatchOptions watch;
     watch.pollMs = o_.pollMs;
     watch.timeoutSeconds = o_.timeoutSeconds;
     watch.progressBar = o_.progress && ::isatty(STDERR_FILENO);
-    const WatchOutcome run =
-        ExecuteAndWatch(ProgressTracker(plan_, o_.markSpeed, o_.jumpSpeed), watch);
-    statusPolls_ = run.statusPolls;
-    if (run.end == WatchOutcome::End::kInterrupted) return Stopped(card);
-    if (run.end == WatchOutcome::End::kFailed) return Fail(run.failure);
+    // Each list (one, or with ramps one per layer) is loaded and run to its end in turn.
+    for (size_t next = 0; next < program_.commands.size();) {
+        const PlayOutcome played = PlayList(program_, next);
+        next += played.played;
+        if (played.end == PlayOutcome::End::kInterrupted) return Stopped(card);
+        if (played.end == PlayOutcome::End::kFailed) return Fail(played.failure);
+        const WatchOutcome run = ExecuteAndWatch(ProgressTracker(plan_, o_.jumpSpeed), watch);
+        statusPolls_ += run.statusPolls;
+        if (run.end == WatchOutcome::End::kInterrupted) return Stopped(card);
+        if (run.end == WatchOutcome::End::kFailed) return Fail(run.failure);
+    }
     return 0;
 }
 
@@ -255,6 +269,11 @@ int MarkRun::Run() {
 
 }  // namespace
 
-int RunMark(const MarkOptions& options) { return MarkRun(options).Run(); }
+int RunMark(const MarkOptions& options) {
+    MarkOptions o = options;
+    drawing::JobFile job;
+    if (!ReadJob(&o, options.preview ? "txorb preview" : "txorb mark", &job)) return 2;
+    return MarkRun(o, job).Run();
+}
 
 }  // namespace txorb::cli

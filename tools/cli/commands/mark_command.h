@@ -12,11 +12,14 @@
 namespace txorb::cli {
 
 struct MarkOptions {
-    std::string drawing;
+    std::string drawing;  // empty: the job file's
+    std::string job;      // a job file: settings per layer over the ones below
     uint16_t card = 1;
     drawing::PlanOptions plan;
     double markSpeed = 250.0;  // bits per millisecond
     double jumpSpeed = 1000.0;
+    double power = 100.0;  // % of full power
+    int passes = 1;
     std::optional<uint16_t> laserOnDelay, laserOffDelay, jumpDelay, markDelay, polyDelay;
     bool ramps = false;
     double leadInPercent = 5.0;

@@ -57,9 +57,10 @@ bool Play(const ListCommand& c, const ListProgram& program, const char** name) {
 
 }  // namespace
 
-PlayOutcome PlayList(const ListProgram& program) {
+PlayOutcome PlayList(const ListProgram& program, size_t first) {
     PlayOutcome outcome;
-    for (const ListCommand& c : program.commands) {
+    for (size_t i = first; i < program.commands.size(); ++i) {
+        const ListCommand& c = program.commands[i];
         if (Interrupted()) {
             outcome.end = PlayOutcome::End::kInterrupted;
             return outcome;
@@ -71,6 +72,7 @@ PlayOutcome PlayList(const ListProgram& program) {
             return outcome;
         }
         ++outcome.played;
+        if (c.op == ListOp::kEnd) break;
     }
     return outcome;
 }

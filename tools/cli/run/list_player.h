@@ -15,6 +15,9 @@ struct PlayOutcome {
     size_t played = 0;    // commands the library took
 };
 
-PlayOutcome PlayList(const drawing::ListProgram& program);
+// Plays the commands from `first` up to and including the next end of list, which the card
+// then runs before the rest is played (a program with ramps holds a list per layer).
+// `played` counts the commands played, so the next list starts at first + played.
+PlayOutcome PlayList(const drawing::ListProgram& program, size_t first = 0);
 
 }  // namespace txorb::cli

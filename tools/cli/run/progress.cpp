@@ -16,17 +16,23 @@ double Dist(FieldPoint a, FieldPoint b) {
 
 }  // namespace
 
-ProgressTracker::ProgressTracker(const drawing::MarkPlan& plan, double markSpeed,
-                                 double jumpSpeed) {
-    const double mark = markSpeed > 0 ? markSpeed : 1.0;
+ProgressTracker::ProgressTracker(const drawing::MarkPlan& plan, double jumpSpeed) {
     const double jump = jumpSpeed > 0 ? jumpSpeed : 1.0;
     stops_.push_back({head_, 0.0});
-    for (const drawing::PlanLayer& layer : plan.layers) AddLayer(layer, mark, jump);
+    for (const drawing::PlanLayer& layer : plan.layers) {
+        const double before = totalMs_;
+        const bool marks = layer.settings.mode != drawing::LayerMode::kSkip;
+        for (int pass = 0; marks && pass < std::max(1, layer.settings.passes); ++pass) {
+            AddLayer(layer, jump);
+        }
+        layerMs_.push_back(totalMs_ - before);
+    }
 }
 
-void ProgressTracker::AddLayer(const drawing::PlanLayer& layer, double mark, double jump) {
+void ProgressTracker::AddLayer(const drawing::PlanLayer& layer, double jump) {
     FieldPoint& at = head_;
     double& ms = totalMs_;
+    const double mark = layer.settings.speed > 0 ? layer.settings.speed : 1.0;
     for (const auto& line : layer.polylines) {
         ms += Dist(at, line.front()) / jump;
         stops_.push_back({line.front(), ms});

@@ -8,6 +8,7 @@ namespace {
 
 // The step period of a speed record, in µs (1..65535).
 int32_t StepPeriod(double bitsPerMs) {
+    if (!(bitsPerMs > 0)) return 65535;
     return static_cast<int32_t>(
         std::clamp(std::lround(kStepBits * 1000.0 / bitsPerMs), 1L, 65535L));
 }
@@ -30,25 +31,61 @@ void AddPolyline(const Polyline& line, ListProgram* program) {
     }
 }
 
+bool MarksSomething(const PlanLayer& layer) {
+    if (layer.settings.mode == LayerMode::kSkip) return false;
+    if (!layer.bitmapLines.empty()) return true;
+    return std::any_of(layer.polylines.begin(), layer.polylines.end(),
+                       [](const Polyline& line) { return line.size() >= 2; });
+}
+
+// The layer's marks, `passes` times in a row.
+void AddMarks(const PlanLayer& layer, ListProgram* program) {
+    for (int pass = 0; pass < std::max(1, layer.settings.passes); ++pass) {
+        for (const Polyline& line : layer.polylines) AddPolyline(line, program);
+        for (const BitmapLine& row : layer.bitmapLines) {
+            program->commands.push_back(
+                {ListOp::kBitmapLine, static_cast<int32_t>(program->bitmapLines.size()), 0});
+            program->bitmapLines.push_back(row);
+        }
+    }
+}
+
+void AddRampsDelays(const LayerSettings& s, const ListTiming& t, ListProgram* program) {
+    program->commands.push_back({ListOp::kDelays, static_cast<int32_t>(program->delays.size()), 0});
+    program->delays.push_back({static_cast<uint16_t>(StepPeriod(s.speed)), t.jumpDelay, t.markDelay,
+                               t.polyDelay, t.laserOffDelay, t.laserOnDelay, t.t1, t.t2,
+                               RampPowerScale(s.power)});
+}
+
 }  // namespace
+
+uint16_t PowerLevel(double percent) {
+    return static_cast<uint16_t>(
+        std::floor(std::clamp(percent, 0.0, 100.0) / 100.0 * 65535.0 + 0.5));
+}
+
+uint16_t RampPowerScale(double percent) {
+    const double t3 = std::floor(std::clamp(percent, 0.0, 100.0) / 100.0 * 65536.0 + 0.5);
+    return static_cast<uint16_t>(std::min(t3, 65535.0));
+}
 
 ListProgram BuildListProgram(const MarkPlan& plan, const ProgramOptions& options) {
     ListProgram program;
-    if (options.ramps) {
-        program.commands.push_back(
-            {ListOp::kMarkParameters, StepPeriod(options.markSpeed), kStepBits});
-        program.commands.push_back(
-            {ListOp::kJumpParameters, StepPeriod(options.jumpSpeed), kStepBits});
-    }
     for (const PlanLayer& layer : plan.layers) {
-        for (const Polyline& line : layer.polylines) AddPolyline(line, &program);
-        for (const BitmapLine& row : layer.bitmapLines) {
+        if (!MarksSomething(layer)) continue;
+        const LayerSettings& s = layer.settings;
+        if (options.ramps) AddRampsDelays(s, options.timing, &program);
+        program.commands.push_back({ListOp::kPower, kPowerPort, PowerLevel(s.power)});
+        program.commands.push_back({ListOp::kMarkParameters, StepPeriod(s.speed), kStepBits});
+        if (options.ramps) {
             program.commands.push_back(
-                {ListOp::kBitmapLine, static_cast<int32_t>(program.bitmapLines.size()), 0});
-            program.bitmapLines.push_back(row);
+                {ListOp::kJumpParameters, StepPeriod(options.jumpSpeed), kStepBits});
         }
+        AddMarks(layer, &program);
+        if (options.ramps) program.commands.push_back({ListOp::kEnd, 0, 0});
     }
-    program.commands.push_back({ListOp::kEnd, 0, 0});
+    if (!options.ramps || program.commands.empty())
+        program.commands.push_back({ListOp::kEnd, 0, 0});
     return program;
 }
 

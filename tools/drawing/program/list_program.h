@@ -49,18 +49,42 @@ struct ListProgram {
 // kStepBits * 1000 / v microseconds.
 inline constexpr uint16_t kStepBits = 100;
 
-struct ProgramOptions {
-    // The library's power and speed ramps (its vector capture) are on: the list opens with the
-    // speed records it plans them with.
-    bool ramps = false;
-    double markSpeed = 250.0;   // bits/ms
-    double jumpSpeed = 1000.0;  // bits/ms
+// The laser's power output, as the library's power ramps write it: Write_Port_List to this
+// address offset, full power 65535.
+inline constexpr uint16_t kPowerPort = 40;
+// The level of `percent` % power (clamped to 0..100): floor(percent / 100 * 65535 + 0.5).
+uint16_t PowerLevel(double percent);
+// Set_Delays' T3 that makes the library's ramps run at `percent` % of their powers (they scale
+// by T3 / 65536): min(65535, floor(percent / 100 * 65536 + 0.5)).
+uint16_t RampPowerScale(double percent);
+
+// Set_Delays' values besides the step period and T3, in µs: with ramps every layer's list
+// opens with a Set_Delays, which sets these too. 0 is the virtual card's own value and lets a
+// card wait nothing extra.
+struct ListTiming {
+    uint16_t jumpDelay = 0, markDelay = 0, polyDelay = 0, laserOffDelay = 0, laserOnDelay = 0;
+    uint16_t t1 = 0, t2 = 0;
 };
 
-// The list a plan is marked with: with ramps first the mark and jump speed records; then, layer
-// by layer, each polyline as a jump to its first point and PolA (its second point), PolB...,
-// PolC (its last): a polyline of one move gets the move's middle as PolA (or, when the middle
-// rounds onto an end, its end twice); then the layer's bitmap lines; the list's end last.
+struct ProgramOptions {
+    // The library's power and speed ramps (its vector capture) are on: it rewrites a list's
+    // polylines when the list ends, with the last Set_Delays' T3 as its power scale, so every
+    // layer is a list of its own.
+    bool ramps = false;
+    double jumpSpeed = 1000.0;  // bits/ms
+    ListTiming timing;          // with ramps
+};
+
+// The list a plan is marked with. Each layer that marks something (its mode is not skip and it
+// has polylines or bitmap lines) gives, in the plan's order: its power (kPower: kPowerPort,
+// PowerLevel) and its speed (kMarkParameters); then its marks `passes` times in a row: each
+// polyline as a jump to its first point and PolA (its second point), PolB..., PolC (its last),
+// a polyline of one move with the move's middle as PolA (or, when the middle rounds onto an
+// end, its end twice); then its bitmap lines. One end closes the list.
+// With ramps each layer is a list of its own, ended by kEnd and run before the next: it opens
+// with Set_Delays (the layer's step period, `timing`, T3 = RampPowerScale), then its power,
+// speed and jump speed (kJumpParameters) records, then its marks. A plan that marks nothing
+// gives a lone end.
 ListProgram BuildListProgram(const MarkPlan& plan, const ProgramOptions& options);
 
 }  // namespace txorb::drawing
