@@ -160,7 +160,8 @@ TEST(JobFile, WrittenLayersReadBackToTheSettingsTheyWereMarkedWith) {
     white.notMarked = "white";
     PlanLayer inkAgain = ink;
     inkAgain.picture = true;
-    std::string text = FormatJobFile({ink, photo, white, inkAgain}, 600.0);  // 600 bits/mm
+    std::string text = FormatJobFile({ink, photo, white, inkAgain}, 600.0,  // 600 bits/mm
+                                     "art/\"a\\b\".svg");
     EXPECT_NE(text.find("\n# 3 shapes, 1.0 mm²\n[[layer]]\ncolour = \"#1a1aff\"\n"),
               std::string::npos);
     EXPECT_NE(text.find("# 0 shapes, 0.0 mm², marks nothing: white\n"), std::string::npos);
@@ -170,6 +171,7 @@ TEST(JobFile, WrittenLayersReadBackToTheSettingsTheyWereMarkedWith) {
     JobFile job;
     std::string error;
     ASSERT_TRUE(ParseJobFile(text, "written.toml", &job, &error)) << error;
+    EXPECT_EQ(job.drawing, "art/\"a\\b\".svg");
     ASSERT_EQ(job.layers.size(), 3u);
     for (const PlanLayer& layer : {ink, photo, white}) {
         EXPECT_EQ(ResolveLayer(job, kDefaults, layer.colour, 0, false).settings, layer.settings);

@@ -9,6 +9,7 @@
 #include "cli/commands/card_commands.h"
 #include "cli/commands/config_command.h"
 #include "cli/commands/decode.h"
+#include "cli/commands/layers_command.h"
 #include "cli/commands/mark_command.h"
 #include "drawing/job/job_file.h"
 #include "drawing/model/colour.h"
@@ -117,8 +118,15 @@ void AddRasterOptions(CLI::App* cmd, MarkCommand* m) {
     cmd->add_flag("--one-way", m->oneWay, "Every picture line from left to right");
 }
 
-void AddTimingOptions(CLI::App* cmd, MarkCommand* m) {
+// The drawing, its job file and the settings every layer starts from.
+void AddLayerOptions(CLI::App* cmd, MarkCommand* m) {
     auto& mark = m->mark;
+    cmd->add_option("drawing", mark.drawing, "The SVG, PNG or JPEG file (default: the job's)")
+        ->check(CLI::ExistingFile);
+    cmd->add_option("--job", mark.job,
+                    "A job file (TOML): power, speed, passes, mode and hatch per colour, over "
+                    "these options")
+        ->check(CLI::ExistingFile);
     cmd->add_option("--mark-speed", mark.markSpeed, "Mark speed in bits/ms (default 250)")
         ->check(CLI::PositiveNumber);
     cmd->add_option("--jump-speed", mark.jumpSpeed, "Jump speed in bits/ms (default 1000)")
@@ -127,6 +135,10 @@ void AddTimingOptions(CLI::App* cmd, MarkCommand* m) {
         ->check(CLI::Range(0.0, 100.0));
     cmd->add_option("--passes", mark.passes, "Each layer's marks, repeated (default 1)")
         ->check(CLI::Range(1, txorb::drawing::kMaxPasses));
+}
+
+void AddTimingOptions(CLI::App* cmd, MarkCommand* m) {
+    auto& mark = m->mark;
     cmd->add_option("--laser-on-delay", m->laserOn, "Laser-on delay");
     cmd->add_option("--laser-off-delay", m->laserOff, "Laser-off delay");
     cmd->add_option("--jump-delay", m->jumpDelay, "Jump delay");
@@ -181,12 +193,7 @@ CLI::App* AddMarkCommand(CLI::App* app, MarkCommand* m, bool preview) {
                         : app->add_subcommand("mark",
                                               "Mark a drawing (SVG, PNG or JPEG) and show "
                                               "what was marked");
-    cmd->add_option("drawing", m->mark.drawing, "The SVG, PNG or JPEG file (default: the job's)")
-        ->check(CLI::ExistingFile);
-    cmd->add_option("--job", m->mark.job,
-                    "A job file (TOML): power, speed, passes, mode and hatch per colour, over "
-                    "these options")
-        ->check(CLI::ExistingFile);
+    AddLayerOptions(cmd, m);
     AddPlacementOptions(cmd, m);
     AddFillOptions(cmd, m);
     AddRasterOptions(cmd, m);
@@ -195,8 +202,21 @@ CLI::App* AddMarkCommand(CLI::App* app, MarkCommand* m, bool preview) {
     return cmd;
 }
 
-int RunMarkCommand(MarkCommand& m, bool preview) {
-    const char* name = preview ? "txorb preview" : "txorb mark";
+CLI::App* AddLayersCommand(CLI::App* app, MarkCommand* m, std::string* write) {
+    auto* cmd = app->add_subcommand("layers",
+                                    "The layers of a drawing, one per final colour: shapes, "
+                                    "area, marking time and settings");
+    AddLayerOptions(cmd, m);
+    cmd->add_option("--write", *write, "Write them as a job file to edit and use with --job");
+    AddPlacementOptions(cmd, m);
+    AddFillOptions(cmd, m);
+    AddRasterOptions(cmd, m);
+    return cmd;
+}
+
+// The options as `mark`, `preview` and `layers` take them; false after saying why they cannot
+// be used.
+bool CheckMarkOptions(MarkCommand& m, const char* name, bool preview) {
     auto& mark = m.mark;
     auto& plan = mark.plan;
     if (m.bitsPerMm > 0) plan.raster.bitsPerMm = m.bitsPerMm;
@@ -204,11 +224,11 @@ int RunMarkCommand(MarkCommand& m, bool preview) {
     if (plan.fieldBits > 65535.0) {
         std::cerr << name << ": --size times --bits-per-mm is " << plan.fieldBits
                   << " bits; the field holds at most 65535\n";
-        return 2;
+        return false;
     }
     if (!txorb::drawing::ParseColour(m.skipColour, &plan.skipColour)) {
         std::cerr << name << ": --skip-colour " << m.skipColour << ": not a colour\n";
-        return 2;
+        return false;
     }
     plan.mode =
         m.fitMode == "page" ? txorb::drawing::FitMode::kPage : txorb::drawing::FitMode::kDrawing;
@@ -229,7 +249,12 @@ int RunMarkCommand(MarkCommand& m, bool preview) {
     mark.progress = !m.noProgress && !preview;
     mark.preview = preview;
     mark.choice = preview ? CardChoice::kSimulator : Choice(m.sim, m.noSim);
-    return txorb::cli::RunMark(mark);
+    return true;
+}
+
+int RunMarkCommand(MarkCommand& m, bool preview) {
+    const char* name = preview ? "txorb preview" : "txorb mark";
+    return CheckMarkOptions(m, name, preview) ? txorb::cli::RunMark(m.mark) : 2;
 }
 
 std::string VersionText() {
@@ -249,6 +274,9 @@ int main(int argc, char** argv) {
     MarkCommand mark, preview;
     auto* markCmd = AddMarkCommand(&app, &mark, false);
     auto* previewCmd = AddMarkCommand(&app, &preview, true);
+    MarkCommand layers;
+    std::string layersWrite;
+    auto* layersCmd = AddLayersCommand(&app, &layers, &layersWrite);
 
     std::string capture;
     bool json = false;
@@ -286,6 +314,10 @@ int main(int argc, char** argv) {
     try {
         if (*markCmd) return RunMarkCommand(mark, false);
         if (*previewCmd) return RunMarkCommand(preview, true);
+        if (*layersCmd) {
+            if (!CheckMarkOptions(layers, "txorb layers", true)) return 2;
+            return txorb::cli::RunLayers(layers.mark, layersWrite);
+        }
         if (*decodeCmd) return txorb::cli::RunDecode(capture, json);
         cardOptions.choice = Choice(sim, noSim);
         if (*infoCmd) return txorb::cli::RunInfo(cardOptions);

@@ -60,6 +60,24 @@ std::string Number(double v) {
     return ec == std::errc() ? std::string(buf, end) : std::string("?");
 }
 
+// A TOML basic string.
+std::string Quoted(std::string_view text) {
+    std::string out = "\"";
+    for (char c : text) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) {
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned char>(c));
+            out += escape;
+        } else {
+            out += c;
+        }
+    }
+    return out + "\"";
+}
+
 std::string_view TypeName(const toml::node& node) {
     switch (node.type()) {
         case toml::node_type::table: return "a table";
@@ -443,11 +461,13 @@ std::string_view LayerModeName(LayerMode mode) {
     return "fill";
 }
 
-std::string FormatJobFile(const std::vector<PlanLayer>& layers, double bitsPerMm) {
+std::string FormatJobFile(const std::vector<PlanLayer>& layers, double bitsPerMm,
+                          const std::string& drawing) {
     std::string out =
         "# The layers of a drawing in drawing order, as `txorb layers --write` found them: edit\n"
         "# and use with --job. A key left out takes the command line's option; a layer of\n"
         "# colour \"other\" would take every colour no layer names.\n";
+    if (!drawing.empty()) out += "drawing = " + Quoted(drawing) + "\n";
     std::vector<Colour> written;
     for (const PlanLayer& layer : layers) {
         char hex[8];

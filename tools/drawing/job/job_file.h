@@ -126,7 +126,9 @@ std::string_view LayerModeName(LayerMode mode);
 
 // A job file that gives every layer of `layers` the settings it was marked with, a comment
 // line above each with its shapes and area (`bitsPerMm` converts it to mm²). A later layer
-// of a colour already written is only noted, as it shares that layer's settings.
-std::string FormatJobFile(const std::vector<PlanLayer>& layers, double bitsPerMm);
+// of a colour already written is only noted, as it shares that layer's settings. `drawing`,
+// unless empty, is written as the job's drawing (relative to where the job file goes).
+std::string FormatJobFile(const std::vector<PlanLayer>& layers, double bitsPerMm,
+                          const std::string& drawing = "");
 
 }  // namespace txorb::drawing
