@@ -251,28 +251,22 @@ TEST_F(ToolRun, CtrlCStopsTheCardAndRemovesIt) {
     EXPECT_TRUE(fs::exists(dir_ + "/demo.marked.svg"));
 }
 
-TEST_F(ToolRun, PreviewGivesThePictureAndTheExpectedTime) {
-    ASSERT_EQ(Run({"preview", "demo.svg"}), 0) << err_;
-    EXPECT_NE(out_.find("estimated marking time: 38.6 s\n"), std::string::npos) << out_;
-    EXPECT_NE(out_.find("picture: " + fs::canonical(dir_).string() + "/demo.preview.png\n"),
-              std::string::npos);
-    EXPECT_TRUE(fs::exists(dir_ + "/demo.preview.svg"));
-}
-
-TEST_F(ToolRun, CardCommandsReachTheVirtualCard) {
-    const struct {
-        std::vector<std::string> args;
-        std::string out;  // a line the output holds
-    } cases[] = {
+TEST_F(ToolRun, PreviewAndTheCardCommands) {
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        // Lines each output holds.
+        {{"preview", "demo.svg"}, "estimated marking time: 38.6 s\n"},
+        {{"preview", "demo.svg"},
+         "picture: " + fs::canonical(dir_).string() + "/demo.preview.png\n"},
         {{"goto", "100", "-200", "--sim"}, "position: x=100 y=-200\n"},
         {{"info"}, "identity:         0x54584F52\n"},
         {{"info"}, "  1     0xFFFF    0xFFFF  0            1    1            1\n"},
         {{"stop", "--sim"}, "card 1 stopped\n"},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(Run(c.args), 0) << c.args[0] << err_;
-        EXPECT_NE(out_.find(c.out), std::string::npos) << out_;
+    for (const auto& [args, line] : cases) {
+        EXPECT_EQ(Run(args), 0) << args[0] << err_;
+        EXPECT_NE(out_.find(line), std::string::npos) << out_;
     }
+    EXPECT_TRUE(fs::exists(dir_ + "/demo.preview.svg"));
 }
 
 TEST_F(ToolRun, DecodeVersionAndHelp) {
@@ -297,15 +291,23 @@ TEST_F(ToolRun, DecodeVersionAndHelp) {
     EXPECT_NE(Run({}), 0);
 }
 
-TEST_F(ToolRun, EachFailureGivesItsExitStatusAndMessage) {
+// Each run's exit status, exact standard error, and a line of its summary.
+TEST_F(ToolRun, ExitStatusesWarningsAndNotes) {
     std::ofstream(dir_ + "/bad.svg") << "<svg>\n  <path d='M 0 0 L 1'/></svg>";
     std::ofstream(dir_ + "/page.html") << "<html><body/></html>";
+    std::ofstream(dir_ + "/skewed.svg")
+        << "<svg viewBox='0 0 10 10'>\n  <g transform=\"matrix(1,0,0.09,1,0,0\"><rect width='10' "
+           "height='10'/></g>\n  <foreignObject/><foreignObject/>\n</svg>\n";
+    std::ofstream(dir_ + "/pageless.svg") << "<svg><rect width='10' height='10'/></svg>";
     fs::create_directory(dir_ + "/sub");
     fs::create_hard_link(dir_ + "/demo.svg", dir_ + "/linked.svg");
     fs::copy_file(TXORB_SOURCE_DIR "/examples/corpus/assets/checker.png", dir_ + "/photo.png");
     const std::string bad =
-        ": warning: bad.svg:2:9: <path>: d, character 10: expected a number for 'L'; drawn "
-        "up to there\n";
+        ": warning: bad.svg:2:9: <path>: d, character 10: expected a number for "
+        "'L'; drawn up to there\n";
+    const std::string noPort =
+        ": cannot initialise card 1: error 32: Serial port key not found in "
+        "Registry\n";
     auto over = [](const char* cmd, const char* named) {
         return std::string("txorb ") + cmd + ": " + named +
                " is the drawing itself; it is not written over (give --out another name)\n";
@@ -313,83 +315,72 @@ TEST_F(ToolRun, EachFailureGivesItsExitStatusAndMessage) {
     const struct {
         std::vector<std::string> args;
         int rc;
-        std::string err;
+        std::string err, out;
     } cases[] = {
         {{"mark", "bad.svg"},
          2,
-         "txorb mark" + bad + "txorb mark: bad.svg: the drawing holds no shape to mark\n"},
+         "txorb mark" + bad + "txorb mark: bad.svg: the drawing holds no shape to mark\n",
+         ""},
         {{"preview", "bad.svg"},
          2,
-         "txorb preview" + bad + "txorb preview: bad.svg: the drawing holds no shape to mark\n"},
+         "txorb preview" + bad + "txorb preview: bad.svg: the drawing holds no shape to mark\n",
+         ""},
         {{"mark", "page.html"},
          2,
          "txorb mark: cannot read the drawing: page.html:1:2: not an SVG drawing: the root element "
-         "is <html>\n"},
+         "is <html>\n",
+         ""},
         {{"preview", "demo.svg", "--skip-colour", "greenish"},
          2,
-         "txorb preview: --skip-colour greenish: not a colour\n"},
-        {{"mark", "demo.svg", "--no-sim"},
-         1,
-         "txorb mark: cannot initialise card 1: error 32: Serial port key not found in Registry\n"},
-        {{"goto", "1", "2", "--no-sim"},
-         1,
-         "txorb goto: cannot initialise card 1: error 32: Serial port key not found in Registry\n"},
+         "txorb preview: --skip-colour greenish: not a colour\n",
+         ""},
+        {{"mark", "demo.svg", "--no-sim"}, 1, "txorb mark" + noPort, ""},
+        {{"goto", "1", "2", "--no-sim"}, 1, "txorb goto" + noPort, ""},
         {{"decode", "missing.bin"},
          1,
-         "txorb decode: cannot open missing.bin: No such file or directory\n"},
-        {{"preview", "demo.svg", "--out", "demo"}, 2, over("preview", "demo.svg")},
+         "txorb decode: cannot open missing.bin: No such file or directory\n",
+         ""},
+        {{"preview", "demo.svg", "--out", "demo"}, 2, over("preview", "demo.svg"), ""},
         {{"preview", "demo.svg", "--out", "sub/../demo.png"},
          2,
-         over("preview", "sub/../demo.svg")},
-        {{"preview", "demo.svg", "--out", "linked"}, 2, over("preview", "linked.svg")},
-        {{"preview", "photo.png", "--out", "photo"}, 2, over("preview", "photo.png")},
-        {{"mark", "demo.svg", "--sim", "--capture", "demo.svg"}, 2, over("mark", "demo.svg")},
-        {{"mark", "demo.svg", "--sim", "--sim-log", "linked.svg"}, 2, over("mark", "linked.svg")},
-    };
-    const std::string drawing = ReadText(dir_ + "/demo.svg");
-    for (const auto& c : cases) {
-        EXPECT_EQ(Run(c.args), c.rc) << c.args[1];
-        EXPECT_EQ(err_, c.err);
-    }
-    EXPECT_EQ(ReadText(dir_ + "/demo.svg"), drawing);
-}
-
-TEST_F(ToolRun, WarningsAndNotesOfRunsThatMark) {
-    std::ofstream(dir_ + "/skewed.svg")
-        << "<svg xmlns='http://www.w3.org/2000/svg' viewBox='0 0 10 10'>\n"
-           "  <g transform=\"matrix(1,0,0.09,1,0,0\"><rect width='10' height='10'/></g>\n"
-           "  <foreignObject/><foreignObject/>\n</svg>\n";
-    std::ofstream(dir_ + "/pageless.svg") << "<svg><rect width='10' height='10'/></svg>";
-    const std::vector<std::string> quick = {"--hatch-spacing", "600",          "--fit", "page",
-                                            "--no-progress",   "--time-scale", "50"};
-    const struct {
-        std::vector<std::string> args;
-        std::string err, out;  // `out`: a line the summary holds
-    } cases[] = {
-        {{"mark", "skewed.svg"},
+         over("preview", "sub/../demo.svg"),
+         ""},
+        {{"preview", "demo.svg", "--out", "linked"}, 2, over("preview", "linked.svg"), ""},
+        {{"preview", "photo.png", "--out", "photo"}, 2, over("preview", "photo.png"), ""},
+        {{"mark", "demo.svg", "--sim", "--capture", "demo.svg"}, 2, over("mark", "demo.svg"), ""},
+        {{"mark", "demo.svg", "--sim", "--sim-log", "linked.svg"},
+         2,
+         over("mark", "linked.svg"),
+         ""},
+        {{"mark", "skewed.svg", "--hatch-spacing", "600", "--time-scale", "50"},
+         0,
          "txorb mark: warning: skewed.svg:2:6: <g>: transform=\"matrix(1,0,0.09,1,0,0\": malformed "
          "arguments of "
          "matrix; ignored\n",
          "\nnot marked: <foreignObject>: 2\n"},
-        {{"mark", "pageless.svg"},
+        {{"mark", "pageless.svg", "--fit", "page", "--hatch-spacing", "600", "--time-scale", "50"},
+         0,
          "txorb mark: note: pageless.svg has no page (viewBox, or width and height): fitted by "
          "what is drawn\n",
          "marked pageless.svg: 1 paths, "},
         // demo.svg takes 38.6 s on a card: 13 times as fast keeps the wait within 3 s; a
         // --time-scale given is used as it is, without a note.
-        {{"mark", "demo.svg", "--sim", "--no-progress"},
+        {{"mark", "demo.svg", "--sim"},
+         0,
          "txorb mark: note: the virtual card runs 13 times as fast as a card (--time-scale 1 for "
          "real time)\n",
          "marked demo.svg: "},
-        {{"mark", "demo.svg", "--time-scale", "100", "--no-progress"}, "", "jump travel: "},
+        {{"mark", "demo.svg", "--time-scale", "100"}, 0, "", "jump travel: "},
     };
+    const std::string drawing = ReadText(dir_ + "/demo.svg");
     for (const auto& c : cases) {
         std::vector<std::string> args = c.args;
-        if (c.args[1] != "demo.svg") args.insert(args.end(), quick.begin(), quick.end());
-        EXPECT_EQ(Run(args), 0) << c.args[1] << err_;
+        if (args[0] == "mark") args.push_back("--no-progress");
+        EXPECT_EQ(Run(args), c.rc) << c.args[1];
         EXPECT_EQ(err_, c.err);
         EXPECT_NE(out_.find(c.out), std::string::npos) << out_;
     }
+    EXPECT_EQ(ReadText(dir_ + "/demo.svg"), drawing);
 }
 
 TEST_F(ToolRun, ConfigTellsWhatTheStoreGivesACard) {
