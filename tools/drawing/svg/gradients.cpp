@@ -172,6 +172,16 @@ void PaintGradient(const GradientShape& g, Picture* placed) {
     placed->visibleY1 = image.height;
 }
 
+// The gradient painted over the box at `scale` pixels a unit.
+Picture BoxPicture(const GradientShape& shape, const Box& box, double scale) {
+    Picture placed;
+    placed.image.width = std::max(1, static_cast<int>(std::ceil((box.x1 - box.x0) * scale)));
+    placed.image.height = std::max(1, static_cast<int>(std::ceil((box.y1 - box.y0) * scale)));
+    placed.toDrawing = {1.0 / scale, 0, 0, 1.0 / scale, box.x0, box.y0};
+    PaintGradient(shape, &placed);
+    return placed;
+}
+
 }  // namespace
 
 std::vector<GradientStop> ReadGradientStops(const pugi::xml_node& gradient) {
@@ -260,12 +270,7 @@ bool SvgDocument::GradientPicture(const std::vector<Subpath>& subpaths, const Dr
     shape.stops = GreyStops(read, opacity);
 
     const double side = std::max(root.x1 - root.x0, root.y1 - root.y0);
-    const double scale = GradientPixels(side) / side;
-    Picture placed;
-    placed.image.width = std::max(1, static_cast<int>(std::ceil((root.x1 - root.x0) * scale)));
-    placed.image.height = std::max(1, static_cast<int>(std::ceil((root.y1 - root.y0) * scale)));
-    placed.toDrawing = {1.0 / scale, 0, 0, 1.0 / scale, root.x0, root.y0};
-    PaintGradient(shape, &placed);
+    Picture placed = BoxPicture(shape, root, GradientPixels(side) / side);
     DrawContext inside = ctx;
     inside.m = Affine{};
     auto region = std::make_shared<ClipRegion>();
