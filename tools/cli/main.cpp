@@ -40,7 +40,8 @@ struct MarkCommand {
     std::optional<uint16_t> laserOn, laserOff, jumpDelay, markDelay, polyDelay;
     bool noProgress = false;
     bool noFill = false, oneWay = false;
-    std::string fitMode = "drawing", mirror, dither = "none", order = "short";
+    std::string fitMode, mirror, dither = "none", order = "short";
+    CLI::Option* field = nullptr;
     std::string skipColour = "white";
     std::vector<double> offset;
 };
@@ -51,6 +52,7 @@ void AddPlacementOptions(CLI::App* cmd, MarkCommand* m) {
                                   "Edge of the square the drawing is fitted into, in bits "
                                   "(default 60000)")
                       ->check(CLI::Range(1.0, 65535.0));
+    m->field = field;
     auto* size =
         cmd->add_option("--size", m->sizeMm, "Edge of that square in mm (with --bits-per-mm)")
             ->check(CLI::PositiveNumber)
@@ -61,8 +63,10 @@ void AddPlacementOptions(CLI::App* cmd, MarkCommand* m) {
     size->needs("--bits-per-mm");
     cmd->add_option("--fit", m->fitMode,
                     "drawing: what is drawn fills the square; page: the page (viewBox, else "
-                    "width and height) does, so positions on the page are kept")
-        ->check(CLI::IsMember({"drawing", "page"}));
+                    "width and height) does, so positions on the page are kept; size: at the "
+                    "size the file gives (DXF's units, with --bits-per-mm), centred. Default: "
+                    "size for a DXF without --size or --field, else drawing")
+        ->check(CLI::IsMember({"drawing", "page", "size"}));
     cmd->add_option("--rotate", plan.rotate, "Turn clockwise by 90, 180 or 270 degrees")
         ->check(CLI::IsMember({0, 90, 180, 270}));
     cmd->add_option("--mirror", m->mirror, "x: swap left and right; y: swap top and bottom")
@@ -121,7 +125,7 @@ void AddRasterOptions(CLI::App* cmd, MarkCommand* m) {
 // The drawing, its job file and the settings every layer starts from.
 void AddLayerOptions(CLI::App* cmd, MarkCommand* m) {
     auto& mark = m->mark;
-    cmd->add_option("drawing", mark.drawing, "The SVG, PNG or JPEG file (default: the job's)")
+    cmd->add_option("drawing", mark.drawing, "The SVG, DXF, PNG or JPEG file (default: the job's)")
         ->check(CLI::ExistingFile);
     cmd->add_option("--job", mark.job,
                     "A job file (TOML): power, speed, passes, mode and hatch per colour, over "
@@ -191,7 +195,7 @@ CLI::App* AddMarkCommand(CLI::App* app, MarkCommand* m, bool preview) {
                                               "The picture and the expected marking time "
                                               "of a drawing, from the virtual card")
                         : app->add_subcommand("mark",
-                                              "Mark a drawing (SVG, PNG or JPEG) and show "
+                                              "Mark a drawing (SVG, DXF, PNG or JPEG) and show "
                                               "what was marked");
     AddLayerOptions(cmd, m);
     AddPlacementOptions(cmd, m);
@@ -230,8 +234,11 @@ bool CheckMarkOptions(MarkCommand& m, const char* name, bool preview) {
         std::cerr << name << ": --skip-colour " << m.skipColour << ": not a colour\n";
         return false;
     }
-    plan.mode =
-        m.fitMode == "page" ? txorb::drawing::FitMode::kPage : txorb::drawing::FitMode::kDrawing;
+    const bool fitted = m.sizeMm > 0 || (m.field != nullptr && m.field->count() > 0);
+    plan.mode = m.fitMode == "page" ? txorb::drawing::FitMode::kPage
+                : m.fitMode == "drawing" || (m.fitMode.empty() && fitted)
+                    ? txorb::drawing::FitMode::kDrawing
+                    : txorb::drawing::FitMode::kSize;
     plan.mirror = m.mirror.empty() ? '\0' : m.mirror[0];
     if (m.offset.size() == 2) plan.offsetX = m.offset[0], plan.offsetY = m.offset[1];
     plan.hatch.fill = !m.noFill;

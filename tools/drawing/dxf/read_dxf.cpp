@@ -209,6 +209,8 @@ bool ReadDxfText(std::string_view text, const std::string& name, Drawing* out, s
         return false;
     }
     Drawing drawing;
+    // Colours in CAD name pens and layers: each marks at its layer's power, however pale.
+    drawing.colourIsTone = false;
     Placer placer(model, name, &drawing);
     if (!placer.Place(model.entities, Affine::Scale(1, -1), Inherited{}, 0)) {
         *error = placer.Error();

@@ -9,6 +9,7 @@
 // however far the drawing is scaled, as CAD draws a line whatever its zoom.
 // Each item takes the colour of its entity, of its layer (BYLAYER) or of the INSERT that
 // placed its block (BYBLOCK); the colour index 7 is black; true colours win over indices.
+// Colours name layers and pens, not tones (`colourIsTone` is false).
 // Entities on layers that are off, frozen or DEFPOINTS, in paper space, or of kinds not drawn
 // (dimensions, points, images, ...) are counted in `notMarked` by kind.
 // y points down (the file's y points up); `unitsPerMm` follows $INSUNITS (files without

@@ -1,5 +1,6 @@
-// A file as a drawing, whatever it is: an SVG drawing, or a PNG or JPEG picture on its own (one
-// pixel per drawing unit, its page the picture).
+// A file as a drawing, whatever it is (told by its content, not its name): an SVG drawing, a
+// text DXF drawing (in its own units, Drawing::unitsPerMm set), or a PNG or JPEG picture on
+// its own (one pixel per drawing unit, its page the picture).
 #pragma once
 
 #include <string>

@@ -50,7 +50,10 @@ bool ItemShows(const Item& item, const PlanOptions& options) {
     return fill || stroke;
 }
 
-Box DrawnBounds(const Drawing& drawing, const PlanOptions& options) {
+Box DrawnBounds(const Drawing& drawing, const PlanOptions& given) {
+    // Where colours only name pens, a pale one is marked like any other.
+    PlanOptions options = given;
+    if (!drawing.colourIsTone) options.minInk = 0.0;
     double roughExtent = 0.0;
     for (const Item& item : drawing.items) {
         for (const Subpath& p : item.outline) {
@@ -99,7 +102,9 @@ bool PlaceDrawing(const Box& drawn, const Drawing& drawing, const PlanOptions& o
         *error = "the drawing's shapes have no extent";
         return false;
     }
-    const double scale = options.fieldBits / extent;
+    const bool trueSize = options.mode == FitMode::kSize && drawing.unitsPerMm > 0.0;
+    const double scale =
+        trueSize ? options.raster.bitsPerMm / drawing.unitsPerMm : options.fieldBits / extent;
     const double cx = (box.minX + box.maxX) / 2.0;
     const double cy = (box.minY + box.maxY) / 2.0;
     const double sy = options.flipY ? -scale : scale;

@@ -8,7 +8,9 @@
 
 namespace txorb::drawing {
 
-enum class FitMode : uint8_t { kDrawing, kPage };
+// kSize: what is drawn at the size its file gives (Drawing::unitsPerMm, with the raster's
+// bitsPerMm), centred; a drawing that gives no size is fitted as kDrawing.
+enum class FitMode : uint8_t { kDrawing, kPage, kSize };
 enum class Dither : uint8_t { kNone, kFloydSteinberg, kOrdered };
 enum class PathOrder : uint8_t { kInput, kShort };
 
