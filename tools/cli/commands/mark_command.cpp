@@ -12,6 +12,7 @@
 #include <map>
 #include <vector>
 
+#include "cli/commands/card_timing.h"
 #include "cli/commands/decode.h"
 #include "cli/commands/job_layers.h"
 #include "cli/commands/outputs.h"
@@ -31,7 +32,6 @@ namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-constexpr uint16_t kCaptureMode = 0x200;  // Set_Mode: rewrite polylines with power ramps
 // A preview runs the virtual card this many times faster than a real card would mark.
 constexpr double kPreviewTimeScale = 1000.0;
 // Longest run of the virtual card at real time before it is sped up (without --time-scale):
@@ -137,28 +137,8 @@ double MarkRun::LongRunScale() const {
 }
 
 bool MarkRun::SetTiming() {
-    struct Delay {
-        const std::optional<uint16_t>& value;
-        bool (*set)(uint16_t);
-        const char* name;
-    };
-    const Delay delays[] = {{o_.laserOnDelay, Set_Laser_On_Delay, "Set_Laser_On_Delay"},
-                            {o_.laserOffDelay, Set_Laser_Off_Delay, "Set_Laser_Off_Delay"},
-                            {o_.jumpDelay, Set_Jump_Delay, "Set_Jump_Delay"},
-                            {o_.markDelay, Set_Mark_Delay, "Set_Mark_Delay"},
-                            {o_.polyDelay, Set_Poly_Delay, "Set_Poly_Delay"}};
-    if (!Set_Mark_Speed(o_.markSpeed)) return Refuse(ExportFailure("Set_Mark_Speed"));
-    if (!Set_Jump_Speed(o_.jumpSpeed)) return Refuse(ExportFailure("Set_Jump_Speed"));
-    for (const Delay& d : delays) {
-        if (d.value && !d.set(*d.value)) return Refuse(ExportFailure(d.name));
-    }
-    if (o_.ramps) {
-        if (!Set_Mode(kCaptureMode)) return Refuse(ExportFailure("Set_Mode"));
-        const double slope =
-            o_.slope > 0 ? o_.slope : o_.markSpeed * o_.markSpeed / (2.0 * o_.rampLength);
-        Set_Custlist_Parameters(o_.leadInPercent, o_.leadOutPercent, slope, o_.microSegment);
-    }
-    return true;
+    std::string failure;
+    return SetCardTiming(o_, &failure) || Refuse(failure);
 }
 
 int MarkRun::Stopped(CardConnection* card) {
