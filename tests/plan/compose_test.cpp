@@ -294,7 +294,7 @@ Drawing Circles(int n, unsigned seed) {
 
 TEST(Compose, FastPathMarksWhatThePlainOneMarks) {
     for (unsigned seed : {1u, 2u, 3u}) {
-        const Drawing d = Circles(150, seed);
+        const Drawing d = Circles(80, seed);
         ComposeOptions fast = Options(), plain = Options();
         fast.defaults.hatchSpacing = plain.defaults.hatchSpacing = 30;
         fast.threads = 2;
@@ -304,7 +304,7 @@ TEST(Compose, FastPathMarksWhatThePlainOneMarks) {
         ASSERT_EQ(a.layers.size(), b.layers.size()) << seed;
         for (size_t i = 0; i < a.layers.size(); ++i) {
             EXPECT_EQ(a.layers[i].colour, b.layers[i].colour) << seed << " " << i;
-            EXPECT_EQ(a.layers[i].polylines, b.layers[i].polylines) << seed << " " << i;
+            EXPECT_TRUE(a.layers[i].polylines == b.layers[i].polylines) << seed << " " << i;
             EXPECT_EQ(a.layers[i].stats.areaBits2, b.layers[i].stats.areaBits2) << seed << " " << i;
         }
     }

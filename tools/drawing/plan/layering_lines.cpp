@@ -11,6 +11,10 @@ namespace {
 constexpr double kHidingOpacity = 0.5;
 // The index's grid: cells per side over the field.
 constexpr int kCells = 64;
+// Segments of a line cut against the paint over them at a time.
+constexpr size_t kChunk = 32;
+// Bits between a stretch of line and the box the paint near it is cropped to.
+constexpr double kCropMargin = 4.0;
 
 ClipperLib::Paths Boolean(ClipperLib::ClipType type, const ClipperLib::Paths& subject,
                           const ClipperLib::Paths& clip, bool open) {
@@ -52,6 +56,77 @@ ClipperLib::Paths Within(ClipperLib::Paths paths, const std::vector<uint32_t>& c
         paths = Boolean(ClipperLib::ctIntersection, paths, FieldPaths(), open);
     }
     return paths;
+}
+
+// Each path cut to the box grown by kCropMargin (Sutherland-Hodgman: a ring keeps its
+// winding everywhere inside the box, and the edges it gains lie on the box's edge, away from
+// the line), so that the clipper only sees what lies near the line.
+ClipperLib::Paths Cropped(const ClipperLib::Paths& paths, const Bounds& box) {
+    using ClipperLib::cInt;
+    const double m = kCropMargin * kClipUnitsPerBit;
+    const double lo[2] = {box.x0 * kClipUnitsPerBit - m, box.y0 * kClipUnitsPerBit - m};
+    const double hi[2] = {box.x1 * kClipUnitsPerBit + m, box.y1 * kClipUnitsPerBit + m};
+    ClipperLib::Paths out;
+    ClipperLib::Path ring, next;
+    for (const ClipperLib::Path& path : paths) {
+        ring = path;
+        for (int edge = 0; edge < 4 && !ring.empty(); ++edge) {
+            const int axis = edge / 2;
+            const bool low = edge % 2 == 0;
+            const double at = low ? lo[axis] : hi[axis];
+            auto value = [axis](const ClipperLib::IntPoint& p) { return double(axis ? p.Y : p.X); };
+            auto in = [&](const ClipperLib::IntPoint& p) {
+                return low ? value(p) >= at : value(p) <= at;
+            };
+            next.clear();
+            for (size_t i = 0; i < ring.size(); ++i) {
+                const ClipperLib::IntPoint& a = ring[i];
+                const ClipperLib::IntPoint& b = ring[(i + 1) % ring.size()];
+                if (in(a)) next.push_back(a);
+                if (in(a) != in(b)) {
+                    const double t = (at - value(a)) / (value(b) - value(a));
+                    const double x = double(a.X) + t * double(b.X - a.X);
+                    const double y = double(a.Y) + t * double(b.Y - a.Y);
+                    next.push_back(
+                        {cInt(std::llround(axis ? x : at)), cInt(std::llround(axis ? at : y))});
+                }
+            }
+            ring.swap(next);
+        }
+        if (ring.size() >= 3) out.push_back(ring);
+    }
+    return out;
+}
+
+// What later paint leaves of open paths, taken a stretch of kChunk segments at a time, each
+// cut only by the paint over its own box: a long line under many shapes costs what the shapes
+// near each of its stretches cost, not all of them at once. Stretches meet at the path's own
+// points, so that what shows across them joins up again.
+ClipperLib::Paths KnockOut(const ClipperLib::Paths& paths, uint32_t item, CoverIndex* cover) {
+    ClipperLib::Paths out;
+    for (const ClipperLib::Path& path : paths) {
+        const size_t first = out.size();
+        for (size_t begin = 0; begin + 1 < path.size(); begin += kChunk) {
+            const ClipperLib::Path chunk(
+                path.begin() + long(begin),
+                path.begin() + long(std::min(path.size(), begin + kChunk + 1)));
+            Bounds box;
+            for (const ClipperLib::IntPoint& p : chunk) box.Add(FromClip(p));
+            const ClipperLib::Paths above = Cropped(cover->Above(item, box), box);
+            ClipperLib::Paths shown = above.empty()
+                                          ? ClipperLib::Paths{chunk}
+                                          : Boolean(ClipperLib::ctDifference, {chunk}, above, true);
+            for (ClipperLib::Path& piece : shown) {
+                if (piece.size() < 2) continue;
+                if (out.size() > first && out.back().back() == piece.front()) {
+                    out.back().insert(out.back().end(), piece.begin() + 1, piece.end());
+                } else {
+                    out.push_back(std::move(piece));
+                }
+            }
+        }
+    }
+    return out;
 }
 
 }  // namespace
@@ -147,10 +222,7 @@ std::vector<std::vector<Point>> VisibleLine(const LinePaint& line, CoverIndex* c
     ClipperLib::Paths paths;
     for (const auto& l : line.lines) paths.push_back(ToClipPath(l));
     paths = Within(std::move(paths), line.clips, line.box, cover, true);
-    if (knockOut && !paths.empty()) {
-        const ClipperLib::Paths above = cover->Above(line.item, line.box);
-        if (!above.empty()) paths = Boolean(ClipperLib::ctDifference, paths, above, true);
-    }
+    if (knockOut && !paths.empty()) paths = KnockOut(paths, line.item, cover);
     std::vector<std::vector<Point>> out;
     for (const ClipperLib::Path& p : paths) out.push_back(FromClipPath(p));
     return out;
