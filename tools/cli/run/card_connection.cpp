@@ -47,7 +47,7 @@ bool CardConnection::Start(const std::vector<std::string>& simArgs) {
     if (!useSim_) return true;
     if (!MakeTempDir()) return false;
     // A socket of its own, so that runs side by side do not meet.
-    std::vector<std::string> args = {"--socket", tempDir_ + "/sim.sock"};
+    std::vector<std::string> args = {"--socket", SimSocket()};
     args.insert(args.end(), simArgs.begin(), simArgs.end());
     std::string error;
     sim_ = std::make_unique<SimProcess>();

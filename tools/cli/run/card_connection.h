@@ -45,6 +45,10 @@ public:
     void Close();
 
     const std::string& CapturePath() const { return capturePath_; }  // empty: none
+    // The virtual card's control socket (sim_control.h) once it is started; else empty.
+    std::string SimSocket() const {
+        return useSim_ && !tempDir_.empty() ? tempDir_ + "/sim.sock" : "";
+    }
     // Whether the capture holds the initialisation's packets too.
     bool HandshakeCaptured() const { return handshakeCaptured_; }
 
