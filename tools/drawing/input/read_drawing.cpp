@@ -19,6 +19,7 @@ constexpr std::string_view kBinaryDxf = "AutoCAD Binary DXF";
 
 // The next line of `text` from *at, without its line end and surrounding blanks.
 std::string_view NextLine(std::string_view text, size_t* at) {
+    if (*at >= text.size()) return {};  // past the last line (one without a line end)
     const size_t end = std::min(text.find('\n', *at), text.size());
     std::string_view line = text.substr(*at, end - *at);
     *at = end + 1;
