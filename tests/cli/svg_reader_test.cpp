@@ -204,8 +204,7 @@ TEST(SvgReader, UnreadableValuesAreLocatedWarningsAndFilesThatAreNoDrawingsError
         {"<svg><line x2='2' fill='#12'/></svg>",
          "t.svg:1:19: <line>: fill=\"#12\": cannot be read; ignored", "0,0 2,0"},
         {"<svg viewBox='0 0 -1 2'><line x2='2'/></svg>",
-         "t.svg:1:6: <svg>: viewBox=\"0 0 -1 2\": not four numbers with a positive size; ignored",
-         "0,0 2,0"},
+         "t.svg:1:6: <svg>: viewBox=\"0 0 -1 2\": no width or height; nothing in it is drawn", ""},
         {"<svg><path d='M0 0'>", "t.svg:1:20: XML error: Start-end tags mismatch", nullptr},
         {"<html/>", "t.svg:1:2: not an SVG drawing: the root element is <html>", nullptr},
     };

@@ -11,6 +11,7 @@
 #include "drawing/plan/knockout.h"
 #include "drawing/plan/ordering.h"
 #include "drawing/plan/placement.h"
+#include "drawing/plan/work_estimate.h"
 
 namespace txorb::drawing {
 namespace {
@@ -291,6 +292,8 @@ bool PlanDrawing(const Drawing& drawing, const PlanOptions& options, MarkPlan* p
         return false;
     }
     plan->times.placing = Seconds(start);
+    if (!WithinLimits(EstimateWork(drawing, options, plan->toField), options, error)) return false;
+    if (!options.clipToField && !MarksInField(drawing, options, plan->toField, error)) return false;
     Planner planner(drawing, options, plan->toField, &plan->times);
     planner.Run();
     if (planner.polylines.empty() && planner.rows.empty()) {

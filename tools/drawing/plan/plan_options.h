@@ -50,6 +50,10 @@ struct PlanOptions {
     RasterOptions raster;
     PathOrder order = PathOrder::kShort;
     double orderSeconds = 1.0;  // time the improvement pass of the ordering may take
+    // A drawing whose estimate (work_estimate.h) asks for more is refused before planning.
+    double maxVectors = 5e6;   // marks and jumps
+    double maxPixels = 5e7;    // bitmap pixels
+    bool clipToField = false;  // marks beyond the field's edge: cut there, instead of refused
 };
 
 }  // namespace txorb::drawing

@@ -7,6 +7,7 @@
 #include <cctype>
 #include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -244,10 +245,45 @@ Paint SvgDocument::ServerPaint(std::string_view id) const {
     return {PaintKind::kGradient, {mean(r), mean(g), mean(b)}, alpha / stops};
 }
 
+// A viewBox of four numbers without a positive width and height: the element draws nothing,
+// as in a browser, and says so.
+bool SvgDocument::EmptyViewBox(const pugi::xml_node& node) {
+    ViewBox box;
+    bool empty = false;
+    const char* viewBox = node.attribute("viewBox").as_string();
+    if (ParseViewBox(viewBox, &box, &empty) || !empty) return false;
+    Warn(node, "viewBox",
+         std::string("viewBox=\"") + viewBox + "\": no width or height; nothing in it is drawn");
+    return true;
+}
+
+// A stroke wider than a million pages (or than a million of its viewports when the drawing
+// gives no page), or one whose width is not a number, is no stroke a browser would draw: it
+// is left out with a warning, and the rest of the element is drawn.
+void SvgDocument::LeaveOutHugeStroke(const pugi::xml_node& node, DrawContext* ctx) {
+    constexpr double kMostPages = 1e6;
+    Style& s = ctx->style;
+    if (s.stroke.kind == PaintKind::kNone) return;
+    const Affine& m = ctx->m;
+    const double scale = s.fixedStroke ? 1.0 : std::sqrt(std::fabs(m.a * m.d - m.b * m.c));
+    const double page = drawing_.page ? std::max(drawing_.page->width, drawing_.page->height)
+                                      : std::max(ctx->viewportWidth, ctx->viewportHeight) * scale;
+    const double width = s.strokeWidth * scale;
+    if (std::isfinite(width) && !(width > kMostPages * page)) return;
+    char text[160];
+    std::snprintf(text, sizeof text,
+                  "stroke-width %g is wider than a million pages; the stroke is left out",
+                  s.strokeWidth);
+    Warn(node, "stroke-width", text);
+    s.stroke.kind = PaintKind::kNone;
+}
+
 // The page: the root's width and height with its viewBox laid into them as
 // preserveAspectRatio says (root coordinates are then the page's), else the viewBox, else
 // width and height. A browser shows nothing beyond the page's edge: everything is cut to it.
-void SvgDocument::ReadPage(const pugi::xml_node& root, DrawContext* ctx) {
+// False when nothing is drawn at all (an empty viewBox).
+bool SvgDocument::ReadPage(const pugi::xml_node& root, DrawContext* ctx) {
+    if (EmptyViewBox(root)) return false;
     ViewBox box;
     const char* viewBox = root.attribute("viewBox").as_string();
     const bool hasBox = viewBox[0] != '\0' && ParseViewBox(viewBox, &box);
@@ -277,11 +313,12 @@ void SvgDocument::ReadPage(const pugi::xml_node& root, DrawContext* ctx) {
         ctx->viewportHeight = h;
         drawing_.page = PageBox{0, 0, w, h};
     }
-    if (!drawing_.page) return;
+    if (!drawing_.page) return true;
     const PageBox& p = *drawing_.page;
     auto region = std::make_shared<ClipRegion>();
     region->parts.push_back({{RectOutline(p.x, p.y, p.width, p.height, 0, 0)}, FillRule::kNonZero});
     ctx->clips.push_back(std::move(region));
+    return true;
 }
 
 ReadResult SvgDocument::Run() {
@@ -304,9 +341,8 @@ ReadResult SvgDocument::Run() {
     }
     Index(root);
     DrawContext top;
-    ReadPage(root, &top);
     DrawContext ctx;
-    if (Enter(root, top, &ctx)) Children(root, ctx);
+    if (ReadPage(root, &top) && Enter(root, top, &ctx)) Children(root, ctx);
     HandOver(shapes_, &drawing_);
     result.drawing = std::move(drawing_);
     result.ok = true;
@@ -341,6 +377,7 @@ bool SvgDocument::Enter(const pugi::xml_node& node, const DrawContext& parent, D
         if (auto clip = Clip(*id, *ctx)) ctx->clips.push_back(std::move(clip));
     }
     ResolvePercentages(ctx);
+    LeaveOutHugeStroke(node, ctx);
     NoteUnsupportedStyle(node);
     return true;
 }
@@ -433,6 +470,7 @@ void SvgDocument::Switch(const pugi::xml_node& node, const DrawContext& ctx) {
 }
 
 void SvgDocument::NestedSvg(const pugi::xml_node& node, const DrawContext& ctx) {
+    if (EmptyViewBox(node)) return;
     DrawContext inner = ctx;
     const double x = Length(node, "x", 0, Axis::kX, ctx);
     const double y = Length(node, "y", 0, Axis::kY, ctx);
@@ -482,6 +520,7 @@ void SvgDocument::Use(const pugi::xml_node& node, const DrawContext& ctx) {
     placed.useDepth = ctx.useDepth + 1;
     const pugi::xml_node target = it->second;
     if (LocalName(target.name()) == "symbol") {
+        if (EmptyViewBox(target)) return;
         DrawContext inside;
         if (!Enter(target, placed, &inside)) return;
         ViewBox box;

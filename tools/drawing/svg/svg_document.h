@@ -112,7 +112,9 @@ private:
     uint32_t LineOf(size_t offset) const;
     std::string Where(size_t offset) const;
     void Index(const pugi::xml_node& root);
-    void ReadPage(const pugi::xml_node& root, DrawContext* ctx);
+    bool ReadPage(const pugi::xml_node& root, DrawContext* ctx);
+    bool EmptyViewBox(const pugi::xml_node& node);
+    void LeaveOutHugeStroke(const pugi::xml_node& node, DrawContext* ctx);
     Paint ServerPaint(std::string_view id) const;
     bool Enter(const pugi::xml_node& node, const DrawContext& parent, DrawContext* ctx);
     void ResolvePercentages(DrawContext* ctx);

@@ -130,7 +130,8 @@ bool ParseLength(std::string_view text, double* out, std::string* error) {
     return false;
 }
 
-bool ParseViewBox(std::string_view text, ViewBox* out) {
+bool ParseViewBox(std::string_view text, ViewBox* out, bool* empty) {
+    if (empty != nullptr) *empty = false;
     std::string s(text);
     std::replace(s.begin(), s.end(), ',', ' ');
     double v[4];
@@ -141,7 +142,10 @@ bool ParseViewBox(std::string_view text, ViewBox* out) {
         if (end == p || !std::isfinite(x)) return false;
         p = end;
     }
-    if (!(v[2] > 0) || !(v[3] > 0)) return false;
+    if (!(v[2] > 0) || !(v[3] > 0)) {
+        if (empty != nullptr) *empty = true;
+        return false;
+    }
     *out = {v[0], v[1], v[2], v[3]};
     return true;
 }

@@ -18,8 +18,10 @@ struct ViewBox {
     double x = 0, y = 0, width = 0, height = 0;
 };
 
-// "min-x min-y width height"; false for a malformed or empty box.
-bool ParseViewBox(std::string_view text, ViewBox* out);
+// "min-x min-y width height"; false for a malformed or empty box. `empty` (when given) tells
+// the two apart: four numbers with no positive width or height, which a browser takes to mean
+// that the element draws nothing.
+bool ParseViewBox(std::string_view text, ViewBox* out, bool* empty = nullptr);
 
 // preserveAspectRatio: where the box is aligned (0, 0.5 or 1 on each axis) and whether it is
 // scaled to fit inside (meet) or to cover (slice) the viewport; `none` stretches.
