@@ -337,7 +337,7 @@ TEST_F(ToolRun, ExitStatusesWarningsAndNotes) {
         {{"mark", "demo.svg", "--no-sim"}, 1, "txorb mark" + noPort, ""},
         {{"goto", "1", "2", "--no-sim"}, 1, "txorb goto" + noPort, ""},
         {{"decode", "missing.bin"},
-         1,
+         2,
          "txorb decode: cannot open missing.bin: No such file or directory\n",
          ""},
         {{"preview", "demo.svg", "--out", "demo"}, 2, over("preview", "demo.svg"), ""},

@@ -11,6 +11,7 @@
 #include "cli/commands/decode.h"
 #include "cli/commands/layers_command.h"
 #include "cli/commands/mark_command.h"
+#include "cli/run/outcome.h"
 #include "drawing/job/job_file.h"
 #include "drawing/model/colour.h"
 #include "txorb/txorb.h"
@@ -19,6 +20,9 @@
 namespace {
 
 using txorb::cli::CardChoice;
+using txorb::cli::kBadInput;
+using txorb::cli::kDone;
+using txorb::cli::kFailed;
 
 void AddCardOptions(CLI::App* cmd, uint16_t* card, bool* sim, bool* noSim) {
     cmd->add_option("--card", *card, "Card slot 1..10 (default 1)")->check(CLI::Range(1, 10));
@@ -53,25 +57,25 @@ void AddPlacementOptions(CLI::App* cmd, MarkCommand* m) {
                                   "(default 60000)")
                       ->check(CLI::Range(1.0, 65535.0));
     m->field = field;
-    auto* size =
-        cmd->add_option("--size", m->sizeMm, "Edge of that square in mm (with --bits-per-mm)")
-            ->check(CLI::PositiveNumber)
-            ->excludes(field);
+    cmd->add_option("--size", m->sizeMm, "Edge of that square in mm, at --bits-per-mm")
+        ->check(CLI::PositiveNumber)
+        ->excludes(field);
     cmd->add_option("--bits-per-mm", m->bitsPerMm,
                     "Field bits per mm, for --size and --dpi (default 600)")
         ->check(CLI::PositiveNumber);
-    size->needs("--bits-per-mm");
     cmd->add_option("--fit", m->fitMode,
                     "drawing: what is drawn fills the square; page: the page (viewBox, else "
                     "width and height) does, so positions on the page are kept; size: at the "
                     "size the file gives (DXF's units, with --bits-per-mm), centred. Default: "
                     "size for a DXF without --size or --field, else drawing")
         ->check(CLI::IsMember({"drawing", "page", "size"}));
-    cmd->add_option("--rotate", plan.rotate, "Turn clockwise by 90, 180 or 270 degrees")
+    cmd->add_option("--rotate", plan.rotate, "Turn clockwise by 90, 180 or 270 degrees (default 0)")
         ->check(CLI::IsMember({0, 90, 180, 270}));
-    cmd->add_option("--mirror", m->mirror, "x: swap left and right; y: swap top and bottom")
+    cmd->add_option("--mirror", m->mirror,
+                    "x: swap left and right; y: swap top and bottom (default: neither)")
         ->check(CLI::IsMember({"x", "y"}));
-    cmd->add_option("--offset", m->offset, "Move by X Y bits after everything else")->expected(2);
+    cmd->add_option("--offset", m->offset, "Move by X Y bits after everything else (default 0 0)")
+        ->expected(2);
     cmd->add_option("--tolerance", plan.toleranceBits,
                     "Largest distance between a curve and its straight moves, in bits "
                     "(default 1)")
@@ -105,19 +109,32 @@ void AddFillOptions(CLI::App* cmd, MarkCommand* m) {
                     "Paint paler than this (1 - luminance, times opacity) is not marked, as "
                     "it hardly shows (default 0.3; 0 marks every colour but the skip colour)")
         ->check(CLI::Range(0.0, 1.0));
+    // What a drawing may ask for: refused before planning, with the figure, when it asks more.
+    auto& plan = m->mark.plan;
+    cmd->add_option("--max-vectors", plan.maxVectors,
+                    "Refuse a drawing estimated to need more marks and jumps (default 5000000)")
+        ->check(CLI::PositiveNumber);
+    cmd->add_option("--max-pixels", plan.maxPixels,
+                    "Refuse a drawing estimated to need more bitmap pixels (default 50000000)")
+        ->check(CLI::PositiveNumber);
+    cmd->add_flag("--clip-to-field", plan.clipToField,
+                  "Cut marks at the edge of the card's field (default: refuse a drawing that "
+                  "reaches beyond it)");
 }
 
 void AddRasterOptions(CLI::App* cmd, MarkCommand* m) {
     auto& raster = m->mark.plan.raster;
     auto* dpi = cmd->add_option("--dpi", raster.dpi, "Picture lines per inch (default 254)")
                     ->check(CLI::PositiveNumber);
-    cmd->add_option("--line-spacing", raster.lineSpacing, "Bits between picture lines and pixels")
+    cmd->add_option("--line-spacing", raster.lineSpacing,
+                    "Bits between picture lines and pixels (default: from --dpi)")
         ->check(CLI::PositiveNumber)
         ->excludes(dpi);
     cmd->add_option("--min-delay", raster.minDelay,
                     "Pixel delay of the lightest marked grey (default 10)");
     cmd->add_option("--max-delay", raster.maxDelay, "Pixel delay of black (default 100)");
-    cmd->add_option("--dither", m->dither, "none (grey levels), floyd-steinberg or ordered")
+    cmd->add_option("--dither", m->dither,
+                    "none (grey levels, the default), floyd-steinberg or ordered")
         ->check(CLI::IsMember({"none", "floyd-steinberg", "ordered"}));
     cmd->add_flag("--one-way", m->oneWay, "Every picture line from left to right");
 }
@@ -143,11 +160,11 @@ void AddLayerOptions(CLI::App* cmd, MarkCommand* m) {
 
 void AddTimingOptions(CLI::App* cmd, MarkCommand* m) {
     auto& mark = m->mark;
-    cmd->add_option("--laser-on-delay", m->laserOn, "Laser-on delay");
-    cmd->add_option("--laser-off-delay", m->laserOff, "Laser-off delay");
-    cmd->add_option("--jump-delay", m->jumpDelay, "Jump delay");
-    cmd->add_option("--mark-delay", m->markDelay, "Mark delay");
-    cmd->add_option("--poly-delay", m->polyDelay, "Polygon delay");
+    cmd->add_option("--laser-on-delay", m->laserOn, "Laser-on delay (default: the card's)");
+    cmd->add_option("--laser-off-delay", m->laserOff, "Laser-off delay (default: the card's)");
+    cmd->add_option("--jump-delay", m->jumpDelay, "Jump delay (default: the card's)");
+    cmd->add_option("--mark-delay", m->markDelay, "Mark delay (default: the card's)");
+    cmd->add_option("--poly-delay", m->polyDelay, "Polygon delay (default: the card's)");
     cmd->add_flag("--ramps", mark.ramps,
                   "Let the library cut polylines into micro-segments with power and speed "
                   "ramps (Set_Mode 0x200 and Set_Custlist_Parameters); each layer is a list "
@@ -172,15 +189,20 @@ void AddRunOptions(CLI::App* cmd, MarkCommand* m, bool preview) {
                               "next to the drawing as NAME.preview.svg/.png"
                             : "Where the virtual card's pictures go: PREFIX (PREFIX.svg, "
                               "PREFIX.png); default: next to the drawing as NAME.marked.svg/.png");
-    if (preview) return;
+    if (preview) {
+        cmd->add_flag("--no-progress", m->noProgress, "No progress bar (a preview shows none)");
+        return;
+    }
     AddCardOptions(cmd, &mark.card, &m->sim, &m->noSim);
-    cmd->add_option("--sim-log", mark.simLog, "The virtual card's JSON Lines log file");
+    cmd->add_option("--sim-log", mark.simLog,
+                    "The virtual card's JSON Lines log file (default: none)");
     cmd->add_option("--time-scale", mark.timeScale,
                     "The virtual card's time scale (1: real time); default: real time for runs "
                     "up to 3 s, faster for longer ones so that they take about 3 s")
         ->check(CLI::PositiveNumber);
     cmd->add_option("--capture", mark.capture,
-                    "Keep the command capture here (read it with `txorb decode`)");
+                    "Keep the command capture here (read it with `txorb decode`); default: "
+                    "none kept");
     cmd->add_option("--poll-ms", mark.pollMs, "Status poll interval in ms (default 50)")
         ->check(CLI::Range(1, 10000));
     cmd->add_option("--timeout", mark.timeoutSeconds,
@@ -224,7 +246,7 @@ bool CheckMarkOptions(MarkCommand& m, const char* name, bool preview) {
     auto& mark = m.mark;
     auto& plan = mark.plan;
     if (m.bitsPerMm > 0) plan.raster.bitsPerMm = m.bitsPerMm;
-    if (m.sizeMm > 0) plan.fieldBits = m.sizeMm * m.bitsPerMm;
+    if (m.sizeMm > 0) plan.fieldBits = m.sizeMm * plan.raster.bitsPerMm;
     if (plan.fieldBits > 65535.0) {
         std::cerr << name << ": --size times --bits-per-mm is " << plan.fieldBits
                   << " bits; the field holds at most 65535\n";
@@ -261,7 +283,7 @@ bool CheckMarkOptions(MarkCommand& m, const char* name, bool preview) {
 
 int RunMarkCommand(MarkCommand& m, bool preview) {
     const char* name = preview ? "txorb preview" : "txorb mark";
-    return CheckMarkOptions(m, name, preview) ? txorb::cli::RunMark(m.mark) : 2;
+    return CheckMarkOptions(m, name, preview) ? txorb::cli::RunMark(m.mark) : kBadInput;
 }
 
 std::string VersionText() {
@@ -276,6 +298,7 @@ int main(int argc, char** argv) {
         "txorb - mark drawings with a TX-ORB scan-controller card and look at what "
         "was sent to it"};
     app.require_subcommand(1);
+    app.footer(txorb::cli::kOutcomeHelp);
     app.set_version_flag("--version", VersionText);
 
     MarkCommand mark, preview;
@@ -315,14 +338,15 @@ int main(int argc, char** argv) {
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
-        return app.exit(e);
+        // --help and --version end well; every other parse or check failure is the options'.
+        return app.exit(e) == 0 ? kDone : kBadInput;
     }
 
     try {
         if (*markCmd) return RunMarkCommand(mark, false);
         if (*previewCmd) return RunMarkCommand(preview, true);
         if (*layersCmd) {
-            if (!CheckMarkOptions(layers, "txorb layers", true)) return 2;
+            if (!CheckMarkOptions(layers, "txorb layers", true)) return kBadInput;
             return txorb::cli::RunLayers(layers.mark, layersWrite);
         }
         if (*decodeCmd) return txorb::cli::RunDecode(capture, json);
@@ -333,7 +357,7 @@ int main(int argc, char** argv) {
         if (*stopCmd) return txorb::cli::RunStop(cardOptions);
     } catch (const std::exception& e) {
         std::cerr << "txorb: " << e.what() << "\n";
-        return 1;
+        return kFailed;
     }
-    return 1;
+    return kFailed;
 }

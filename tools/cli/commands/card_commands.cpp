@@ -5,6 +5,7 @@
 
 #include "cli/run/card_connection.h"
 #include "cli/run/library_errors.h"
+#include "cli/run/outcome.h"
 #include "txorb/txorb.h"
 
 namespace txorb::cli {
@@ -57,9 +58,10 @@ int RunInfo(const CardOptions& options) {
     std::cout << "file version:     " << dll << " (" << dll / 1000 << "." << dll / 100 % 10 << "."
               << dll % 100 << ")\n";
     CardConnection connection(Connecting(options, "txorb info"));
-    if (!connection.Open()) return 1;
+    if (!connection.Open()) return kFailed;
     char hex[16];
-    std::cout << "card:             " << options.card << "\n";
+    std::cout << "card:             " << options.card
+              << (connection.UsesSimulator() ? " (the virtual card, txorb-sim)" : "") << "\n";
     std::cout << "card version:     " << Get_Version() << "\n";
     std::cout << "KRT1 version:     " << Get_KRT1_Version() << "\n";
     std::snprintf(hex, sizeof hex, "0x%08X", Get_Ident_Ex());
@@ -69,30 +71,30 @@ int RunInfo(const CardOptions& options) {
     std::snprintf(hex, sizeof hex, "0x%04X", Get_System_Status());
     std::cout << "system status:    " << hex << "\n";
     PrintDescriptors();
-    return 0;
+    return kDone;
 }
 
 int RunGoto(const CardOptions& options, int16_t x, int16_t y) {
     CardConnection connection(Connecting(options, "txorb goto"));
-    if (!connection.Open()) return 1;
+    if (!connection.Open()) return kFailed;
     if (!Goto_XY(x, y)) {
         std::cerr << "txorb goto: " << ExportFailure("Goto_XY") << "\n";
-        return 1;
+        return kFailed;
     }
     int16_t px = 0, py = 0;
     if (Get_XY_Pos(&px, &py)) std::cout << "position: x=" << px << " y=" << py << "\n";
-    return 0;
+    return kDone;
 }
 
 int RunStop(const CardOptions& options) {
     CardConnection connection(Connecting(options, "txorb stop"));
-    if (!connection.Open()) return 1;
+    if (!connection.Open()) return kFailed;
     if (!Stop_Execution()) {
         std::cerr << "txorb stop: " << ExportFailure("Stop_Execution") << "\n";
-        return 1;
+        return kFailed;
     }
     std::cout << "card " << options.card << " stopped\n";
-    return 0;
+    return kDone;
 }
 
 }  // namespace txorb::cli

@@ -3,12 +3,17 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "cli/commands/mark_command.h"
+#include "proto/packet.h"
 
 namespace txorb::cli {
 
 // False with "Set_Mark_Speed failed: ..." (ExportFailure) for the first call that fails.
 bool SetCardTiming(const MarkOptions& options, std::string* failure);
+
+// The packets those calls send (without ramps), for a card fed without the library.
+std::vector<proto::Packet> CardTimingPackets(const MarkOptions& options);
 
 }  // namespace txorb::cli

@@ -10,6 +10,7 @@
 #include <iterator>
 #include <string_view>
 
+#include "cli/run/outcome.h"
 #include "proto/list_records.h"
 #include "proto/opcodes.h"
 #include "proto/packet.h"
@@ -350,7 +351,58 @@ DecodeStats Walk(const std::vector<uint8_t>& capture, bool json, std::ostream* o
     return stats;
 }
 
+// "offset N holds 0xAB": where a byte that cannot be there is.
+std::string At(size_t offset, uint8_t value) {
+    char text[64];
+    std::snprintf(text, sizeof text, "offset %zu holds 0x%02X", offset, value);
+    return text;
+}
+
+// The list records of a list packet at `at` (its payload's first byte): whole records of list
+// commands the card knows; else the first byte that is not.
+std::string BadRecord(const uint8_t* payload, size_t length, size_t at) {
+    for (size_t i = 0; i < length; i += proto::kListRecordBytes) {
+        if (length - i < proto::kListRecordBytes) {
+            return At(at + i, payload[i]) + ": a list record cut short";
+        }
+        if (proto::FindListOpcode(payload[i]) == nullptr) {
+            return At(at + i, payload[i]) + ", which is no list command the card knows";
+        }
+    }
+    return {};
+}
+
 }  // namespace
+
+std::string NotACapture(const std::vector<uint8_t>& capture) {
+    proto::PacketParser parser;
+    std::vector<proto::Packet> packets;
+    parser.Feed(capture.data(), capture.size(), &packets);
+    size_t offset = 0;
+    for (const proto::Packet& packet : packets) {
+        const proto::CommandInfo* info = proto::FindCommand(packet.opcode);
+        if (info == nullptr) {
+            return At(offset, packet.opcode) + ", which opens no command the card knows";
+        }
+        const size_t header = packet.raw.size() - packet.payload.size();
+        if (info->payloadBytes >= 0 && packet.payload.size() != size_t(info->payloadBytes)) {
+            return At(offset + 1, capture[offset + 1]) + ": " + info->name + " takes " +
+                   std::to_string(info->payloadBytes) + " bytes, not " +
+                   std::to_string(packet.payload.size());
+        }
+        if (packet.opcode == op::kListRecords) {
+            const std::string bad =
+                BadRecord(packet.payload.data(), packet.payload.size(), offset + header);
+            if (!bad.empty()) return bad;
+        }
+        offset += packet.raw.size();
+    }
+    if (parser.PendingBytes() != 0) {
+        return At(offset, capture[offset]) + ": the file ends inside a packet (" +
+               std::to_string(parser.PendingBytes()) + " bytes left over)";
+    }
+    return {};
+}
 
 std::string FormatDouble(double value) {
     char buf[64];
@@ -371,21 +423,21 @@ int RunDecode(const std::string& capturePath, bool json) {
     if (!in) {
         std::cerr << "txorb decode: cannot open " << capturePath << ": " << std::strerror(errno)
                   << "\n";
-        return 1;
+        return kBadInput;
     }
     const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in),
                                      std::istreambuf_iterator<char>()};
+    if (const std::string bad = NotACapture(bytes); !bad.empty()) {
+        std::cerr << "txorb decode: " << capturePath << " is not a command capture: " << bad
+                  << "\n";
+        return kBadInput;
+    }
     const DecodeStats stats = DecodeCapture(bytes, json, std::cout);
     if (!json) {
         std::cout << stats.packets << " packets, " << stats.listPackets << " list packets, "
                   << stats.listRecords << " list records\n";
     }
-    if (stats.trailingBytes != 0) {
-        std::cerr << "txorb decode: " << capturePath << " ends inside a packet ("
-                  << stats.trailingBytes << " bytes left over)\n";
-        return 1;
-    }
-    return 0;
+    return kDone;
 }
 
 }  // namespace txorb::cli

@@ -25,8 +25,14 @@ DecodeStats DecodeCapture(const std::vector<uint8_t>& capture, bool json, std::o
 // The counts alone, for a summary.
 DecodeStats CountCapture(const std::vector<uint8_t>& capture);
 
+// Why the bytes are not a command capture, naming the first byte that cannot be one ("offset 0
+// holds 0x7F, which opens no command the card knows"): a command the card does not know, a
+// length other than the command's own, a list record the card does not know, an end inside a
+// packet. Empty for a capture.
+std::string NotACapture(const std::vector<uint8_t>& capture);
+
 // `txorb decode`: the capture printed (JSON lines with `json`) and, for text, its counts;
-// 1 when it cannot be read or ends inside a packet.
+// 2 when it cannot be read or is not a capture (nothing is printed then).
 int RunDecode(const std::string& capturePath, bool json);
 
 // Shortest text that reads back as the same double ("250", "0.1", "-1e-07").

@@ -1,14 +1,12 @@
 #include "cli/commands/layers_command.h"
 
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 
 #include "cli/commands/job_layers.h"
 #include "cli/commands/outputs.h"
+#include "cli/run/output_file.h"
 #include "cli/run/progress.h"
 #include "drawing/input/read_drawing.h"
 #include "drawing/job/job_file.h"
@@ -62,13 +60,9 @@ std::string DrawingFrom(const std::string& drawing, const std::string& jobPath) 
 }
 
 bool WriteJob(const std::string& path, const std::string& text) {
-    errno = 0;
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << text;
-    out.close();
-    if (out) return true;
-    std::cerr << kCommand << ": " << path << ": cannot be written"
-              << (errno != 0 ? std::string(": ") + std::strerror(errno) : std::string()) << "\n";
+    std::string error;
+    if (WriteOutputFile(path, text, &error)) return true;
+    std::cerr << kCommand << ": cannot write " << error << "\n";
     return false;
 }
 

@@ -20,10 +20,14 @@
 #include "cli/run/interrupt.h"
 #include "cli/run/library_errors.h"
 #include "cli/run/list_player.h"
+#include "cli/run/offline_preview.h"
+#include "cli/run/outcome.h"
+#include "cli/run/output_file.h"
 #include "cli/run/progress.h"
 #include "drawing/input/read_drawing.h"
 #include "drawing/plan/plan.h"
 #include "drawing/program/list_program.h"
+#include "proto/list_records.h"
 #include "txorb/txorb.h"
 
 namespace txorb::cli {
@@ -55,13 +59,16 @@ private:
     std::vector<std::string> SimulatorArgs() const;
     double LongRunScale() const;
     bool SetTiming();
+    bool OutputsWritable() const;
+    int Preview();
     int Mark(CardConnection* card);
     int Stopped(CardConnection* card);
-    void Summary(const CardConnection& card, double wall) const;
-    void Results(const CardConnection& card) const;
+    int KeepCapture(const CardConnection& card);
+    void Summary(double wall) const;
+    void Results(bool pictures) const;
     int Fail(const std::string& message) const {
         std::cerr << CommandName() << ": " << message << "\n";
-        return 1;
+        return kFailed;
     }
     bool Refuse(const std::string& message) const {
         Fail(message);
@@ -79,7 +86,9 @@ private:
     drawing::MarkPlan plan_;
     drawing::ListProgram program_;
     std::map<std::string, size_t> notMarked_;
-    size_t statusPolls_ = 0;
+    size_t exchanges_ = 0;       // packets sent and status polls
+    size_t listBytes_ = 0;       // in list-records packets
+    double cardSeconds_ = -1.0;  // the in-process card's time; < 0: the plan's estimate
 };
 
 // Reads and plans the drawing; false when it cannot be marked (the reason is printed).
@@ -148,16 +157,16 @@ int MarkRun::Stopped(CardConnection* card) {
                   << (stopped ? "the card is stopped" : ExportFailure("Stop_Execution")) << "\n";
     }
     card->Close();
-    return 130;
+    return kInterrupted;
 }
 
 // The program loaded into the card and run to its end.
 int MarkRun::Mark(CardConnection* card) {
     if (!card->Start(card->UsesSimulator() ? SimulatorArgs() : std::vector<std::string>{})) {
-        return 1;
+        return kFailed;
     }
     if (Interrupted()) return Stopped(card);
-    if (!card->Initialise() || !SetTiming()) return 1;
+    if (!card->Initialise() || !SetTiming()) return kFailed;
     WatchOptions watch;
     watch.pollMs = o_.pollMs;
     watch.timeoutSeconds = o_.timeoutSeconds;
@@ -169,21 +178,62 @@ int MarkRun::Mark(CardConnection* card) {
         if (played.end == PlayOutcome::End::kInterrupted) return Stopped(card);
         if (played.end == PlayOutcome::End::kFailed) return Fail(played.failure);
         const WatchOutcome run = ExecuteAndWatch(ProgressTracker(plan_, o_.jumpSpeed), watch);
-        statusPolls_ += run.statusPolls;
+        exchanges_ += run.statusPolls;
         if (run.end == WatchOutcome::End::kInterrupted) return Stopped(card);
         if (run.end == WatchOutcome::End::kFailed) return Fail(run.failure);
     }
-    return 0;
+    return kDone;
 }
 
-void MarkRun::Summary(const CardConnection& card, double wall) const {
-    size_t exchanges = statusPolls_;
-    size_t listBytes = program_.Records() * 5;
-    if (!card.CapturePath().empty()) {
-        const DecodeStats stats = CountCapture(ReadAll(card.CapturePath()));
-        exchanges += stats.packets + (card.HandshakeCaptured() ? 0 : kHandshakeExchanges);
-        listBytes = stats.listBytes;
+// Every output can be made where it goes, before the drawing is marked: a run does not end in
+// a failed picture or capture.
+bool MarkRun::OutputsWritable() const {
+    std::vector<std::string> outputs = {o_.capture, o_.simLog};
+    if (o_.preview || o_.choice != CardChoice::kRegistry) {
+        outputs.insert(outputs.end(), {prefix_ + ".png", prefix_ + ".svg"});
     }
+    for (const std::string& path : outputs) {
+        std::string error;
+        if (!path.empty() && !CanWriteOutput(path, &error)) {
+            Fail("cannot write " + error);
+            return false;
+        }
+    }
+    return true;
+}
+
+// A preview without ramps: the virtual card in this process, fed what the library would send.
+int MarkRun::Preview() {
+    std::vector<proto::Packet> setup = CardTimingPackets(o_);
+    const OfflineOutcome run = PreviewOnOfflineCard(program_, setup, prefix_);
+    if (run.end == OfflineOutcome::End::kInterrupted) {
+        std::cerr << CommandName() << ": interrupted\n";
+        return kInterrupted;
+    }
+    if (run.end == OfflineOutcome::End::kFailed) return Fail(run.failure);
+    exchanges_ = run.packets;
+    listBytes_ = run.listBytes;
+    cardSeconds_ = run.seconds;
+    return kDone;
+}
+
+// The capture the connection kept, written where --capture says; its counts for the summary.
+int MarkRun::KeepCapture(const CardConnection& card) {
+    listBytes_ = program_.Records() * proto::kListRecordBytes;
+    if (card.CapturePath().empty()) return kDone;
+    const std::vector<uint8_t> bytes = ReadAll(card.CapturePath());
+    const DecodeStats stats = CountCapture(bytes);
+    exchanges_ += stats.packets + (card.HandshakeCaptured() ? 0 : kHandshakeExchanges);
+    listBytes_ = stats.listBytes;
+    std::string error;
+    if (!o_.capture.empty() &&
+        !WriteOutputFile(o_.capture, std::string(bytes.begin(), bytes.end()), &error)) {
+        return Fail("cannot write " + error);
+    }
+    return kDone;
+}
+
+void MarkRun::Summary(double wall) const {
     size_t paths = 0, vectors = 0, bitmapLines = 0;
     for (const drawing::PlanLayer& layer : plan_.layers) {
         paths += layer.polylines.size();
@@ -192,10 +242,11 @@ void MarkRun::Summary(const CardConnection& card, double wall) const {
     }
     char wallText[32];
     std::snprintf(wallText, sizeof wallText, "%.2f s", wall);
-    std::cout << "marked " << o_.drawing << ": " << paths << " paths, " << vectors << " vectors ("
-              << paths << " jumps, " << plan_.MarkMoves() << " marks), ";
+    std::cout << (o_.preview ? "previewed " : "marked ") << o_.drawing << ": " << paths
+              << " paths, " << vectors << " vectors (" << paths << " jumps, " << plan_.MarkMoves()
+              << " marks), ";
     if (bitmapLines > 0) std::cout << bitmapLines << " bitmap lines, ";
-    std::cout << listBytes << " list bytes, " << exchanges << " exchanges, " << wallText << "\n";
+    std::cout << listBytes_ << " list bytes, " << exchanges_ << " exchanges, " << wallText << "\n";
     std::cout << "jump travel: " << std::lround(plan_.jumpLengthBefore)
               << " bits in the drawing's order, " << std::lround(plan_.jumpLength)
               << " bits as marked\n";
@@ -204,17 +255,18 @@ void MarkRun::Summary(const CardConnection& card, double wall) const {
     }
 }
 
-// What was made: the expected time of a preview, the pictures, the capture.
-void MarkRun::Results(const CardConnection& card) const {
+// What was made: the expected time of a preview, the pictures (when the card drew them), the
+// capture. Only what was written is named.
+void MarkRun::Results(bool pictures) const {
     if (o_.preview) {
         char expected[48];
-        std::snprintf(expected, sizeof expected, "%.1f s", ExpectedSeconds());
+        std::snprintf(expected, sizeof expected, "%.1f s",
+                      cardSeconds_ >= 0 ? cardSeconds_ : ExpectedSeconds());
         std::cout << "estimated marking time: " << expected << "\n";
     }
-    if (card.UsesSimulator()) {
+    if (pictures) {
         for (const char* ext : {".svg", ".png"}) {
-            const std::string path = prefix_ + ext;
-            if (fs::exists(path)) std::cout << "picture: " << fs::absolute(path).string() << "\n";
+            std::cout << "picture: " << fs::absolute(prefix_ + ext).string() << "\n";
         }
     }
     if (!o_.capture.empty()) std::cout << "capture: " << o_.capture << "\n";
@@ -228,23 +280,30 @@ int MarkRun::Run() {
     if (!clash.empty()) {
         std::cerr << CommandName() << ": " << clash << " is the drawing itself; it is not written "
                   << "over (give --out another name)\n";
-        return 2;
+        return kBadInput;
     }
-    if (!Prepare()) return 2;
+    if (!Prepare()) return kBadInput;
+    if (!OutputsWritable()) return kFailed;
+    InstallInterruptHandler();
+    // With ramps the library itself rewrites the lists: a preview of them needs it.
+    if (o_.preview && !o_.ramps) {
+        if (const int rc = Preview(); rc != kDone) return rc;
+        Summary(std::chrono::duration<double>(Clock::now() - started).count());
+        Results(true);
+        return kDone;
+    }
     ConnectionOptions connection;
     connection.card = o_.card;
     connection.choice = o_.preview ? CardChoice::kSimulator : o_.choice;
     connection.command = CommandName();
     connection.capture = true;
-    connection.capturePath = o_.capture;
     CardConnection card(connection);
-    InstallInterruptHandler();
-    const int rc = Mark(&card);
-    if (rc != 0) return rc;
-    card.Close();
-    Summary(card, std::chrono::duration<double>(Clock::now() - started).count());
-    Results(card);
-    return 0;
+    if (const int rc = Mark(&card); rc != kDone) return rc;
+    if (!card.Close()) return kFailed;  // the virtual card could not write its pictures or log
+    if (const int rc = KeepCapture(card); rc != kDone) return rc;
+    Summary(std::chrono::duration<double>(Clock::now() - started).count());
+    Results(card.UsesSimulator());
+    return kDone;
 }
 
 }  // namespace
@@ -252,7 +311,7 @@ int MarkRun::Run() {
 int RunMark(const MarkOptions& options) {
     MarkOptions o = options;
     drawing::JobFile job;
-    if (!ReadJob(&o, options.preview ? "txorb preview" : "txorb mark", &job)) return 2;
+    if (!ReadJob(&o, options.preview ? "txorb preview" : "txorb mark", &job)) return kBadInput;
     return MarkRun(o, job).Run();
 }
 

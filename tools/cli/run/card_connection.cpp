@@ -96,16 +96,19 @@ void CardConnection::CaptureRealCard() {
     }
 }
 
-void CardConnection::Close() {
+bool CardConnection::Close() {
     if (up_) {
         Remove_Scan_Card_Ex(o_.card);
         up_ = false;
     }
+    bool written = true;
     if (sim_) {
         std::string error;
-        if (!sim_->Stop(kSimStopMs, &error)) std::cerr << o_.command << ": " << error << "\n";
+        written = sim_->Stop(kSimStopMs, &error);
+        if (!written) std::cerr << o_.command << ": " << error << "\n";
         sim_.reset();
     }
+    return written;
 }
 
 }  // namespace txorb::cli

@@ -41,8 +41,9 @@ public:
     bool Initialise();
     bool Open() { return Start() && Initialise(); }
     bool IsUp() const { return up_; }
-    // Removes the card and stops the virtual card (which writes its pictures on the way out).
-    void Close();
+    // Removes the card and stops the virtual card (which writes its pictures and log on the way
+    // out); false, with the reason printed, when the virtual card could not write them.
+    bool Close();
 
     const std::string& CapturePath() const { return capturePath_; }  // empty: none
     // The virtual card's control socket (sim_control.h) once it is started; else empty.

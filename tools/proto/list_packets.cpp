@@ -1,0 +1,61 @@
+#include "proto/list_packets.h"
+
+#include <cstring>
+
+#include "proto/opcodes.h"
+
+namespace txorb::proto {
+namespace {
+
+void PutWord(uint16_t v, std::vector<uint8_t>* out) {
+    out->push_back(static_cast<uint8_t>(v));
+    out->push_back(static_cast<uint8_t>(v >> 8));
+}
+
+}  // namespace
+
+void ListPacker::Add(const ListRecord& record, std::vector<Packet>* out) {
+    pending_.push_back(record.opcode);
+    PutWord(record.param1, &pending_);
+    PutWord(record.param2, &pending_);
+    if (record.opcode == list_op::kSetEndOfList || pending_.size() >= kListPacketBytes) Flush(out);
+}
+
+void ListPacker::Flush(std::vector<Packet>* out) {
+    if (pending_.empty()) return;
+    out->push_back(RequestPacket(op::kListRecords, std::move(pending_)));
+    pending_.clear();
+}
+
+Packet RequestPacket(uint8_t opcode, std::vector<uint8_t> payload) {
+    Packet packet;
+    packet.opcode = opcode;
+    packet.raw = FrameRequest(opcode, payload);
+    packet.payload = std::move(payload);
+    return packet;
+}
+
+std::vector<uint8_t> WordPayload(uint16_t value) {
+    std::vector<uint8_t> out;
+    PutWord(value, &out);
+    return out;
+}
+
+std::vector<uint8_t> DoublePayload(double value) {
+    uint64_t bits = 0;
+    std::memcpy(&bits, &value, sizeof bits);
+    std::vector<uint8_t> out;
+    for (int i = 0; i < 8; ++i) out.push_back(static_cast<uint8_t>(bits >> (8 * i)));
+    return out;
+}
+
+std::vector<uint8_t> BitmapLinePayload(int16_t beginX, int16_t beginY, int16_t endX, int16_t endY,
+                                       const std::vector<uint16_t>& delays) {
+    std::vector<uint8_t> out;
+    out.reserve(8 + 2 * delays.size());
+    for (const int16_t v : {beginX, beginY, endX, endY}) PutWord(static_cast<uint16_t>(v), &out);
+    for (const uint16_t d : delays) PutWord(d, &out);
+    return out;
+}
+
+}  // namespace txorb::proto
