@@ -2,6 +2,7 @@
 #include <CLI/CLI.hpp>
 
 #include <cstdint>
+#include <filesystem>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -9,8 +10,11 @@
 #include "cli/commands/card_commands.h"
 #include "cli/commands/config_command.h"
 #include "cli/commands/decode.h"
+#include "cli/commands/frame_command.h"
+#include "cli/commands/journal_command.h"
 #include "cli/commands/layers_command.h"
 #include "cli/commands/mark_command.h"
+#include "cli/commands/run_command.h"
 #include "cli/run/outcome.h"
 #include "drawing/job/job_file.h"
 #include "drawing/model/colour.h"
@@ -139,6 +143,19 @@ void AddRasterOptions(CLI::App* cmd, MarkCommand* m) {
     cmd->add_flag("--one-way", m->oneWay, "Every picture line from left to right");
 }
 
+// The settings every layer starts from.
+void AddSettingOptions(CLI::App* cmd, MarkCommand* m) {
+    auto& mark = m->mark;
+    cmd->add_option("--mark-speed", mark.markSpeed, "Mark speed in bits/ms (default 250)")
+        ->check(CLI::PositiveNumber);
+    cmd->add_option("--jump-speed", mark.jumpSpeed, "Jump speed in bits/ms (default 1000)")
+        ->check(CLI::PositiveNumber);
+    cmd->add_option("--power", mark.power, "Laser power in % (default 100)")
+        ->check(CLI::Range(0.0, 100.0));
+    cmd->add_option("--passes", mark.passes, "Each layer's marks, repeated (default 1)")
+        ->check(CLI::Range(1, txorb::drawing::kMaxPasses));
+}
+
 // The drawing, its job file and the settings every layer starts from.
 void AddLayerOptions(CLI::App* cmd, MarkCommand* m) {
     auto& mark = m->mark;
@@ -148,14 +165,7 @@ void AddLayerOptions(CLI::App* cmd, MarkCommand* m) {
                     "A job file (TOML): power, speed, passes, mode and hatch per colour, over "
                     "these options")
         ->check(CLI::ExistingFile);
-    cmd->add_option("--mark-speed", mark.markSpeed, "Mark speed in bits/ms (default 250)")
-        ->check(CLI::PositiveNumber);
-    cmd->add_option("--jump-speed", mark.jumpSpeed, "Jump speed in bits/ms (default 1000)")
-        ->check(CLI::PositiveNumber);
-    cmd->add_option("--power", mark.power, "Laser power in % (default 100)")
-        ->check(CLI::Range(0.0, 100.0));
-    cmd->add_option("--passes", mark.passes, "Each layer's marks, repeated (default 1)")
-        ->check(CLI::Range(1, txorb::drawing::kMaxPasses));
+    AddSettingOptions(cmd, m);
 }
 
 void AddTimingOptions(CLI::App* cmd, MarkCommand* m) {
@@ -182,6 +192,8 @@ void AddTimingOptions(CLI::App* cmd, MarkCommand* m) {
         ->check(CLI::Range(1, 65535));
 }
 
+void AddCardRunOptions(CLI::App* cmd, MarkCommand* m);
+
 void AddRunOptions(CLI::App* cmd, MarkCommand* m, bool preview) {
     auto& mark = m->mark;
     cmd->add_option("--out", mark.out,
@@ -193,9 +205,6 @@ void AddRunOptions(CLI::App* cmd, MarkCommand* m, bool preview) {
         cmd->add_flag("--no-progress", m->noProgress, "No progress bar (a preview shows none)");
         return;
     }
-    AddCardOptions(cmd, &mark.card, &m->sim, &m->noSim);
-    cmd->add_option("--sim-log", mark.simLog,
-                    "The virtual card's JSON Lines log file (default: none)");
     cmd->add_option("--time-scale", mark.timeScale,
                     "The virtual card's time scale (1: real time); default: real time for runs "
                     "up to 3 s, faster for longer ones so that they take about 3 s")
@@ -203,6 +212,15 @@ void AddRunOptions(CLI::App* cmd, MarkCommand* m, bool preview) {
     cmd->add_option("--capture", mark.capture,
                     "Keep the command capture here (read it with `txorb decode`); default: "
                     "none kept");
+    AddCardRunOptions(cmd, m);
+}
+
+// The card a command runs lists on, and how it watches them.
+void AddCardRunOptions(CLI::App* cmd, MarkCommand* m) {
+    auto& mark = m->mark;
+    AddCardOptions(cmd, &mark.card, &m->sim, &m->noSim);
+    cmd->add_option("--sim-log", mark.simLog,
+                    "The virtual card's JSON Lines log file (default: none)");
     cmd->add_option("--poll-ms", mark.pollMs, "Status poll interval in ms (default 50)")
         ->check(CLI::Range(1, 10000));
     cmd->add_option("--timeout", mark.timeoutSeconds,
@@ -286,6 +304,89 @@ int RunMarkCommand(MarkCommand& m, bool preview) {
     return CheckMarkOptions(m, name, preview) ? txorb::cli::RunMark(m.mark) : kBadInput;
 }
 
+// `run`: the job, the count, the start, the journal and the pictures; the rest as for mark.
+struct RunCommand {
+    MarkCommand m;
+    txorb::cli::RunOptions run;
+    std::string start;
+};
+
+CLI::App* AddRunCommand(CLI::App* app, RunCommand* r) {
+    auto* cmd = app->add_subcommand("run",
+                                    "Mark parts one after another with a job file, each with the "
+                                    "next serial of its journal and its texts and codes filled in");
+    cmd->add_option("job", r->m.mark.job, "The job file (TOML)")
+        ->required()
+        ->check(CLI::ExistingFile);
+    cmd->add_option("--count", r->run.count, "Parts to mark (default 1)")
+        ->check(CLI::PositiveNumber);
+    cmd->add_option("--start", r->start,
+                    "external: the card waits for its start input (the default, but now on a "
+                    "virtual card without --start-every); enter: the operator presses Enter; "
+                    "now: at once")
+        ->check(CLI::IsMember({"external", "enter", "now"}));
+    cmd->add_option("--start-every", r->run.startEvery,
+                    "The virtual card fires its start input every SECONDS of its time")
+        ->check(CLI::PositiveNumber);
+    cmd->add_option("--journal", r->run.journal,
+                    "The parts journal (SQLite); default: NAME.journal.sqlite beside the job");
+    cmd->add_option("--out", r->run.out,
+                    "The folder of the virtual card's pictures, SERIAL.png and SERIAL.svg per "
+                    "part; default: NAME.parts beside the job");
+    cmd->add_option("--time-scale", r->m.mark.timeScale,
+                    "The virtual card's time scale (default 1: real time)")
+        ->check(CLI::PositiveNumber);
+    AddSettingOptions(cmd, &r->m);
+    AddPlacementOptions(cmd, &r->m);
+    AddFillOptions(cmd, &r->m);
+    AddRasterOptions(cmd, &r->m);
+    AddTimingOptions(cmd, &r->m);
+    AddCardRunOptions(cmd, &r->m);
+    return cmd;
+}
+
+int RunRunCommand(RunCommand& r) {
+    if (!CheckMarkOptions(r.m, "txorb run", false)) return kBadInput;
+    using txorb::cli::StartMode;
+    r.run.start = r.start == "external" ? StartMode::kExternal
+                  : r.start == "enter"  ? StartMode::kEnter
+                  : r.start == "now"    ? StartMode::kNow
+                                        : StartMode::kAuto;
+    r.run.mark = r.m.mark;
+    return txorb::cli::RunJob(r.run);
+}
+
+// `frame`: a drawing or a job file (*.toml), placed as `mark` would place it.
+struct FrameCommand {
+    MarkCommand m;
+    std::string input;
+    txorb::cli::FrameOptions frame;
+};
+
+CLI::App* AddFrameCommand(CLI::App* app, FrameCommand* f) {
+    auto* cmd = app->add_subcommand("frame",
+                                    "Move the head around the box of what would be marked, laser "
+                                    "off, until Enter or Ctrl-C; then to the field's centre");
+    cmd->add_option("input", f->input, "The drawing, or a job file (.toml)")
+        ->required()
+        ->check(CLI::ExistingFile);
+    cmd->add_option("--times", f->frame.times, "Rounds, then stop (default: until Enter)")
+        ->check(CLI::PositiveNumber);
+    cmd->add_option("--jump-speed", f->m.mark.jumpSpeed, "Jump speed in bits/ms (default 1000)")
+        ->check(CLI::PositiveNumber);
+    AddPlacementOptions(cmd, &f->m);
+    AddCardRunOptions(cmd, &f->m);
+    return cmd;
+}
+
+int RunFrameCommand(FrameCommand& f) {
+    if (!CheckMarkOptions(f.m, "txorb frame", false)) return kBadInput;
+    const bool job = std::filesystem::path(f.input).extension() == ".toml";
+    (job ? f.m.mark.job : f.m.mark.drawing) = f.input;
+    f.frame.mark = f.m.mark;
+    return txorb::cli::RunFrame(f.frame);
+}
+
 std::string VersionText() {
     return std::string("txorb ") + TXORB_RELEASE_VERSION + "\nlibtxorb " + txorb_library_version() +
            " (file version " + std::to_string(Get_DLL_Version()) + ")";
@@ -335,6 +436,16 @@ int main(int argc, char** argv) {
     auto* stopCmd = app.add_subcommand("stop", "Stop the card's list execution");
     AddCardOptions(stopCmd, &cardOptions.card, &sim, &noSim);
 
+    RunCommand run;
+    auto* runCmd = AddRunCommand(&app, &run);
+    FrameCommand frame;
+    auto* frameCmd = AddFrameCommand(&app, &frame);
+    std::string journal;
+    bool journalCsv = false;
+    auto* journalCmd = app.add_subcommand("journal", "The parts a production run recorded");
+    journalCmd->add_option("file", journal, "The journal (SQLite)")->required();
+    journalCmd->add_flag("--csv", journalCsv, "As CSV, a header line first");
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -350,6 +461,9 @@ int main(int argc, char** argv) {
             return txorb::cli::RunLayers(layers.mark, layersWrite);
         }
         if (*decodeCmd) return txorb::cli::RunDecode(capture, json);
+        if (*runCmd) return RunRunCommand(run);
+        if (*frameCmd) return RunFrameCommand(frame);
+        if (*journalCmd) return txorb::cli::RunJournal(journal, journalCsv);
         cardOptions.choice = Choice(sim, noSim);
         if (*infoCmd) return txorb::cli::RunInfo(cardOptions);
         if (*configCmd) return txorb::cli::RunConfig(configCard);

@@ -10,6 +10,7 @@
 #include "cli/run/library_errors.h"
 #include "cli/run/list_player.h"
 #include "cli/run/operator_input.h"
+#include "cli/run/outcome.h"
 #include "drawing/program/frame_program.h"
 #include "txorb/txorb.h"
 
@@ -20,7 +21,7 @@ constexpr const char* kCommand = "txorb frame";
 
 int Fail(const std::string& message) {
     std::cerr << kCommand << ": " << message << "\n";
-    return 1;
+    return kFailed;
 }
 
 // The box of the drawing and of a part's items (its serial as the job's first, its time now:
@@ -44,28 +45,28 @@ bool FrameBox(const FrameOptions& o, drawing::FieldBox* box) {
     return true;
 }
 
-// Rounds of the box until the count, Enter or Ctrl-C; 0, or 1 after a failure.
+// Rounds of the box until the count, Enter or Ctrl-C; kDone, or kFailed after a failure.
 int Rounds(const FrameOptions& o, const drawing::FieldBox& box) {
     const drawing::ListProgram round = drawing::FrameProgram(box);
     WatchOptions watch;
     watch.pollMs = o.mark.pollMs;
     for (int done = 0; o.times == 0 || done < o.times; ++done) {
         const PlayOutcome played = PlayList(round);
-        if (played.end == PlayOutcome::End::kInterrupted) return 0;
+        if (played.end == PlayOutcome::End::kInterrupted) return kDone;
         if (played.end == PlayOutcome::End::kFailed) return Fail(played.failure);
         const WatchOutcome run = ExecuteAndWatch(ProgressTracker(drawing::MarkPlan{}, 1.0), watch);
-        if (run.end == WatchOutcome::End::kInterrupted) return 0;
+        if (run.end == WatchOutcome::End::kInterrupted) return kDone;
         if (run.end == WatchOutcome::End::kFailed) return Fail(run.failure);
-        if (o.times == 0 && EnterPressed() != EnterKey::kNone) return 0;
+        if (o.times == 0 && EnterPressed() != EnterKey::kNone) return kDone;
     }
-    return 0;
+    return kDone;
 }
 
 }  // namespace
 
 int RunFrame(const FrameOptions& o) {
     drawing::FieldBox box;
-    if (!FrameBox(o, &box)) return 2;
+    if (!FrameBox(o, &box)) return kBadInput;
     ConnectionOptions connection;
     connection.card = o.mark.card;
     connection.choice = o.mark.choice;
@@ -76,7 +77,7 @@ int RunFrame(const FrameOptions& o) {
     if (!o.mark.simLog.empty()) simArgs = {"--log", o.mark.simLog};
     if (!card.Start(card.UsesSimulator() ? simArgs : std::vector<std::string>{}) ||
         !card.Initialise()) {
-        return Interrupted() ? 130 : 1;
+        return Interrupted() ? kInterrupted : kFailed;
     }
     std::string failure;
     if (!SetCardTiming(o.mark, &failure)) return Fail(failure);
@@ -86,10 +87,10 @@ int RunFrame(const FrameOptions& o) {
     int status = Rounds(o, box);
     if (Interrupted()) {
         Stop_Execution();
-        status = 130;
+        status = kInterrupted;
     }
     // Immediate, so that it happens after Ctrl-C too.
-    if (!Goto_XY(0, 0) && status == 0) status = Fail(ExportFailure("Goto_XY"));
+    if (!Goto_XY(0, 0) && status == kDone) status = Fail(ExportFailure("Goto_XY"));
     card.Close();
     return status;
 }

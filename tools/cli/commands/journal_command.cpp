@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "cli/production/journal.h"
+#include "cli/run/outcome.h"
 
 namespace txorb::cli {
 
@@ -12,10 +13,10 @@ int RunJournal(const std::string& path, bool csv) {
     std::string error;
     if (!ReadJournal(path, &parts, &error)) {
         std::cerr << "txorb journal: " << error << "\n";
-        return 2;
+        return kBadInput;
     }
     std::cout << FormatParts(parts, csv ? PartsFormat::kCsv : PartsFormat::kTable);
-    return 0;
+    return kDone;
 }
 
 }  // namespace txorb::cli

@@ -17,6 +17,7 @@
 #include "cli/run/interrupt.h"
 #include "cli/run/list_player.h"
 #include "cli/run/operator_input.h"
+#include "cli/run/outcome.h"
 #include "cli/run/sim_control.h"
 #include "drawing/program/list_program.h"
 #include "txorb/txorb.h"
@@ -39,7 +40,7 @@ std::string Beside(const std::string& job, const char* suffix) {
 
 // How a part ended, for its journal record and the exit status.
 struct PartEnd {
-    int status = 0;  // the exit status when the run stops here
+    int status = kDone;  // the exit status when the run stops here
     PartOutcome outcome = PartOutcome::kMarked;
     int code = 0;
     std::string text;
@@ -82,7 +83,7 @@ private:
 };
 
 // The job planned, one part tried (so that a value a code cannot hold stops the run before a
-// serial is taken), the journal opened and the start chosen; false after saying why.
+// serial is taken), the start chosen and the journal opened; false after saying why.
 bool ProductionRun::Prepare() {
     if (!PrepareJobPlan(o_.mark, kCommand, &job_)) return false;
     drawing::MarkPlan trial;
@@ -99,7 +100,7 @@ bool ProductionRun::Prepare() {
     program_.timing.polyDelay = o_.mark.polyDelay.value_or(0);
     program_.timing.laserOffDelay = o_.mark.laserOffDelay.value_or(0);
     program_.timing.laserOnDelay = o_.mark.laserOnDelay.value_or(0);
-    return OpenJournal() && ChooseStart();
+    return ChooseStart() && OpenJournal();
 }
 
 bool ProductionRun::OpenJournal() {
@@ -174,10 +175,10 @@ PartEnd ProductionRun::Play(const drawing::MarkPlan& plan, const drawing::ListPr
                            : start_ == StartMode::kExternal ? kNoTimeLimitSeconds
                                                             : 0.0;
     auto failed = [](std::string text) {
-        return PartEnd{1, PartOutcome::kFailed, static_cast<int>(txorb_thread_last_failure()),
+        return PartEnd{kFailed, PartOutcome::kFailed, static_cast<int>(txorb_thread_last_failure()),
                        std::move(text)};
     };
-    const PartEnd interrupted{130, PartOutcome::kInterrupted, 0, ""};
+    const PartEnd interrupted{kInterrupted, PartOutcome::kInterrupted, 0, ""};
     for (size_t next = 0; next < program.commands.size();) {
         const PlayOutcome played = PlayList(program, next);
         next += played.played;
@@ -201,13 +202,13 @@ PartEnd ProductionRun::Send(int64_t serial, const drawing::MarkPlan& plan,
     std::string error;
     if (!journal_->DescribePart(serial, values, program.Records() * 5, ListProgramHash(program),
                                 &error)) {
-        return {1, PartOutcome::kFailed, 0, error};
+        return {kFailed, PartOutcome::kFailed, 0, error};
     }
     PartEnd end = Play(plan, program);
     if (end.outcome != PartOutcome::kMarked || out_.empty()) return end;
     if (!SimPicture(card_->SimSocket(), (fs::path(out_) / std::to_string(serial)).string(),
                     &error)) {
-        end.status = 1;  // the part is marked; only its picture is missing
+        end.status = kFailed;  // the part is marked; only its picture is missing
         end.text = "cannot write the picture of part " + std::to_string(serial) + ": " + error;
     }
     return end;
@@ -218,17 +219,17 @@ int ProductionRun::MarkPart() {
         std::cerr << kCommand << ": part " << progress_.Done() + 1 << "/" << o_.count
                   << ": press Enter to mark it (Ctrl-C stops)\n";
         const EnterKey key = WaitForEnter();
-        if (key == EnterKey::kInterrupted) return 130;
-        if (key == EnterKey::kClosed) return Fail("standard input ended: no more starts", 1);
+        if (key == EnterKey::kClosed) return Fail("standard input ended: no more starts", kFailed);
     }
-    if (Interrupted()) return 130;
+    if (Interrupted())
+        return Fail("interrupted before the next part; it was not started", kInterrupted);
     StartedPart part;
     std::string error;
-    if (!journal_->StartPart(cardName_, &part, &error)) return Fail(error, 1);
+    if (!journal_->StartPart(cardName_, &part, &error)) return Fail(error, kFailed);
     drawing::MarkPlan plan;
     std::vector<drawing::FieldValue> values;
     if (!job_.parts.Plan(part.serial, part.started, &plan, &values, &error)) {
-        return Finish(part.serial, {2, PartOutcome::kFailed, 0, error});
+        return Finish(part.serial, {kBadInput, PartOutcome::kFailed, 0, error});
     }
     return Finish(part.serial,
                   Send(part.serial, plan, values, drawing::BuildListProgram(plan, program_)));
@@ -237,12 +238,12 @@ int ProductionRun::MarkPart() {
 int ProductionRun::Finish(int64_t serial, const PartEnd& end) {
     std::string error;
     if (!journal_->FinishPart(serial, end.outcome, end.code, end.text, &error)) {
-        return Fail(error, 1);
+        return Fail(error, kFailed);
     }
     if (end.outcome == PartOutcome::kInterrupted) {
         if (card_->IsUp()) Stop_Execution();
         std::cerr << kCommand << ": interrupted; part " << serial << " recorded as interrupted\n";
-        return 130;
+        return kInterrupted;
     }
     if (end.outcome == PartOutcome::kFailed) {
         return Fail("part " + std::to_string(serial) + " failed: " + end.text, end.status);
@@ -251,7 +252,7 @@ int ProductionRun::Finish(int64_t serial, const PartEnd& end) {
     lastSerial_ = serial;
     progress_.PartDone(serial, Clock::now());
     ShowProgress(progress_.Done() == o_.count);
-    return end.status != 0 ? Fail(end.text, end.status) : 0;
+    return end.status != kDone ? Fail(end.text, end.status) : kDone;
 }
 
 // On a terminal one line kept up to date; elsewhere a line per part.
@@ -279,17 +280,17 @@ void ProductionRun::Summary(double seconds) const {
 
 int ProductionRun::Run() {
     const auto started = Clock::now();
-    if (!Prepare()) return 2;
+    if (!Prepare()) return kBadInput;
     InstallInterruptHandler();
-    if (!Connect()) return Interrupted() ? 130 : 1;
+    if (!Connect()) return Interrupted() ? kInterrupted : kFailed;
     progress_ = RunProgress(o_.count, Clock::now());
     for (int i = 0; i < o_.count; ++i) {
         const int status = MarkPart();
-        if (status != 0) return status;
+        if (status != kDone) return status;
     }
     card_->Close();
     Summary(std::chrono::duration<double>(Clock::now() - started).count());
-    return 0;
+    return kDone;
 }
 
 }  // namespace
