@@ -247,9 +247,9 @@ TEST(Plan, WhatIsMarkedOfFillsStrokesAndClips) {
          "h=9 v=10 len=900 n=1"},
         {"crossed", Of({Filled({square})}), [](PlanOptions* o) { o->hatch.cross = true; },
          "h=19 v=19 len=10900 n=2"},
-        // 100 bits kept free: lines at |y| <= 350 only, each 800 bits long.
+        // 100 bits kept free at both ends of each line: ten lines 800 bits long.
         {"inset", Of({Filled({square})}), [](PlanOptions* o) { o->hatch.inset = 100; },
-         "h=8 v=7 len=6400"},
+         "h=10 v=9 len=8000"},
         // 6 whole lines and 4 cut in two by the hole.
         {"a hole under even-odd", Of({Filled({square, hole}, kBlack, 1, FillRule::kEvenOdd)}), none,
          "h=14 len=8400 hole=0"},
@@ -263,13 +263,17 @@ TEST(Plan, WhatIsMarkedOfFillsStrokesAndClips) {
          "h=10 len=5000 mid=0"},
         {"the skip colour neither", Of({Filled({square}), Filled({right}, kRed)}),
          [](PlanOptions* o) { o->skipColour = kRed; }, "h=10 len=5000 mid=0"},
-        // Blue's ink is 0.93: at 0.4 it shows (0.37 > 0.3) but does not hide.
-        {"faint paint marks, lets what is below show",
-         Of({Filled({square}), Filled({right}, kBlue, 0.4)}), none, "h=20 len=15000 mid=10"},
-        {"pale paint (ink 0.1) covers, is not marked",
-         Of({Filled({square}), Filled({right}, {0xda, 0xe8, 0xfc})}), none, "h=10 len=5000 mid=0"},
-        {"fainter than half neither covers nor marks",
-         Of({Filled({square}), Filled({right}, kWhite, 0.49)}), none, "h=10 len=10000 mid=10"},
+        // See-through paint is blended over what is below: the right half is a colour of its
+        // own, hatched once.
+        {"see-through paint over black", Of({Filled({square}), Filled({right}, kBlue, 0.4)}), none,
+         "h=20 len=10000 mid=0"},
+        {"pale paint (ink 0.1) covers and is marked lightly",
+         Of({Filled({square}), Filled({right}, {0xda, 0xe8, 0xfc})}), none, "h=20 len=10000 mid=0"},
+        {"see-through white lightens what is below",
+         Of({Filled({square}), Filled({right}, kWhite, 0.49)}), none, "h=20 len=10000 mid=0"},
+        {"without tones pale paint covers, is not marked",
+         Of({Filled({square}), Filled({right}, {0xda, 0xe8, 0xfc})}),
+         [](PlanOptions* o) { o->tone = ToneMode::kNone; }, "h=10 len=5000 mid=0"},
         // An outline is a closed square: two of its four moves are horizontal.
         {"fill and stroke: hatch and outline", Of({outlined}), none, "n=2 h=12"},
         {"a stroke alone", Of({Stroked({square}, 1)}), none, "n=1 h=2"},
@@ -328,9 +332,11 @@ TEST(Plan, DashesAndPictures) {
     for (const auto& [items, pixels] : cases) {
         Drawing d = Of(items);
         d.pictures = {black};
-        const PlanLayer layer =
-            Plan(d, Square([](PlanOptions* o) { o->fieldBits = 400, o->raster.lineSpacing = 100; }))
-                .layers.back();
+        const MarkPlan plan = Plan(d, Square([](PlanOptions* o) {
+                                       o->fieldBits = 400, o->raster.lineSpacing = 100,
+                                       o->raster.exposureDelays = false;
+                                   }));
+        const PlanLayer& layer = plan.layers.front();
         EXPECT_TRUE(layer.picture);
         ASSERT_EQ(layer.bitmapLines.size(), 1u);
         EXPECT_EQ(layer.bitmapLines[0].delays, std::vector<uint16_t>(pixels, 100));

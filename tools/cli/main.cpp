@@ -50,7 +50,8 @@ struct MarkCommand {
     bool noFill = false, oneWay = false;
     std::string fitMode, mirror, dither = "none", order = "short";
     CLI::Option* field = nullptr;
-    std::string skipColour = "white";
+    CLI::Option *minDelay = nullptr, *maxDelay = nullptr;
+    std::string skipColour = "white", tone = "power";
     std::vector<double> offset;
 };
 
@@ -109,9 +110,16 @@ void AddFillOptions(CLI::App* cmd, MarkCommand* m) {
     cmd->add_option("--skip-colour", m->skipColour,
                     "Paint of this colour covers what is below it but is not marked "
                     "(default white)");
+    cmd->add_option("--tone", m->tone,
+                    "How each colour's darkness is marked: power (its ink, 1 - luminance, times "
+                    "the layer's power; the default), density (every n-th hatch line, n = 1 / "
+                    "ink up to 16), both (half of it each way) or none (every colour at the "
+                    "layer's power)")
+        ->check(CLI::IsMember({"power", "density", "both", "none"}));
     cmd->add_option("--min-ink", m->mark.plan.minInk,
-                    "Paint paler than this (1 - luminance, times opacity) is not marked, as "
-                    "it hardly shows (default 0.3; 0 marks every colour but the skip colour)")
+                    "With --tone none: paint paler than this (1 - luminance, times opacity) is "
+                    "not marked, as it hardly shows (default 0.3; 0 marks every colour but the "
+                    "skip colour)")
         ->check(CLI::Range(0.0, 1.0));
     // What a drawing may ask for: refused before planning, with the figure, when it asks more.
     auto& plan = m->mark.plan;
@@ -134,9 +142,12 @@ void AddRasterOptions(CLI::App* cmd, MarkCommand* m) {
                     "Bits between picture lines and pixels (default: from --dpi)")
         ->check(CLI::PositiveNumber)
         ->excludes(dpi);
-    cmd->add_option("--min-delay", raster.minDelay,
-                    "Pixel delay of the lightest marked grey (default 10)");
-    cmd->add_option("--max-delay", raster.maxDelay, "Pixel delay of black (default 100)");
+    m->minDelay = cmd->add_option("--min-delay", raster.minDelay,
+                                  "Pixel delay of the lightest marked grey (default 10). Without "
+                                  "--min-delay or --max-delay, delays follow the virtual card's "
+                                  "exposure model at the layer's power");
+    m->maxDelay =
+        cmd->add_option("--max-delay", raster.maxDelay, "Pixel delay of black (default 100)");
     cmd->add_option("--dither", m->dither,
                     "none (grey levels, the default), floyd-steinberg or ordered")
         ->check(CLI::IsMember({"none", "floyd-steinberg", "ordered"}));
@@ -282,6 +293,11 @@ bool CheckMarkOptions(MarkCommand& m, const char* name, bool preview) {
     plan.mirror = m.mirror.empty() ? '\0' : m.mirror[0];
     if (m.offset.size() == 2) plan.offsetX = m.offset[0], plan.offsetY = m.offset[1];
     plan.hatch.fill = !m.noFill;
+    plan.tone = m.tone == "density" ? txorb::drawing::ToneMode::kDensity
+                : m.tone == "both"  ? txorb::drawing::ToneMode::kBoth
+                : m.tone == "none"  ? txorb::drawing::ToneMode::kNone
+                                    : txorb::drawing::ToneMode::kPower;
+    plan.raster.exposureDelays = m.minDelay->count() == 0 && m.maxDelay->count() == 0;
     plan.order =
         m.order == "input" ? txorb::drawing::PathOrder::kInput : txorb::drawing::PathOrder::kShort;
     plan.raster.dither = m.dither == "floyd-steinberg" ? txorb::drawing::Dither::kFloydSteinberg

@@ -31,12 +31,14 @@ bool ReadJob(MarkOptions* o, const char* command, drawing::JobFile* job) {
     return true;
 }
 
-void ChooseLayerSettings(const drawing::JobFile& job, const drawing::LayerSettings& defaults,
-                         drawing::MarkPlan* plan) {
-    for (drawing::PlanLayer& layer : plan->layers) {
-        layer.settings =
-            drawing::ResolveLayer(job, defaults, layer.colour, 0, layer.picture).settings;
-    }
+drawing::LayerResolver LayerRules(const drawing::JobFile& job,
+                                  const drawing::LayerSettings& defaults) {
+    return [&job, defaults](const drawing::Colour& colour, uint32_t group, bool picture) {
+        const drawing::ResolvedLayer r =
+            drawing::ResolveLayer(job, defaults, colour, group, picture);
+        return drawing::LayerChoice{r.settings, r.given.power.has_value(),
+                                    r.given.hatchSpacing.has_value(), r.given.mode.has_value()};
+    };
 }
 
 }  // namespace txorb::cli

@@ -7,6 +7,7 @@
 #include "cli/commands/mark_command.h"
 #include "drawing/job/job_file.h"
 #include "drawing/plan/mark_plan.h"
+#include "drawing/plan/plan_options.h"
 
 namespace txorb::cli {
 
@@ -18,8 +19,10 @@ drawing::LayerSettings CommandLineLayer(const MarkOptions& options);
 // drawing): the command then exits with 2 and marks nothing.
 bool ReadJob(MarkOptions* options, const char* command, drawing::JobFile* job);
 
-// Gives every layer of the plan its settings: its job file rule's over `defaults`.
-void ChooseLayerSettings(const drawing::JobFile& job, const drawing::LayerSettings& defaults,
-                         drawing::MarkPlan* plan);
+// Each layer's settings for the planning (PlanOptions::resolve): its job file rule's over
+// `defaults`, with what the file gives, which tone mapping leaves alone. `job` must outlive
+// the planning.
+drawing::LayerResolver LayerRules(const drawing::JobFile& job,
+                                  const drawing::LayerSettings& defaults);
 
 }  // namespace txorb::cli

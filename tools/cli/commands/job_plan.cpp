@@ -20,12 +20,13 @@ bool PlanJobDrawing(const MarkOptions& o, const char* command, JobPlan* out,
         std::cerr << command << ": warning: " << w << "\n";
     }
     std::string why;
-    if (!drawing::PlanDrawing(read.drawing, o.plan, plan, &why)) {
+    drawing::PlanOptions planning = o.plan;
+    planning.resolve = LayerRules(out->job, CommandLineLayer(o));
+    if (!drawing::PlanDrawing(read.drawing, planning, plan, &why)) {
         std::cerr << command << ": " << out->drawing << ": " << why << "\n";
         return false;
     }
     out->notMarked = read.drawing.notMarked;
-    ChooseLayerSettings(out->job, CommandLineLayer(o), plan);
     return true;
 }
 

@@ -88,11 +88,12 @@ int RunLayers(const MarkOptions& options, const std::string& writePath) {
     }
     drawing::MarkPlan plan;
     std::string why;
-    if (!drawing::PlanDrawing(read.drawing, o.plan, &plan, &why)) {
+    drawing::PlanOptions planning = o.plan;
+    planning.resolve = LayerRules(job, CommandLineLayer(o));
+    if (!drawing::PlanDrawing(read.drawing, planning, &plan, &why)) {
         std::cerr << kCommand << ": " << o.drawing << ": " << why << "\n";
         return 2;
     }
-    ChooseLayerSettings(job, CommandLineLayer(o), &plan);
     const double bitsPerMm = o.plan.raster.bitsPerMm;
     PrintTable(plan, ProgressTracker(plan, o.jumpSpeed).LayerMs(), bitsPerMm);
     if (writePath.empty()) return 0;

@@ -106,12 +106,13 @@ bool MarkRun::Prepare() {
                   << " has no page (viewBox, or width and height): fitted by what is drawn\n";
     }
     std::string why;
-    if (!drawing::PlanDrawing(read.drawing, o_.plan, &plan_, &why)) {
+    drawing::PlanOptions planning = o_.plan;
+    planning.resolve = LayerRules(job_, CommandLineLayer(o_));
+    if (!drawing::PlanDrawing(read.drawing, planning, &plan_, &why)) {
         std::cerr << CommandName() << ": " << o_.drawing << ": " << why << "\n";
         return false;
     }
     notMarked_ = read.drawing.notMarked;
-    ChooseLayerSettings(job_, CommandLineLayer(o_), &plan_);
     drawing::ProgramOptions program;
     program.ramps = o_.ramps;
     program.jumpSpeed = o_.jumpSpeed;

@@ -113,7 +113,6 @@ Swept Composer::SweepOver(const SweepGrid& grid, const Bounds& box) const {
     SweepOptions so;
     LinesOver(within, grid, &so.firstLine, &so.lastLine);
     so.threads = threads_;
-    so.items = d_.items.size();
     return Swept(Sweep(faces_, grid, so));
 }
 
@@ -154,14 +153,16 @@ void Composer::AddLines() {
     }
 }
 
-// A fill that shows on no line of the sweep and lies between two of them is marked by the
-// visible part of its outline. (One that the lines cross but find covered everywhere counts
-// as covered: what may show of it between them is narrower than half a spacing.)
+// A fill that lies between two hatch lines is marked by the visible part of its outline.
+// (One that hatch lines cross but find covered everywhere counts as covered: what may show of
+// it between them is narrower than a spacing.)
 void Composer::AddSlivers() {
+    const SweepGrid& sub = hatch_->result.grid;
+    const SweepGrid lines{sub.angleDegrees, 2.0 * sub.step, sub.offset};
     for (const AreaPaint& a : faces_.areas) {
-        if (a.band || a.picture >= 0 || hatch_->result.shown[a.item]) continue;
+        if (a.band || a.picture >= 0) continue;
         int64_t first, last;
-        LinesOver(a.area.box, hatch_->result.grid, &first, &last);
+        LinesOver(a.area.box, lines, &first, &last);
         if (first <= last) continue;
         LinePaint outline{{}, OverWhite(a.colour, a.opacity), a.item, a.group, a.area.box, a.clips};
         for (const auto& ring : a.area.rings) {
@@ -304,7 +305,7 @@ void Composer::PictureLayer(Draft* d, const SweepResult& rows, const SpanList& s
         darkness = it == faces_.areas.end() ? 1.0 : it->opacity;
     }
     RasterOptions raster = o_.raster;
-    if (o_.delaysByExposure) {
+    if (o_.raster.exposureDelays) {
         const double black =
             proto::DelayForInk(1.0, d->layer.settings.power / 100.0, rows.grid.step);
         raster.minDelay = 0;

@@ -25,7 +25,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <vector>
 
 #include "drawing/model/drawing.h"
@@ -35,18 +34,6 @@
 #include "drawing/plan/tone.h"
 
 namespace txorb::drawing {
-
-// A layer's settings and which of them its job file gives (tone mapping leaves those alone;
-// a closed contour of Item::fillableContour is filled only when its layer's mode is given).
-struct LayerChoice {
-    LayerSettings settings;
-    bool powerGiven = false;
-    bool spacingGiven = false;
-    bool modeGiven = false;
-};
-
-using LayerResolver =
-    std::function<LayerChoice(const Colour& colour, uint32_t group, bool picture)>;
 
 struct ComposeOptions {
     double toleranceBits = 1.0;  // largest distance between a curve and its straight moves
@@ -61,11 +48,7 @@ struct ComposeOptions {
     bool fill = true;         // false: every item's outline and nothing else, nothing covered
     bool outlineAll = false;  // a fill without a stroke is outlined too
     RasterOptions raster;     // the grid and delays of bitmap lines
-    // Picture delays from the exposure model (proto/exposure.h) at the layer's power, black
-    // being DelayForInk(1, power, pitch) and greys in proportion; false: the raster options'
-    // minDelay..maxDelay.
-    bool delaysByExposure = true;
-    int threads = 2;  // sweeps share their lines out; the result does not change
+    int threads = 2;          // sweeps share their lines out; the result does not change
     // Single-threaded and without the bounding-box index that limits what covers a line: the
     // plain form the fast one must equal.
     bool reference = false;

@@ -4,11 +4,7 @@
 #include <chrono>
 #include <cmath>
 
-#include "drawing/plan/bitmap_lines.h"
-#include "drawing/plan/clip_units.h"
-#include "drawing/plan/hatching.h"
-#include "drawing/plan/item_areas.h"
-#include "drawing/plan/knockout.h"
+#include "drawing/plan/layering.h"
 #include "drawing/plan/ordering.h"
 #include "drawing/plan/placement.h"
 #include "drawing/plan/work_estimate.h"
@@ -16,206 +12,10 @@
 namespace txorb::drawing {
 namespace {
 
-using ClipperLib::IntRect;
-using ClipperLib::Path;
-using ClipperLib::Paths;
 using Clock = std::chrono::steady_clock;
 
 double Seconds(Clock::time_point since) {
     return std::chrono::duration<double>(Clock::now() - since).count();
-}
-
-FieldPoint Round(Point p) {
-    auto one = [](double v) {
-        return static_cast<int16_t>(std::clamp(std::floor(v + 0.5), -32768.0, 32767.0));
-    };
-    return {one(p.x), one(p.y)};
-}
-
-double Length(FieldPoint a, FieldPoint b) {
-    return std::hypot(static_cast<double>(a.x) - b.x, static_cast<double>(a.y) - b.y);
-}
-
-bool IsPicture(const Item& item) { return item.fill && item.fill->picture >= 0; }
-
-// The card's field in clipper units, up to where rounding still gives a field coordinate:
-// nothing outside it can be marked.
-constexpr ClipperLib::cInt kFieldLow = static_cast<ClipperLib::cInt>(-32768.5 * kClipUnitsPerBit);
-constexpr ClipperLib::cInt kFieldHigh = static_cast<ClipperLib::cInt>(32767.5 * kClipUnitsPerBit);
-
-Paths FieldBox() {
-    const ClipperLib::cInt lo = kFieldLow, hi = kFieldHigh;
-    return {{{lo, lo}, {hi, lo}, {hi, hi}, {lo, hi}}};
-}
-
-bool InsideField(const Paths& paths) {
-    const ClipperLib::cInt lo = kFieldLow, hi = kFieldHigh;
-    for (const Path& path : paths) {
-        for (const auto& p : path) {
-            if (p.X < lo || p.X > hi || p.Y < lo || p.Y > hi) return false;
-        }
-    }
-    return true;
-}
-
-// What of the paths lies in the field (closed paths as areas, open ones as lines).
-Paths InField(const Paths& paths, bool closed) {
-    if (InsideField(paths)) return paths;
-    ClipperLib::Clipper c;
-    c.AddPaths(paths, ClipperLib::ptSubject, closed);
-    c.AddPaths(FieldBox(), ClipperLib::ptClip, true);
-    ClipperLib::PolyTree tree;
-    c.Execute(ClipperLib::ctIntersection, tree, ClipperLib::pftNonZero, ClipperLib::pftNonZero);
-    Paths out;
-    if (closed) {
-        ClipperLib::PolyTreeToPaths(tree, out);
-    } else {
-        ClipperLib::OpenPathsFromPolyTree(tree, out);
-    }
-    return out;
-}
-
-// What the drawing marks in the field: polylines in the drawing's order and bitmap lines.
-class Planner {
-public:
-    Planner(const Drawing& d, const PlanOptions& o, const Affine& toField, PlanTimes* times)
-        : d_(d), o_(o), toField_(toField), areas_(d, o, toField), times_(times) {}
-
-    void Run();
-    std::vector<Polyline> polylines;
-    std::vector<BitmapLine> rows;
-
-private:
-    void Filled();
-    void OutlinesOnly();
-    void Hatch(const Paths& region);
-    void Lines(const Paths& lines);
-    void Slivers(const Paths& region, const std::vector<Path>& chains);
-    void PictureRows(const Item& item, const PaintedItem& painted, const Paths* visible);
-
-    const Drawing& d_;
-    const PlanOptions& o_;
-    Affine toField_;
-    ItemAreas areas_;
-    PlanTimes* times_;
-    std::vector<std::vector<Point>> lines_;  // field bits, in the drawing's order
-};
-
-void Planner::Hatch(const Paths& visible) {
-    const Paths region = InField(visible, true);
-    if (region.empty()) return;
-    const double spacing = o_.hatch.spacing * kClipUnitsPerBit;
-    const double inset = o_.hatch.inset * kClipUnitsPerBit;
-    std::vector<double> angles{o_.hatch.angle};
-    if (o_.hatch.cross) angles.push_back(o_.hatch.angle + 90.0);
-    std::vector<Path> chains;
-    for (double angle : angles) {
-        for (Path& chain : HatchRegion(region, {spacing, angle, inset}))
-            chains.push_back(std::move(chain));
-    }
-    for (const Path& chain : chains) {
-        std::vector<Point> line;
-        for (const auto& q : chain) line.push_back(FromClip(q));
-        lines_.push_back(std::move(line));
-    }
-    Slivers(region, chains);
-}
-
-// Parts of a fill narrower than the hatch spacing get no hatch line: a browser still shows
-// them, so their outline is marked instead.
-void Planner::Slivers(const Paths& region, const std::vector<Path>& chains) {
-    for (const Path& outer : region) {
-        if (!ClipperLib::Orientation(outer)) continue;  // a hole
-        const IntRect box = PathBox(outer);
-        bool hatched = false;
-        for (const Path& chain : chains) {
-            for (const auto& q : chain) {
-                if (q.X >= box.left && q.X <= box.right && q.Y >= box.top && q.Y <= box.bottom) {
-                    hatched = true;
-                    break;
-                }
-            }
-            if (hatched) break;
-        }
-        if (hatched) continue;
-        Path closed = outer;
-        closed.push_back(outer.front());
-        Lines({closed});
-    }
-}
-
-void Planner::Lines(const Paths& all) {
-    for (const Path& path : InField(all, false)) {
-        std::vector<Point> line;
-        for (const auto& q : path) line.push_back(FromClip(q));
-        lines_.push_back(std::move(line));
-    }
-}
-
-// A picture's rows, cut to what is visible of it (null: all of it).
-void Planner::PictureRows(const Item& item, const PaintedItem& painted, const Paths* visible) {
-    const Picture& picture = d_.pictures.at(static_cast<size_t>(item.fill->picture));
-    if (visible != nullptr) {
-        // Only a picture that something covers (or clips) needs the row-by-row cut.
-        const Paths own = Normalise(painted.area, FillRule::kNonZero);
-        double full = 0, left = 0;
-        for (const Path& p : own) full += ClipperLib::Area(p);
-        for (const Path& p : *visible) left += ClipperLib::Area(p);
-        if (std::fabs(full - left) <= std::fabs(full) * 1e-6) visible = nullptr;
-    }
-    const auto start = Clock::now();
-    for (BitmapLine& row : PictureLines(picture, toField_, visible, o_.raster, item.fill->opacity))
-        rows.push_back(std::move(row));
-    times_->raster += Seconds(start);
-}
-
-void Planner::OutlinesOnly() {
-    for (const Item& item : d_.items) {
-        if (!ItemShows(item, o_)) continue;
-        if (IsPicture(item)) {
-            PictureRows(item, {}, nullptr);
-            continue;
-        }
-        // Nothing is knocked out here, but a clip still cuts its own item.
-        const PaintedItem outline = areas_.Outline(item);
-        Lines(outline.clipped ? KnockOut({outline}).front().lines : outline.lines);
-    }
-}
-
-void Planner::Filled() {
-    auto start = Clock::now();
-    std::vector<PaintedItem> painted;
-    painted.reserve(d_.items.size());
-    for (const Item& item : d_.items) painted.push_back(areas_.Painted(item));
-    const std::vector<Visible> visible = KnockOut(painted);
-    times_->flattening = Seconds(start);
-    start = Clock::now();
-    const double raster = times_->raster;
-    for (size_t i = 0; i < painted.size(); ++i) {
-        if (IsPicture(d_.items[i])) {
-            if (painted[i].fillCovers) PictureRows(d_.items[i], painted[i], &visible[i].area);
-            continue;
-        }
-        Hatch(visible[i].hatch);
-        Lines(visible[i].lines);
-    }
-    times_->hatching = Seconds(start) - (times_->raster - raster);
-}
-
-void Planner::Run() {
-    if (o_.hatch.fill) {
-        Filled();
-    } else {
-        OutlinesOnly();
-    }
-    for (const auto& line : lines_) {
-        Polyline rounded;
-        for (const Point q : line) {
-            const FieldPoint f = Round(q);
-            if (rounded.empty() || !(rounded.back() == f)) rounded.push_back(f);
-        }
-        if (rounded.size() >= 2) polylines.push_back(std::move(rounded));
-    }
 }
 
 bool Refuse(const PlanOptions& o, std::string* error) {
@@ -243,42 +43,52 @@ LayerSettings SettingsFrom(const PlanOptions& o) {
     return s;
 }
 
-// The polylines' layer: black, with the moves it marks.
-PlanLayer LinesLayer(std::vector<Polyline> polylines, const Drawing& d, const PlanOptions& o) {
-    PlanLayer layer;
-    layer.settings = SettingsFrom(o);
-    for (const Item& item : d.items) layer.stats.items += !IsPicture(item) && ItemShows(item, o);
-    for (const Polyline& line : polylines) {
-        for (size_t i = 1; i < line.size(); ++i) {
-            layer.stats.markLength += Length(line[i - 1], line[i]);
-        }
-        layer.stats.markMoves += line.size() - 1;
-    }
-    layer.polylines = std::move(polylines);
-    return layer;
+ComposeOptions ComposingOf(const PlanOptions& o) {
+    ComposeOptions c;
+    c.toleranceBits = o.toleranceBits;
+    c.defaults = SettingsFrom(o);
+    c.resolve = o.resolve;
+    c.tone = o.tone;
+    c.skipColour = o.skipColour;
+    c.minInk = o.tone == ToneMode::kNone ? o.minInk : 0.0;
+    c.inset = o.hatch.inset;
+    c.fill = o.hatch.fill;
+    c.outlineAll = o.hatch.outlineAll;
+    c.raster = o.raster;
+    return c;
 }
 
-// The pictures' layer, in the mean grey of its pictures.
-PlanLayer PictureLayer(std::vector<BitmapLine> rows, const Drawing& d, const PlanOptions& o) {
-    PlanLayer layer;
-    layer.picture = true;
-    layer.settings = SettingsFrom(o);
-    layer.settings.mode = LayerMode::kPicture;
-    unsigned grey = 0;
-    for (const Item& item : d.items) {
-        if (!IsPicture(item)) continue;
-        ++layer.stats.items;
-        grey += item.fill->colour.r;
+// With tones a pale colour is marked, lightly: it counts where the drawing is placed.
+PlanOptions PlacingOf(const PlanOptions& o) {
+    PlanOptions placing = o;
+    if (o.tone != ToneMode::kNone) placing.minInk = 0.0;
+    return placing;
+}
+
+// Each layer's polylines in a short order, from where the layer before ended; the time the
+// improvement may take is shared out by the layers' polylines.
+void Order(const PlanOptions& o, MarkPlan* plan) {
+    size_t total = 0;
+    for (const PlanLayer& l : plan->layers) total += l.polylines.size();
+    FieldPoint at{0, 0}, before{0, 0};
+    for (PlanLayer& l : plan->layers) {
+        if (l.polylines.empty()) continue;
+        plan->jumpLengthBefore += JumpTravel(l.polylines, before);
+        before = l.polylines.back().back();
+        if (o.order == PathOrder::kShort) {
+            const double share = o.orderSeconds * double(l.polylines.size()) / double(total);
+            OrderPolylines(&l.polylines, at, share);
+        }
+        plan->jumpLength += JumpTravel(l.polylines, at);
+        at = l.polylines.back().back();
     }
-    if (layer.stats.items > 0) {
-        const auto mean = static_cast<uint8_t>(grey / layer.stats.items);
-        layer.colour = {mean, mean, mean};
+}
+
+bool MarksAnything(const MarkPlan& plan) {
+    for (const PlanLayer& l : plan.layers) {
+        if (l.notMarked.empty() && (!l.polylines.empty() || !l.bitmapLines.empty())) return true;
     }
-    for (const BitmapLine& row : rows) {
-        for (const uint16_t delay : row.delays) layer.stats.pixels += delay != 0;
-    }
-    layer.bitmapLines = std::move(rows);
-    return layer;
+    return false;
 }
 
 }  // namespace
@@ -288,32 +98,25 @@ bool PlanDrawing(const Drawing& drawing, const PlanOptions& options, MarkPlan* p
     if (Refuse(options, error)) return false;
     *plan = MarkPlan{};
     auto start = Clock::now();
-    if (!PlaceDrawing(DrawnBounds(drawing, options), drawing, options, &plan->toField, error)) {
+    const PlanOptions placing = PlacingOf(options);
+    if (!PlaceDrawing(DrawnBounds(drawing, placing), drawing, placing, &plan->toField, error)) {
         return false;
     }
     plan->times.placing = Seconds(start);
     if (!WithinLimits(EstimateWork(drawing, options, plan->toField), options, error)) return false;
     if (!options.clipToField && !MarksInField(drawing, options, plan->toField, error)) return false;
-    Planner planner(drawing, options, plan->toField, &plan->times);
-    planner.Run();
-    if (planner.polylines.empty() && planner.rows.empty()) {
+    ComposeResult composed = ComposeLayers(drawing, plan->toField, ComposingOf(options));
+    plan->layers = std::move(composed.layers);
+    plan->times.flattening = composed.times.flattening;
+    plan->times.hatching = composed.times.hatching;
+    plan->times.raster = composed.times.raster;
+    if (!MarksAnything(*plan)) {
         *error = "the drawing's shapes are all smaller than one field bit";
         return false;
     }
-    const FieldPoint centre{0, 0};
-    plan->jumpLengthBefore = JumpTravel(planner.polylines, centre);
-    if (options.order == PathOrder::kShort) {
-        start = Clock::now();
-        OrderPolylines(&planner.polylines, centre, options.orderSeconds);
-        plan->times.ordering = Seconds(start);
-    }
-    plan->jumpLength = JumpTravel(planner.polylines, centre);
-    if (!planner.polylines.empty()) {
-        plan->layers.push_back(LinesLayer(std::move(planner.polylines), drawing, options));
-    }
-    if (!planner.rows.empty()) {
-        plan->layers.push_back(PictureLayer(std::move(planner.rows), drawing, options));
-    }
+    start = Clock::now();
+    Order(options, plan);
+    plan->times.ordering = Seconds(start);
     return true;
 }
 

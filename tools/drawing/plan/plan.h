@@ -1,7 +1,8 @@
 // From a drawing to what the card marks: the drawing placed in the field (scaled, centred, y
-// pointing up, turned, mirrored, moved), fills hatched with what is painted over them knocked
-// out, outlines flattened to straight moves within a tolerance in field bits, pictures cut into
-// bitmap lines, everything rounded to the card's 16-bit coordinates and put in a short order.
+// pointing up, turned, mirrored, moved), composited as a browser shows it into layers of one
+// final colour each, hatched and outlined by their tone, outlines flattened to straight moves
+// within a tolerance in field bits, pictures cut into bitmap lines, everything rounded to the
+// card's 16-bit coordinates and put in a short order.
 #pragma once
 
 #include <string>
@@ -12,8 +13,9 @@
 
 namespace txorb::drawing {
 
-// The plan holds one layer of the polylines (outlines and hatch lines) and, after it, one of
-// the pictures' bitmap lines, each only when it marks something. False with a reason when
+// The plan holds the drawing's layers as ComposeLayers (layering.h) makes them, one per final
+// colour in drawing order, each with the settings options.resolve gives it and its tone, its
+// polylines put in a short order from where the layer before ended. False with a reason when
 // the options are unusable or the drawing holds nothing to mark.
 bool PlanDrawing(const Drawing& drawing, const PlanOptions& options, MarkPlan* plan,
                  std::string* error);

@@ -3,8 +3,11 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 #include "drawing/model/colour.h"
+#include "drawing/plan/mark_plan.h"
+#include "drawing/plan/tone.h"
 
 namespace txorb::drawing {
 
@@ -31,9 +34,25 @@ struct RasterOptions {
     uint16_t maxDelay = 100;   // pixel delay of black
     Dither dither = Dither::kNone;
     bool bidirectional = true;  // every other line runs backwards
+    // Delays from the exposure model (proto/exposure.h) at the layer's power, black being
+    // DelayForInk(1, power, pitch) and greys in proportion; false: minDelay..maxDelay.
+    bool exposureDelays = true;
 
     double Pitch() const { return lineSpacing > 0 ? lineSpacing : bitsPerMm * 25.4 / dpi; }
 };
+
+// A layer's settings and which of them its job file gives (tone mapping leaves those alone;
+// a closed contour of Item::fillableContour is filled only when its layer's mode is given).
+struct LayerChoice {
+    LayerSettings settings;
+    bool powerGiven = false;
+    bool spacingGiven = false;
+    bool modeGiven = false;
+};
+
+// The settings of the layer of a final colour in a group (Item::group), a picture's or not.
+using LayerResolver =
+    std::function<LayerChoice(const Colour& colour, uint32_t group, bool picture)>;
 
 struct PlanOptions {
     double fieldBits = 60000.0;  // edge of the square the drawing is fitted into
@@ -46,7 +65,12 @@ struct PlanOptions {
     double offsetY = 0.0;
     HatchOptions hatch;
     Colour skipColour{255, 255, 255};  // paint of this colour covers but is not marked
-    double minInk = 0.3;               // paler paint (1 - luminance, times opacity) is not marked
+    // Paler paint (1 - luminance, times opacity) is not marked; only with tone kNone: tones
+    // mark pale colours lightly.
+    double minInk = 0.3;
+    ToneMode tone = ToneMode::kPower;  // how a layer's colour becomes its marking (tone.h)
+    // Each layer's settings (the job file's); empty: the hatch options at full power.
+    LayerResolver resolve;
     RasterOptions raster;
     PathOrder order = PathOrder::kShort;
     double orderSeconds = 1.0;  // time the improvement pass of the ordering may take

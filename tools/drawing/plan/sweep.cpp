@@ -112,7 +112,7 @@ Tables TablesOf(const Faces& faces) {
 class Worker {
 public:
     Worker(const Tables& tables, const std::vector<Edge>& edges, const SweepGrid& grid,
-           int64_t firstLine, size_t items)
+           int64_t firstLine)
         : t_(tables),
           edges_(edges),
           grid_(grid),
@@ -120,7 +120,6 @@ public:
           firstLine_(firstLine),
           winding_(tables.evenOdd.size(), 0),
           inside_(tables.evenOdd.size(), 0),
-          shown_(items, 0),
           paintKey_(tables.paints.size(), kNone),
           seen_(kSeenSlots, UINT64_MAX) {}
 
@@ -130,7 +129,6 @@ public:
     std::vector<Span> spans;
     std::vector<SweepKey> keys;
     std::vector<std::pair<uint32_t, uint32_t>> keyItems;
-    const std::vector<uint8_t>& Shown() const { return shown_; }
 
 private:
     static constexpr uint32_t kNone = UINT32_MAX;
@@ -152,7 +150,6 @@ private:
     const int64_t firstLine_;
     std::vector<int32_t> winding_;
     std::vector<uint8_t> inside_;
-    std::vector<uint8_t> shown_;
     std::vector<uint32_t> cover_;  // paints inside their own outline, in paint order
     std::vector<std::pair<double, uint32_t>> active_, fresh_, merged_;  // (u, edge)
     std::vector<uint32_t> translucent_;
@@ -207,7 +204,6 @@ bool Worker::Evaluate(uint32_t* key, int64_t* floor) {
         const uint32_t index = cover_[i];
         const PaintInfo& p = t_.paints[index];
         if (Clipped(p)) continue;
-        shown_[p.item] = 1;
         if (!top) {
             top = &p;
             // Paint that shows alone always gives the same key.
@@ -388,7 +384,7 @@ std::vector<Edge> EdgesOf(const Faces& faces, const SweepGrid& grid, int64_t fir
 
 // The workers' results in line order, their keys renumbered as the first worker meets them:
 // the first worker's stand as they are.
-void Merge(std::vector<Worker>& workers, size_t items, SweepResult* out) {
+void Merge(std::vector<Worker>& workers, SweepResult* out) {
     Worker& first = workers[0];
     out->keys = std::move(first.keys);
     out->lineStarts = std::move(first.lineStarts);
@@ -412,11 +408,6 @@ void Merge(std::vector<Worker>& workers, size_t items, SweepResult* out) {
             out->spans.push_back(s);
         }
         for (auto [key, item] : w.keyItems) out->keyItems.emplace_back(to[key], item);
-    }
-    for (const Worker& w : workers) {
-        for (size_t i = 0; i < items; ++i) {
-            if (w.Shown()[i]) out->shown[i] = true;
-        }
     }
     std::sort(out->keyItems.begin(), out->keyItems.end());
     out->keyItems.erase(std::unique(out->keyItems.begin(), out->keyItems.end()),
@@ -442,7 +433,6 @@ SweepResult Sweep(const Faces& faces, const SweepGrid& grid, const SweepOptions&
     SweepResult out;
     out.grid = grid;
     out.firstLine = options.firstLine;
-    out.shown.assign(options.items, false);
     const int64_t count64 = options.lastLine - options.firstLine + 1;
     if (count64 <= 0 || count64 > kMaxLines) {
         out.lineStarts.push_back(0);
@@ -459,14 +449,14 @@ SweepResult Sweep(const Faces& faces, const SweepGrid& grid, const SweepOptions&
     const std::vector<int32_t> starts = Shares(edges, lines, threads);
     std::vector<Worker> workers;
     for (size_t t = 0; t + 1 < starts.size(); ++t)
-        workers.emplace_back(tables, edges, grid, options.firstLine, options.items);
+        workers.emplace_back(tables, edges, grid, options.firstLine);
     std::vector<std::thread> running;
     for (size_t t = 1; t < workers.size(); ++t)
         running.emplace_back([&, t] { workers[t].Run(starts[t], starts[t + 1] - 1); });
     workers[0].Run(starts[0], starts[1] - 1);
     for (std::thread& th : running) th.join();
 
-    Merge(workers, options.items, &out);
+    Merge(workers, &out);
     return out;
 }
 

@@ -46,7 +46,6 @@ struct SweepResult {
     std::vector<SweepKey> keys;
     // (key, item) for each item whose paint is on top somewhere in the key, sorted.
     std::vector<std::pair<uint32_t, uint32_t>> keyItems;
-    std::vector<bool> shown;  // by item: some of its paint shows on some line
 
     size_t Lines() const { return lineStarts.empty() ? 0 : lineStarts.size() - 1; }
 };
@@ -54,7 +53,6 @@ struct SweepResult {
 struct SweepOptions {
     int64_t firstLine = 0, lastLine = -1;  // the lines swept, inclusive
     int threads = 1;                       // the lines are shared out; the result is the same
-    size_t items = 0;                      // the drawing's item count, for `shown`
 };
 
 // Lines `firstLine..lastLine` of `grid` over the faces' areas, each cut to the field. More
