@@ -172,8 +172,19 @@ double SvgDocument::Length(const pugi::xml_node& node, const char* attribute, do
     return v * scale;
 }
 
+// Counts the pieces against kMaxSvgPieces; false (and the walk stops) once they are too many.
+bool SvgDocument::Grow(size_t pieces, const DrawContext& ctx) {
+    if (tooLarge_ >= 0) return false;
+    pieces_ += pieces;
+    if (pieces_ <= kMaxSvgPieces) return true;
+    tooLarge_ = static_cast<ptrdiff_t>(lineStarts_.at(std::max<uint32_t>(ctx.line, 1) - 1));
+    return false;
+}
+
 void SvgDocument::AddShape(std::vector<Subpath> subpaths, const DrawContext& ctx) {
-    if (subpaths.empty()) return;
+    size_t pieces = kShapePieces;
+    for (const Subpath& p : subpaths) pieces += 1 + p.segments.size();
+    if (subpaths.empty() || !Grow(pieces, ctx)) return;
     if (ctx.style.fill.kind == PaintKind::kPattern) NotMarked("<pattern> fills (hatched as solid)");
     Shape s;
     for (Subpath& p : subpaths) Transform(ctx.m, &p);
@@ -187,6 +198,9 @@ void SvgDocument::AddShape(std::vector<Subpath> subpaths, const DrawContext& ctx
 }
 
 void SvgDocument::AddPicture(Picture picture, const DrawContext& ctx) {
+    // Pixels take a byte each, a piece about as much as sixteen of them.
+    constexpr size_t kPixelsPerPiece = 16;
+    if (!Grow(kShapePieces + picture.image.grey.size() / kPixelsPerPiece, ctx)) return;
     picture.toDrawing = ctx.m * picture.toDrawing;
     const double x0 = picture.visibleX0, y0 = picture.visibleY0;
     const double x1 = picture.visibleX1, y1 = picture.visibleY1;
@@ -343,6 +357,12 @@ ReadResult SvgDocument::Run() {
     DrawContext top;
     DrawContext ctx;
     if (ReadPage(root, &top) && Enter(root, top, &ctx)) Children(root, ctx);
+    if (tooLarge_ >= 0) {
+        result.error = Where(static_cast<size_t>(tooLarge_)) + "the drawing grows past " +
+                       std::to_string(kMaxSvgPieces) +
+                       " path pieces where it is placed (<use>, markers, text); not read";
+        return result;
+    }
     HandOver(shapes_, &drawing_);
     result.drawing = std::move(drawing_);
     result.ok = true;
@@ -414,7 +434,7 @@ void SvgDocument::Element(const pugi::xml_node& node, const DrawContext& parent)
     // Elements of other vocabularies (an editor's own) are passed over; "svg:" is SVG itself.
     const std::string_view name(node.name());
     const bool foreign = name.find(':') != std::string_view::npos && name.substr(0, 4) != "svg:";
-    if (Silent(kind) || foreign) return;
+    if (Silent(kind) || foreign || tooLarge_ >= 0) return;
     if (parent.depth >= kMaxDepth) {
         if (parent.depth == kMaxDepth) Warn(node, nullptr, "elements nest too deep; not drawn");
         return;

@@ -63,6 +63,11 @@ struct DrawContext {
 inline constexpr int kMaxUseDepth = 16;
 // Deeper nesting than any drawing needs; the walk is recursive and must not run out of stack.
 inline constexpr int kMaxDepth = 256;
+// Path pieces (subpaths and their segments) a drawing may grow to once <use>, markers and
+// text are placed: a few bytes of references can ask for billions; beyond this it is refused.
+inline constexpr size_t kMaxSvgPieces = 4'000'000;
+// A shape holds its style besides its pieces: it counts as about this many of them.
+inline constexpr size_t kShapePieces = 16;
 
 // An element's name without its namespace prefix.
 inline std::string_view LocalName(const char* name) {
@@ -105,6 +110,7 @@ public:
     double Length(const pugi::xml_node& node, const char* attribute, double fallback, Axis axis,
                   const DrawContext& ctx);
     void AddShape(std::vector<Subpath> subpaths, const DrawContext& ctx);
+    bool Grow(size_t pieces, const DrawContext& ctx);
     void AddPicture(Picture picture, const DrawContext& ctx);
 
 private:
@@ -165,7 +171,9 @@ private:
     std::unordered_map<std::string, pugi::xml_node> ids_;
     StyleSheet sheet_;
     std::vector<Shape> shapes_;
-    Drawing drawing_;  // all but the items and clips, which HandOver makes of shapes_
+    size_t pieces_ = 0;        // in shapes_, counted against kMaxSvgPieces
+    ptrdiff_t tooLarge_ = -1;  // where the drawing grew past it; -1 while it has not
+    Drawing drawing_;          // all but the items and clips, which HandOver makes of shapes_
 };
 
 }  // namespace txorb::drawing::svg
