@@ -9,7 +9,7 @@
 namespace txorb::cli {
 namespace {
 
-bool PlanJobDrawing(const MarkOptions& o, const char* command, JobPlan* out,
+bool PlanJobDrawing(const drawing::PlanOptions& planning, const char* command, JobPlan* out,
                     drawing::MarkPlan* plan) {
     const drawing::ReadResult read = drawing::ReadDrawing(out->drawing);
     if (!read.ok) {
@@ -20,8 +20,6 @@ bool PlanJobDrawing(const MarkOptions& o, const char* command, JobPlan* out,
         std::cerr << command << ": warning: " << w << "\n";
     }
     std::string why;
-    drawing::PlanOptions planning = o.plan;
-    planning.resolve = LayerRules(out->job, CommandLineLayer(o));
     if (!drawing::PlanDrawing(read.drawing, planning, plan, &why)) {
         std::cerr << command << ": " << out->drawing << ": " << why << "\n";
         return false;
@@ -39,15 +37,18 @@ bool PrepareJobPlan(const MarkOptions& o, const char* command, JobPlan* out) {
         return false;
     }
     out->drawing = o.drawing.empty() ? out->job.drawing : o.drawing;
+    // The drawing's layers and each item's (by its group) get their settings from the job.
+    drawing::PlanOptions planning = o.plan;
+    planning.resolve = LayerRules(out->job, CommandLineLayer(o));
     drawing::MarkPlan plan;
-    if (!out->drawing.empty() && !PlanJobDrawing(o, command, out, &plan)) return false;
+    if (!out->drawing.empty() && !PlanJobDrawing(planning, command, out, &plan)) return false;
     if (out->drawing.empty() && out->job.texts.empty() && out->job.codes.empty()) {
         std::cerr << command << ": nothing to mark: "
                   << (o.job.empty() ? "no drawing" : o.job + " names no drawing, text or code")
                   << "\n";
         return false;
     }
-    if (!drawing::PartPlanner::Prepare(out->job, std::move(plan), o.plan, CommandLineLayer(o),
+    if (!drawing::PartPlanner::Prepare(out->job, std::move(plan), planning, CommandLineLayer(o),
                                        &out->parts, &error)) {
         std::cerr << command << ": " << error << "\n";
         return false;

@@ -13,7 +13,12 @@
 
 namespace txorb::cli {
 
+// Stays where it is made: its planner's layer rules refer to `job`.
 struct JobPlan {
+    JobPlan() = default;
+    JobPlan(const JobPlan&) = delete;
+    JobPlan& operator=(const JobPlan&) = delete;
+
     drawing::JobFile job;
     std::string drawing;  // the drawing's path; empty for none
     drawing::PartPlanner parts;
