@@ -38,7 +38,7 @@ void PrintTable(const drawing::MarkPlan& plan, const std::vector<double>& layerM
         std::snprintf(colour, sizeof colour, "#%02x%02x%02x", l.colour.r, l.colour.g, l.colour.b);
         const double ms = i < layerMs.size() ? layerMs[i] : 0.0;
         totalMs += ms;
-        std::printf("%5zu  %-7s  %-7s  %6zu  %9.1f  %8.1f  %7g  %7g  %6d  %s", i + 1, colour,
+        std::printf("%5zu  %-7s  %-7s  %6zu  %9.1f  %8.1f  %7.1f  %7g  %6d  %s", i + 1, colour,
                     std::string(drawing::LayerModeName(s.mode)).c_str(), l.stats.items,
                     l.stats.areaBits2 / (bitsPerMm * bitsPerMm), ms / 1000.0, s.power, s.speed,
                     s.passes, Hatch(s).c_str());
