@@ -152,55 +152,67 @@ double PicturePixels(const Picture& picture, const Affine& toField, double pitch
     return (w / pitch + 1.0) * (h / pitch + 1.0);
 }
 
-// How far a point lies beyond the field's edge; inside, minus how far it is from it.
-double Beyond(Point p) {
-    const double d =
-        std::max({kFieldLow - p.x, p.x - kFieldHigh, kFieldLow - p.y, p.y - kFieldHigh});
-    return std::isnan(d) ? HUGE_VAL : d;
-}
+// A box in field bits; empty while x1 < x0.
+struct FieldBox {
+    double x0 = HUGE_VAL, y0 = HUGE_VAL, x1 = -HUGE_VAL, y1 = -HUGE_VAL;
+    void Add(Point p) {
+        // A coordinate that is not a number counts as the farthest there is.
+        if (std::isnan(p.x) || std::isnan(p.y)) p = {HUGE_VAL, HUGE_VAL};
+        x0 = std::min(x0, p.x), x1 = std::max(x1, p.x);
+        y0 = std::min(y0, p.y), y1 = std::max(y1, p.y);
+    }
+    FieldBox Widened(double by) const { return {x0 - by, y0 - by, x1 + by, y1 + by}; }
+    FieldBox Cut(const FieldBox& o) const {
+        return {std::max(x0, o.x0), std::max(y0, o.y0), std::min(x1, o.x1), std::min(y1, o.y1)};
+    }
+    bool Empty() const { return !(x1 >= x0) || !(y1 >= y0); }
+    // How far the box reaches beyond the field's edge (0 or less: it stays inside).
+    double Beyond() const {
+        if (Empty()) return -HUGE_VAL;
+        return std::max({kFieldLow - x0, x1 - kFieldHigh, kFieldLow - y0, y1 - kFieldHigh});
+    }
+    bool Inside(Point p) const { return p.x >= x0 && p.x <= x1 && p.y >= y0 && p.y <= y1; }
+};
 
-// How far an outline reaches beyond the field's edge when it is widened by `margin`: -HUGE_VAL
-// when it stays inside. Only curves whose control points might reach past the edge are
-// flattened.
-double OutlineReach(const std::vector<Subpath>& outline, const Affine& toField, double margin) {
+// The box of outlines in field bits. A curve's control points are taken as they are while they
+// lie inside the field less `margin` (they can then not make the box reach beyond it); past
+// that the curve is flattened to a quarter of a bit.
+FieldBox OutlineBox(const std::vector<Subpath>& outline, const Affine& toField, double margin) {
     constexpr double kQuarterBit = 0.25;
-    double farthest = -HUGE_VAL;
+    const FieldBox safe = FieldBox{kFieldLow, kFieldLow, kFieldHigh, kFieldHigh}.Widened(-margin);
+    FieldBox box;
     for (const Subpath& p : outline) {
         Point last = toField.Apply(p.start);
-        farthest = std::max(farthest, Beyond(last) + margin);
+        box.Add(last);
         for (const Segment& s : p.segments) {
             const Point end = toField.Apply(s.end);
-            farthest = std::max(farthest, Beyond(end) + margin);
+            box.Add(end);
             if (s.cubic) {
                 const Point c1 = toField.Apply(s.c1), c2 = toField.Apply(s.c2);
-                if (std::max(Beyond(c1), Beyond(c2)) + margin > 0.0) {
+                if (safe.Inside(c1) && safe.Inside(c2)) {
+                    box.Add(c1), box.Add(c2);
+                } else {
                     std::vector<Point> points;
                     FlattenCubic(last, c1, c2, end, kQuarterBit, &points);
-                    for (const Point& q : points) farthest = std::max(farthest, Beyond(q) + margin);
+                    for (const Point& q : points) box.Add(q);
                 }
             }
             last = end;
         }
     }
-    return farthest;
+    return box;
 }
 
-// How far a clip's box reaches beyond the field's edge: what it clips cannot reach farther.
-double ClipReach(const Clip& clip, const Affine& toField) {
-    double farthest = -HUGE_VAL;
+// The box of what a clip lets show (the parts that add to it).
+FieldBox ClipBox(const Clip& clip, const Affine& toField) {
+    FieldBox box;
     for (const Clip::Part& part : clip.parts) {
         if (part.cut) continue;
-        for (const Subpath& p : part.outline) {
-            farthest = std::max(farthest, Beyond(toField.Apply(p.start)));
-            for (const Segment& s : p.segments) {
-                farthest = std::max(farthest, Beyond(toField.Apply(s.end)));
-                if (!s.cubic) continue;
-                farthest =
-                    std::max({farthest, Beyond(toField.Apply(s.c1)), Beyond(toField.Apply(s.c2))});
-            }
-        }
+        const FieldBox own = OutlineBox(part.outline, toField, 0.0);
+        box.Add({own.x0, own.y0});
+        box.Add({own.x1, own.y1});
     }
-    return farthest;
+    return box;
 }
 
 }  // namespace
@@ -229,20 +241,20 @@ FieldOverreach MarksBeyondField(const Drawing& drawing, const PlanOptions& optio
     if (!drawing.colourIsTone) o.minInk = 0.0;
     FieldOverreach out;
     const double scale = Scale(toField);
-    std::vector<double> clipReach(drawing.clips.size(), HUGE_VAL);
-    for (size_t i = 0; i < drawing.clips.size(); ++i)
-        clipReach[i] = ClipReach(drawing.clips[i], toField);
+    std::vector<FieldBox> clipBoxes;
+    for (const Clip& clip : drawing.clips) clipBoxes.push_back(ClipBox(clip, toField));
     for (const Item& item : drawing.items) {
         if (!ItemShows(item, o)) continue;
-        double limit = HUGE_VAL;
-        for (const uint32_t clip : item.clips) limit = std::min(limit, clipReach.at(clip));
-        if (!(limit > 0.0)) continue;
         const bool stroked = item.stroke && !Skipped(item.stroke->colour, item.stroke->opacity, o);
         const double width = stroked ? item.stroke->width * scale : 0.0;
         // A band reaches half its width past its outline; a thinner stroke is marked as its line.
-        const bool band = o.hatch.fill && width >= kBandSpacings * o.hatch.spacing;
-        const double reach =
-            std::min(limit, OutlineReach(item.outline, toField, band ? width / 2.0 : 0.0));
+        const double margin =
+            o.hatch.fill && width >= kBandSpacings * o.hatch.spacing ? width / 2.0 : 0.0;
+        // What a clip cuts off is not marked: the box is cut to the clips' boxes, as the box of
+        // what is drawn is when the drawing is fitted to the field.
+        FieldBox box = OutlineBox(item.outline, toField, margin).Widened(margin);
+        for (const uint32_t clip : item.clips) box = box.Cut(clipBoxes.at(clip));
+        const double reach = box.Beyond();
         if (reach > 0.0) {
             ++out.items;
             out.farthestBits = std::max(out.farthestBits, reach);
