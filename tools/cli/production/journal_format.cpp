@@ -36,11 +36,17 @@ std::string CsvCell(const std::string& cell) {
 
 std::string Csv(const std::vector<PartRecord>& parts) {
     std::string out;
-    for (size_t i = 0; i < kColumns.size(); ++i) out += std::string(i ? "," : "") + kColumns[i];
+    for (size_t i = 0; i < kColumns.size(); ++i) {
+        if (i) out += ',';
+        out += kColumns[i];
+    }
     out += "\r\n";
     for (const PartRecord& part : parts) {
         const auto cells = Cells(part);
-        for (size_t i = 0; i < cells.size(); ++i) out += (i ? "," : "") + CsvCell(cells[i]);
+        for (size_t i = 0; i < cells.size(); ++i) {
+            if (i) out += ',';
+            out += CsvCell(cells[i]);
+        }
         out += "\r\n";
     }
     return out;
@@ -55,7 +61,7 @@ std::string Table(const std::vector<PartRecord>& parts) {
     std::array<size_t, kColumns.size()> widths{};
     for (auto& row : rows) {
         for (size_t i = 0; i < row.size(); ++i) {
-            if (row[i].empty()) row[i] = "-";
+            if (row[i].empty()) row[i].push_back('-');  // not = "-": GCC 12 -O3's -Wrestrict
             widths[i] = std::max(widths[i], row[i].size());
         }
     }

@@ -212,7 +212,7 @@ bool FunctionArguments(std::string_view text, std::string_view name,
     std::string args(rest.substr(1, rest.size() - 2));
     std::replace(args.begin(), args.end(), ',', ' ');
     const size_t slash = args.find('/');
-    if (slash != std::string::npos) args.replace(slash, 1, " ");
+    if (slash != std::string::npos) args[slash] = ' ';
     size_t pos = 0;
     while (pos < args.size()) {
         while (pos < args.size() && std::isspace(static_cast<unsigned char>(args[pos]))) ++pos;

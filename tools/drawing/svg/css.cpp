@@ -81,8 +81,11 @@ bool SelectorMatches(std::string_view selector, const pugi::xml_node& node) {
         if (element != name) return false;
     }
     if (cls.empty()) return true;
-    const std::string classes = std::string(" ") + node.attribute("class").as_string() + " ";
-    std::string padded = " " + std::string(cls) + " ";
+    // Appended piece by piece: GCC 12 at -O3 takes " " + std::string for an overlapping copy.
+    std::string classes = " ";
+    classes.append(node.attribute("class").as_string()).append(" ");
+    std::string padded = " ";
+    padded.append(cls).append(" ");
     for (char& c : padded) {
         if (std::isspace(static_cast<unsigned char>(c))) c = ' ';
     }
