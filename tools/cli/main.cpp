@@ -62,7 +62,8 @@ void AddPlacementOptions(CLI::App* cmd, MarkCommand* m) {
                                   "(default 60000)")
                       ->check(CLI::Range(1.0, 65535.0));
     m->field = field;
-    cmd->add_option("--size", m->sizeMm, "Edge of that square in mm, at --bits-per-mm")
+    cmd->add_option("--size", m->sizeMm,
+                    "Edge of that square in mm, at --bits-per-mm (default: --field)")
         ->check(CLI::PositiveNumber)
         ->excludes(field);
     cmd->add_option("--bits-per-mm", m->bitsPerMm,
@@ -196,7 +197,8 @@ void AddTimingOptions(CLI::App* cmd, MarkCommand* m) {
     cmd->add_option("--ramp-length", mark.rampLength,
                     "Ramps: bits from standstill to the mark speed (default 2000)")
         ->check(CLI::PositiveNumber);
-    cmd->add_option("--slope", mark.slope, "Ramps: power control slope (overrides --ramp-length)")
+    cmd->add_option("--slope", mark.slope,
+                    "Ramps: power control slope (default: from --ramp-length)")
         ->check(CLI::PositiveNumber);
     cmd->add_option("--micro-segment", mark.microSegment,
                     "Ramps: micro-segment length in bits (default 200)")
