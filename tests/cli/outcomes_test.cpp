@@ -24,13 +24,11 @@ const std::string kTool = TXORB_BUILD_DIR "/txorb";
 const char kSquare[] =
     "<svg xmlns='http://www.w3.org/2000/svg' viewBox='0 0 100 100'>"
     "<rect x='10' y='10' width='80' height='80'/></svg>\n";
-// A 2 by 2 grey PNG.
-const unsigned char kPhoto[] = {
-    0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A, 0x00, 0x00, 0x00, 0x0D, 0x49, 0x48,
-    0x44, 0x52, 0x00, 0x00, 0x00, 0x02, 0x00, 0x00, 0x00, 0x02, 0x08, 0x00, 0x00, 0x00,
-    0x00, 0x57, 0xDD, 0x52, 0xF8, 0x00, 0x00, 0x00, 0x0C, 0x49, 0x44, 0x41, 0x54, 0x78,
-    0x9C, 0x63, 0x60, 0x68, 0x00, 0x42, 0x00, 0x03, 0x06, 0x01, 0x01, 0xE4, 0xFE, 0x8E,
-    0xA3, 0x00, 0x00, 0x00, 0x00, 0x49, 0x45, 0x4E, 0x44, 0xAE, 0x42, 0x60, 0x82};
+// A square filled by a gradient: marked as a picture, in bitmap lines.
+const char kShaded[] =
+    "<svg xmlns='http://www.w3.org/2000/svg' viewBox='0 0 100 100'><linearGradient id='g'>"
+    "<stop offset='0'/><stop offset='1' stop-color='white'/></linearGradient>"
+    "<rect width='100' height='100' fill='url(#g)'/></svg>\n";
 
 std::string ReadText(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -50,7 +48,7 @@ protected:
         dir_ = templ;
         ::setenv("TXORB_REGISTRY", (dir_ + "/none.reg").c_str(), 1);  // no port: the virtual card
         Write("d.svg", kSquare);
-        Write("photo.png", std::string(std::begin(kPhoto), std::end(kPhoto)));
+        Write("shaded.svg", kShaded);
         fs::create_directory(dir_ + "/taken.png");  // a picture's name taken by a folder
     }
     void TearDown() override { fs::remove_all(dir_); }
@@ -124,9 +122,9 @@ TEST_F(Outcomes, EveryCommandEndsByTheRuleWithItsFirstWord) {
          2,
          "txorb preview: d.svg: the drawing would need about 8.01e+03 vectors, more than the "
          "limit of 1000 (--max-vectors)"},
-        {{"preview", "photo.png", "--line-spacing", "1"},
+        {{"preview", "shaded.svg", "--line-spacing", "1"},
          2,
-         "txorb preview: photo.png: the drawing would need about 3.6e+09 bitmap pixels, more "
+         "txorb preview: shaded.svg: the drawing would need about 3.6e+09 bitmap pixels, more "
          "than the limit of 50000000 (--max-pixels)"},
         {{"preview", "dash-1e-30.svg"}, 0, ""},
         {{"preview", "dash-0.001.svg"}, 0, ""},
@@ -169,7 +167,7 @@ TEST_F(Outcomes, EveryCommandEndsByTheRuleWithItsFirstWord) {
 }
 
 TEST_F(Outcomes, PreviewDrawsWhatTheVirtualCardDrawsWhenMarked) {
-    for (const std::string drawing : {"d.svg", "photo.png"}) {
+    for (const std::string drawing : {"d.svg", "shaded.svg"}) {
         ASSERT_EQ(Run({"preview", drawing, "--out", "previewed"}), 0) << err_;
         EXPECT_EQ(out_.substr(0, 10 + drawing.size()), "previewed " + drawing);
         ASSERT_EQ(Run({"mark", drawing, "--sim", "--time-scale", "2000", "--no-progress", "--out",
