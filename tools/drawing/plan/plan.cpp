@@ -104,8 +104,8 @@ bool PlanDrawing(const Drawing& drawing, const PlanOptions& options, MarkPlan* p
     }
     plan->times.placing = Seconds(start);
     if (!WithinLimits(EstimateWork(drawing, options, plan->toField), options, error)) return false;
-    if (!options.clipToField && !MarksInField(drawing, options, plan->toField, error)) return false;
     ComposeResult composed = ComposeLayers(drawing, plan->toField, ComposingOf(options));
+    if (!options.clipToField && !MarksInField(composed.outside, error)) return false;
     plan->layers = std::move(composed.layers);
     plan->times.flattening = composed.times.flattening;
     plan->times.hatching = composed.times.hatching;

@@ -4,16 +4,14 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <limits>
 
 #include "drawing/plan/placement.h"
 
 namespace txorb::drawing {
 namespace {
 
-// The field's edge: a point rounds to a field coordinate up to half a bit beyond.
-constexpr double kFieldLow = std::numeric_limits<int16_t>::min() - 0.5;
-constexpr double kFieldHigh = std::numeric_limits<int16_t>::max() + 0.5;
+constexpr double kFieldLow = kFieldLowBits;
+constexpr double kFieldHigh = kFieldHighBits;
 // Strokes at least this many hatch spacings wide are hatched as bands.
 constexpr double kBandSpacings = 2.0;
 // Each hatch segment begins and ends at a crossing, and a face's edge bounds the faces on both
@@ -152,69 +150,6 @@ double PicturePixels(const Picture& picture, const Affine& toField, double pitch
     return (w / pitch + 1.0) * (h / pitch + 1.0);
 }
 
-// A box in field bits; empty while x1 < x0.
-struct FieldBox {
-    double x0 = HUGE_VAL, y0 = HUGE_VAL, x1 = -HUGE_VAL, y1 = -HUGE_VAL;
-    void Add(Point p) {
-        // A coordinate that is not a number counts as the farthest there is.
-        if (std::isnan(p.x) || std::isnan(p.y)) p = {HUGE_VAL, HUGE_VAL};
-        x0 = std::min(x0, p.x), x1 = std::max(x1, p.x);
-        y0 = std::min(y0, p.y), y1 = std::max(y1, p.y);
-    }
-    FieldBox Widened(double by) const { return {x0 - by, y0 - by, x1 + by, y1 + by}; }
-    FieldBox Cut(const FieldBox& o) const {
-        return {std::max(x0, o.x0), std::max(y0, o.y0), std::min(x1, o.x1), std::min(y1, o.y1)};
-    }
-    bool Empty() const { return !(x1 >= x0) || !(y1 >= y0); }
-    // How far the box reaches beyond the field's edge (0 or less: it stays inside).
-    double Beyond() const {
-        if (Empty()) return -HUGE_VAL;
-        return std::max({kFieldLow - x0, x1 - kFieldHigh, kFieldLow - y0, y1 - kFieldHigh});
-    }
-    bool Inside(Point p) const { return p.x >= x0 && p.x <= x1 && p.y >= y0 && p.y <= y1; }
-};
-
-// The box of outlines in field bits. A curve's control points are taken as they are while they
-// lie inside the field less `margin` (they can then not make the box reach beyond it); past
-// that the curve is flattened to a quarter of a bit.
-FieldBox OutlineBox(const std::vector<Subpath>& outline, const Affine& toField, double margin) {
-    constexpr double kQuarterBit = 0.25;
-    const FieldBox safe = FieldBox{kFieldLow, kFieldLow, kFieldHigh, kFieldHigh}.Widened(-margin);
-    FieldBox box;
-    for (const Subpath& p : outline) {
-        Point last = toField.Apply(p.start);
-        box.Add(last);
-        for (const Segment& s : p.segments) {
-            const Point end = toField.Apply(s.end);
-            box.Add(end);
-            if (s.cubic) {
-                const Point c1 = toField.Apply(s.c1), c2 = toField.Apply(s.c2);
-                if (safe.Inside(c1) && safe.Inside(c2)) {
-                    box.Add(c1), box.Add(c2);
-                } else {
-                    std::vector<Point> points;
-                    FlattenCubic(last, c1, c2, end, kQuarterBit, &points);
-                    for (const Point& q : points) box.Add(q);
-                }
-            }
-            last = end;
-        }
-    }
-    return box;
-}
-
-// The box of what a clip lets show (the parts that add to it).
-FieldBox ClipBox(const Clip& clip, const Affine& toField) {
-    FieldBox box;
-    for (const Clip::Part& part : clip.parts) {
-        if (part.cut) continue;
-        const FieldBox own = OutlineBox(part.outline, toField, 0.0);
-        box.Add({own.x0, own.y0});
-        box.Add({own.x1, own.y1});
-    }
-    return box;
-}
-
 }  // namespace
 
 WorkEstimate EstimateWork(const Drawing& drawing, const PlanOptions& options,
@@ -235,34 +170,6 @@ WorkEstimate EstimateWork(const Drawing& drawing, const PlanOptions& options,
     return e;
 }
 
-FieldOverreach MarksBeyondField(const Drawing& drawing, const PlanOptions& options,
-                                const Affine& toField) {
-    PlanOptions o = options;
-    if (!drawing.colourIsTone) o.minInk = 0.0;
-    FieldOverreach out;
-    const double scale = Scale(toField);
-    std::vector<FieldBox> clipBoxes;
-    for (const Clip& clip : drawing.clips) clipBoxes.push_back(ClipBox(clip, toField));
-    for (const Item& item : drawing.items) {
-        if (!ItemShows(item, o)) continue;
-        const bool stroked = item.stroke && !Skipped(item.stroke->colour, item.stroke->opacity, o);
-        const double width = stroked ? item.stroke->width * scale : 0.0;
-        // A band reaches half its width past its outline; a thinner stroke is marked as its line.
-        const double margin =
-            o.hatch.fill && width >= kBandSpacings * o.hatch.spacing ? width / 2.0 : 0.0;
-        // What a clip cuts off is not marked: the box is cut to the clips' boxes, as the box of
-        // what is drawn is when the drawing is fitted to the field.
-        FieldBox box = OutlineBox(item.outline, toField, margin).Widened(margin);
-        for (const uint32_t clip : item.clips) box = box.Cut(clipBoxes.at(clip));
-        const double reach = box.Beyond();
-        if (reach > 0.0) {
-            ++out.items;
-            out.farthestBits = std::max(out.farthestBits, reach);
-        }
-    }
-    return out;
-}
-
 bool WithinLimits(const WorkEstimate& estimate, const PlanOptions& options, std::string* error) {
     auto over = [&](double need, double limit, const char* what, const char* option) {
         if (!(need > limit)) return false;
@@ -277,16 +184,14 @@ bool WithinLimits(const WorkEstimate& estimate, const PlanOptions& options, std:
            !over(estimate.pixels, options.maxPixels, "bitmap pixels", "--max-pixels");
 }
 
-bool MarksInField(const Drawing& drawing, const PlanOptions& options, const Affine& toField,
-                  std::string* error) {
-    const FieldOverreach beyond = MarksBeyondField(drawing, options, toField);
-    if (beyond.items == 0) return true;
+bool MarksInField(const FieldOverflow& outside, std::string* error) {
+    if (outside.items == 0) return true;
     char text[200];
     std::snprintf(text, sizeof text,
                   "%zu %s beyond the card's field, the farthest by %.0f bits "
                   "(--clip-to-field cuts them at its edge)",
-                  beyond.items, beyond.items == 1 ? "item reaches" : "items reach",
-                  std::ceil(beyond.farthestBits));
+                  outside.items, outside.items == 1 ? "item reaches" : "items reach",
+                  std::ceil(outside.farthestBits));
     *error = text;
     return false;
 }

@@ -1,13 +1,13 @@
 // What a placed drawing will cost before it is planned: an estimate, from its outlines alone,
 // of the vectors (marks and jumps) and bitmap pixels it can need at most, so that a drawing
-// whose numbers ask for more than the limits is refused in time proportional to its size; and
-// which of its marks reach beyond the card's field.
+// whose numbers ask for more than the limits is refused in time proportional to its size.
 #pragma once
 
 #include <cstddef>
 #include <string>
 
 #include "drawing/model/drawing.h"
+#include "drawing/plan/faces.h"
 #include "drawing/plan/plan_options.h"
 
 namespace txorb::drawing {
@@ -24,21 +24,10 @@ struct WorkEstimate {
 WorkEstimate EstimateWork(const Drawing& drawing, const PlanOptions& options,
                           const Affine& toField);
 
-// Items whose marks reach beyond the card's 16-bit field, and how far the farthest goes.
-struct FieldOverreach {
-    size_t items = 0;
-    double farthestBits = 0.0;  // beyond the field's edge
-};
-
-// Outlines flattened at a quarter of a bit (a curve only when its control points reach past
-// the edge), strokes marked as bands widened by half their width; pictures by their corners.
-FieldOverreach MarksBeyondField(const Drawing& drawing, const PlanOptions& options,
-                                const Affine& toField);
-
 // False with the figure when the estimate is over the options' limits.
 bool WithinLimits(const WorkEstimate& estimate, const PlanOptions& options, std::string* error);
-// False with how many items reach beyond the field and how far, when any does.
-bool MarksInField(const Drawing& drawing, const PlanOptions& options, const Affine& toField,
-                  std::string* error);
+// False with how many items reach beyond the field and how far (as the composing found them),
+// when any does.
+bool MarksInField(const FieldOverflow& outside, std::string* error);
 
 }  // namespace txorb::drawing
