@@ -287,7 +287,9 @@ TEST(Plan, WhatIsMarkedOfFillsStrokesAndClips) {
         // A band -700..700 round a hole -300..300 on 14 lines, 6 cut in two: as white, it eats
         // 200 bits into its own fill, which keeps 6 lines.
         {"a wide white stroke eats into its fill", Of({band}), none, "h=6"},
-        {"a wide stroke is hatched as a band", Of({Stroked({square}, 40)}), none, "h=20"},
+        // The band, -20..120 units, is what fills the field: a hole of +-214 bits cuts 4 of
+        // its 10 lines in two.
+        {"a wide stroke is hatched as a band", Of({Stroked({square}, 40)}), none, "h=14"},
         {"a clip keeps the left half", Of({Filled({square})}, {{{{{left}}}}}), none,
          "h=10 len=5000 mid=10"},
         {"under even-odd", Of({Filled({square})}, {{{{{square, left}, FillRule::kEvenOdd}}}}), none,

@@ -254,7 +254,7 @@ TEST_F(ToolRun, CtrlCStopsTheCardAndRemovesIt) {
 TEST_F(ToolRun, PreviewAndTheCardCommands) {
     const std::pair<std::vector<std::string>, std::string> cases[] = {
         // Lines each output holds.
-        {{"preview", "demo.svg"}, "estimated marking time: 41.0 s\n"},
+        {{"preview", "demo.svg"}, "estimated marking time: 40.2 s\n"},
         {{"preview", "demo.svg"},
          "picture: " + fs::canonical(dir_).string() + "/demo.preview.png\n"},
         {{"goto", "100", "-200", "--sim"}, "position: x=100 y=-200\n"},
@@ -363,7 +363,7 @@ TEST_F(ToolRun, ExitStatusesWarningsAndNotes) {
          "txorb mark: note: pageless.svg has no page (viewBox, or width and height): fitted by "
          "what is drawn\n",
          "marked pageless.svg: 1 paths, "},
-        // demo.svg takes 41.0 s on a card: 14 times as fast keeps the wait within 3 s; a
+        // demo.svg takes 40.2 s on a card: 14 times as fast keeps the wait within 3 s; a
         // --time-scale given is used as it is, without a note.
         {{"mark", "demo.svg", "--sim"},
          0,

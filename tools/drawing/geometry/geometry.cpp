@@ -19,12 +19,32 @@ double VectorAngle(double ux, double uy, double vx, double vy) {
     return std::atan2(ux * vy - uy * vx, ux * vx + uy * vy);
 }
 
+// The square of DistanceToSegment: compared with the tolerance's square it tells the same
+// without a square root.
+double SquaredDistanceToSegment(Point p, Point a, Point b) {
+    const Point ab = b - a;
+    const double len2 = ab.x * ab.x + ab.y * ab.y;
+    Point d = p - a;
+    if (len2 != 0.0) {
+        const double t = std::clamp((d.x * ab.x + d.y * ab.y) / len2, 0.0, 1.0);
+        d = p - (a + ab * t);
+    }
+    return d.x * d.x + d.y * d.y;
+}
+
+// The curve lies in the hull of its control points, so it is within the larger of their
+// distances from the chord. NaN counts as flat.
+bool Flat(Point p0, Point c1, Point c2, Point p3, double tolerance) {
+    const double d1 = SquaredDistanceToSegment(c1, p0, p3);
+    const double d2 = SquaredDistanceToSegment(c2, p0, p3);
+    if (d1 == d1 && d2 == d2) return !(std::max(d1, d2) > tolerance * tolerance);
+    // Infinite coordinates: the squares give NaN where the distance itself is infinite.
+    return !(std::max(DistanceToSegment(c1, p0, p3), DistanceToSegment(c2, p0, p3)) > tolerance);
+}
+
 void Subdivide(Point p0, Point c1, Point c2, Point p3, double tolerance, int depth,
                std::vector<Point>* out) {
-    // The curve lies in the hull of its control points, so it is within the larger of their
-    // distances from the chord.
-    const double flatness = std::max(DistanceToSegment(c1, p0, p3), DistanceToSegment(c2, p0, p3));
-    if (!(flatness > tolerance) || depth >= kMaxDepth) {  // NaN counts as flat
+    if (depth >= kMaxDepth || Flat(p0, c1, c2, p3, tolerance)) {
         out->push_back(p3);
         return;
     }
@@ -149,6 +169,69 @@ void Transform(const Affine& m, Subpath* path) {
         s.c1 = m.Apply(s.c1);
         s.c2 = m.Apply(s.c2);
         s.end = m.Apply(s.end);
+    }
+}
+
+void BoundingBox::Add(Point p) {
+    if (!std::isfinite(p.x) || !std::isfinite(p.y)) return;
+    minX = std::min(minX, p.x), maxX = std::max(maxX, p.x);
+    minY = std::min(minY, p.y), maxY = std::max(maxY, p.y);
+}
+
+void BoundingBox::Add(const BoundingBox& o) {
+    minX = std::min(minX, o.minX), maxX = std::max(maxX, o.maxX);
+    minY = std::min(minY, o.minY), maxY = std::max(maxY, o.maxY);
+}
+
+void BoundingBox::Intersect(const BoundingBox& o) {
+    minX = std::max(minX, o.minX), maxX = std::min(maxX, o.maxX);
+    minY = std::max(minY, o.minY), maxY = std::min(maxY, o.maxY);
+}
+
+namespace {
+
+// Where one coordinate of the cubic (v0, v1, v2, v3) has a zero derivative inside (0, 1):
+// a*t^2 + b*t + c = 0, solved in the form that stays exact when a is 0.
+int TurningPoints(double v0, double v1, double v2, double v3, double* t) {
+    const double lo = std::min(v0, v3), hi = std::max(v0, v3);
+    if (v1 >= lo && v1 <= hi && v2 >= lo && v2 <= hi) return 0;  // within its ends' range
+    const double a = -v0 + 3.0 * v1 - 3.0 * v2 + v3;
+    const double b = 2.0 * (v0 - 2.0 * v1 + v2);
+    const double c = v1 - v0;
+    const double disc = b * b - 4.0 * a * c;
+    if (!(disc >= 0.0)) return 0;
+    const double q = -0.5 * (b + std::copysign(std::sqrt(disc), b));
+    int n = 0;
+    for (const double root : {q / a, c / q}) {
+        if (root > 0.0 && root < 1.0) t[n++] = root;
+    }
+    return n;
+}
+
+}  // namespace
+
+Point CubicAt(Point p0, Point c1, Point c2, Point p3, double t) {
+    const double u = 1.0 - t;
+    return p0 * (u * u * u) + c1 * (3.0 * u * u * t) + c2 * (3.0 * u * t * t) + p3 * (t * t * t);
+}
+
+int CubicTurns(Point p0, Point c1, Point c2, Point p3, bool alongY, double* t) {
+    return alongY ? TurningPoints(p0.y, c1.y, c2.y, p3.y, t)
+                  : TurningPoints(p0.x, c1.x, c2.x, p3.x, t);
+}
+
+void AddToBox(const Subpath& path, BoundingBox* box) {
+    box->Add(path.start);
+    Point last = path.start;
+    for (const Segment& s : path.segments) {
+        box->Add(s.end);
+        if (s.cubic) {
+            double t[4];
+            int n = CubicTurns(last, s.c1, s.c2, s.end, false, t);
+            n += CubicTurns(last, s.c1, s.c2, s.end, true, t + n);
+            for (int i = 0; i < n; ++i) box->Add(CubicAt(last, s.c1, s.c2, s.end, t[i]));
+        }
+        last = s.end;
     }
 }
 

@@ -2,6 +2,7 @@
 // straight pieces within a distance tolerance.
 #pragma once
 
+#include <limits>
 #include <vector>
 
 namespace txorb::drawing {
@@ -54,6 +55,31 @@ struct Subpath {
 };
 
 void Transform(const Affine& m, Subpath* path);
+
+// An axis-aligned box; empty until a point is added.
+struct BoundingBox {
+    double minX = std::numeric_limits<double>::infinity();
+    double minY = std::numeric_limits<double>::infinity();
+    double maxX = -std::numeric_limits<double>::infinity();
+    double maxY = -std::numeric_limits<double>::infinity();
+    bool Empty() const { return !(maxX >= minX) || !(maxY >= minY); }
+    // Points that are not finite are left out.
+    void Add(Point p);
+    void Add(const BoundingBox& other);
+    // Only what lies in both.
+    void Intersect(const BoundingBox& other);
+};
+
+// The point at t (0..1) of the cubic p0 c1 c2 p3.
+Point CubicAt(Point p0, Point c1, Point c2, Point p3, double t);
+// The places t in (0, 1) where the cubic's y (alongY) or x turns back, its derivative 0 there;
+// returns how many (at most 2, into t).
+int CubicTurns(Point p0, Point c1, Point c2, Point p3, bool alongY, double* t);
+
+// Grows the box by exactly what the subpath covers: its points and the places where a curve
+// turns back along x or y (where its derivative is 0), not its control points, which would
+// overstate it. Costs a few operations a segment, whatever the curve's size.
+void AddToBox(const Subpath& path, BoundingBox* box);
 
 // Appends the points after p0 of a polyline that stays within tolerance of the cubic.
 void FlattenCubic(Point p0, Point c1, Point c2, Point p3, double tolerance,

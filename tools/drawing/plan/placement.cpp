@@ -2,7 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
+
+#include "drawing/plan/placement_strokes.h"
 
 namespace txorb::drawing {
 namespace {
@@ -21,19 +22,16 @@ Affine Orientation(const PlanOptions& o) {
     return Affine::Translate(o.offsetX, o.offsetY) * m;
 }
 
-Box NoBox() {
-    const double inf = std::numeric_limits<double>::infinity();
-    return {inf, inf, -inf, -inf};
-}
-
-void Grow(const Subpath& p, double tolerance, Box* b) {
-    for (const Point q : Flatten(p, tolerance)) {
-        if (!std::isfinite(q.x) || !std::isfinite(q.y)) continue;
-        b->minX = std::min(b->minX, q.x);
-        b->maxX = std::max(b->maxX, q.x);
-        b->minY = std::min(b->minY, q.y);
-        b->maxY = std::max(b->maxY, q.y);
-    }
+// The box an item paints (before its clips).
+BoundingBox ItemBox(const Item& item, const PlanOptions& options) {
+    BoundingBox own;
+    for (const Subpath& p : item.outline) AddToBox(p, &own);
+    const Stroke* s = item.stroke ? &*item.stroke : nullptr;
+    // Without fills every stroke is marked as its line alone.
+    if (!s || !options.hatch.fill || !(s->width > 0.0) || Skipped(s->colour, s->opacity, options))
+        return own;
+    for (const Subpath& p : item.outline) AddStrokeToBox(p, *s, &own);
+    return own;
 }
 
 }  // namespace
@@ -50,45 +48,31 @@ bool ItemShows(const Item& item, const PlanOptions& options) {
     return fill || stroke;
 }
 
-Box DrawnBounds(const Drawing& drawing, const PlanOptions& given) {
+BoundingBox DrawnBounds(const Drawing& drawing, const PlanOptions& given) {
     // Where colours only name pens, a pale one is marked like any other.
     PlanOptions options = given;
     if (!drawing.colourIsTone) options.minInk = 0.0;
-    double roughExtent = 0.0;
-    for (const Item& item : drawing.items) {
-        for (const Subpath& p : item.outline) {
-            auto grow = [&](Point q) {
-                roughExtent = std::max({roughExtent, std::fabs(q.x), std::fabs(q.y)});
-            };
-            grow(p.start);
-            for (const Segment& s : p.segments) grow(s.end), grow(s.c1), grow(s.c2);
-        }
-    }
-    const double fineTolerance = std::max(roughExtent, 1e-9) * 1e-6;
-    Box b = NoBox();
+    BoundingBox b;
     for (const Item& item : drawing.items) {
         if (!ItemShows(item, options)) continue;
-        Box own = NoBox();
-        for (const Subpath& p : item.outline) Grow(p, fineTolerance, &own);
-        // What a clip cuts off is not drawn.
+        BoundingBox own = ItemBox(item, options);
+        // What a clip cuts off is not drawn; a clip's cut parts only take away.
         for (const uint32_t clip : item.clips) {
-            Box kept = NoBox();
+            BoundingBox kept;
             for (const Clip::Part& part : drawing.clips.at(clip).parts) {
-                for (const Subpath& p : part.outline) Grow(p, fineTolerance, &kept);
+                if (part.cut) continue;
+                for (const Subpath& p : part.outline) AddToBox(p, &kept);
             }
-            own = {std::max(own.minX, kept.minX), std::max(own.minY, kept.minY),
-                   std::min(own.maxX, kept.maxX), std::min(own.maxY, kept.maxY)};
+            own.Intersect(kept);
         }
-        if (own.Empty()) continue;
-        b = {std::min(b.minX, own.minX), std::min(b.minY, own.minY), std::max(b.maxX, own.maxX),
-             std::max(b.maxY, own.maxY)};
+        if (!own.Empty()) b.Add(own);
     }
     return b;
 }
 
-bool PlaceDrawing(const Box& drawn, const Drawing& drawing, const PlanOptions& options,
+bool PlaceDrawing(const BoundingBox& drawn, const Drawing& drawing, const PlanOptions& options,
                   Affine* toField, std::string* error) {
-    Box box = drawn;
+    BoundingBox box = drawn;
     if (options.mode == FitMode::kPage && drawing.page) {
         const PageBox& p = *drawing.page;
         box = {p.x, p.y, p.x + p.width, p.y + p.height};

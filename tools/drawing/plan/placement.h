@@ -10,17 +10,13 @@
 
 namespace txorb::drawing {
 
-struct Box {
-    double minX, minY, maxX, maxY;
-    bool Empty() const { return !(maxX >= minX) || !(maxY >= minY); }
-};
-
-// The bounds of what the drawing marks, from a fine flattening (control points of curves
-// would overstate them). Empty when nothing is marked.
-Box DrawnBounds(const Drawing& drawing, const PlanOptions& options);
+// The bounds of what the drawing marks: its shapes' exact bounds, cut to their clips' and,
+// when fills are marked, grown by what strokes paint beside their lines (half the width, and
+// further at square caps and miter joins). Empty when nothing is marked.
+BoundingBox DrawnBounds(const Drawing& drawing, const PlanOptions& options);
 
 // Drawing coordinates to field bits; false with a reason when the box has no extent.
-bool PlaceDrawing(const Box& drawn, const Drawing& drawing, const PlanOptions& options,
+bool PlaceDrawing(const BoundingBox& drawn, const Drawing& drawing, const PlanOptions& options,
                   Affine* toField, std::string* error);
 
 // Paint that is not marked: the skip colour, or paint too pale (ink times opacity below the
