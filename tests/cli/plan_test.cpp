@@ -373,6 +373,10 @@ TEST(Order, ShortOrderAtLeastHalvesTheTravelAndReversesPaths) {
         // A chain picked up from the end it was left at.
         {{{{0, 500}, {0, 1000}}, {{0, 10}, {0, 400}}, {{0, 2000}, {0, 1100}}},
          {{{0, 10}, {0, 400}}, {{0, 500}, {0, 1000}}, {{0, 1100}, {0, 2000}}}},
+        // Nearest first (10, then -11, then 40: 82 bits) comes back for -11; the improvement
+        // takes it first (62 bits).
+        {{{{10, 0}, {10, 1}}, {{-11, 0}, {-11, 1}}, {{40, 0}, {40, 1}}},
+         {{{-11, 1}, {-11, 0}}, {{10, 0}, {10, 1}}, {{40, 0}, {40, 1}}}},
     };
     for (const auto& [in, out] : cases) {
         Set set = in;

@@ -66,21 +66,21 @@ PlanOptions PlacingOf(const PlanOptions& o) {
 }
 
 // Each layer's polylines in a short order, from where the layer before ended; the time the
-// improvement may take is shared out by the layers' polylines.
+// improvement may take is shared by the layers.
 void Order(const PlanOptions& o, MarkPlan* plan) {
-    size_t total = 0;
-    for (const PlanLayer& l : plan->layers) total += l.polylines.size();
-    FieldPoint at{0, 0}, before{0, 0};
+    std::vector<std::vector<Polyline>*> sets;
+    FieldPoint before{0, 0};
     for (PlanLayer& l : plan->layers) {
         if (l.polylines.empty()) continue;
         plan->jumpLengthBefore += JumpTravel(l.polylines, before);
         before = l.polylines.back().back();
-        if (o.order == PathOrder::kShort) {
-            const double share = o.orderSeconds * double(l.polylines.size()) / double(total);
-            OrderPolylines(&l.polylines, at, share);
-        }
-        plan->jumpLength += JumpTravel(l.polylines, at);
-        at = l.polylines.back().back();
+        sets.push_back(&l.polylines);
+    }
+    if (o.order == PathOrder::kShort) OrderPolylineSets(sets, {0, 0}, o.orderSeconds);
+    FieldPoint at{0, 0};
+    for (const std::vector<Polyline>* lines : sets) {
+        plan->jumpLength += JumpTravel(*lines, at);
+        at = lines->back().back();
     }
 }
 
