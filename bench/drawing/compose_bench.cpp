@@ -7,9 +7,9 @@
 
 #include <chrono>
 #include <filesystem>
-#include <random>
 #include <string>
 
+#include "bench_drawings.h"
 #include "drawing/plan/layering.h"
 #include "drawing/plan/placement.h"
 #include "drawing/svg/read_svg.h"
@@ -18,27 +18,6 @@ namespace {
 
 using namespace txorb::drawing;
 using Clock = std::chrono::steady_clock;
-
-Drawing Circles(int count) {
-    std::mt19937 random(2026);
-    std::uniform_real_distribution<double> at(-28000, 28000), radius(300, 3000), unit(0, 1);
-    std::uniform_int_distribution<int> channel(0, 255);
-    Drawing d;
-    for (int i = 0; i < count; ++i) {
-        const double cx = at(random), cy = at(random), r = radius(random);
-        Subpath circle{{cx + r, cy}, {}, false};
-        circle.ArcTo(r, r, 0, false, true, {cx - r, cy});
-        circle.ArcTo(r, r, 0, false, true, {cx + r, cy});
-        circle.Close();
-        Item item;
-        item.outline = {circle};
-        const Colour c{uint8_t(channel(random)), uint8_t(channel(random)),
-                       uint8_t(channel(random))};
-        item.fill = Fill{FillRule::kNonZero, c, unit(random) < 0.1 ? 0.5 : 1.0, -1};
-        d.items.push_back(std::move(item));
-    }
-    return d;
-}
 
 void Report(benchmark::State& state, const ComposeResult& r, double reading, double placing,
             double total) {
@@ -59,7 +38,7 @@ void Report(benchmark::State& state, const ComposeResult& r, double reading, dou
 }
 
 void ComposeCircles(benchmark::State& state) {
-    const Drawing d = Circles(10000);
+    const Drawing d = txorb::bench::OverlappingCircles(10000);
     const ComposeOptions o;
     for (auto _ : state) {
         const auto start = Clock::now();
@@ -96,19 +75,18 @@ void ComposeClipart(benchmark::State& state, const std::string& path) {
     }
 }
 
-const char* const kClipart = "/usr/share/openclipart/svg/";
-BENCHMARK_CAPTURE(ComposeClipart, bamboo, std::string(kClipart) + "plants/bamboo_01.svg")
+BENCHMARK_CAPTURE(ComposeClipart, bamboo,
+                  std::string(txorb::bench::kClipart) + txorb::bench::kBamboo)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(ComposeClipart, pen, std::string(kClipart) + "office/pen_sek_.svg")
+BENCHMARK_CAPTURE(ComposeClipart, pen, std::string(txorb::bench::kClipart) + txorb::bench::kPen)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(ComposeClipart, fruit,
-                  std::string(kClipart) + "food/fruit/fruitcollection_leif_lod_07.svg")
+BENCHMARK_CAPTURE(ComposeClipart, fruit, std::string(txorb::bench::kClipart) + txorb::bench::kFruit)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(ComposeClipart, portrait,
-                  std::string(kClipart) + "people/martin_luther_king_jr._h_01.svg")
+                  std::string(txorb::bench::kClipart) + txorb::bench::kPortrait)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
 
