@@ -3,8 +3,6 @@ come back as TxorbError."""
 
 from __future__ import annotations
 
-import math
-import threading
 from pathlib import Path
 from typing import Callable, List, Tuple
 
@@ -58,6 +56,8 @@ def test_list_records_of_each_builder_method(sim) -> None:
             lst.mark_rel(3, -4)
             lst.polyline([(0, 0), (101, 0)])   # one line: sent as its two halves
             lst.polyline([(0, 0), (1, 0)])     # too short to halve: its end twice
+            lst.arc(0, 0, 100, 0, 90, tolerance=100)   # one chord, halved
+            lst.circle(0, 0, 100, tolerance=100)       # never more than half a turn a chord
             lst.dot(-5, 5)
             lst.laser_on(7)
             lst.laser_off(8)
@@ -76,6 +76,8 @@ def test_list_records_of_each_builder_method(sim) -> None:
         "Mark_Rel 3 -4",
         "Jump_Abs 0 0", "PolA_Abs 50 0", "PolC_Abs 101 0",
         "Jump_Abs 0 0", "PolA_Abs 1 0", "PolC_Abs 1 0",
+        "Jump_Abs 100 0", "PolA_Abs 50 50", "PolC_Abs 0 100",
+        "Jump_Abs 100 0", "PolA_Abs -100 0", "PolC_Abs 100 0",
         "Mark_Abs_Dot -5 5",
         "Laser_On 7 0",
         "Laser_Off 8 0",
@@ -88,93 +90,34 @@ def test_list_records_of_each_builder_method(sim) -> None:
         "Wait_For_External_Start",
         "Set_End_Of_List",
     ]
-    assert lst.records == 20
+    assert lst.records == 26
 
 
-def test_arc_chords_stay_within_the_tolerance(sim) -> None:
-    radius, tolerance = 500.0, 0.5
-    with txorb.Card(1) as card:
-        fast(card)
-        with card.list(1) as lst:
-            lst.arc(0, 0, radius, 0, 90, tolerance=tolerance)
-        card.execute(1)
-        card.wait_idle(timeout=5.0)
-        assert card.position() == (0, 500)
-    sim.stop()
-    marks = [m for m in sim.moves() if m[0] == "mark"]
-    # 2*acos(1 - 0.5/500) = 0.0894 rad per chord at most: a quarter turn needs 18 chords.
-    assert len(marks) == 18
-    assert marks[0][1] == (500, 0)
-    for _, (x0, y0), (x1, y1) in marks:
-        middle = math.hypot((x0 + x1) / 2, (y0 + y1) / 2)
-        # The tolerance, plus the rounding of both ends to whole bits.
-        assert radius - middle <= tolerance + math.sqrt(0.5)
-
-
-def test_ten_thousand_points_from_a_numpy_array(sim) -> None:
-    np = pytest.importorskip("numpy")
-    count = 10_000
-    angles = np.linspace(0.0, 2.0 * np.pi, count)
-    points = np.stack([20000.0 * np.cos(angles), 20000.0 * np.sin(angles)], axis=1)
-    with txorb.Card(1) as card:
-        card.set_speeds(jump=100000.0, mark=100000.0)
-        card.set_delays(jump=0, mark=0, poly=0)
-        with card.list(1) as lst:
-            lst.polyline(points)
-        card.execute(1)
-        card.wait_idle(timeout=30.0)
-        assert card.counts() == 1
-    sim.stop()
-    expected = [(int(x), int(y)) for x, y in np.round(points).astype(int).tolist()]
-    moves = sim.moves()
-    assert len(moves) == count
-    assert moves[0] == ("jump", (0, 0), expected[0])
-    assert [m[2] for m in moves[1:]] == expected[1:]
-    assert {m[0] for m in moves[1:]} == {"mark"}
-
-
-def test_every_failed_call_on_a_card_that_is_not_set_up_says_no_card_active(no_store) -> None:
+def test_calls_without_a_card_raise_the_code_the_library_gives(no_store) -> None:
+    no_store.write_text("Windows Registry Editor Version 5.00\n\n")
     card = txorb.Card(1)   # never opened: no card is active
-    calls: List[Callable[[], object]] = [
-        lambda: card.set_jump_speed(100.0),      # bool result
-        lambda: card.jump_speed(),               # value result: the preset 0.0
-        lambda: card.status(),                   # value result: the preset 0
-        lambda: card.position(),
-        lambda: card.goto(1, 2),
-        lambda: card.execute(1),
-        lambda: card.list(1).__enter__(),
+    no_card = (26, "NO_CARD_ACTIVE", "No card active")
+    bad_number = (30, "INVALID_CARD_NUMBER", "Invalid card number")
+    cases: List[Tuple[Callable[[], object], str, Tuple[int, str, str]]] = [
+        (lambda: card.set_jump_speed(100.0), "Set_Jump_Speed", no_card),   # bool result
+        (card.jump_speed, "Get_Jump_Speed", no_card),      # value results: a preset 0.0 or 0
+        (card.status, "Read_Status", no_card),
+        (card.position, "Get_XY_Pos", no_card),
+        (lambda: card.goto(1, 2), "Goto_XY", no_card),
+        (lambda: card.execute(1), "Execute_List_1", no_card),
+        (lambda: card.list(1).__enter__(), "Set_Start_List_1", no_card),
+        (txorb.Card(11).open, "Init_Scan_Card_Ex", bad_number),   # slots are 1..10
+        (txorb.Card(0).open, "Init_Scan_Card_Ex", bad_number),
+        (txorb.Card(2).open, "Init_Scan_Card_Ex",
+         (32, "SERIAL_PORT_KEY_NOT_FOUND", "Serial port key not found in Registry")),
     ]
-    for call in calls:
+    for call, function, (code, name, message) in cases:
         with pytest.raises(txorb.TxorbError) as caught:
             call()
-        assert (caught.value.code, caught.value.name, caught.value.message) == (
-            26, "NO_CARD_ACTIVE", "No card active")
-
-
-def test_the_last_failure_belongs_to_the_thread_that_called(no_store) -> None:
-    assert not txorb.library().Set_Jump_Speed(100.0)    # no card: fails with 26
-    seen: List[int] = []
-    other = threading.Thread(target=lambda: seen.append(txorb.last_failure()))
-    other.start()
-    other.join(timeout=10.0)
-    assert seen == [0]                                   # a thread that called nothing yet
-    assert (txorb.last_failure(), txorb.last_failure()) == (26, 26)   # reading keeps it
-
-
-def test_card_set_up_failures_raise_the_code_initialisation_gives(no_store, tmp_path) -> None:
-    no_store.write_text("Windows Registry Editor Version 5.00\n\n")
-    cases = [
-        (11, 30, "INVALID_CARD_NUMBER", "Invalid card number"),   # slots are 1..10
-        (0, 30, "INVALID_CARD_NUMBER", "Invalid card number"),
-        (2, 32, "SERIAL_PORT_KEY_NOT_FOUND", "Serial port key not found in Registry"),
-    ]
-    for number, code, name, message in cases:
-        with pytest.raises(txorb.TxorbError) as caught:
-            txorb.Card(number).open()
         error = caught.value
         assert (error.code, error.name, error.message, error.function) == (
-            code, name, message, "Init_Scan_Card_Ex"), number
-        assert str(error) == f"Init_Scan_Card_Ex: {message} (code {code}, {name})"
+            code, name, message, function)
+        assert str(error) == f"{function}: {message} (code {code}, {name})"
 
 
 def test_refused_and_unanswered_commands_raise_their_codes(tmp_path) -> None:
