@@ -1,9 +1,12 @@
 #include "drawing/svg/path_data.h"
 
 #include <cctype>
+#include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <string>
+#include <string_view>
+#include <system_error>
 
 namespace txorb::drawing::svg {
 namespace {
@@ -53,8 +56,7 @@ public:
                 p = q;
             }
         }
-        const std::string token(text_.substr(begin, p - begin));
-        *value = std::strtod(token.c_str(), nullptr);
+        *value = ToDouble(text_.substr(begin, p - begin));
         if (!std::isfinite(*value)) return false;  // 1e999 is no coordinate a card can reach
         pos_ = p;
         SkipSeparator();
@@ -71,6 +73,15 @@ public:
     }
 
 private:
+    // As strtod reads the number (correctly rounded), without copying it first.
+    static double ToDouble(std::string_view token) {
+        const bool plus = !token.empty() && token.front() == '+';
+        double v = 0.0;
+        const auto [end, error] =
+            std::from_chars(token.data() + (plus ? 1 : 0), token.data() + token.size(), v);
+        if (error == std::errc() && end == token.data() + token.size()) return v;
+        return std::strtod(std::string(token).c_str(), nullptr);  // beyond a double's range
+    }
     void SkipSpace() {
         while (pos_ < text_.size() &&
                (text_[pos_] == ' ' || text_[pos_] == '\t' || text_[pos_] == '\n' ||

@@ -8,8 +8,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <initializer_list>
+#include <iterator>
 #include <limits>
 #include <map>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "drawing/svg/values.h"
@@ -416,6 +419,18 @@ constexpr const char* kPresentationAttributes[] = {"fill",
                                                    "dominant-baseline",
                                                    "alignment-baseline",
                                                    "letter-spacing"};
+constexpr size_t kPresentationCount = std::size(kPresentationAttributes);
+
+// The place of a presentation attribute in the list above; kPresentationCount for another.
+size_t PresentationIndex(std::string_view name) {
+    static const std::unordered_map<std::string_view, size_t> index = [] {
+        std::unordered_map<std::string_view, size_t> m;
+        for (size_t k = 0; k < kPresentationCount; ++k) m.emplace(kPresentationAttributes[k], k);
+        return m;
+    }();
+    const auto it = index.find(name);
+    return it == index.end() ? kPresentationCount : it->second;
+}
 
 }  // namespace
 
@@ -427,8 +442,16 @@ Style ComputeStyle(const Style& parent, const pugi::xml_node& node, const StyleS
     s.mask.clear();
     s.opacity = 1.0;  // the element's own until the end
     // Presentation attributes are overridden by the sheet, which is overridden by `style`.
-    for (const char* name : kPresentationAttributes) {
-        const pugi::xml_attribute a = node.attribute(name);
+    // In the order of the list, each name's first: one look at each of the element's
+    // attributes rather than a search of them for every name.
+    pugi::xml_attribute given[kPresentationCount];
+    for (pugi::xml_attribute a = node.first_attribute(); a; a = a.next_attribute()) {
+        const size_t k = PresentationIndex(a.name());
+        if (k < kPresentationCount && !given[k]) given[k] = a;
+    }
+    for (size_t k = 0; k < kPresentationCount; ++k) {
+        const pugi::xml_attribute a = given[k];
+        const char* name = kPresentationAttributes[k];
         if (a && !Apply(&s, name, a.value(), servers) && problems != nullptr) {
             problems->push_back(std::string(name) + "=\"" + a.value() + "\"");
         }

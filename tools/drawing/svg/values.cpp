@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <system_error>
 #include <vector>
 
 namespace txorb::drawing::svg {
@@ -13,6 +15,26 @@ std::string_view Trim(std::string_view s) {
     while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front()))) s.remove_prefix(1);
     while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.remove_suffix(1);
     return s;
+}
+
+// The number at the start of `text` as strtod reads it, and its length in `used` (0: none).
+// Plain decimals are read without a copy; what strtod alone reads (hexadecimal, say) by it.
+double ReadNumber(std::string_view text, size_t* used) {
+    const size_t sign = !text.empty() && text.front() == '+' ? 1 : 0;
+    double v = 0.0;
+    const char* const begin = text.data();
+    const auto [end, error] = std::from_chars(begin + sign, begin + text.size(), v);
+    const bool more = end < begin + text.size() &&
+                      (std::isalpha(static_cast<unsigned char>(*end)) || *end == '.');
+    if (error == std::errc() && !more) {
+        *used = static_cast<size_t>(end - begin);
+        return v;
+    }
+    const std::string copy(text.substr(0, 64));
+    char* stop = nullptr;
+    v = std::strtod(copy.c_str(), &stop);
+    *used = static_cast<size_t>(stop - copy.c_str());
+    return v;
 }
 
 // Reads numbers separated by white space and commas up to a closing parenthesis.
@@ -28,12 +50,11 @@ bool ReadArguments(std::string_view text, size_t* pos, std::vector<double>* args
             ++*pos;
             return true;
         }
-        const std::string rest(text.substr(*pos, 64));
-        char* end = nullptr;
-        const double v = std::strtod(rest.c_str(), &end);
-        if (end == rest.c_str() || !std::isfinite(v)) return false;
+        size_t used = 0;
+        const double v = ReadNumber(text.substr(*pos), &used);
+        if (used == 0 || !std::isfinite(v)) return false;
         args->push_back(v);
-        *pos += static_cast<size_t>(end - rest.c_str());
+        *pos += used;
     }
 }
 
