@@ -1,12 +1,11 @@
 // Eight application threads on one card: immediate commands of every shape at once, list
-// building serialised by the application, the active card fixed. Every call must succeed with
-// its own reply, and every packet must reach the card whole. Run under ThreadSanitizer by
-// scripts/tsan.
+// records appended from every thread into the one list, the active card fixed. Every call must
+// succeed with its own reply, every packet must reach the card whole, and each thread's records
+// must arrive in its own order. Run under ThreadSanitizer by scripts/tsan.
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <map>
-#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -19,55 +18,55 @@ namespace {
 using test::FakeRtb;
 
 constexpr int kThreads = 8;
-constexpr int kRounds = 40;
+constexpr int kRounds = 60;
+// Each thread appends 10 x 25 records: 2,000 in all make several transfers while the other
+// threads exchange.
+constexpr int kRecordsPerRound = 25;
 
 class ThreadStress : public test::CardTest {};
 
-TEST_F(ThreadStress, EightThreadsMixImmediateCommandsAndSerialisedListsOnOneCard) {
+TEST_F(ThreadStress, EightThreadsMixImmediateCommandsAndListRecordsOnOneCard) {
     Install(2000);
     rtb.ReplyTo(120, FakeRtb::Data({0x34, 0x12}));  // x position
     rtb.ReplyTo(129, FakeRtb::Data({0xCE, 0xFF}));  // y position
     rtb.ReplyTo(176, FakeRtb::Data({0x01, 0x02}));  // mode mask
     rtb.ReplyTo(114, FakeRtb::Data({0x0F, 0x00}));  // port read
-    std::mutex listBuilding;  // the application's own: list building is one thread at a time
     std::atomic<int> failures{0};
-    std::atomic<int> listsSent{0};
-
-    auto worker = [&](int id) {
+    std::map<int, size_t> expected;  // packets of each opcode but the list transfers
+    std::vector<int> records(kThreads, 0);
+    for (int id = 0; id < kThreads; ++id) {
         for (int round = 0; round < kRounds; ++round) {
+            const int shape = (id + round) % 6;
+            if (shape == 0) ++expected[120], ++expected[129];
+            if (shape == 1) ++expected[176];
+            if (shape == 2) ++expected[114];
+            if (shape == 3) ++expected[93], ++expected[55];
+            if (shape == 4) records[id] += kRecordsPerRound;
+        }
+    }
+    auto worker = [&](int id) {
+        int16_t next = 0;
+        for (int round = 0; round < kRounds; ++round) {
+            int16_t x = 0, y = 0;
+            uint16_t value = 0;
             switch ((id + round) % 6) {
-                case 0: {
-                    int16_t x = 0, y = 0;
-                    if (!Get_XY_Pos(&x, &y) || x != 0x1234 || y != -50) ++failures;
+                case 0: failures += !Get_XY_Pos(&x, &y) || x != 0x1234 || y != -50; break;
+                case 1: failures += Get_Mode_Mask(&value) != 0 || value != 0x0201; break;
+                case 2:
+                    failures += !Read_Port(static_cast<uint16_t>(id), &value) || value != 15;
                     break;
-                }
-                case 1: {
-                    uint16_t mode = 0;
-                    if (Get_Mode_Mask(&mode) != 0 || mode != 0x0201) ++failures;
-                    break;
-                }
-                case 2: {
-                    uint16_t value = 0;
-                    if (!Read_Port(static_cast<uint16_t>(id), &value) || value != 15) ++failures;
-                    break;
-                }
                 case 3:
-                    if (!Set_Mark_Speed(100.0 + id) || !Set_Jump_Delay(static_cast<uint16_t>(id))) {
-                        ++failures;
+                    failures += !Set_Mark_Speed(100.0 + id);
+                    failures += !Set_Jump_Delay(static_cast<uint16_t>(id));
+                    break;
+                case 4:
+                    for (int i = 0; i < kRecordsPerRound; ++i) {
+                        failures += !Mark_Abs(static_cast<int16_t>(id), next++);
                     }
                     break;
-                case 4: {
-                    std::lock_guard<std::mutex> app(listBuilding);
-                    bool ok = Jump_Abs(static_cast<int16_t>(id), 0);
-                    ok = Mark_Abs(static_cast<int16_t>(id), static_cast<int16_t>(round)) && ok;
-                    ok = Set_End_Of_List() && ok;
-                    if (!ok) ++failures;
-                    ++listsSent;
-                    break;
-                }
                 default:
-                    if (Get_Active_Card() != 1 || Get_Last_Error_Code() != 0) ++failures;
-                    if (std::string(Get_Error_Message(45)).empty()) ++failures;
+                    failures += Get_Active_Card() != 1 || Get_Last_Error_Code() != 0;
+                    failures += std::string(Get_Error_Message(45)).empty();
                     break;
             }
         }
@@ -75,41 +74,33 @@ TEST_F(ThreadStress, EightThreadsMixImmediateCommandsAndSerialisedListsOnOneCard
     std::vector<std::thread> threads;
     for (int id = 0; id < kThreads; ++id) threads.emplace_back(worker, id);
     for (auto& t : threads) t.join();
+    ASSERT_TRUE(Set_End_Of_List());
     EXPECT_EQ(failures.load(), 0);
 
-    // What each shape puts on the wire, counted over all threads and rounds.
-    std::map<int, size_t> expected;
-    for (int id = 0; id < kThreads; ++id) {
-        for (int round = 0; round < kRounds; ++round) {
-            switch ((id + round) % 6) {
-                case 0:
-                    expected[120]++;
-                    expected[129]++;
-                    break;
-                case 1: expected[176]++; break;
-                case 2: expected[114]++; break;
-                case 3:
-                    expected[93]++;
-                    expected[55]++;
-                    break;
-                case 4: expected[156]++; break;
-                default: break;
-            }
-        }
-    }
-    size_t total = 0;
-    for (const auto& [opcode, n] : expected) total += n;
-    ASSERT_TRUE(rtb.WaitForPackets(total, 10000));
     std::map<int, size_t> seen;
+    std::vector<int> next(kThreads, 0);
+    bool ended = false;
     for (const auto& p : rtb.Packets()) {
-        seen[p.opcode]++;
-        // Each list is one bulk packet of three whole records: nothing interleaved.
-        if (p.opcode == 156) {
-            EXPECT_EQ(p.payload.size(), 15u) << test::Hex(p.raw);
+        if (p.opcode != 156) {
+            seen[p.opcode]++;
+            continue;
+        }
+        // Each transfer holds whole records, at most the 2,500 pending bytes and one more.
+        ASSERT_FALSE(ended) << "records after the end of list";
+        ASSERT_EQ(p.payload.size() % 5, 0u);
+        ASSERT_LE(p.payload.size(), 2505u);
+        for (size_t off = 0; off < p.payload.size(); off += 5) {
+            const uint8_t* r = p.payload.data() + off;
+            ended = r[0] == 0x10;
+            if (ended) continue;
+            const int t = r[1] | (r[2] << 8);
+            ASSERT_LT(t, kThreads);
+            ASSERT_EQ(r[3] | (r[4] << 8), next[t]++) << "thread " << t;
         }
     }
+    EXPECT_TRUE(ended);
+    EXPECT_EQ(next, records);
     EXPECT_EQ(seen, expected);
-    EXPECT_EQ(listsSent.load(), static_cast<int>(expected[156]));
     EXPECT_TRUE(test::ShownReports().empty());
 }
 

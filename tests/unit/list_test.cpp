@@ -289,49 +289,6 @@ TEST_F(ListTest, AFlushSendsWhatIsPendingToTheCardActiveThenAndNothingWhenNothin
     EXPECT_TRUE(second.Packets().empty());
 }
 
-// Eight threads build into the one list while also exchanging immediate commands; every
-// packet must arrive whole, and each thread's records in its own order.
-TEST_F(ListTest, EightThreadsAppendingAndExchangingKeepEveryPacketIntact) {
-    constexpr int kThreads = 8, kRecords = 1000, kVersionEvery = 50;
-    rtb.ReplyTo(82, FakeRtb::Data({0x34, 0x12}));
-    std::atomic<int> failures{0};
-    std::vector<std::thread> threads;
-    for (int t = 0; t < kThreads; ++t) {
-        threads.emplace_back([&, t] {
-            for (int i = 0; i < kRecords; ++i) {
-                if (!Mark_Abs(static_cast<int16_t>(t), static_cast<int16_t>(i))) ++failures;
-                if (i % kVersionEvery == 0 && Get_Version() != 0x1234) ++failures;
-            }
-        });
-    }
-    for (auto& th : threads) th.join();
-    ASSERT_TRUE(Set_End_Of_List());
-    EXPECT_EQ(failures, 0);
-    std::vector<int> next(kThreads, 0);
-    int versions = 0;
-    bool ended = false;
-    for (const auto& p : rtb.Packets()) {
-        if (p.opcode == 82) {
-            ++versions;
-            continue;
-        }
-        ASSERT_FALSE(ended) << "records after the end of list";
-        ASSERT_EQ(p.payload.size() % 5, 0u);
-        ASSERT_LE(p.payload.size(), 2505u);
-        for (size_t off = 0; off < p.payload.size(); off += 5) {
-            const uint8_t* r = p.payload.data() + off;
-            ended = r[0] == 0x10;
-            if (ended) continue;
-            const int t = r[1] | (r[2] << 8);
-            ASSERT_LT(t, kThreads);
-            ASSERT_EQ(r[3] | (r[4] << 8), next[t]++) << "thread " << t;
-        }
-    }
-    EXPECT_TRUE(ended);
-    EXPECT_EQ(versions, kThreads * (kRecords / kVersionEvery));
-    EXPECT_EQ(next, std::vector<int>(kThreads, kRecords));
-}
-
 TEST_F(ListTest, BitmapLinePacketAndOpcodeByAlgorithm) {
     uint16_t delays[] = {10, 20, 30};
     EXPECT_TRUE(Put_Bitmapline_List(0, 0, 100, 0, delays, 3));
