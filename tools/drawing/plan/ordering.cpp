@@ -68,22 +68,10 @@ PointIndex NearestNeighbour(std::vector<Polyline>* lines, FieldPoint start,
     std::vector<Polyline> ordered;
     ordered.reserve(lines->size());
     entryOf->clear();
-    std::vector<bool> used(lines->size(), false);
     FieldPoint at = start;
-    uint32_t beside = PointIndex::kNone, found = 0, next = 0;
-    for (;;) {
-        // The polyline after the last one in the drawing's order is often the nearest (hatch
-        // lines come row by row): how near it is bounds the search.
-        while (next < lines->size() && used[next]) ++next;
-        int64_t below = INT64_MAX;
-        for (uint32_t k = firstEntry[next]; k < firstEntry[next + 1] && k < firstEntry[next] + 2;
-             ++k) {
-            below = std::min(below, SquaredDistance(at, entries[k].at) + 1);
-        }
-        if (index.Nearest(at, beside, PointIndex::kNone, 1, below, &found) == 0) break;
+    uint32_t beside = PointIndex::kNone, found = 0;
+    while (index.Nearest(at, beside, PointIndex::kNone, 1, INT64_MAX, &found) == 1) {
         const PointIndex::Entry e = index.Given(found);
-        used[e.owner] = true;
-        next = e.owner + 1;
         for (uint32_t k = firstEntry[e.owner]; k < firstEntry[e.owner + 1]; ++k) index.Remove(k);
         std::vector<FieldPoint> line = std::move((*lines)[e.owner]);
         EnterAt(&line, e.tag);
