@@ -8,8 +8,6 @@
 
 #include <chrono>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <thread>
 
@@ -50,9 +48,6 @@ int ConnectTo(const std::string& path) {
 }  // namespace
 
 SimUnderTest::SimUnderTest(const std::vector<std::string>& extraArgs) {
-    char templ[] = "/tmp/txorb-e2e-XXXXXX";
-    if (::mkdtemp(templ) == nullptr) return;
-    dir_ = templ;
     std::vector<std::string> args = {"--link", Link(),     "--socket", Socket(), "--log",
                                      Log(),    "--render", Pictures(), "--disk", Disk()};
     args.insert(args.end(), extraArgs.begin(), extraArgs.end());
@@ -61,13 +56,7 @@ SimUnderTest::SimUnderTest(const std::vector<std::string>& extraArgs) {
     started_ = process_.Start(TXORB_SIM_PATH, args, kStartTimeoutMs, &error);
 }
 
-SimUnderTest::~SimUnderTest() {
-    Stop();
-    if (!dir_.empty()) {
-        std::error_code ec;
-        std::filesystem::remove_all(dir_, ec);
-    }
-}
+SimUnderTest::~SimUnderTest() { Stop(); }
 
 int SimUnderTest::Stop() {
     std::string error;
@@ -88,39 +77,12 @@ std::string SimUnderTest::Control(const std::string& line) const {
     return reply;
 }
 
-std::string SimUnderTest::ReadLog() const { return ReadFile(Log()); }
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 void* LibraryHandle() {
     static void* handle = [] {
         ::setenv("TXORB_PORT_DRIVER", TXORB_SIMDRIVER_PATH, 1);
         return ::dlopen(TXORB_LIBRARY_PATH, RTLD_NOW | RTLD_LOCAL);
     }();
     return handle;
-}
-
-std::string ComPortText(uint32_t com, const std::string& device) {
-    return "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Zazave\\TX-ORB\\ComPorts]\n\"COM" + std::to_string(com) +
-           "\"=\"" + device + "\"\n\n";
-}
-
-std::string CardKeyText(int card, const std::string& values) {
-    return "[HKEY_LOCAL_MACHINE\\Software\\Zazave\\TX-ORB_Card" + std::to_string(card) + "]\n" +
-           values + "\n";
-}
-
-void WriteRegistry(const std::string& dir, const std::string& text) {
-    const std::string path = dir + "/registry.reg";
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << "Windows Registry Editor Version 5.00\n\n" << text;
-    out.close();
-    ::setenv("TXORB_REGISTRY", path.c_str(), 1);
 }
 
 bool WaitIdle(int timeoutMs) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "sim/launcher/sim_process.h"
+#include "support/test_env.h"
 #include "txorb/txorb.h"
 
 namespace txorb::e2e {
@@ -25,12 +26,12 @@ public:
     SimUnderTest& operator=(const SimUnderTest&) = delete;
 
     bool Started() const { return started_; }
-    const std::string& Dir() const { return dir_; }
-    std::string Link() const { return dir_ + "/tty"; }
-    std::string Socket() const { return dir_ + "/sim.sock"; }
-    std::string Log() const { return dir_ + "/log.jsonl"; }
-    std::string Disk() const { return dir_ + "/disk"; }
-    std::string Pictures() const { return dir_ + "/pic"; }
+    const std::string& Dir() const { return dir_.Path(); }
+    std::string Link() const { return dir_.File("tty"); }
+    std::string Socket() const { return dir_.File("sim.sock"); }
+    std::string Log() const { return dir_.File("log.jsonl"); }
+    std::string Disk() const { return dir_.File("disk"); }
+    std::string Pictures() const { return dir_.File("pic"); }
     const std::string& SlavePath() const { return process_.PtyPath(); }
 
     // Sends one control line and returns the answer line ("" when none came).
@@ -39,10 +40,10 @@ public:
     // to be killed.
     int Stop();
     void Signal(int signo) const { process_.Signal(signo); }
-    std::string ReadLog() const;
+    std::string ReadLog() const { return test::ReadFile(Log()); }
 
 private:
-    std::string dir_;
+    test::TempDir dir_;
     cli::SimProcess process_;
     bool started_ = false;
 };
@@ -54,12 +55,6 @@ template <typename F>
 F Export(const char* name) {
     return reinterpret_cast<F>(dlsym(LibraryHandle(), name));
 }
-
-// Writes the registry store: COM<com> -> the simulator's link, and "serial_port" for card 1
-// plus whatever further text is given.
-void WriteRegistry(const std::string& dir, const std::string& text);
-std::string ComPortText(uint32_t com, const std::string& device);
-std::string CardKeyText(int card, const std::string& values);
 
 // The Read_Status bit that says a list is executing.
 inline constexpr uint16_t kStatusBusy = 0x0001;
@@ -73,8 +68,6 @@ bool WaitIdle(int timeoutMs);
 
 // The JSON log's packets, as "opcode:link:payloadhex" strings, in order.
 std::vector<std::string> LoggedPackets(const std::string& log);
-
-std::string ReadFile(const std::string& path);
 
 }  // namespace txorb::e2e
 

@@ -42,15 +42,14 @@ protected:
         ASSERT_TRUE(sim_.Started());
         ASSERT_NE(LibraryHandle(), nullptr) << dlerror();
         ::setenv("TXORB_SIM_SOCKET", sim_.Socket().c_str(), 1);
-        WriteRegistry(sim_.Dir(),
-                      ComPortText(3, sim_.Link()) + CardKeyText(1,
-                                                                "\"serial_port\"=\"3\"\n"
-                                                                "\"comm_timeout\"=\"300\"\n"));
+        registry_.Write(test::TempRegistry::ComPort(3, sim_.Link()) +
+                        test::TempRegistry::Card(1, 3, 300));
         ASSERT_EQ(TX(Init_Scan_Card_Ex)(1), kOk);
     }
     void TearDown() override { TX(Remove_Scan_Card_Ex)(1); }
 
     SimUnderTest sim_;
+    test::TempRegistry registry_;
 };
 
 TEST_F(LibraryFaults, EachFaultGivesItsCodeAndTheLibraryCarriesOn) {

@@ -26,11 +26,8 @@ protected:
         ::setenv("TXORB_SIM_SOCKET", sim_.Socket().c_str(), 1);
     }
     void SerialCard(const std::string& extra = "") {
-        WriteRegistry(sim_.Dir(),
-                      ComPortText(3, sim_.Link()) + CardKeyText(1,
-                                                                "\"serial_port\"=\"3\"\n"
-                                                                "\"comm_timeout\"=\"400\"\n" +
-                                                                    extra));
+        registry_.Write(test::TempRegistry::ComPort(3, sim_.Link()) +
+                        test::TempRegistry::Card(1, 3, 400, extra));
     }
     std::vector<std::string> PacketsWithoutPolls() const {
         std::vector<std::string> out;
@@ -41,7 +38,10 @@ protected:
     }
 
     SimUnderTest sim_;
+    test::TempRegistry registry_;
 };
+const std::string kPingAllowed =
+    "[HKEY_LOCAL_MACHINE\\Software\\Zazave]\n\"ping_allowed\"=\"YES\"\n";
 
 TEST_F(LibraryOnSim, MarksAListOverTheSerialLineAndEndsWhereTheListEnds) {
     SerialCard();
@@ -87,8 +87,8 @@ TEST_F(LibraryOnSim, MarksAListOverTheSerialLineAndEndsWhereTheListEnds) {
     EXPECT_NE(log.find("\"kind\":\"mark\",\"from\":[1000.000,-1000.000],\"to\":[1000.000,1000.000],"
                        "\"power\":0.500008"),
               std::string::npos);
-    EXPECT_EQ(ReadFile(sim_.Pictures() + ".png").substr(0, 4), "\x89PNG");
-    EXPECT_NE(ReadFile(sim_.Pictures() + ".svg").find("<svg"), std::string::npos);
+    EXPECT_EQ(test::ReadFile(sim_.Pictures() + ".png").substr(0, 4), "\x89PNG");
+    EXPECT_NE(test::ReadFile(sim_.Pictures() + ".svg").find("<svg"), std::string::npos);
 }
 
 TEST_F(LibraryOnSim, ParallelPortFromTheRegistryCarriesRequestsAndRepliesComeOnTheLine) {
@@ -106,15 +106,8 @@ TEST_F(LibraryOnSim, ParallelPortFromTheRegistryCarriesRequestsAndRepliesComeOnT
 }
 
 TEST_F(LibraryOnSim, CardSearchFindsTheSimulatorOnThePciBusAndItsComPort) {
-    WriteRegistry(sim_.Dir(),
-                  "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Zazave\\TX-ORB\\ComPorts]\n"
-                  "\"COM1\"=\"" +
-                      sim_.Dir() +
-                      "/no-such-tty\"\n"
-                      "\"COM2\"=\"" +
-                      sim_.Link() +
-                      "\"\n\n"
-                      "[HKEY_LOCAL_MACHINE\\Software\\Zazave]\n\"ping_allowed\"=\"YES\"\n\n");
+    registry_.Write(test::TempRegistry::ComPort(1, sim_.Dir() + "/no-such-tty") + "\"COM2\"=\"" +
+                    sim_.Link() + "\"\n" + kPingAllowed);
     ASSERT_EQ(TX(Init_Scan_Card_Ex)(1), 0u);
     int32_t com = 0, parallel = 0, fifo = 0;
     EXPECT_EQ(TX(DLL_Status_Query)(kQueryComPort, 1, 0, &com, nullptr), 1);
@@ -135,9 +128,7 @@ TEST_F(LibraryOnSim, CardSearchWithoutTheCardOnTheBusCannotPingAndSendsNothing) 
     SimUnderTest noCard({"--pci-device", "-1"});
     ASSERT_TRUE(noCard.Started());
     ::setenv("TXORB_SIM_SOCKET", noCard.Socket().c_str(), 1);
-    WriteRegistry(sim_.Dir(), ComPortText(1, noCard.Link()) +
-                                  "[HKEY_LOCAL_MACHINE\\Software\\Zazave]\n"
-                                  "\"ping_allowed\"=\"yes\"\n\n");
+    registry_.Write(test::TempRegistry::ComPort(1, noCard.Link()) + kPingAllowed);
     EXPECT_EQ(TX(Init_Scan_Card_Ex)(1), uint32_t{TXORB_ERR_COULD_NOT_PING_SERIAL_PORT});
     EXPECT_EQ(LoggedPackets(noCard.ReadLog()).size(), 0u);
 }
@@ -154,7 +145,7 @@ TEST_F(LibraryOnSim, TargetDiskIsADirectoryAndCorrectionTablesAreStored) {
     std::ofstream(host, std::ios::binary) << table;
 
     EXPECT_TRUE(TX(Copy_File_To_Target_Disk)(host.c_str()));
-    EXPECT_TRUE(ReadFile(sim_.Disk() + "/x.cor") == table);
+    EXPECT_TRUE(test::ReadFile(sim_.Disk() + "/x.cor") == table);
     EXPECT_TRUE(TX(Load_Corr_File_From_Target_Disk)("x.cor"));
     EXPECT_TRUE(TX(Make_Boot_Program)("x.cor"));
     EXPECT_TRUE(TX(Delete_File_On_Target_Disk)("x.cor"));
@@ -166,37 +157,6 @@ TEST_F(LibraryOnSim, TargetDiskIsADirectoryAndCorrectionTablesAreStored) {
     // Tables 1 (from the disk) and 3 (from the host) are loaded.
     EXPECT_NE(state.find("\"corrections\":[25350,0,25350,0]"), std::string::npos) << state;
     EXPECT_NE(state.find("\"boot_program\":\"x.cor\""), std::string::npos) << state;
-    EXPECT_TRUE(TX(Remove_Scan_Card)());
-}
-
-TEST_F(LibraryOnSim, ManualMoveTravelsAndThe3DBlockComesBack) {
-    SerialCard();
-    ASSERT_TRUE(TX(Init_Scan_Card)());
-    EXPECT_TRUE(TX(Start_Manual_Operation)());
-    EXPECT_TRUE(TX(Set_DXDY_Manual)(10, -5));
-    int16_t dx = 0, dy = 0;
-    EXPECT_TRUE(TX(Get_DXDY_Manual)(&dx, &dy));
-    EXPECT_EQ(dx, 10);
-    EXPECT_EQ(dy, -5);
-    EXPECT_TRUE(TX(Start_Manual_Move)());
-    EXPECT_EQ(TX(Get_Manual_Move)(), 1);
-    ::usleep(100 * 1000);
-    EXPECT_TRUE(TX(Stop_Manual_Move)());
-    int16_t x = 0, y = 0;
-    EXPECT_TRUE(TX(Get_XY_Pos)(&x, &y));
-    EXPECT_GE(x, 1000);             // at least 100 ms at 10 bits/ms
-    EXPECT_NEAR(y, -x / 2.0, 1.0);  // both axes rounded to whole bits on their own
-    EXPECT_TRUE(TX(Stop_Manual_Operation)());
-
-    EXPECT_TRUE(TX(Set_3D_Parameters)(7, 1.0, 2.0, 3.0, 4.0, 5.0, 6.0, 7.5, 2));
-    int32_t field = 0;
-    double a = 0, b = 0, c = 0, d = 0, e = 0, f = 0, g = 0;
-    EXPECT_TRUE(TX(Get_3D_Parameters)(&field, &a, &b, &c, &d, &e, &f, &g, 2));
-    EXPECT_EQ(field, 7);
-    EXPECT_EQ(a, 1.0);
-    EXPECT_EQ(g, 7.5);
-    EXPECT_TRUE(TX(Get_3D_Parameters)(&field, &a, &b, &c, &d, &e, &f, &g, 1));
-    EXPECT_EQ(field, 0);
     EXPECT_TRUE(TX(Remove_Scan_Card)());
 }
 

@@ -7,7 +7,6 @@
 
 #include "fault_plan.h"
 #include "output_queue.h"
-#include "pci_identity.h"
 #include "proto/list_records.h"
 #include "proto/opcodes.h"
 #include "proto/packet.h"
@@ -201,24 +200,6 @@ TEST(PacedOutput, BytesLeaveNoEarlierThanTheirTimes) {
     EXPECT_EQ(paced.NextDue(), t0 + milliseconds(20));
     ::close(p[0]);
     ::close(p[1]);
-}
-
-TEST(PciIdentity, OnlyTheConfiguredDeviceAnswers) {
-    const PciPlacement placement{2, 9, 0xE000, 0xE100};
-    constexpr int kFunction1 = 32;  // slot = device + 32 * function
-    std::array<uint8_t, 256> h{};
-    EXPECT_FALSE(PciConfigHeader(placement, 2, 8 + kFunction1, &h));
-    EXPECT_FALSE(PciConfigHeader(placement, 1, 9 + kFunction1, &h));
-    EXPECT_FALSE(PciConfigHeader(placement, 2, 9 + 2 * kFunction1, &h));
-    ASSERT_TRUE(PciConfigHeader(placement, 2, 9 + kFunction1, &h));
-    // Vendor 0x1415, device 0x9513; then the two I/O BARs (bit 0 set: I/O space).
-    EXPECT_EQ(std::vector<uint8_t>(h.begin(), h.begin() + 4),
-              (std::vector<uint8_t>{0x15, 0x14, 0x13, 0x95}));
-    EXPECT_EQ(std::vector<uint8_t>(h.begin() + 16, h.begin() + 24),
-              (std::vector<uint8_t>{0x01, 0xE0, 0, 0, 0x01, 0xE1, 0, 0}));
-    ASSERT_TRUE(PciConfigHeader(placement, 2, 9, &h));
-    EXPECT_EQ(h[2], 0x01);  // function 0: the serial function, device 0x9501
-    EXPECT_EQ(h[3], 0x95);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include "api/report.h"
 #include "common/process_state.h"
+#include "link/card.h"
 #include "link/card_table.h"
 #include "list/list_buffer.h"
 #include "platform/message_sink.h"
@@ -99,6 +100,22 @@ std::string CardTest::Wire(size_t packets) {
 std::string CardTest::Raw(size_t index) const {
     const auto packets = rtb.Packets();
     return index < packets.size() ? Hex(packets[index].raw) : "";
+}
+
+link::Card* InstallCard(int slot, uint32_t portNumber, uint32_t timeoutMs,
+                        const char* captureFile) {
+    link::LinkDescriptor d = link::MakeDescriptor(0xFFFF, 0xFFFF, 0, portNumber, 1, 1);
+    auto* card = new link::Card(d, timeoutMs, captureFile);
+    delete link::ExchangeCardInSlot(slot, card);
+    link::StoreDescriptor(slot, d);
+    link::SetActiveCardIndex(static_cast<int16_t>(slot));
+    return card;
+}
+
+void RemoveInstalledCard(int slot) {
+    delete link::ExchangeCardInSlot(slot, nullptr);
+    link::ResetDescriptor(slot);
+    if (link::ActiveCardIndex() == slot) link::SetActiveCardIndex(0);
 }
 
 std::vector<uint8_t> Record(uint8_t opcode, uint16_t p1, uint16_t p2) {

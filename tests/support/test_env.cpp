@@ -9,9 +9,6 @@
 #include <sstream>
 #include <vector>
 
-#include "link/card.h"
-#include "link/card_table.h"
-
 namespace txorb::test {
 
 TempDir::TempDir() {
@@ -44,20 +41,18 @@ std::string TempRegistry::ComPort(uint32_t n, const std::string& devicePath) {
            "\"=\"" + devicePath + "\"\n";
 }
 
-link::Card* InstallCard(int slot, uint32_t portNumber, uint32_t timeoutMs,
-                        const char* captureFile) {
-    link::LinkDescriptor d = link::MakeDescriptor(0xFFFF, 0xFFFF, 0, portNumber, 1, 1);
-    auto* card = new link::Card(d, timeoutMs, captureFile);
-    delete link::ExchangeCardInSlot(slot, card);
-    link::StoreDescriptor(slot, d);
-    link::SetActiveCardIndex(static_cast<int16_t>(slot));
-    return card;
+std::string TempRegistry::Card(int n, uint32_t com, uint32_t timeoutMs, const std::string& extra) {
+    return "\n[HKEY_LOCAL_MACHINE\\Software\\Zazave\\TX-ORB_Card" + std::to_string(n) +
+           "]\n\"serial_port\"=\"" + std::to_string(com) + "\"\n" +
+           (timeoutMs != 0 ? "\"comm_timeout\"=\"" + std::to_string(timeoutMs) + "\"\n" : "") +
+           extra;
 }
 
-void RemoveInstalledCard(int slot) {
-    delete link::ExchangeCardInSlot(slot, nullptr);
-    link::ResetDescriptor(slot);
-    if (link::ActiveCardIndex() == slot) link::SetActiveCardIndex(0);
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
 }
 
 std::string Hex(const std::vector<uint8_t>& bytes) {
@@ -71,11 +66,6 @@ std::string Hex(const std::vector<uint8_t>& bytes) {
     return out;
 }
 
-std::string PublicHeaderText() {
-    std::ifstream header(TXORB_SOURCE_DIR "/include/txorb/txorb.h");
-    std::stringstream text;
-    text << header.rdbuf();
-    return text.str();
-}
+std::string PublicHeaderText() { return ReadFile(TXORB_SOURCE_DIR "/include/txorb/txorb.h"); }
 
 }  // namespace txorb::test

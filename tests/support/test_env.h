@@ -36,6 +36,9 @@ public:
     void Write(const std::string& text) const;
     // "[HKEY_LOCAL_MACHINE\SOFTWARE\Zazave\TX-ORB\ComPorts]" with "COM<n>"=devicePath.
     static std::string ComPort(uint32_t n, const std::string& devicePath);
+    // The key of card n: its serial_port, its comm_timeout unless 0, then the extra lines.
+    static std::string Card(int n, uint32_t com, uint32_t timeoutMs = 0,
+                            const std::string& extra = "");
 
 private:
     TempDir dir_;
@@ -49,6 +52,7 @@ link::Card* InstallCard(int slot, uint32_t portNumber, uint32_t timeoutMs = 300,
 void RemoveInstalledCard(int slot);
 
 std::string Hex(const std::vector<uint8_t>& bytes);
+std::string ReadFile(const std::string& path);
 
 // The text of include/txorb/txorb.h in the source tree the tests were built from.
 std::string PublicHeaderText();
