@@ -36,7 +36,8 @@ public:
           start_(start),
           limits_(limits),
           n_(lines->size() - (limits.keepLast ? 1 : 0)),
-          ends_(ends) {
+          ends_(ends),
+          grid_(*ends.index, ends.entryOf) {
         if (limits.keepLast) end_ = lines->back().front();
         order_.resize(n_), pos_.resize(n_), reversed_.assign(n_, false);
         for (size_t i = 0; i < n_; ++i) order_[i] = pos_[i] = static_cast<uint32_t>(i);
@@ -80,6 +81,7 @@ private:
     std::vector<uint32_t> order_, pos_;
     std::vector<bool> reversed_;
     const PolylineEnds& ends_;
+    const PointGrid grid_;  // the same ends, for near questions
     std::deque<uint32_t> queue_;
     std::vector<bool> queued_;
     size_t work_ = 0, nextClock_ = kClockEvery;
@@ -127,8 +129,12 @@ void Improver::Candidates(uint32_t line, Move* best) {
         const std::optional<FieldPoint> from = in ? std::optional(Before(i)) : InAt(i + 1);
         if (!from) continue;
         uint32_t near[kNeighbours];
-        const size_t found = ends_.index->Nearest(at, ends_.entryOf[2 * line + e], line,
-                                                  kNeighbours, SquaredDistance(at, *from), near);
+        const int64_t jump = SquaredDistance(at, *from);
+        size_t found = 0;
+        if (!grid_.Nearest(at, line, kNeighbours, jump, near, &found)) {
+            found = ends_.index->Nearest(at, ends_.entryOf[2 * line + e], line, kNeighbours, jump,
+                                         near);
+        }
         work_ += found + 1;
         if (found == 0) continue;
         // What taking out runs of 1..kLongestCarried polylines that start at `line` (its entry

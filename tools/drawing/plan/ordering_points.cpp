@@ -1,6 +1,7 @@
 #include "drawing/plan/ordering_points.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace txorb::drawing {
 namespace {
@@ -14,13 +15,20 @@ constexpr int32_t kPlaneEdge = 1 << 20;
 
 constexpr int64_t kFar = INT64_MAX;
 
+// The grid: points a cell holds on average, cells across at most, how many cells a question's
+// circle may reach out from its own, and how many points it may look at.
+constexpr double kPointsPerCell = 2.0;
+constexpr int32_t kMostCells = 4096;
+constexpr int32_t kMostReach = 2;
+constexpr size_t kMostScanned = 64;
+
 }  // namespace
 
 // The best points found so far, nearest first.
-class PointIndex::Query {
+class NearestPoints {
 public:
-    Query(FieldPoint p, uint32_t owner, size_t count, int64_t below)
-        : p(p), owner(owner), count_(std::min(count, kMostNearest)), below_(below) {}
+    NearestPoints(FieldPoint p, uint32_t owner, size_t count, int64_t below)
+        : p(p), owner(owner), count_(std::min(count, PointIndex::kMostNearest)), below_(below) {}
 
     int64_t Bound() const { return held_ < count_ ? below_ : distance_[held_ - 1]; }
     void Offer(int64_t d, uint32_t place) {
@@ -41,8 +49,8 @@ private:
     const size_t count_;
     const int64_t below_;
     size_t held_ = 0;
-    int64_t distance_[kMostNearest];
-    uint32_t place_[kMostNearest];
+    int64_t distance_[PointIndex::kMostNearest];
+    uint32_t place_[PointIndex::kMostNearest];
 };
 
 PointIndex::PointIndex(std::vector<Entry> entries) : entries_(std::move(entries)) {
@@ -111,7 +119,7 @@ int64_t PointIndex::BoxDistance(const Node& n, FieldPoint p) {
 
 // The subtree's points offered, the nearer half first, leaving out what is no nearer than
 // what is held.
-void PointIndex::Down(uint32_t top, Query* q) const {
+void PointIndex::Down(uint32_t top, NearestPoints* q) const {
     struct Pending {
         uint32_t node;
         int64_t distance;
@@ -141,7 +149,7 @@ void PointIndex::Down(uint32_t top, Query* q) const {
 size_t PointIndex::Nearest(FieldPoint p, uint32_t beside, uint32_t owner, size_t count,
                            int64_t below, uint32_t* out) const {
     if (nodes_.empty() || count == 0) return 0;
-    Query q(p, owner, count, below);
+    NearestPoints q(p, owner, count, below);
     if (beside == kNone) {
         Down(0, &q);
     } else {
@@ -202,6 +210,70 @@ void PointIndex::Relabel(uint32_t index, uint32_t owner, uint32_t tag) {
     entries_[index].owner = owner;
     entries_[index].tag = tag;
     placed_[place_[index]].owner = owner;
+}
+
+PointGrid::PointGrid(const PointIndex& index, const std::vector<uint32_t>& indices) {
+    // Each entry once (a loop's two ends are one), in the order given.
+    std::vector<uint32_t> given;
+    given.reserve(indices.size());
+    for (size_t k = 0; k < indices.size(); ++k) {
+        if (k == 0 || indices[k] != indices[k - 1]) given.push_back(indices[k]);
+    }
+    if (given.empty()) return;
+    int32_t x1 = INT32_MIN, y1 = INT32_MIN;
+    x0_ = y0_ = INT32_MAX;
+    for (const uint32_t g : given) {
+        const FieldPoint p = index.Given(g).at;
+        x0_ = std::min<int32_t>(x0_, p.x), x1 = std::max<int32_t>(x1, p.x);
+        y0_ = std::min<int32_t>(y0_, p.y), y1 = std::max<int32_t>(y1, p.y);
+    }
+    const int32_t side = std::max(x1 - x0_, y1 - y0_) + 1;
+    const auto across = static_cast<int32_t>(
+        std::clamp(std::sqrt(double(given.size()) / kPointsPerCell), 1.0, double(kMostCells)));
+    // Cells a power of two wide: a point's cell is a shift away.
+    while ((1 << shift_) * across < side) ++shift_;
+    columns_ = ((x1 - x0_) >> shift_) + 1, rows_ = ((y1 - y0_) >> shift_) + 1;
+    auto cellOf = [this](FieldPoint p) {
+        return size_t((p.y - y0_) >> shift_) * size_t(columns_) + size_t((p.x - x0_) >> shift_);
+    };
+    first_.assign(size_t(columns_) * size_t(rows_) + 1, 0);
+    for (const uint32_t g : given) ++first_[cellOf(index.Given(g).at) + 1];
+    for (size_t c = 1; c < first_.size(); ++c) first_[c] += first_[c - 1];
+    held_.resize(given.size());
+    std::vector<uint32_t> next(first_.begin(), first_.end() - 1);
+    for (const uint32_t g : given) {
+        const PointIndex::Entry& e = index.Given(g);
+        held_[next[cellOf(e.at)]++] = {e.at, e.owner, g};
+    }
+}
+
+bool PointGrid::Nearest(FieldPoint p, uint32_t owner, size_t count, int64_t below, uint32_t* out,
+                        size_t* found) const {
+    *found = 0;
+    if (held_.empty() || below <= 0) return true;
+    const int64_t reach = int64_t(kMostReach) << shift_;
+    if (below > reach * reach) return false;
+    const auto r = static_cast<int32_t>(std::ceil(std::sqrt(double(below))));
+    const int32_t cx0 = std::clamp((p.x - r - x0_) >> shift_, 0, columns_ - 1);
+    const int32_t cx1 = std::clamp((p.x + r - x0_) >> shift_, 0, columns_ - 1);
+    const int32_t cy0 = std::clamp((p.y - r - y0_) >> shift_, 0, rows_ - 1);
+    const int32_t cy1 = std::clamp((p.y + r - y0_) >> shift_, 0, rows_ - 1);
+    size_t points = 0;
+    for (int32_t cy = cy0; cy <= cy1; ++cy) {
+        const size_t row = size_t(cy) * size_t(columns_);
+        points += first_[row + size_t(cx1) + 1] - first_[row + size_t(cx0)];
+    }
+    if (points > kMostScanned) return false;
+    NearestPoints q(p, owner, count, below);
+    for (int32_t cy = cy0; cy <= cy1; ++cy) {
+        const size_t row = size_t(cy) * size_t(columns_);
+        for (size_t i = first_[row + size_t(cx0)]; i < first_[row + size_t(cx1) + 1]; ++i) {
+            if (held_[i].owner != owner) q.Offer(SquaredDistance(p, held_[i].at), uint32_t(i));
+        }
+    }
+    for (size_t k = 0; k < q.Held(); ++k) out[k] = held_[q.Place(k)].given;
+    *found = q.Held();
+    return true;
 }
 
 }  // namespace txorb::drawing

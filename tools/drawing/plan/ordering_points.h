@@ -19,6 +19,9 @@ inline int64_t SquaredDistance(FieldPoint a, FieldPoint b) {
     return dx * dx + dy * dy;
 }
 
+// The points nearest to a place, nearest first, as a question collects them.
+class NearestPoints;
+
 class PointIndex {
 public:
     struct Entry {
@@ -59,19 +62,40 @@ private:
         uint32_t owner;
         uint32_t given;  // its index in the constructor's vector
     };
-    class Query;
-
     uint32_t MakeNode(uint32_t begin, uint32_t end, int32_t rx0, int32_t ry0, int32_t rx1,
                       int32_t ry1);
     void Build();
     static int64_t BoxDistance(const Node& n, FieldPoint p);
-    void Down(uint32_t node, Query* q) const;
+    void Down(uint32_t node, NearestPoints* q) const;
 
     std::vector<Entry> entries_;   // as given
     std::vector<Placed> placed_;   // in the tree's order
     std::vector<uint32_t> place_;  // of each given index in placed_
     std::vector<uint8_t> live_;    // by place
     std::vector<Node> nodes_;
+};
+
+// Points that stay (none taken out) in a grid of square cells, about two points a cell: a
+// question whose answer lies within a few cells is answered by looking at those alone, which
+// costs less than the tree's climb.
+class PointGrid {
+public:
+    // The entries of `index` given at these indices (a repeat of the one before is left out).
+    PointGrid(const PointIndex& index, const std::vector<uint32_t>& indices);
+
+    // As PointIndex::Nearest from beside p; false when the circle of sqrt(below) round p
+    // covers more cells or points than pay to look at: then ask the tree.
+    bool Nearest(FieldPoint p, uint32_t owner, size_t count, int64_t below, uint32_t* out,
+                 size_t* found) const;
+
+private:
+    struct Held {
+        FieldPoint at;
+        uint32_t owner, given;
+    };
+    int32_t x0_ = 0, y0_ = 0, shift_ = 0, columns_ = 1, rows_ = 1;  // cells 2^shift_ wide
+    std::vector<uint32_t> first_;  // the cell's points are held_[first_[c]..first_[c + 1])
+    std::vector<Held> held_;
 };
 
 }  // namespace txorb::drawing
