@@ -12,8 +12,9 @@
 namespace txorb::drawing {
 namespace {
 
-// Pictures larger than this are refused rather than decoded into gigabytes.
-constexpr uint64_t kMaxPixels = uint64_t{1} << 28;
+// Pictures larger than this (8192 x 8192) are refused: decoding one takes three bytes a pixel
+// for a moment, which keeps the tool well under a gigabyte whatever a file says.
+constexpr uint64_t kMaxPixels = uint64_t{1} << 26;
 
 bool DecodePng(const std::vector<uint8_t>& bytes, GreyImage* out, std::string* error) {
     png_image image;
@@ -25,7 +26,7 @@ bool DecodePng(const std::vector<uint8_t>& bytes, GreyImage* out, std::string* e
     }
     if (uint64_t{image.width} * image.height > kMaxPixels) {
         png_image_free(&image);
-        *error = "PNG: the picture is too large";
+        *error = "PNG: the picture is too large (more than 8192 x 8192 pixels)";
         return false;
     }
     // Grey with alpha, composed over white by hand: the library's background needs a colour map.
@@ -66,7 +67,7 @@ bool JpegRows(jpeg_decompress_struct* info, JpegError* err, const std::vector<ui
     info->out_color_space = JCS_GRAYSCALE;
     jpeg_start_decompress(info);
     if (uint64_t{info->output_width} * info->output_height > kMaxPixels) {
-        std::strcpy(err->message, "the picture is too large");
+        std::strcpy(err->message, "the picture is too large (more than 8192 x 8192 pixels)");
         return false;
     }
     out->width = static_cast<int>(info->output_width);
