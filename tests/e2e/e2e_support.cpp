@@ -1,13 +1,8 @@
 #include "e2e_support.h"
 
-#include <poll.h>
 #include <stdlib.h>
-#include <sys/socket.h>
-#include <sys/un.h>
-#include <unistd.h>
 
 #include <chrono>
-#include <cstring>
 #include <sstream>
 #include <thread>
 
@@ -18,32 +13,6 @@ using Clock = std::chrono::steady_clock;
 
 constexpr int kStartTimeoutMs = 5000;
 constexpr int kStopTimeoutMs = 10000;
-
-std::string ReadLineFrom(int fd, int timeoutMs) {
-    std::string line;
-    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (Clock::now() < deadline) {
-        pollfd p{fd, POLLIN, 0};
-        const int left = static_cast<int>(
-            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count());
-        if (::poll(&p, 1, std::max(left, 1)) <= 0) continue;
-        char c = 0;
-        if (::read(fd, &c, 1) != 1) break;
-        if (c == '\n') return line;
-        line.push_back(c);
-    }
-    return "";
-}
-
-int ConnectTo(const std::string& path) {
-    sockaddr_un addr{};
-    addr.sun_family = AF_UNIX;
-    std::strncpy(addr.sun_path, path.c_str(), sizeof addr.sun_path - 1);
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd >= 0 && ::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0) return fd;
-    if (fd >= 0) ::close(fd);
-    return -1;
-}
 
 }  // namespace
 
@@ -62,19 +31,6 @@ int SimUnderTest::Stop() {
     std::string error;
     process_.Stop(kStopTimeoutMs, &error);
     return process_.ExitCode();
-}
-
-std::string SimUnderTest::Control(const std::string& line) const {
-    const int fd = ConnectTo(Socket());
-    if (fd < 0) return "";
-    const std::string text = line + "\n";
-    if (::send(fd, text.data(), text.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(text.size())) {
-        ::close(fd);
-        return "";
-    }
-    std::string reply = ReadLineFrom(fd, 3000);
-    ::close(fd);
-    return reply;
 }
 
 void* LibraryHandle() {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "sim/launcher/sim_process.h"
+#include "support/sim_control.h"
 #include "support/test_env.h"
 #include "txorb/txorb.h"
 
@@ -35,7 +36,7 @@ public:
     const std::string& SlavePath() const { return process_.PtyPath(); }
 
     // Sends one control line and returns the answer line ("" when none came).
-    std::string Control(const std::string& line) const;
+    std::string Control(const std::string& line) const { return test::SimControl(Socket(), line); }
     // SIGTERM, then waits (bounded); the exit status, or cli::SimProcess::kNoExit when it had
     // to be killed.
     int Stop();

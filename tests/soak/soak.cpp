@@ -4,27 +4,23 @@
 // reported as sent was carried out exactly once by its card, that no call waited past its
 // bound, and that memory and descriptors stayed flat. scripts/soak builds and runs it:
 //   txorb-soak MINUTES DIR [SEED]      (TXORB_SIM names another txorb-sim)
-#include <signal.h>
-#include <sys/prctl.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/un.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <mutex>
 #include <random>
 #include <thread>
 
 #include "delivery_check.h"
+#include "sim/launcher/sim_process.h"
+#include "support/sim_control.h"
 #include "txorb/txorb.h"
 
 namespace {
@@ -61,7 +57,7 @@ struct Longest {
 struct Card {
     int n = 0;
     std::string dir;
-    pid_t sim = -1;
+    std::unique_ptr<txorb::cli::SimProcess> sim = std::make_unique<txorb::cli::SimProcess>();
     std::mt19937 rng;
     bool initialised = false, linkUp = false;
     std::vector<txorb::soak::CaptureSession> sessions;  // one capture file per initialisation
@@ -164,16 +160,8 @@ void InjectFaults(Card& c) {
             "silent@156,65#1",
             "status0@156#1",
             "hangup=" + std::to_string(c.Rand(0, 8))};
-        const std::string line = "fault " + kinds[c.Rand(0, 6)] + "\n";
-        sockaddr_un addr{AF_UNIX, {}};
-        std::strncpy(addr.sun_path, c.Path("sock").c_str(), sizeof addr.sun_path - 1);
-        const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        char answer[256];
-        if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 &&
-            ::write(fd, line.data(), line.size()) > 0 && ::read(fd, answer, sizeof answer) > 0) {
-            ++c.counts["faults injected"];
-        }
-        ::close(fd);
+        const std::string rule = "fault " + kinds[c.Rand(0, 6)];
+        c.counts["faults injected"] += txorb::test::SimControl(c.Path("sock"), rule) == "ok";
     }
 }
 
@@ -213,20 +201,14 @@ void CardLoop(Card& c) {
     }
 }
 
-pid_t StartSim(const Card& c) {
+bool StartSim(Card& c) {
     const char* sim = std::getenv("TXORB_SIM") ? std::getenv("TXORB_SIM") : TXORB_SIM_PATH;
-    const std::string link = c.Path("tty"), socket = c.Path("sock"), log = c.Path("log.jsonl");
-    const std::string scale = std::to_string(kTimeScale);
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
-        if (!std::freopen("/dev/null", "w", stdout)) _exit(126);
-        ::execl(sim, sim, "--link", link.c_str(), "--socket", socket.c_str(), "--log", log.c_str(),
-                "--time-scale", scale.c_str(), "--max-picture-moves", "0", nullptr);
-        _exit(127);
-    }
-    for (int i = 0; i < 500 && !fs::exists(link); ++i) ::usleep(10000);
-    return pid;
+    std::string error;
+    return c.sim->Start(
+        sim,
+        {"--link", c.Path("tty"), "--socket", c.Path("sock"), "--log", c.Path("log.jsonl"),
+         "--time-scale", std::to_string(kTimeScale), "--max-picture-moves", "0"},
+        5000, &error);
 }
 
 void WriteRegistry(const std::vector<Card>& cards, const std::string& path) {
@@ -259,16 +241,12 @@ std::pair<long, long> RssKbAndFds(const std::vector<Card>& cards) {
 // Takes the cards down and stops the virtual cards, which write their logs on the way out;
 // then checks each card's deliveries. False when a virtual card did not exit cleanly.
 bool Finish(std::vector<Card>& cards, Counts* total, std::map<std::string, Longest>* calls) {
-    for (Card& c : cards) {
-        Remove(c);
-        ::kill(c.sim, SIGTERM);
-    }
     bool clean = true;
     for (Card& c : cards) {
-        int status = -1;
-        for (int i = 0; i < 1000 && ::waitpid(c.sim, &status, WNOHANG) == 0; ++i) ::usleep(10000);
-        if (status == -1) ::kill(c.sim, SIGKILL), ::waitpid(c.sim, &status, 0);
-        clean &= WIFEXITED(status) && WEXITSTATUS(status) == 0;
+        Remove(c);
+        std::string error;
+        c.sim->Stop(10000, &error);
+        clean &= c.sim->ExitCode() == 0;
         txorb::soak::CheckDelivery(c.sessions, c.Path("log.jsonl"), c.n - 1, &c.counts);
         c.counts["unaccounted"] =
             std::abs(c.counts["records queued"] - c.counts["records captured"]);
@@ -308,7 +286,10 @@ int main(int argc, char** argv) {
         c.dir = dir + "/card" + std::to_string(c.n);
         c.rng.seed(seed + unsigned(i));
         fs::create_directories(c.dir);
-        c.sim = StartSim(c);
+        if (!StartSim(c)) {
+            std::fprintf(stderr, "soak: virtual card %d did not start\n", c.n);
+            return 1;
+        }
     }
     WriteRegistry(cards, dir + "/registry.reg");
     std::printf("soak: %d cards for %.1f min, comm_timeout %d ms, seed %u, files in %s\n", kCards,

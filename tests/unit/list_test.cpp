@@ -147,24 +147,35 @@ TEST_F(ListTest, EachExportAppendsItsExactRecords) {
     EXPECT_TRUE(ShownReports().empty());
 }
 
+// A refused head mask or list number appends nothing, shows nothing, and leaves the last
+// error store alone; only the thread's outcome tells.
 TEST_F(ListTest, OutOfRangeHeadsAndListsAreRefusedSilently) {
-    const std::pair<std::function<bool()>, bool> cases[] = {
-        {[] { return Set_Head_Mask(0); }, false},
-        {[] { return Set_Head_Mask(16); }, false},
-        {[] { return Set_Head_Mask(1); }, true},
-        {[] { return Loop_To_Start_List(0); }, false},
-        {[] { return Loop_To_Start_List(4); }, false},
-        {[] { return Loop_To_Start_List(-1); }, false},
-        {[] { return Loop_To_Start_List(3); }, true},
-        {[] { return Jump_To_Start_List(0); }, false},
-        {[] { return Jump_To_Start_List(4); }, false},
-        {[] { return Jump_To_Start_List(1); }, true},
+    constexpr uint32_t kBadList = TXORB_ERR_INVALID_LIST_INDEX;
+    constexpr uint32_t kBadHeads = TXORB_ERR_PARAMETER_OUT_OF_BOUNDS;
+    const struct {
+        std::function<bool()> call;
+        uint32_t outcome;
+    } cases[] = {
+        {[] { return Set_Head_Mask(0); }, kBadHeads},
+        {[] { return Set_Head_Mask(16); }, kBadHeads},
+        {[] { return Set_Head_Mask(1); }, 0},
+        {[] { return Set_Head_Mask(15); }, 0},
+        {[] { return Loop_To_Start_List(0); }, kBadList},
+        {[] { return Loop_To_Start_List(4); }, kBadList},
+        {[] { return Loop_To_Start_List(-1); }, kBadList},
+        {[] { return Loop_To_Start_List(3); }, 0},
+        {[] { return Jump_To_Start_List(0); }, kBadList},
+        {[] { return Jump_To_Start_List(4); }, kBadList},
+        {[] { return Jump_To_Start_List(1); }, 0},
     };
+    StoreLastErrorCode(TXORB_ERR_RTB_DID_NOT_EXECUTE);
     for (size_t i = 0; i < std::size(cases); ++i) {
         list::ClearListBuffer();
-        EXPECT_EQ(cases[i].first(), cases[i].second) << i;
-        EXPECT_EQ(list::TheListBuffer().HighWater(), cases[i].second ? 5u : 0u) << i;
+        EXPECT_EQ(cases[i].call(), cases[i].outcome == 0) << i;
+        EXPECT_EQ(txorb_thread_last_failure(), cases[i].outcome) << i;
+        EXPECT_EQ(list::TheListBuffer().HighWater(), cases[i].outcome == 0 ? 5u : 0u) << i;
     }
+    EXPECT_EQ(Get_Last_Error_Code(), TXORB_ERR_RTB_DID_NOT_EXECUTE);
     EXPECT_TRUE(ShownReports().empty());
     EXPECT_FALSE(rtb.WaitForPackets(1, 50));
 }

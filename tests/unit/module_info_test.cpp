@@ -115,39 +115,6 @@ TEST(ModuleInfo, QueriesOutsideTheTableAnswerZeroAndTouchNothing) {
     EXPECT_EQ(DLL_Status_Query(kQueryPciConfig, 0, 3, AsNumber(1), nullptr), 0);
 }
 
-TEST(ModuleInfo, SlotQueriesFollowInitialisationAndRemoval) {
-    test::FakeRtb rtb;
-    rtb.ReplyTo(0xB1, test::Reply{});  // the reset request goes unanswered
-    test::TempRegistry registry;
-    registry.Write(test::TempRegistry::ComPort(3, rtb.Path()) +
-                   "\n[HKEY_LOCAL_MACHINE\\Software\\Zazave\\TX-ORB_Card1]\n"
-                   "\"serial_port\"=\"3\"\n\"comm_timeout\"=\"300\"\n");
-    int32_t x = -1, z = -1;
-    EXPECT_EQ(DLL_Status_Query(kQuerySerialPort, 1, 0, &x, nullptr), 1);
-    EXPECT_EQ(x, 0);
-    ASSERT_EQ(Init_Scan_Card_Ex(1), TXORB_ERR_OK);
-    EXPECT_EQ(DLL_Status_Query(kQuerySerialPort, 1, 0, &x, nullptr), 1);
-    EXPECT_EQ(x, 3);
-    EXPECT_EQ(DLL_Status_Query(kQueryParallelPorts, 1, 0, &x, &z), 1);
-    EXPECT_EQ(x, 0xFFFF);
-    EXPECT_EQ(z, 0xFFFF);
-    uint8_t table[240];
-    std::memset(table, 0xCC, sizeof table);
-    EXPECT_EQ(DLL_Status_Query(kQueryDescriptorTable, 0, reinterpret_cast<intptr_t>(table),
-                               AsNumber(40), nullptr),
-              1);
-    EXPECT_EQ(Bytes(table, 20), kDefaultRecord);
-    EXPECT_EQ(Bytes(table + 20, 20), "FF FF 00 00 FF FF 00 00 00 00 00 00 03 00 00 00 01 01 00 00");
-    EXPECT_EQ(table[40], 0xCC);
-    Remove_Scan_Card_Ex(1);
-    EXPECT_EQ(DLL_Status_Query(kQuerySerialPort, 1, 0, &x, nullptr), 1);
-    EXPECT_EQ(x, 0);
-    EXPECT_EQ(DLL_Status_Query(kQueryDescriptorTable, 0, reinterpret_cast<intptr_t>(table),
-                               AsNumber(40), nullptr),
-              1);
-    EXPECT_EQ(Bytes(table + 20, 20), kDefaultRecord);
-}
-
 TEST(ModuleInfo, DescriptorTableCopyIsClampedToItsSize) {
     link::StoreDescriptor(10, link::MakeDescriptor(0xBC00, 0xBC10, 1, 7, 1, 1));
     struct Case {

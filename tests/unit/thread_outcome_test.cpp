@@ -187,16 +187,6 @@ TEST_F(ThreadOutcome, SuccessRecordsZeroForReportedQuietAndValueExports) {
     for (const Row& row : rows) EXPECT_EQ(OutcomeOf(row.run), row.outcome) << row.call;
 }
 
-TEST_F(ThreadOutcome, RefusedListNumbersAndHeadMasksLeaveTheLastErrorStoreAlone) {
-    StoreLastErrorCode(TXORB_ERR_RTB_DID_NOT_EXECUTE);
-    const Row rows[] = {OUTCOME(EXPECT_FALSE(Loop_To_Start_List(-1)), TXORB_ERR_INVALID_LIST_INDEX),
-                        OUTCOME(EXPECT_TRUE(Jump_To_Start_List(3)), kOk),
-                        OUTCOME(EXPECT_FALSE(Set_Head_Mask(0)), TXORB_ERR_PARAMETER_OUT_OF_BOUNDS),
-                        OUTCOME(EXPECT_TRUE(Set_Head_Mask(15)), kOk)};
-    for (const Row& row : rows) EXPECT_EQ(OutcomeOf(row.run), row.outcome) << row.call;
-    EXPECT_EQ(Get_Last_Error_Code(), TXORB_ERR_RTB_DID_NOT_EXECUTE);
-}
-
 // A vector that completes a packet with no card to take it: the jumps hide the cause behind
 // TXORB_ERR_FUNCTION_CALL_FAILED, the marks give it as it is.
 TEST_F(ThreadOutcome, VectorsThatCompleteAPacketWithoutACardRecordTheirReportedCode) {

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <tuple>
 #include <vector>
 
 #include "list/vector_capture.h"
@@ -13,24 +12,11 @@
 namespace txorb {
 namespace {
 
-using Rec = std::tuple<int, int, int>;
-
 // The payload of every list transfer, in order.
 std::vector<std::vector<uint8_t>> ListTransfers(const test::FakeRtb& rtb) {
     std::vector<std::vector<uint8_t>> out;
     for (const auto& p : rtb.Packets()) {
         if (p.opcode == 156) out.push_back(p.payload);
-    }
-    return out;
-}
-
-std::vector<uint8_t> Records(const std::vector<Rec>& records) {
-    std::vector<uint8_t> out;
-    for (const auto& [op, a, b] : records) {
-        const auto p1 = static_cast<uint16_t>(a), p2 = static_cast<uint16_t>(b);
-        out.insert(out.end(), {static_cast<uint8_t>(op), static_cast<uint8_t>(p1),
-                               static_cast<uint8_t>(p1 >> 8), static_cast<uint8_t>(p2),
-                               static_cast<uint8_t>(p2 >> 8)});
     }
     return out;
 }
@@ -46,33 +32,6 @@ protected:
     }
 };
 
-TEST_F(VectorCaptureTest, StraightPolylineIsRewrittenRecordForRecord) {
-    Install();
-    ASSERT_TRUE(Set_Mode(0x200));
-    ASSERT_TRUE(Set_Mark_Parameters_List(10, 100));  // S = 10,000, also sent as it is
-    ASSERT_TRUE(Set_Jump_Parameters_List(5, 7));
-    ASSERT_TRUE(Set_Custlist_Parameters(0, 0, 1000000, 20));
-    ASSERT_TRUE(Jump_Abs(-10000, 0));
-    ASSERT_TRUE(PolA_Abs(0, 0));
-    ASSERT_TRUE(PolC_Abs(10000, 0));
-    ASSERT_TRUE(Set_End_Of_List());
-    const auto payload = OneTransfer(2);
-    EXPECT_EQ(payload, Records({
-                           {116, 10, 100},   {145, 5, 7},  // appended directly, so first
-                           {135, 40, 11651}, {145, 5, 7},      {9, -10000, 0},   {135, 40, 36512},
-                           {116, 32, 100},   {2, -9980, 0},    {135, 40, 65535}, {116, 12, 100},
-                           {1, -9950, 0},    {116, 10, 100},   {1, 0, 0},        {116, 10, 100},
-                           {1, 9950, 0},     {135, 40, 44564}, {116, 11, 100},   {1, 9970, 0},
-                           {135, 40, 0},     {116, 26, 100},   {3, 10000, 0},    {135, 40, 0},
-                           {16, 0, 0},
-                       }));
-    EXPECT_EQ(test::Hex(std::vector<uint8_t>(payload.begin() + 10, payload.begin() + 25)),
-              "87 28 00 83 2D 91 05 00 07 00 09 F0 D8 00 00");
-    EXPECT_TRUE(list::TheVectorCapture().CapturedRecords().empty());
-    EXPECT_TRUE(list::TheVectorCapture().OutputRecords().empty());
-    EXPECT_TRUE(test::ShownReports().empty());
-}
-
 TEST_F(VectorCaptureTest, WhatReachesTheCard) {
     const struct {
         const char* name;
@@ -80,8 +39,6 @@ TEST_F(VectorCaptureTest, WhatReachesTheCard) {
         const char* hex;
     } cases[] = {
         {"nothing recorded", [] {}, "87 28 00 00 00 10 00 00 00 00"},
-        {"lone jump", [] { Jump_Abs(-100, 50); },
-         "87 28 00 83 2D 91 00 00 00 00 09 9C FF 32 00 87 28 00 00 00 10 00 00 00 00"},
         {"mark between jumps",
          [] {
              Jump_Abs(1, 2);
@@ -91,6 +48,15 @@ TEST_F(VectorCaptureTest, WhatReachesTheCard) {
          "0A 05 00 06 00 "
          "87 28 00 83 2D 91 00 00 00 00 09 01 00 02 00 "
          "87 28 00 83 2D 91 00 00 00 00 09 03 00 04 00 "
+         "87 28 00 00 00 10 00 00 00 00"},
+        // The parameter record goes out at once and is noted for the rewrite's jumps, from
+        // here on.
+        {"lone jump",
+         [] {
+             Set_Jump_Parameters_List(5, 7);
+             Jump_Abs(-100, 50);
+         },
+         "91 05 00 07 00 87 28 00 83 2D 91 05 00 07 00 09 9C FF 32 00 "
          "87 28 00 00 00 10 00 00 00 00"},
     };
     Install();
