@@ -69,13 +69,15 @@ TEST_F(HostileFiles, CaptureAndCorrectionFilesWithOddNamesAreWrittenReadAndRemem
     }
 }
 
-TEST_F(HostileFiles, CaptureFileNamedInTheStoreWithSpacesAndUtf8) {
+// Huge lines before the card's settings do not hide them, and the capture file they name, with
+// spaces and UTF-8, holds everything from the handshake on.
+TEST_F(HostileFiles, SettingsAfterHugeLinesNameACaptureFileWithSpacesAndUtf8) {
     const std::string path = dir.File("capture \xC3\xA9t\xC3\xA9.bin");
     rtb.ReplyTo(0xB1, test::Reply{});
-    WriteRegistry(
-        "\n[HKEY_LOCAL_MACHINE\\Software\\Zazave\\TX-ORB_Card1]\n\"serial_port\"=\"3\"\n"
-        "\"comm_timeout\"=\"300\"\n\"CMD_dump_file\"=\"" +
-        path + "\"\n");
+    registry.Write("[HKEY_LOCAL_MACHINE\\Software\\Junk]\n\"big\"=\"" + std::string(4 << 20, 'x') +
+                   "\"\n" + std::string(1 << 20, ';') + "\n" +
+                   test::TempRegistry::ComPort(3, rtb.Path()) +
+                   test::TempRegistry::Card(1, 3, 300, "\"CMD_dump_file\"=\"" + path + "\"\n"));
     ASSERT_EQ(Init_Scan_Card_Ex(1), TXORB_ERR_OK);
     ASSERT_TRUE(Set_Mark_Speed(100.0));
     ASSERT_TRUE(Output_To_File(""));
@@ -125,23 +127,10 @@ TEST_F(HostileFiles, UnreadableOrGarbageStoresRefuseInitialisationLikeAnEmptyOne
     rmdir(registry.Path().c_str());
 }
 
-TEST_F(HostileFiles, HugeLinesBeforeTheSettingsDoNotHideThem) {
-    rtb.ReplyTo(0xB1, test::Reply{});
-    registry.Write(
-        "[HKEY_LOCAL_MACHINE\\Software\\Junk]\n\"big\"=\"" + std::string(4 << 20, 'x') + "\"\n" +
-        std::string(1 << 20, ';') + "\n" + test::TempRegistry::ComPort(3, rtb.Path()) +
-        "\n[HKEY_LOCAL_MACHINE\\Software\\Zazave\\TX-ORB_Card1]\n\"serial_port\"=\"3\"\n");
-    ASSERT_EQ(Init_Scan_Card_Ex(1), TXORB_ERR_OK);
-    EXPECT_TRUE(Set_Mark_Speed(100.0));
-    Remove_Scan_Card_Ex(1);
-}
-
 TEST_F(HostileFiles, AStoreReplacedOrRemovedWhileInUse) {
     FakeRtb other;
     for (FakeRtb* r : {&rtb, &other}) r->ReplyTo(0xB1, test::Reply{});
-    const std::string card =
-        "\n[HKEY_LOCAL_MACHINE\\Software\\Zazave\\TX-ORB_Card1]\n"
-        "\"serial_port\"=\"3\"\n\"comm_timeout\"=\"300\"\n";
+    const std::string card = test::TempRegistry::Card(1, 3, 300);
     registry.Write(test::TempRegistry::ComPort(3, rtb.Path()) + card);
     ASSERT_EQ(Init_Scan_Card_Ex(1), TXORB_ERR_OK);
 

@@ -31,19 +31,12 @@ int OpenDescriptors() {
     return n - 1;  // the directory stream's own descriptor
 }
 
-std::vector<std::string> Wire(const FakeRtb& rtb) {
-    std::vector<std::string> out;
-    for (const auto& p : rtb.Packets()) out.push_back(test::Hex(p.raw));
-    return out;
-}
-
 TEST(UnloadCycles, HundredLoadsWithACardEachStopTheCardEveryTimeAndLeakNoDescriptor) {
     FakeRtb rtb;
     rtb.ReplyTo(0xB1, test::Reply{});  // the reset before the greeting is never answered
     test::TempRegistry registry;
     registry.Write(test::TempRegistry::ComPort(3, rtb.Path()) +
-                   "\n[HKEY_LOCAL_MACHINE\\Software\\Zazave\\TX-ORB_Card1]\n"
-                   "\"serial_port\"=\"3\"\n\"comm_timeout\"=\"500\"\n");
+                   test::TempRegistry::Card(1, 3, 500));
     const std::vector<std::string> expected = {"B1 00 00", "73 00 00", "24 00 00", "3E 02 00 00 00",
                                                "AF 00 00"};
     const int descriptorsBefore = OpenDescriptors();
@@ -56,7 +49,7 @@ TEST(UnloadCycles, HundredLoadsWithACardEachStopTheCardEveryTimeAndLeakNoDescrip
         ASSERT_EQ(init(1), 0u) << "cycle " << cycle;
         ASSERT_EQ(dlclose(lib), 0);
         ASSERT_TRUE(rtb.WaitForPackets(expected.size(), 3000)) << "cycle " << cycle;
-        ASSERT_EQ(Wire(rtb), expected) << "cycle " << cycle;
+        ASSERT_EQ(rtb.PacketsHex(), expected) << "cycle " << cycle;
         ASSERT_EQ(OpenDescriptors(), descriptorsBefore) << "cycle " << cycle;
     }
 }

@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <chrono>
 
+#include "support/test_env.h"
+
 namespace txorb::test {
 
 FakeRtb::FakeRtb() : responder_([](const proto::Packet&) { return Status(1); }) {
@@ -42,6 +44,12 @@ void FakeRtb::ReplyTo(uint8_t opcode, Reply reply) {
 std::vector<proto::Packet> FakeRtb::Packets() const {
     std::lock_guard<std::mutex> hold(mutex_);
     return packets_;
+}
+
+std::vector<std::string> FakeRtb::PacketsHex() const {
+    std::vector<std::string> out;
+    for (const auto& p : Packets()) out.push_back(Hex(p.raw));
+    return out;
 }
 
 std::vector<uint8_t> FakeRtb::RawReceived() const {

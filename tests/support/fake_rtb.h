@@ -34,6 +34,8 @@ public:
     // Answers every packet of this opcode with these bytes (replaces the responder's answer).
     void ReplyTo(uint8_t opcode, Reply reply);
     std::vector<proto::Packet> Packets() const;
+    // Each packet's bytes in hex ("24 00 00"), in order.
+    std::vector<std::string> PacketsHex() const;
     std::vector<uint8_t> RawReceived() const;
     // Waits until at least n packets have arrived; false on timeout.
     bool WaitForPackets(size_t n, int timeoutMs) const;

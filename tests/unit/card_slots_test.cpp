@@ -32,12 +32,6 @@ std::string DescriptorHex(const link::LinkDescriptor& d) {
 }
 std::string SlotHex(int slot) { return DescriptorHex(link::DescriptorTable()[slot]); }
 
-Strings PacketHex(const FakeRtb& rtb) {
-    Strings out;
-    for (const auto& p : rtb.Packets()) out.push_back(Hex(p.raw));
-    return out;
-}
-
 const std::string kEmptySlot = "FF FF 00 00 FF FF 00 00 00 00 00 00 00 00 00 00 00 00 00 00";
 // Reset, then the request whose status decides.
 const Strings kHandshake = {"B1 00 00", "73 00 00"};
@@ -49,9 +43,9 @@ protected:
     // Slot 1 on COM3 (rtb), slot 2 on COM4 (other; "44" is COM 4 without a parallel link).
     void Configure(const std::string& extra = "") {
         registry.Write(test::TempRegistry::ComPort(3, rtb.Path()) +
-                       test::TempRegistry::ComPort(4, other.Path()) + "\n" + CardKey(1) +
-                       "\"serial_port\"=\"3\"\n\"comm_timeout\"=\"300\"\n" + extra + "\n" +
-                       CardKey(2) + "\"serial_port\"=\"44\"\n\"comm_timeout\"=\"300\"\n");
+                       test::TempRegistry::ComPort(4, other.Path()) +
+                       test::TempRegistry::Card(1, 3, 300, extra) +
+                       test::TempRegistry::Card(2, 44, 300));
     }
     FakeRtb other;
 };
@@ -59,11 +53,11 @@ protected:
 TEST_F(CardSlots, InitialisationSendsTheHandshakeRecordsTheLinksAndActivatesTheSlot) {
     Configure();
     EXPECT_EQ(Init_Scan_Card_Ex(1), TXORB_ERR_OK);
-    EXPECT_EQ(PacketHex(rtb), kHandshake);
+    EXPECT_EQ(rtb.PacketsHex(), kHandshake);
     EXPECT_EQ(Get_Active_Card(), 1);
     EXPECT_EQ(SlotHex(1), "FF FF 00 00 FF FF 00 00 00 00 00 00 03 00 00 00 01 01 00 00");
     EXPECT_EQ(Init_Scan_Card_Ex(2), TXORB_ERR_OK);
-    EXPECT_EQ(PacketHex(other), kHandshake);
+    EXPECT_EQ(other.PacketsHex(), kHandshake);
     EXPECT_EQ(Get_Active_Card(), 2);
     EXPECT_EQ(SlotHex(2), "FF FF 00 00 FF FF 00 00 00 00 00 00 04 00 00 00 01 01 00 00");
     EXPECT_EQ(SlotHex(0), kEmptySlot);
@@ -97,7 +91,7 @@ TEST_F(CardSlots, FailedHandshakeLeavesTheSlotAsItWas) {
         rtb.ReplyTo(0xB1, c.reset);
         rtb.ReplyTo(0x73, c.hello);
         EXPECT_EQ(Init_Scan_Card_Ex(1), c.code) << c.what;
-        EXPECT_EQ(PacketHex(rtb), kHandshake) << c.what;
+        EXPECT_EQ(rtb.PacketsHex(), kHandshake) << c.what;
         EXPECT_EQ(link::CardInSlot(1), nullptr) << c.what;
         EXPECT_EQ(Get_Active_Card(), 0) << c.what;
         EXPECT_EQ(SlotHex(1), kEmptySlot) << c.what;
@@ -235,7 +229,7 @@ TEST_F(CardSlots, RemovalSendsTheStopSequenceWaitsAndAlwaysEmptiesTheSlot) {
         EXPECT_EQ(link::RemoveCard(1), c.code) << c.what;
         EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(link::kRemovalSettleMs));
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        EXPECT_EQ(PacketHex(rtb), c.packets) << c.what;
+        EXPECT_EQ(rtb.PacketsHex(), c.packets) << c.what;
         EXPECT_EQ(link::CardInSlot(1), nullptr) << c.what;
         EXPECT_EQ(Get_Active_Card(), 0) << c.what;
         EXPECT_EQ(SlotHex(1), kEmptySlot) << c.what;
@@ -263,8 +257,8 @@ TEST_F(CardSlots, RemovalLeavesNoActiveCardAndOnlyHoldingSlotsCanBeMadeActive) {
     other.Clear();
     EXPECT_EQ(Remove_Scan_Card_Ex(2), 0u);  // not the active one
     EXPECT_EQ(Get_Active_Card(), 0);
-    EXPECT_EQ(PacketHex(other), kStopSequence);
-    EXPECT_EQ(PacketHex(rtb), Strings{});
+    EXPECT_EQ(other.PacketsHex(), kStopSequence);
+    EXPECT_EQ(rtb.PacketsHex(), Strings{});
     ASSERT_TRUE(Set_Active_Card(1));
     EXPECT_EQ(Remove_Scan_Card_Ex(5), 0u);  // an empty slot
     EXPECT_EQ(Get_Active_Card(), 0);
@@ -273,7 +267,7 @@ TEST_F(CardSlots, RemovalLeavesNoActiveCardAndOnlyHoldingSlotsCanBeMadeActive) {
     EXPECT_EQ(Get_Active_Card(), 1);
     EXPECT_TRUE(Remove_Scan_Card());
     EXPECT_EQ(Get_Active_Card(), 0);
-    EXPECT_EQ(PacketHex(rtb), kStopSequence);
+    EXPECT_EQ(rtb.PacketsHex(), kStopSequence);
 }
 
 // Only 0 (or an unreadable value) falls back to the 2,000 ms default; every other value is the

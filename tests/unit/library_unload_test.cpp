@@ -45,15 +45,7 @@ protected:
     void SetUp() override {
         registry.Write(test::TempRegistry::ComPort(3, first.Path()) +
                        test::TempRegistry::ComPort(4, second.Path()) +
-                       "\n[HKEY_LOCAL_MACHINE\\Software\\Zazave\\TX-ORB_Card1]\n"
-                       "\"serial_port\"=\"3\"\n\"comm_timeout\"=\"500\"\n"
-                       "\n[HKEY_LOCAL_MACHINE\\Software\\Zazave\\TX-ORB_Card2]\n"
-                       "\"serial_port\"=\"4\"\n\"comm_timeout\"=\"500\"\n");
-    }
-    std::vector<std::string> Packets(const FakeRtb& rtb) {
-        std::vector<std::string> out;
-        for (const auto& p : rtb.Packets()) out.push_back(test::Hex(p.raw));
-        return out;
+                       test::TempRegistry::Card(1, 3, 500) + test::TempRegistry::Card(2, 4, 500));
     }
     FakeRtb first;
     FakeRtb second;
@@ -75,7 +67,7 @@ TEST_F(LibraryUnload, DlcloseAndProcessExitStopEveryCardStillInitialised) {
     expected.insert(expected.end(), session.begin(), session.end());
     for (const FakeRtb* rtb : {&first, &second}) {
         ASSERT_TRUE(rtb->WaitForPackets(expected.size(), 2000));
-        EXPECT_EQ(Packets(*rtb), expected);
+        EXPECT_EQ(rtb->PacketsHex(), expected);
     }
 }
 
@@ -106,8 +98,8 @@ TEST_F(LibraryUnload, DetachSkipsTheSettlingWaitOnlyWhenTheProcessTerminates) {
         }
         ASSERT_TRUE(first.WaitForPackets(stopSequence.size(), 2000));
         ASSERT_TRUE(second.WaitForPackets(stopSequence.size(), 2000));
-        EXPECT_EQ(Packets(first), stopSequence) << c.processTerminating;
-        EXPECT_EQ(Packets(second), stopSequence) << c.processTerminating;
+        EXPECT_EQ(first.PacketsHex(), stopSequence) << c.processTerminating;
+        EXPECT_EQ(second.PacketsHex(), stopSequence) << c.processTerminating;
     }
 }
 

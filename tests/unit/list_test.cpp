@@ -181,7 +181,8 @@ TEST_F(ListTest, OutOfRangeHeadsAndListsAreRefusedSilently) {
 }
 
 // With no card active, the export whose record completes a transfer fails; what it hands to the
-// reporter is its own rule.
+// reporter, which is also the thread's outcome, is its own rule (the jumps hide the cause behind
+// TXORB_ERR_FUNCTION_CALL_FAILED); an export that does not report leaves the cause itself.
 TEST_F(ListTest, AFailedTransferIsReportedAsEachExportSays) {
     link::SetActiveCardIndex(0);
     const struct {
@@ -216,6 +217,7 @@ TEST_F(ListTest, AFailedTransferIsReportedAsEachExportSays) {
         EXPECT_FALSE(c.call()) << c.name;
         EXPECT_EQ(list::TheListBuffer().HighWater(), 0u) << c.name;
         EXPECT_EQ(ShownReports(), c.shown ? Strings{c.shown} : Strings{}) << c.name;
+        EXPECT_EQ(txorb_thread_last_failure(), c.shown ? std::stoul(c.shown) : 26u) << c.name;
     }
 }
 

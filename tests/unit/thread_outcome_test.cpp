@@ -42,6 +42,8 @@ struct Row {
     { \
 #call, [] { call; }, outcome \
     }
+#define NO_CARD(call) OUTCOME(call, kNoCard)
+#define OK(call) OUTCOME(call, kOk)
 
 int16_t g_x = 0, g_y = 0;
 uint16_t g_word = 0;
@@ -52,94 +54,72 @@ uint16_t g_delays[2] = {1, 2};
 // Every export with no card active: the exchanges give TXORB_ERR_NO_CARD_ACTIVE, exports that
 // need no card succeed.
 const Row kNoCardRows[] = {
-    OUTCOME(Get_Last_Error_Code(), kOk), OUTCOME(Get_Error_Message(3), kOk),
-    OUTCOME(Get_Last_Error_Message(), kOk), OUTCOME(Get_DLL_Version(), kOk),
-    OUTCOME(Get_System_Status(), kOk), OUTCOME(DLL_Status_Query(0, 0, 0, nullptr, nullptr), kOk),
-    OUTCOME(Set_Delays_11_12(1, 2), kOk), OUTCOME(Field_Jump(1, 2), kOk),
-    OUTCOME(Home_Jump(1, 2), kOk),
+    OK(Get_Last_Error_Code()), OK(Get_Error_Message(3)), OK(Get_Last_Error_Message()),
+    OK(Get_DLL_Version()), OK(Get_System_Status()), OK(DLL_Status_Query(0, 0, 0, nullptr, nullptr)),
+    OK(Set_Delays_11_12(1, 2)), OK(Field_Jump(1, 2)), OK(Home_Jump(1, 2)),
     // The test registry names no serial port for card 1.
     OUTCOME(Init_Scan_Card(), TXORB_ERR_SERIAL_PORT_KEY_NOT_FOUND),
-    OUTCOME(Init_Scan_Card_Ex(11), TXORB_ERR_INVALID_CARD_NUMBER), OUTCOME(Remove_Scan_Card(), kOk),
-    OUTCOME(Remove_Scan_Card_Ex(2), kOk),
-    OUTCOME(Set_Active_Card(4), TXORB_ERR_FUNCTION_CALL_FAILED), OUTCOME(Get_Active_Card(), kOk),
-    OUTCOME(Output_To_File("capture.bin"), kNoCard), OUTCOME(Set_Auto_Delay(1), kNoCard),
-    OUTCOME(Set_Jump_Delay(1), kNoCard), OUTCOME(Set_Mark_Delay(1), kNoCard),
-    OUTCOME(Set_Poly_Delay(1), kNoCard), OUTCOME(Set_Laser_Off_Delay(1), kNoCard),
-    OUTCOME(Set_Laser_On_Delay(1), kNoCard), OUTCOME(Set_T1(1), kNoCard),
-    OUTCOME(Set_T2(1), kNoCard), OUTCOME(Set_T3(1), kNoCard), OUTCOME(Set_Manual_Delay(1), kNoCard),
-    OUTCOME(Set_Gain_X(1.0), kNoCard), OUTCOME(Set_Gain_Y(1.0), kNoCard),
-    OUTCOME(Set_Offset_X(1), kNoCard), OUTCOME(Set_Offset_Y(1), kNoCard),
-    OUTCOME(Set_Gain(1.0, 1.0, 0, 0), TXORB_ERR_FUNCTION_CALL_FAILED),
-    OUTCOME(Set_Jump_Speed(1.0), kNoCard), OUTCOME(Set_Mark_Speed(1.0), kNoCard),
-    OUTCOME(Set_Speed(1.0, 1.0), kNoCard), OUTCOME(Get_Jump_Speed(), kNoCard),
-    OUTCOME(Get_Mark_Speed(), kNoCard), OUTCOME(Set_Max_Counts(1), kNoCard),
+    OUTCOME(Init_Scan_Card_Ex(11), TXORB_ERR_INVALID_CARD_NUMBER), OK(Remove_Scan_Card()),
+    OK(Remove_Scan_Card_Ex(2)), OUTCOME(Set_Active_Card(4), TXORB_ERR_FUNCTION_CALL_FAILED),
+    OK(Get_Active_Card()), NO_CARD(Output_To_File("capture.bin")), NO_CARD(Set_Auto_Delay(1)),
+    NO_CARD(Set_Jump_Delay(1)), NO_CARD(Set_Mark_Delay(1)), NO_CARD(Set_Poly_Delay(1)),
+    NO_CARD(Set_Laser_Off_Delay(1)), NO_CARD(Set_Laser_On_Delay(1)), NO_CARD(Set_T1(1)),
+    NO_CARD(Set_T2(1)), NO_CARD(Set_T3(1)), NO_CARD(Set_Manual_Delay(1)), NO_CARD(Set_Gain_X(1.0)),
+    NO_CARD(Set_Gain_Y(1.0)), NO_CARD(Set_Offset_X(1)), NO_CARD(Set_Offset_Y(1)),
+    OUTCOME(Set_Gain(1.0, 1.0, 0, 0), TXORB_ERR_FUNCTION_CALL_FAILED), NO_CARD(Set_Jump_Speed(1.0)),
+    NO_CARD(Set_Mark_Speed(1.0)), NO_CARD(Set_Speed(1.0, 1.0)), NO_CARD(Get_Jump_Speed()),
+    NO_CARD(Get_Mark_Speed()), NO_CARD(Set_Max_Counts(1)),
     // Mode 0 keeps the vector capture off for the list rows below.
-    OUTCOME(Set_Mode(0), kNoCard), OUTCOME(Set_Dig_Gain(1), kNoCard),
-    OUTCOME(Set_Dig_Gain_Ex(1.0), kNoCard), OUTCOME(Set_Mark_Shift(1), kNoCard),
-    OUTCOME(Set_Rot_Grad(1.0), kNoCard), OUTCOME(Set_YAG_Parameter(1), kNoCard),
-    OUTCOME(Write_DA(1), kNoCard), OUTCOME(Execute_List_1(), kNoCard),
-    OUTCOME(Execute_List_2(), kNoCard), OUTCOME(Restart_List_1(), kNoCard),
-    OUTCOME(Restart_List_2(), kNoCard), OUTCOME(Set_Start_List_1(), kNoCard),
-    OUTCOME(Set_Start_List_2(), kNoCard), OUTCOME(Stop_Execution(), kNoCard),
-    OUTCOME(Stop_Execution_NoClear(), kNoCard), OUTCOME(Start_Loop(), kNoCard),
-    OUTCOME(Quit_Loop(), kNoCard), OUTCOME(Aut_Change(), kNoCard), OUTCOME(Enable_Laser(), kNoCard),
-    OUTCOME(Disable_Laser(), kNoCard), OUTCOME(Start_Manual_Operation(), kNoCard),
-    OUTCOME(Stop_Manual_Operation(), kNoCard), OUTCOME(Start_Laser_Manually(), kNoCard),
-    OUTCOME(Stop_Laser_Manually(), kNoCard), OUTCOME(Start_Manual_Move(), kNoCard),
-    OUTCOME(Stop_Manual_Move(), kNoCard), OUTCOME(Get_Manual_Move(), kNoCard),
+    NO_CARD(Set_Mode(0)), NO_CARD(Set_Dig_Gain(1)), NO_CARD(Set_Dig_Gain_Ex(1.0)),
+    NO_CARD(Set_Mark_Shift(1)), NO_CARD(Set_Rot_Grad(1.0)), NO_CARD(Set_YAG_Parameter(1)),
+    NO_CARD(Write_DA(1)), NO_CARD(Execute_List_1()), NO_CARD(Execute_List_2()),
+    NO_CARD(Restart_List_1()), NO_CARD(Restart_List_2()), NO_CARD(Set_Start_List_1()),
+    NO_CARD(Set_Start_List_2()), NO_CARD(Stop_Execution()), NO_CARD(Stop_Execution_NoClear()),
+    NO_CARD(Start_Loop()), NO_CARD(Quit_Loop()), NO_CARD(Aut_Change()), NO_CARD(Enable_Laser()),
+    NO_CARD(Disable_Laser()), NO_CARD(Start_Manual_Operation()), NO_CARD(Stop_Manual_Operation()),
+    NO_CARD(Start_Laser_Manually()), NO_CARD(Stop_Laser_Manually()), NO_CARD(Start_Manual_Move()),
+    NO_CARD(Stop_Manual_Move()), NO_CARD(Get_Manual_Move()),
     // Both reads fail; the call still succeeds with zeros, and the outcome says why.
-    OUTCOME(Get_XY_Manual(&g_x, &g_y), kNoCard),
+    NO_CARD(Get_XY_Manual(&g_x, &g_y)),
     OUTCOME(Get_DXDY_Manual(nullptr, &g_y), TXORB_ERR_INVALID_POINTER),
-    OUTCOME(Set_DXDY_Manual(1, 1), kNoCard), OUTCOME(Goto_XY(1, 1), kNoCard),
-    OUTCOME(Goto_XY_Ex(1, 1), kNoCard), OUTCOME(Get_XY_Pos(&g_x, &g_y), kNoCard),
-    OUTCOME(Read_Status(), kNoCard), OUTCOME(Get_Counts(), kNoCard),
-    OUTCOME(Get_Head_Mask(), kNoCard), OUTCOME(Get_Version(), kNoCard),
-    OUTCOME(Get_KRT1_Version(), kNoCard), OUTCOME(Get_Ident_Ex(), kNoCard),
-    OUTCOME(Get_CPU_Type(), kNoCard), OUTCOME(Get_Mode_Mask(&g_word), kNoCard),
-    OUTCOME(Set_3DMode(), kNoCard), OUTCOME(Reset_3DMode(), kNoCard), OUTCOME(Get_KRT1_Mode(), kOk),
-    OUTCOME(Set_Control_Mode(1), kOk), OUTCOME(Read_Int_Start_Attempts(), kNoCard),
-    OUTCOME(Load_Cor(nullptr), TXORB_ERR_FILE_NOT_FOUND),
-    OUTCOME(Load_Corr_N("table.ctb", 5), TXORB_ERR_INVALID_CARD_NUMBER),
-    OUTCOME(Corr_File_Name(), kOk), OUTCOME(Load_Corr_File_From_Target_Disk("a.ctb"), kNoCard),
-    OUTCOME(Copy_File_To_Target_Disk("a.ctb"), kNoCard),
-    OUTCOME(Delete_File_On_Target_Disk("a.ctb"), kNoCard),
-    OUTCOME(Make_Boot_Program("boot.bin"), kNoCard),
-    OUTCOME(Set_3D_Parameters(1, 1.0, 1.0, 1.0, 1.0, 1.0, 1.0, 1.0, 1), kNoCard),
-    OUTCOME(Get_3D_Parameters(&g_i, &g_d, &g_d, &g_d, &g_d, &g_d, &g_d, &g_d, 1), kNoCard),
-    OUTCOME(Put_Bitmapline_List(0, 0, 1, 1, g_delays, 2), kNoCard),
-    OUTCOME(Put_Bitmapline_List_Ex(0, 0, 1, 1, g_delays, 2, 1), kNoCard),
-    OUTCOME(Read_Port(1, nullptr), TXORB_ERR_INVALID_POINTER), OUTCOME(Write_Port(1, 1), kNoCard),
-    OUTCOME(Test_Read_Port(1, &g_word), kNoCard), OUTCOME(Test_Write_Port(1, 1), kNoCard),
-    OUTCOME(Set_DTR_Mirror_Selector(1), kNoCard), OUTCOME(Set_DSR_Mirror_Selector(1), kNoCard),
-    OUTCOME(Read_DSR_State(&g_word), kNoCard), OUTCOME(Set_DTR_State(1), kNoCard),
+    NO_CARD(Set_DXDY_Manual(1, 1)), NO_CARD(Goto_XY(1, 1)), NO_CARD(Goto_XY_Ex(1, 1)),
+    NO_CARD(Get_XY_Pos(&g_x, &g_y)), NO_CARD(Read_Status()), NO_CARD(Get_Counts()),
+    NO_CARD(Get_Head_Mask()), NO_CARD(Get_Version()), NO_CARD(Get_KRT1_Version()),
+    NO_CARD(Get_Ident_Ex()), NO_CARD(Get_CPU_Type()), NO_CARD(Get_Mode_Mask(&g_word)),
+    NO_CARD(Set_3DMode()), NO_CARD(Reset_3DMode()), OK(Get_KRT1_Mode()), OK(Set_Control_Mode(1)),
+    NO_CARD(Read_Int_Start_Attempts()), OUTCOME(Load_Cor(nullptr), TXORB_ERR_FILE_NOT_FOUND),
+    OUTCOME(Load_Corr_N("table.ctb", 5), TXORB_ERR_INVALID_CARD_NUMBER), OK(Corr_File_Name()),
+    NO_CARD(Load_Corr_File_From_Target_Disk("a.ctb")), NO_CARD(Copy_File_To_Target_Disk("a.ctb")),
+    NO_CARD(Delete_File_On_Target_Disk("a.ctb")), NO_CARD(Make_Boot_Program("boot.bin")),
+    NO_CARD(Set_3D_Parameters(1, 1.0, 1.0, 1.0, 1.0, 1.0, 1.0, 1.0, 1)),
+    NO_CARD(Get_3D_Parameters(&g_i, &g_d, &g_d, &g_d, &g_d, &g_d, &g_d, &g_d, 1)),
+    NO_CARD(Put_Bitmapline_List(0, 0, 1, 1, g_delays, 2)),
+    NO_CARD(Put_Bitmapline_List_Ex(0, 0, 1, 1, g_delays, 2, 1)),
+    OUTCOME(Read_Port(1, nullptr), TXORB_ERR_INVALID_POINTER), NO_CARD(Write_Port(1, 1)),
+    NO_CARD(Test_Read_Port(1, &g_word)), NO_CARD(Test_Write_Port(1, 1)),
+    NO_CARD(Set_DTR_Mirror_Selector(1)), NO_CARD(Set_DSR_Mirror_Selector(1)),
+    NO_CARD(Read_DSR_State(&g_word)), NO_CARD(Set_DTR_State(1)),
     // List records are only queued until the end of the list sends them.
-    OUTCOME(Mark_Abs(1, 1), kOk), OUTCOME(Mark_Rel(1, 1), kOk), OUTCOME(PolA_Abs(1, 1), kOk),
-    OUTCOME(PolB_Abs(1, 1), kOk), OUTCOME(PolC_Abs(1, 1), kOk), OUTCOME(Mark_Abs_Dot(1, 1), kOk),
-    OUTCOME(PolA_Abs_Dot(1, 1), kOk), OUTCOME(PolB_Abs_Dot(1, 1), kOk),
-    OUTCOME(PolC_Abs_Dot(1, 1), kOk), OUTCOME(Jump_Abs(1, 1), kOk), OUTCOME(Jump_Rel(1, 1), kOk),
-    OUTCOME(PolA_Rel(1, 1), kOk), OUTCOME(PolB_Rel(1, 1), kOk), OUTCOME(PolC_Rel(1, 1), kOk),
-    OUTCOME(Reset_Jump_List(1, 1), kOk), OUTCOME(Reset_Jump_List_Rel(1, 1), kOk),
-    OUTCOME(Jump_Abs_3D(1, 1, 1, 1), kOk), OUTCOME(Mark_Abs_3D(1, 1, 1, 1), kOk),
-    OUTCOME(PolA_Abs_3D(1, 1, 1, 1), kOk), OUTCOME(PolB_Abs_3D(1, 1, 1, 1), kOk),
-    OUTCOME(PolC_Abs_3D(1, 1, 1, 1), kOk), OUTCOME(Laser_On(1), kOk), OUTCOME(Laser_Off(1), kOk),
-    OUTCOME(Long_Delay(1), kOk), OUTCOME(Set_Wobble_List(1, 1), kOk),
-    OUTCOME(Write_DA_List(1), kOk), OUTCOME(Loop_To_Start_List(0), TXORB_ERR_INVALID_LIST_INDEX),
+    OK(Mark_Abs(1, 1)), OK(Mark_Rel(1, 1)), OK(PolA_Abs(1, 1)), OK(PolB_Abs(1, 1)),
+    OK(PolC_Abs(1, 1)), OK(Mark_Abs_Dot(1, 1)), OK(PolA_Abs_Dot(1, 1)), OK(PolB_Abs_Dot(1, 1)),
+    OK(PolC_Abs_Dot(1, 1)), OK(Jump_Abs(1, 1)), OK(Jump_Rel(1, 1)), OK(PolA_Rel(1, 1)),
+    OK(PolB_Rel(1, 1)), OK(PolC_Rel(1, 1)), OK(Reset_Jump_List(1, 1)),
+    OK(Reset_Jump_List_Rel(1, 1)), OK(Jump_Abs_3D(1, 1, 1, 1)), OK(Mark_Abs_3D(1, 1, 1, 1)),
+    OK(PolA_Abs_3D(1, 1, 1, 1)), OK(PolB_Abs_3D(1, 1, 1, 1)), OK(PolC_Abs_3D(1, 1, 1, 1)),
+    OK(Laser_On(1)), OK(Laser_Off(1)), OK(Long_Delay(1)), OK(Set_Wobble_List(1, 1)),
+    OK(Write_DA_List(1)), OUTCOME(Loop_To_Start_List(0), TXORB_ERR_INVALID_LIST_INDEX),
     OUTCOME(Jump_To_Start_List(4), TXORB_ERR_INVALID_LIST_INDEX),
-    OUTCOME(Set_Mark_Parameters_List(1, 1), kOk), OUTCOME(Set_Jump_Parameters_List(1, 1), kOk),
-    OUTCOME(Set_Dot_Parameters_List(1, 1), kOk), OUTCOME(Set_Dot_Params_List(1, 1), kOk),
-    OUTCOME(Write_Port_List(1, 1), kOk), OUTCOME(Wait_For_External_Start(), kOk),
-    OUTCOME(Mark_Immediately(), kOk), OUTCOME(Wait_For_Counter_Value(1), kOk),
-    OUTCOME(Wait_For_Counter_Value_Ex(1), kOk), OUTCOME(Set_Auto_Jump_Delay_List(1, 1), kOk),
-    OUTCOME(Set_Delays_1_2(1, 1), kOk), OUTCOME(Set_Delays_3_4(1, 1), kOk),
-    OUTCOME(Set_Delays_5_6(1, 1), kOk), OUTCOME(Set_Delays_7_8(1, 1), kOk),
-    OUTCOME(Set_Delays_9_10(1, 1), kOk), OUTCOME(Set_Delays(1, 1, 1, 1, 1, 1, 1, 1, 1), kOk),
-    OUTCOME(Set_JobControl_List(1), kOk),
-    OUTCOME(Set_Head_Mask(16), TXORB_ERR_PARAMETER_OUT_OF_BOUNDS),
-    OUTCOME(Skip_Var_List(1, 1), kOk), OUTCOME(Skip_Var_List_Back(1, 1), kOk),
-    OUTCOME(Skip_Counter_List(1, 1), kOk), OUTCOME(Set_Counter_List(1), kOk),
-    OUTCOME(JobControl_To_Var_List(), kOk), OUTCOME(Read_Port_To_Var_List(1), kOk),
+    OK(Set_Mark_Parameters_List(1, 1)), OK(Set_Jump_Parameters_List(1, 1)),
+    OK(Set_Dot_Parameters_List(1, 1)), OK(Set_Dot_Params_List(1, 1)), OK(Write_Port_List(1, 1)),
+    OK(Wait_For_External_Start()), OK(Mark_Immediately()), OK(Wait_For_Counter_Value(1)),
+    OK(Wait_For_Counter_Value_Ex(1)), OK(Set_Auto_Jump_Delay_List(1, 1)), OK(Set_Delays_1_2(1, 1)),
+    OK(Set_Delays_3_4(1, 1)), OK(Set_Delays_5_6(1, 1)), OK(Set_Delays_7_8(1, 1)),
+    OK(Set_Delays_9_10(1, 1)), OK(Set_Delays(1, 1, 1, 1, 1, 1, 1, 1, 1)),
+    OK(Set_JobControl_List(1)), OUTCOME(Set_Head_Mask(16), TXORB_ERR_PARAMETER_OUT_OF_BOUNDS),
+    OK(Skip_Var_List(1, 1)), OK(Skip_Var_List_Back(1, 1)), OK(Skip_Counter_List(1, 1)),
+    OK(Set_Counter_List(1)), OK(JobControl_To_Var_List()), OK(Read_Port_To_Var_List(1)),
     // The queued records go nowhere.
-    OUTCOME(Set_End_Of_List(), kNoCard), OUTCOME(Set_Custlist_Parameters(1.0, 1.0, 1.0, 1), kOk),
+    NO_CARD(Set_End_Of_List()), OK(Set_Custlist_Parameters(1.0, 1.0, 1.0, 1)),
     OUTCOME(Get_Custlist_Parameters(&g_d, &g_d, nullptr, &g_word), TXORB_ERR_INVALID_POINTER)};
 
 // The exports as the public header declares them: every name of TXORB_EXPORT(...) Name( that
@@ -185,22 +165,6 @@ TEST_F(ThreadOutcome, SuccessRecordsZeroForReportedQuietAndValueExports) {
                         OUTCOME(EXPECT_EQ(Read_Status(), 0x1234), kOk),
                         OUTCOME(Output_To_File(""), kOk), OUTCOME(Set_Active_Card(1), kOk)};
     for (const Row& row : rows) EXPECT_EQ(OutcomeOf(row.run), row.outcome) << row.call;
-}
-
-// A vector that completes a packet with no card to take it: the jumps hide the cause behind
-// TXORB_ERR_FUNCTION_CALL_FAILED, the marks give it as it is.
-TEST_F(ThreadOutcome, VectorsThatCompleteAPacketWithoutACardRecordTheirReportedCode) {
-    // One record short of the 2,500 bytes that send the pending list: 499 records of 5 bytes.
-    constexpr int kRecordsBeforeTheTransfer = 499;
-    const Row rows[] = {OUTCOME(Jump_Abs(1, 1), TXORB_ERR_FUNCTION_CALL_FAILED),
-                        OUTCOME(Jump_Rel(1, 1), TXORB_ERR_FUNCTION_CALL_FAILED),
-                        OUTCOME(Jump_Abs_3D(1, 1, 1, 1), TXORB_ERR_FUNCTION_CALL_FAILED),
-                        OUTCOME(Mark_Abs(1, 1), kNoCard)};
-    for (const Row& row : rows) {
-        list::ClearListBuffer();
-        for (int i = 0; i < kRecordsBeforeTheTransfer; ++i) ASSERT_TRUE(Long_Delay(1));
-        EXPECT_EQ(OutcomeOf(row.run), row.outcome) << row.call;
-    }
 }
 
 TEST_F(ThreadOutcome, EachThreadKeepsItsOwnOutcome) {
