@@ -6,9 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "common/error_codes.h"
-#include "config/card_config.h"
-#include "config/registry.h"
 #include "platform/registry_store.h"
 
 namespace txorb {
@@ -92,46 +89,6 @@ TEST_F(RegistryRoundTrip, MissingKeysValuesAndDeletionsAnswerAsTheSeamSays) {
     EXPECT_EQ(reg.deleteKey(RegRoot::kCurrentUser, kChildKey), RegStatus::kOk);
     EXPECT_EQ(reg.deleteKey(RegRoot::kCurrentUser, kTestKey), RegStatus::kOk);
     EXPECT_EQ(reg.deleteKey(RegRoot::kCurrentUser, kTestKey), RegStatus::kNoKey);
-}
-
-TEST_F(RegistryRoundTrip, AccessorPathsReachBothRoots) {
-    const std::string path = std::string("HKCU\\") + kTestKey;
-    const uint32_t written = 0xCAFE;
-    ASSERT_TRUE(config::WriteRegistryValue(path.c_str(), "DisplayErrors", &written, 4,
-                                           platform::kRegDword));
-    uint32_t read = 0;
-    EXPECT_TRUE(config::ReadRegistryDword(path.c_str(), "DisplayErrors", &read));
-    EXPECT_EQ(read, written);
-    char text[8];
-    EXPECT_FALSE(config::ReadRegistryString(path.c_str(), "DisplayErrors", text, sizeof text))
-        << "a DWORD is no string";
-    EXPECT_TRUE(config::DeleteRegistryValue(path.c_str(), "DisplayErrors"));
-    EXPECT_FALSE(config::ReadRegistryDword(path.c_str(), "DisplayErrors", &read));
-}
-
-// The per-card readers look in HKEY_LOCAL_MACHINE, where the card's programs configure it.
-TEST(CardConfigurationInRegistry, SerialPortTextsGiveTheirNumbers) {
-    constexpr int kCard = 9;  // a card number no other test configures
-    const char* key = "Software\\Zazave\\TX-ORB_Card9";
-    struct Case {
-        const char* text;
-        int32_t com;
-    };
-    const Case cases[] = {{"1", 1}, {"  43", 43}, {"7x", 7}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.text);
-        ASSERT_EQ(platform::Registry().setValue(
-                      RegRoot::kLocalMachine, key, "serial_port", platform::kRegSz,
-                      reinterpret_cast<const uint8_t*>(c.text),
-                      static_cast<uint32_t>(std::string(c.text).size() + 1)),
-                  RegStatus::kOk);
-        int32_t com = -1;
-        EXPECT_EQ(config::ReadSerialPort(kCard, &com), err::kOk);
-        EXPECT_EQ(com, c.com);
-    }
-    platform::Registry().deleteKey(RegRoot::kLocalMachine, key);
-    int32_t com = -1;
-    EXPECT_EQ(config::ReadSerialPort(kCard, &com), err::kSerialKeyNotFound);
 }
 
 }  // namespace
