@@ -69,6 +69,10 @@
  * "-1" waits until the line fails. Sending is bounded too: on the serial port by 2 ms a byte
  * plus 100 ms a 4,096-byte chunk, on the parallel port by 10,000 status polls a byte. Waits on
  * the serial port sleep in the kernel; only the parallel handshake polls.
+ * Input waiting on the line is discarded before each command is sent, so a reply that arrives
+ * after its command timed out is dropped, unless it comes only after the next command was
+ * sent: that command then takes it as its own reply. After TXORB_ERR_RESPONSE_TIMEOUT, check
+ * the card (Read_Status) before trusting the outcome of the next transfer.
  * Longer or no waits: Init_Scan_Card(_Ex) waits for one status byte, and with "ping_allowed"
  * probes COM ports for at least 100 ms each; Remove_Scan_Card(_Ex) waits 500 ms after its stop
  * sequence, and unloading the library stops every card still initialised; list functions wait
