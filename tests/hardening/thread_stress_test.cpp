@@ -18,10 +18,11 @@ namespace {
 using test::FakeRtb;
 
 constexpr int kThreads = 8;
-constexpr int kRounds = 60;
-// Each thread appends 10 x 25 records: 2,000 in all make several transfers while the other
-// threads exchange.
-constexpr int kRecordsPerRound = 25;
+// Each thread appends this many records in a tight loop, with a call of the next shape after
+// every 50 of them: 8,000 records in all make many transfers while the others append and call.
+constexpr int kRecords = 1000;
+constexpr int kRecordsPerCall = 50;
+constexpr int kRounds = kRecords / kRecordsPerCall;
 
 class ThreadStress : public test::CardTest {};
 
@@ -33,23 +34,24 @@ TEST_F(ThreadStress, EightThreadsMixImmediateCommandsAndListRecordsOnOneCard) {
     rtb.ReplyTo(114, FakeRtb::Data({0x0F, 0x00}));  // port read
     std::atomic<int> failures{0};
     std::map<int, size_t> expected;  // packets of each opcode but the list transfers
-    std::vector<int> records(kThreads, 0);
     for (int id = 0; id < kThreads; ++id) {
         for (int round = 0; round < kRounds; ++round) {
-            const int shape = (id + round) % 6;
+            const int shape = (id + round) % 5;
             if (shape == 0) ++expected[120], ++expected[129];
             if (shape == 1) ++expected[176];
             if (shape == 2) ++expected[114];
             if (shape == 3) ++expected[93], ++expected[55];
-            if (shape == 4) records[id] += kRecordsPerRound;
         }
     }
     auto worker = [&](int id) {
         int16_t next = 0;
         for (int round = 0; round < kRounds; ++round) {
+            for (int i = 0; i < kRecordsPerCall; ++i) {
+                failures += !Mark_Abs(static_cast<int16_t>(id), next++);
+            }
             int16_t x = 0, y = 0;
             uint16_t value = 0;
-            switch ((id + round) % 6) {
+            switch ((id + round) % 5) {
                 case 0: failures += !Get_XY_Pos(&x, &y) || x != 0x1234 || y != -50; break;
                 case 1: failures += Get_Mode_Mask(&value) != 0 || value != 0x0201; break;
                 case 2:
@@ -58,11 +60,6 @@ TEST_F(ThreadStress, EightThreadsMixImmediateCommandsAndListRecordsOnOneCard) {
                 case 3:
                     failures += !Set_Mark_Speed(100.0 + id);
                     failures += !Set_Jump_Delay(static_cast<uint16_t>(id));
-                    break;
-                case 4:
-                    for (int i = 0; i < kRecordsPerRound; ++i) {
-                        failures += !Mark_Abs(static_cast<int16_t>(id), next++);
-                    }
                     break;
                 default:
                     failures += Get_Active_Card() != 1 || Get_Last_Error_Code() != 0;
@@ -99,7 +96,7 @@ TEST_F(ThreadStress, EightThreadsMixImmediateCommandsAndListRecordsOnOneCard) {
         }
     }
     EXPECT_TRUE(ended);
-    EXPECT_EQ(next, records);
+    EXPECT_EQ(next, std::vector<int>(kThreads, kRecords));
     EXPECT_EQ(seen, expected);
     EXPECT_TRUE(test::ShownReports().empty());
 }
