@@ -49,8 +49,20 @@ TEST_F(VectorCaptureTest, WhatReachesTheCard) {
          "87 28 00 83 2D 91 00 00 00 00 09 01 00 02 00 "
          "87 28 00 83 2D 91 00 00 00 00 09 03 00 04 00 "
          "87 28 00 00 00 10 00 00 00 00"},
-        // The parameter record goes out at once and is noted for the rewrite's jumps, from
-        // here on.
+        // Parameter records go out at once and are noted for the rewrite, from here on: the
+        // mark steps for its marks (no micro-segments), the jump steps for its jumps.
+        {"polyline without ramps",
+         [] {
+             Set_Mark_Parameters_List(10, 100);
+             Set_Custlist_Parameters(0, 0, 1000000, 0);
+             Jump_Abs(0, 0);
+             PolA_Abs(100, 0);
+             PolC_Abs(100, 100);
+         },
+         "74 0A 00 64 00 "
+         "87 28 00 83 2D 91 00 00 00 00 09 00 00 00 00 "
+         "74 0A 00 64 00 02 64 00 00 00 03 64 00 64 00 "
+         "87 28 00 00 00 10 00 00 00 00"},
         {"lone jump",
          [] {
              Set_Jump_Parameters_List(5, 7);
