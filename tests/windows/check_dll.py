@@ -11,11 +11,12 @@
 - the version resource's fixed file version, "FileVersion", product version and
   "ProductVersion" are the build's (txorb_build_version.h).
 
+The resources are read from the DLL as the toolchain's windres decompiles them.
+
 Prints one line per failed check and exits 1 when any failed.
 """
 import argparse
 import re
-import struct
 import subprocess
 import sys
 
@@ -23,9 +24,6 @@ ALLOWED_IMPORTS = {"kernel32.dll", "user32.dll", "advapi32.dll", "version.dll", 
                    "ucrtbase.dll"}
 ALLOWED_IMPORT_PREFIX = "api-ms-win-crt-"
 STRING_TABLE_BASE = 10000
-RT_STRING = 6
-RT_VERSION = 16
-FIXED_FILE_INFO_SIGNATURE = 0xFEEF04BD
 
 
 def header_exports(text):
@@ -55,107 +53,18 @@ def build_versions(text):
     return fixed, values["TXORB_FILE_VERSION_TEXT"], values["TXORB_RELEASE_VERSION"]
 
 
-class PeFile:
-    def __init__(self, data):
-        self.data = data
-        pe = struct.unpack_from("<I", data, 0x3C)[0]
-        if data[pe:pe + 4] != b"PE\0\0":
-            raise ValueError("not a PE file")
-        sections, optional_size = struct.unpack_from("<2xH12xH", data, pe + 4)
-        optional = pe + 24
-        magic = struct.unpack_from("<H", data, optional)[0]
-        directories = optional + (96 if magic == 0x10B else 112)
-        self.directory = [struct.unpack_from("<II", data, directories + 8 * i) for i in range(16)]
-        self.sections = []
-        table = optional + optional_size
-        for i in range(sections):
-            vsize, vaddr, rsize, raw = struct.unpack_from("<IIII", data, table + 40 * i + 8)
-            self.sections.append((vaddr, max(vsize, rsize), raw))
-
-    def offset(self, rva):
-        for vaddr, size, raw in self.sections:
-            if vaddr <= rva < vaddr + size:
-                return raw + rva - vaddr
-        raise ValueError("RVA %#x is in no section" % rva)
-
-    def resources(self):
-        """{(type, name id, language): bytes} of the resource tree (integer ids only)."""
-        root_rva = self.directory[2][0]
-        if root_rva == 0:
-            return {}
-        root = self.offset(root_rva)
-        found = {}
-
-        def walk(entry_offset, path):
-            named, ids = struct.unpack_from("<12xHH", self.data, entry_offset)
-            for i in range(named + ids):
-                ident, target = struct.unpack_from("<II", self.data, entry_offset + 16 + 8 * i)
-                key = path + (ident,)
-                if target & 0x80000000:
-                    walk(root + (target & 0x7FFFFFFF), key)
-                else:
-                    rva, size = struct.unpack_from("<II", self.data, root + target)
-                    start = self.offset(rva)
-                    found[key] = self.data[start:start + size]
-
-        walk(root, ())
-        return found
-
-
-def string_table(resources):
-    """{id: text} from the RT_STRING blocks: block b holds ids 16(b-1) .. 16(b-1)+15."""
-    strings = {}
-    for (kind, block, _), data in resources.items():
-        if kind != RT_STRING:
-            continue
-        position = 0
-        for index in range(16):
-            length = struct.unpack_from("<H", data, position)[0]
-            position += 2
-            if length:
-                strings[16 * (block - 1) + index] = data[position:position + 2 * length].decode(
-                    "utf-16-le")
-            position += 2 * length
-    return strings
-
-
-def version_nodes(data, offset=0, end=None):
-    """The VS_VERSIONINFO tree flattened: [(key, type, value bytes)] in document order. Each
-    node: wLength, wValueLength, wType, a UTF-16 key, padding to 4 bytes, the value, padding,
-    then its children up to wLength."""
-    nodes = []
-    end = len(data) if end is None else end
-    while offset + 6 <= end:
-        length, value_length, kind = struct.unpack_from("<HHH", data, offset)
-        if length == 0:
-            break
-        key_end = offset + 6
-        while data[key_end:key_end + 2] != b"\0\0":
-            key_end += 2
-        key = data[offset + 6:key_end].decode("utf-16-le")
-        value_start = (key_end + 2 + 3) & ~3
-        value_bytes = value_length * 2 if kind == 1 else value_length
-        nodes.append((key, kind, data[value_start:value_start + value_bytes]))
-        children = (value_start + value_bytes + 3) & ~3
-        nodes.extend(version_nodes(data, children, offset + length))
-        offset = (offset + length + 3) & ~3
-    return nodes
-
-
-def version_info(resources):
-    """(fixed file version, fixed product version, {string name: value})."""
-    blocks = [data for (kind, _, _), data in resources.items() if kind == RT_VERSION]
-    if len(blocks) != 1:
-        raise ValueError("%d version resources" % len(blocks))
-    nodes = version_nodes(blocks[0])
-    fixed = nodes[0][2]
-    signature, _, file_ms, file_ls, product_ms, product_ls = struct.unpack_from("<6I", fixed)
-    if signature != FIXED_FILE_INFO_SIGNATURE:
-        raise ValueError("no fixed file information")
-    split = lambda ms, ls: (ms >> 16, ms & 0xFFFF, ls >> 16, ls & 0xFFFF)
-    strings = {key: value.decode("utf-16-le").rstrip("\0")
-               for key, kind, value in nodes[1:] if kind == 1 and value}
-    return split(file_ms, file_ls), split(product_ms, product_ls), strings
+def resources(windres, dll):
+    """(string table {id: text}, fixed file version, fixed product version, {version string
+    name: value}) from the resource script windres makes of the DLL."""
+    script = subprocess.run([windres, "-i", dll, "-O", "rc"], check=True, capture_output=True,
+                            text=True).stdout
+    unquote = lambda text: text.replace('""', '"').replace("\\\\", "\\")
+    strings = {int(ident): unquote(text)
+               for ident, text in re.findall(r'^\s+(\d+), "((?:[^"]|"")*)"$', script, re.M)}
+    fixed = lambda key: tuple(int(part) for part in
+                              re.search(r"^ %s ([\d, ]+)$" % key, script, re.M).group(1).split(","))
+    values = dict(re.findall(r'VALUE "(\w+)", "([^"]*)"', script))
+    return strings, fixed("FILEVERSION"), fixed("PRODUCTVERSION"), values
 
 
 def objdump(tool, *arguments):
@@ -233,15 +142,14 @@ def main():
         if lowered not in ALLOWED_IMPORTS and not lowered.startswith(ALLOWED_IMPORT_PREFIX):
             failures.append("imports %s" % dll)
 
-    resources = PeFile(open(args.dll, "rb").read()).resources()
-    strings = string_table(resources)
+    strings, file_version, product_version, version_strings = resources(
+        args.objdump.replace("objdump", "windres"), args.dll)
     for code, text in sorted(header_error_texts(header).items()):
         got = strings.get(STRING_TABLE_BASE + code)
         if got != text:
             failures.append("string %d is %r, the list says %r" % (STRING_TABLE_BASE + code,
                                                                     got, text))
     fixed, file_text, release = build_versions(open(args.build_version_h).read())
-    file_version, product_version, version_strings = version_info(resources)
     release_fixed = tuple(int(part) for part in (release.split(".") + ["0"] * 4)[:4])
     checks = [
         ("fixed file version", file_version, fixed),
