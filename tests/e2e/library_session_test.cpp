@@ -7,7 +7,6 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
 
 #include "e2e_support.h"
 
@@ -142,7 +141,7 @@ TEST_F(LibraryOnSim, TargetDiskIsADirectoryAndCorrectionTablesAreStored) {
     const std::string host = "x.cor";
     std::string table(kCorrectionTableBytes, '\0');
     for (size_t i = 0; i < table.size(); ++i) table[i] = static_cast<char>(i * 7);
-    std::ofstream(host, std::ios::binary) << table;
+    test::WriteFile(host, table);
 
     EXPECT_TRUE(TX(Copy_File_To_Target_Disk)(host.c_str()));
     EXPECT_TRUE(test::ReadFile(sim_.Disk() + "/x.cor") == table);

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <fstream>
 #include <functional>
 #include <string>
 #include <thread>
@@ -55,7 +54,7 @@ class FaultMatrix : public test::CardTest {
 protected:
     std::vector<Shape> Shapes() {
         file_ = dir.File("copy.bin");
-        std::ofstream(file_, std::ios::binary) << std::string(70000, 'c');
+        test::WriteFile(file_, std::string(70000, 'c'));
         static uint16_t delays[3] = {1, 2, 3};
         const std::string file = file_;
         return {

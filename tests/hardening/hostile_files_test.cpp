@@ -5,9 +5,7 @@
 
 #include <chrono>
 #include <cstdio>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -26,17 +24,7 @@ constexpr size_t kTableBytes = 25350;
 // Set_Mark_Speed(100.0) on the wire.
 const char* const kMarkSpeedPacket = "5D 08 00 00 00 00 00 00 00 59 40";
 
-std::string FileHex(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in),
-                                     std::istreambuf_iterator<char>()};
-    return test::Hex(bytes);
-}
-
-void WriteText(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
-}
-
+using test::FileHex;
 const char* const kOddNames[] = {
     "with space.bin",
     "quote\"d 'both'.bin",
@@ -61,7 +49,7 @@ TEST_F(HostileFiles, CaptureAndCorrectionFilesWithOddNamesAreWrittenReadAndRemem
         EXPECT_EQ(FileHex(path), kMarkSpeedPacket) << name;
         EXPECT_EQ(Wire(), kMarkSpeedPacket) << name;
         rtb.Clear();
-        WriteText(path, std::string(kTableBytes, '\x07'));
+        test::WriteFile(path, std::string(kTableBytes, '\x07'));
         EXPECT_TRUE(Load_Cor(path.c_str())) << name;
         EXPECT_EQ(std::string(Corr_File_Name()), path) << name;
         ASSERT_TRUE(rtb.WaitForPackets(1, 3000)) << name;
@@ -87,7 +75,7 @@ TEST_F(HostileFiles, SettingsAfterHugeLinesNameACaptureFileWithSpacesAndUtf8) {
 
 // A store that cannot be read is taken as an empty one: the same refusal, no hang.
 TEST_F(HostileFiles, UnreadableOrGarbageStoresRefuseInitialisationLikeAnEmptyOne) {
-    WriteText(registry.Path(), "");
+    test::WriteFile(registry.Path(), "");
     const uint32_t emptyStoreCode = Init_Scan_Card_Ex(1);
     ASSERT_NE(emptyStoreCode, 0u);
     std::string garbage;
@@ -102,17 +90,19 @@ TEST_F(HostileFiles, UnreadableOrGarbageStoresRefuseInitialisationLikeAnEmptyOne
              std::remove(p.c_str());
              mkdir(p.c_str(), 0700);
          }},
-        {"garbage bytes", [&](const std::string& p) { WriteText(p, garbage); }},
-        {"one 8 MB line", [](const std::string& p) { WriteText(p, std::string(8 << 20, '[')); }},
+        {"garbage bytes", [&](const std::string& p) { test::WriteFile(p, garbage); }},
+        {"one 8 MB line",
+         [](const std::string& p) { test::WriteFile(p, std::string(8 << 20, '[')); }},
         {"a value of 2 MB",
          [](const std::string& p) {
-             WriteText(p,
-                       "Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\Software\\"
-                       "Zazave\\TX-ORB_Card1]\n\"serial_port\"=\"" +
-                           std::string(2 << 20, '9') + "\"\n");
+             test::WriteFile(
+                 p,
+                 "Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\Software\\"
+                 "Zazave\\TX-ORB_Card1]\n\"serial_port\"=\"" +
+                     std::string(2 << 20, '9') + "\"\n");
          }},
         {"a file of 65 MB",
-         [](const std::string& p) { WriteText(p, std::string(65 << 20, '\n')); }},
+         [](const std::string& p) { test::WriteFile(p, std::string(65 << 20, '\n')); }},
     };
     for (const Case& c : cases) {
         std::remove(registry.Path().c_str());
@@ -136,8 +126,8 @@ TEST_F(HostileFiles, AStoreReplacedOrRemovedWhileInUse) {
 
     // Replaced by rename, as an editor saves: the running card keeps its line.
     const std::string next = dir.File("next.reg");
-    WriteText(next, "Windows Registry Editor Version 5.00\n\n" +
-                        test::TempRegistry::ComPort(3, other.Path()) + card);
+    test::WriteFile(next, "Windows Registry Editor Version 5.00\n\n" +
+                              test::TempRegistry::ComPort(3, other.Path()) + card);
     ASSERT_EQ(std::rename(next.c_str(), registry.Path().c_str()), 0);
     rtb.Clear();
     EXPECT_TRUE(Set_Mark_Speed(100.0));

@@ -55,6 +55,15 @@ std::string ReadFile(const std::string& path) {
     return text.str();
 }
 
+void WriteFile(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+std::string FileHex(const std::string& path) {
+    const std::string bytes = ReadFile(path);
+    return Hex(std::vector<uint8_t>(bytes.begin(), bytes.end()));
+}
+
 std::string Hex(const std::vector<uint8_t>& bytes) {
     std::string out;
     char buf[4];

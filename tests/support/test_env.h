@@ -53,6 +53,9 @@ void RemoveInstalledCard(int slot);
 
 std::string Hex(const std::vector<uint8_t>& bytes);
 std::string ReadFile(const std::string& path);
+void WriteFile(const std::string& path, const std::string& bytes);
+// The file's bytes as Hex gives them.
+std::string FileHex(const std::string& path);
 
 // The text of include/txorb/txorb.h in the source tree the tests were built from.
 std::string PublicHeaderText();

@@ -2,7 +2,6 @@
 // the copy limit, and host files that misbehave between open and read.
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -31,12 +30,6 @@ std::vector<uint8_t> Pattern(size_t size) {
     std::vector<uint8_t> bytes(size);
     for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<uint8_t>(i * 31 + 7);
     return bytes;
-}
-
-void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
 }
 
 std::vector<uint8_t> Concat(std::vector<uint8_t> a, const std::vector<uint8_t>& b) {
@@ -88,7 +81,8 @@ protected:
     }
     std::string MakeFile(const std::string& name, size_t size) {
         const std::string path = dir.File(name);
-        WriteFile(path, Pattern(size));
+        const auto bytes = Pattern(size);
+        test::WriteFile(path, std::string(bytes.begin(), bytes.end()));
         return path;
     }
 };

@@ -6,10 +6,8 @@
 
 #include <climits>
 #include <cstring>
-#include <fstream>
 #include <regex>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -148,10 +146,7 @@ std::string CaptureStandardError(void (*report)()) {
     ::dup2(saved, 2);
     ::close(fd);
     ::close(saved);
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return test::ReadFile(path);
 }
 
 TEST_F(MessageBox, TheNativeSinkWritesCaptionTextExportAndContextToStandardError) {

@@ -4,8 +4,6 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -23,13 +21,7 @@ namespace {
 
 using test::FakeRtb;
 
-class CardExchange : public test::CardTest {
-protected:
-    std::vector<uint8_t> ReadFile(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
-};
+using CardExchange = test::CardTest;
 
 TEST_F(CardExchange, FramingSwitchesToTheLongFormAtItsThreshold) {
     link::Card* card = Install();
@@ -73,12 +65,11 @@ TEST_F(CardExchange, CaptureHoldsEveryPacketButTheStatusPoll) {
     ASSERT_EQ(rtb.Packets().size(), 3u);  // the poll did reach the card
     EXPECT_TRUE(Output_To_File(""));      // stops the capture
     EXPECT_EQ(link::ExecuteStatusCommand(0x25, nullptr, 0), 0u);
-    EXPECT_EQ(ReadFile(capture), (std::vector<uint8_t>{0x5D, 0x08, 0x00, 0, 0, 0, 0, 0, 0x40, 0x6F,
-                                                       0x40, 0x24, 0x00, 0x00}));
+    EXPECT_EQ(test::FileHex(capture), "5D 08 00 00 00 00 00 00 40 6F 40 24 00 00");
     // A new name starts a new, empty file.
     EXPECT_TRUE(Output_To_File(capture.c_str()));
     EXPECT_EQ(link::ExecuteStatusCommand(0x26, nullptr, 0), 0u);
-    EXPECT_EQ(ReadFile(capture), (std::vector<uint8_t>{0x26, 0x00, 0x00}));
+    EXPECT_EQ(test::FileHex(capture), "26 00 00");
     EXPECT_FALSE(Output_To_File(dir.File("no/such/dir/file").c_str()));
 }
 

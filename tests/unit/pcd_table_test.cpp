@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <fstream>
 #include <limits>
 #include <optional>
 #include <string>
@@ -18,10 +17,6 @@ list::PcdTable Defaults(list::PcdCurve curve) {
     list::PcdTable table;
     list::FillPcdDefaults(table, curve);
     return table;
-}
-
-void WriteFile(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
 }
 
 TEST(PcdTable, BuiltInCurvesAndTheirLevels) {
@@ -130,7 +125,7 @@ TEST(PcdTable, FileOverridesEntriesLineByLine) {
     test::TempDir dir;
     for (const auto& c : cases) {
         const std::string path = dir.File(std::string(c.name) + ".txt");
-        if (c.text) WriteFile(path, *c.text);
+        if (c.text) test::WriteFile(path, *c.text);
         list::PcdTable table = defaults;
         EXPECT_EQ(list::LoadPcdFile(path.c_str(), table.entries, list::kPcdEntryCount), c.result)
             << c.name;

@@ -3,8 +3,6 @@
 #include <signal.h>
 #include <sys/resource.h>
 
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -169,9 +167,7 @@ TEST(RegistryStore, FailedWriteLeavesTheOldFileWhole) {
     test::TempRegistry reg;
     const std::string original = "[HKEY_LOCAL_MACHINE\\K]\n\"v\"=\"original\"\n";
     reg.Write(original);
-    std::ifstream before(reg.Path(), std::ios::binary);
-    std::stringstream want;
-    want << before.rdbuf();
+    const std::string before = test::ReadFile(reg.Path());
 
     // A file-size limit makes the temporary file's write fail halfway.
     ::signal(SIGXFSZ, SIG_IGN);
@@ -186,10 +182,7 @@ TEST(RegistryStore, FailedWriteLeavesTheOldFileWhole) {
     ::setrlimit(RLIMIT_FSIZE, &old);
     EXPECT_FALSE(wrote);
 
-    std::ifstream after(reg.Path(), std::ios::binary);
-    std::stringstream got;
-    got << after.rdbuf();
-    EXPECT_EQ(got.str(), want.str());
+    EXPECT_EQ(test::ReadFile(reg.Path()), before);
     char text[32];
     EXPECT_TRUE(config::ReadRegistryString("HKLM\\K", "v", text, sizeof text));
     EXPECT_STREQ(text, "original");
