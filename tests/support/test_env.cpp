@@ -41,6 +41,21 @@ std::string TempRegistry::ComPort(uint32_t n, const std::string& devicePath) {
            "\"=\"" + devicePath + "\"\n";
 }
 
+std::string TempRegistry::HexWords(size_t size,
+                                   const std::vector<std::pair<size_t, uint32_t>>& words) {
+    std::vector<uint8_t> bytes(size, 0);
+    for (const auto& [offset, value] : words) {
+        for (size_t i = 0; i < 4; ++i) bytes[offset + i] = static_cast<uint8_t>(value >> (8 * i));
+    }
+    std::string out = "hex:";
+    char byte[4];
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        std::snprintf(byte, sizeof byte, "%s%02x", i > 0 ? "," : "", bytes[i]);
+        out += byte;
+    }
+    return out;
+}
+
 std::string TempRegistry::Card(int n, uint32_t com, uint32_t timeoutMs, const std::string& extra) {
     return "\n[HKEY_LOCAL_MACHINE\\Software\\Zazave\\TX-ORB_Card" + std::to_string(n) +
            "]\n\"serial_port\"=\"" + std::to_string(com) + "\"\n" +

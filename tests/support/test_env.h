@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "link/link_descriptor.h"
@@ -36,6 +37,8 @@ public:
     void Write(const std::string& text) const;
     // "[HKEY_LOCAL_MACHINE\SOFTWARE\Zazave\TX-ORB\ComPorts]" with "COM<n>"=devicePath.
     static std::string ComPort(uint32_t n, const std::string& devicePath);
+    // A "hex:" value of size bytes, 32-bit little-endian words placed at the given offsets.
+    static std::string HexWords(size_t size, const std::vector<std::pair<size_t, uint32_t>>& words);
     // The key of card n: its serial_port, its comm_timeout unless 0, then the extra lines.
     static std::string Card(int n, uint32_t com, uint32_t timeoutMs = 0,
                             const std::string& extra = "");

@@ -19,20 +19,7 @@ constexpr ErrorCode kNoSerial = TXORB_ERR_SERIAL_PORT_KEY_NOT_FOUND;
 constexpr ErrorCode kNoParallel = TXORB_ERR_PARALLEL_PORT_KEY_NOT_FOUND;
 constexpr uint32_t kUntouched = 0xABCD;
 
-// A .reg "hex:" value with 32-bit little-endian words placed at the given offsets.
-std::string HexWords(size_t size, const std::vector<std::pair<size_t, uint32_t>>& words) {
-    std::vector<uint8_t> bytes(size, 0);
-    for (const auto& [offset, value] : words) {
-        for (size_t i = 0; i < 4; ++i) bytes[offset + i] = static_cast<uint8_t>(value >> (8 * i));
-    }
-    std::string out = "hex:";
-    char buf[4];
-    for (size_t i = 0; i < bytes.size(); ++i) {
-        std::snprintf(buf, sizeof buf, "%s%02x", i > 0 ? "," : "", bytes[i]);
-        out += buf;
-    }
-    return out;
-}
+using test::TempRegistry;
 
 TEST(ConfigParsing, DecimalAndHexTexts) {
     const std::pair<const char*, int32_t> decimals[] = {{"  \t-12abc", -12},
@@ -174,7 +161,7 @@ TEST_F(CardConfig, ParallelResourcesFromTheLoadedListThenTheBootConfig) {
     const std::string bootConfig =
         "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Enum\\PCI\\VEN_1415\\3&1\\LogConf]\n"
         "\"BootConfig\"=" +
-        HexWords(80, {{24, 0xE800}, {40, 0xE400}}) + "\n";
+        TempRegistry::HexWords(80, {{24, 0xE800}, {40, 0xE400}}) + "\n";
     const struct {
         std::string text;
         int card;
@@ -182,11 +169,11 @@ TEST_F(CardConfig, ParallelResourcesFromTheLoadedListThenTheBootConfig) {
         uint32_t base, fifo;
     } cases[] = {
         {loaded + "\"\\\\Device\\\\ParallelPort2.Raw\"=" +
-             HexWords(80, {{40, 0x378}, {56, 0x778}, {72, 0xBC00}}) + "\n",
+             TempRegistry::HexWords(80, {{40, 0x378}, {56, 0x778}, {72, 0xBC00}}) + "\n",
          3, 0, 0x378, 0x778},
         // Too long for the 144-byte buffer: the boot configuration is used instead.
-        {loaded + "\"\\\\Device\\\\ParallelPort0.Raw\"=" + HexWords(150, {{40, 1}}) + "\n" +
-             enumKey + "\"0\"=\"PCI\\\\VEN_1415\\\\3&1 extra\"\n" + bootConfig,
+        {loaded + "\"\\\\Device\\\\ParallelPort0.Raw\"=" + TempRegistry::HexWords(150, {{40, 1}}) +
+             "\n" + enumKey + "\"0\"=\"PCI\\\\VEN_1415\\\\3&1 extra\"\n" + bootConfig,
          1, 0, 0xE800, 0xE400},
         {enumKey + "\"1\"=\"PCI\\\\VEN_1415\\\\3&1\"\n" + bootConfig, 2, 0, 0xE800, 0xE400},
         {enumKey + "\"0\"=\"PCI\\\\VEN_1415\\\\3&1\"\n" + bootConfig, 2, kNoParallel, 0xFFFF,

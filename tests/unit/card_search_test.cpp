@@ -88,6 +88,14 @@ protected:
         fake.addPci(bus, slot, header.data());
         fake.addPeripheral(data, 1, 1);
     }
+    // The driver forgets everything; then card A, its interface function as given, and card B.
+    void TwoCards(uint32_t bar0A = kDataA | 1, uint32_t bar1A = kFifoA | 1,
+                  uint16_t vendorA = kVendor, uint16_t deviceA = kDevice) {
+        fake.reset();
+        fake.setByteSink(&Wiring::Sink, &wiring);
+        AddCard(kBusA, kSlotA, bar0A, bar1A, kDataA, vendorA, deviceA);
+        AddCard(kBusB, kSlotB, kDataB | 1, kFifoB | 1, kDataB);
+    }
     bool Enabled(uint32_t port) const {
         for (const auto& c : fake.Calls(FAKE_ENABLE)) {
             if (c.a == port) return true;
@@ -110,18 +118,12 @@ TEST_F(CardSearch, TheInitialisedCardsPortsAreSkippedSoTheNextCardIsFound) {
         {true, kDataB, kFifoB, 3},
     };
     for (const Case& c : cases) {
-        fake.reset();
-        fake.setByteSink(&Wiring::Sink, &wiring);
-        AddCard(kBusA, kSlotA, kDataA | 1, kFifoA | 1, kDataA);
-        AddCard(kBusB, kSlotB, kDataB | 1, kFifoB | 1, kDataB);
+        TwoCards();
         if (c.firstInitialised) {
             const link::LinkDescriptor d = link::MakeDescriptor(kDataA, kFifoA, 0, 2, 0, 1);
             delete link::ExchangeCardInSlot(1, new link::Card(d, 300, nullptr));
             link::StoreDescriptor(1, d);
-            fake.reset();  // forget the card's own traffic
-            fake.setByteSink(&Wiring::Sink, &wiring);
-            AddCard(kBusA, kSlotA, kDataA | 1, kFifoA | 1, kDataA);
-            AddCard(kBusB, kSlotB, kDataB | 1, kFifoB | 1, kDataB);
+            TwoCards();  // forget the card's own traffic
         }
         uint32_t data = 1, fifo = 1, com = 99;
         EXPECT_EQ(link::DiscoverCard(&data, &fifo, &com), err::kOk);
@@ -152,10 +154,7 @@ TEST_F(CardSearch, FunctionsThatAreNotTheCardsInterfaceArePassedOver) {
         {"other device", kDataA | 1, kFifoA | 1, kVendor, 0x9501},
     };
     for (const Case& c : cases) {
-        fake.reset();
-        fake.setByteSink(&Wiring::Sink, &wiring);
-        AddCard(kBusA, kSlotA, c.bar0, c.bar1, kDataA, c.vendor, c.device);
-        AddCard(kBusB, kSlotB, kDataB | 1, kFifoB | 1, kDataB);
+        TwoCards(c.bar0, c.bar1, c.vendor, c.device);
         uint32_t data = 0, fifo = 0, com = 0;
         EXPECT_EQ(link::DiscoverCard(&data, &fifo, &com), err::kOk) << c.name;
         EXPECT_EQ(data, kDataB) << c.name;

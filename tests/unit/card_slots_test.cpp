@@ -156,13 +156,8 @@ TEST_F(CardSlots, SerialPortValuesOutsideTheTableAndAMissingDeviceAreRefusedAtOn
 TEST_F(CardSlots, LinkChoiceForEveryConfigurationBranch) {
     const std::string serialMap = "[HKEY_LOCAL_MACHINE\\HARDWARE\\DEVICEMAP\\SERIALCOMM]\n";
     // Resource descriptors 1..3 start at 0x3000, 0x1000, 0x2000 (bytes 40, 56, 72 of the list).
-    std::string list = "hex:";
-    for (int i = 0; i < 80; ++i) {
-        const int byte = i == 41 ? 0x30 : i == 57 ? 0x10 : i == 73 ? 0x20 : 0;
-        char buf[4];
-        std::snprintf(buf, sizeof buf, "%s%02x", i ? "," : "", byte);
-        list += buf;
-    }
+    const std::string list =
+        test::TempRegistry::HexWords(80, {{40, 0x3000}, {56, 0x1000}, {72, 0x2000}});
     const std::string resources =
         "[HKEY_LOCAL_MACHINE\\HARDWARE\\RESOURCEMAP\\LOADED PARALLEL DRIVER RESOURCES\\oxpar]\n"
         "\"\\\\Device\\\\ParallelPort0.Raw\"=" +
