@@ -119,14 +119,6 @@ TEST_F(CardExchange, NoActiveCardGivesNoCardActiveAndStoresIt) {
     EXPECT_EQ(Get_Last_Error_Code(), TXORB_ERR_OK);
 }
 
-TEST_F(CardExchange, CardWithoutUsableLinkReadsComPortNotOpen) {
-    link::Card card(link::MakeDescriptor(0xFFFF, 0xFFFF, 0, 21, 1, 1), 100, nullptr);
-    uint8_t status = 0;
-    EXPECT_FALSE(card.LinkUsable());
-    EXPECT_EQ(card.ReceiveStatus(&status), 23u);
-    EXPECT_EQ(card.SendCommand(0x38, nullptr, 0, link::Route::kAuto), 42u);
-}
-
 TEST_F(CardExchange, StaleBytesAreDiscardedBeforeEachRequest) {
     Install(150);
     rtb.SendRaw({0x01, 0x00, 0x00, 0x55});  // unsolicited junk waiting on the line
@@ -188,6 +180,9 @@ TEST_F(SerialLinkTest, WritesGoOutInChunksAndDiscardIsBounded) {
     EXPECT_EQ(RecordingPort::Reads(), 10000);
 }
 
+// A COM port whose device does not exist: the link refuses writes, waits out its reads and
+// cannot be pinged. A card on a port number outside the table reads "COM port not open" and
+// cannot send.
 TEST_F(SerialLinkTest, PortThatDoesNotExist) {
     registry.Write(test::TempRegistry::ComPort(7, "/dev/does-not-exist"));
     link::SerialLink link(7, 120);
@@ -202,6 +197,11 @@ TEST_F(SerialLinkTest, PortThatDoesNotExist) {
     EXPECT_EQ(link.ReadExact(&byte, 1), 45u);
     EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(110));
     EXPECT_EQ(link::PingSerialPort(7), 0u);
+    link::Card card(link::MakeDescriptor(0xFFFF, 0xFFFF, 0, 21, 1, 1), 100, nullptr);
+    uint8_t status = 0;
+    EXPECT_FALSE(card.LinkUsable());
+    EXPECT_EQ(card.ReceiveStatus(&status), 23u);
+    EXPECT_EQ(card.SendCommand(0x38, nullptr, 0, link::Route::kAuto), 42u);
 }
 
 // A ping is a status request with 100 ms to answer, on a port nobody holds.
