@@ -62,134 +62,86 @@ TEST_F(Outcomes, EveryCommandEndsByTheRuleWithItsExactMessages) {
     // The file version that Get_DLL_Version gives: (major * 10 + minor) * 100 + build.
     const int file =
         (TXORB_FILE_VERSION_MAJOR * 10 + TXORB_FILE_VERSION_MINOR) * 100 + TXORB_FILE_VERSION_BUILD;
+    const std::string pictures = "picture: " + fs::canonical(dir_).string() + "/demo.preview.svg\n";
+    const std::string version = std::string("txorb ") + TXORB_RELEASE_VERSION + "\nlibtxorb " +
+                                TXORB_RELEASE_VERSION + " (file version " + std::to_string(file) +
+                                ")\n";
     const struct {
         std::vector<std::string> args;
         int rc;
-        std::string err;  // all of standard error
-        std::string out;  // a piece of standard output
+        std::string err;       // all of standard error
+        std::string out = {};  // a piece of standard output
     } rows[] = {
-        {{"--version"},
-         0,
-         "",
-         std::string("txorb ") + TXORB_RELEASE_VERSION + "\nlibtxorb " + TXORB_RELEASE_VERSION +
-             " (file version " + std::to_string(file) + ")\n"},
-        {{"preview", "demo.svg"},
-         0,
-         "",
-         "estimated marking time: 40.2 s\npicture: " + fs::canonical(dir_).string() +
-             "/demo.preview.svg\n"},
+        // clang-format off
+        {{"--version"}, 0, "", version},
+        {{"preview", "demo.svg"}, 0, "", "estimated marking time: 40.2 s\n" + pictures},
         {{"preview", "d.svg", "--size", "50", "--no-progress"}, 0, "", "previewed d.svg: 1 paths"},
         {{"goto", "100", "-200", "--sim"}, 0, "", "position: x=100 y=-200\n"},
-        {{"info"},
-         0,
-         "",
-         "card:             1 (the virtual card, txorb-sim)\ncard version:     512\n"
-         "KRT1 version:     257\nidentity:         0x54584F52\n"},
+        {{"info"}, 0, "", "card:             1 (the virtual card, txorb-sim)\ncard version:     "
+                          "512\nKRT1 version:     257\nidentity:         0x54584F52\n"},
         {{"info"}, 0, "", "  1     0xFFFF    0xFFFF  0            1    1            1\n"},
         {{"stop", "--sim"}, 0, "", "card 1 stopped\n"},
         {{"decode", "cap.bin"}, 0, "", "\n2 packets, 1 list packets, 1 list records\n"},
-        {{"mark", "objects.svg", "--hatch-spacing", "600", "--time-scale", "50"},
-         0,
-         "",
+        {{"mark", "objects.svg", "--hatch-spacing", "600", "--time-scale", "50"}, 0, "",
          "\nnot marked: <foreignObject>: 2\n"},
         {{"mark", "pageless.svg", "--fit", "page", "--hatch-spacing", "600", "--time-scale", "50"},
-         0,
-         "txorb mark: note: pageless.svg has no page (viewBox, or width and height): fitted by "
-         "what is drawn\n",
-         "marked pageless.svg: 1 paths, "},
+         0, "txorb mark: note: pageless.svg has no page (viewBox, or width and height): fitted by "
+         "what is drawn\n", "marked pageless.svg: 1 paths, "},
         // demo.svg takes 40.2 s on a card: 14 times as fast keeps the wait within 3 s.
-        {{"mark", "demo.svg", "--sim"},
-         0,
-         "txorb mark: note: the virtual card runs 14 times as fast as a card (--time-scale 1 for "
-         "real time)\n",
-         "marked demo.svg: "},
+        {{"mark", "demo.svg", "--sim"}, 0, "txorb mark: note: the virtual card runs 14 times as "
+         "fast as a card (--time-scale 1 for real time)\n", "marked demo.svg: "},
         {{"mark", "demo.svg", "--time-scale", "100"}, 0, "", "jump travel: "},  // no note then
         // The command line and the drawing.
-        {{"mark", "--bogus"}, 2, "The following argument was not expected: --bogus" + help, ""},
-        {{"preview", "missing.svg"}, 2, "drawing: File does not exist: missing.svg" + help, ""},
-        {{"mark", "bad.svg"}, 2, bad, ""},
-        {{"mark", "page.html"},
-         2,
-         "txorb mark: cannot read the drawing: page.html:1:2: not an SVG drawing: the root element "
-         "is <html>\n",
-         ""},
-        {{"preview", "demo.svg", "--skip-colour", "greenish"},
-         2,
-         "txorb preview: --skip-colour greenish: not a colour\n",
-         ""},
-        {{"decode", "missing.bin"}, 2, "txorb decode: cannot open missing.bin" + no, ""},
-        {{"decode", kTool},
-         2,
-         "txorb decode: " + kTool +
-             " is not a command capture: offset 0 holds 0x7F, which opens no command the card "
-             "knows\n",
-         ""},
-        {{"preview", "demo.svg", "--out", "demo"}, 2, over("preview", "demo.svg"), ""},
-        {{"preview", "demo.svg", "--out", "linked"}, 2, over("preview", "linked.svg"), ""},
-        {{"preview", "photo.png", "--out", "photo"}, 2, over("preview", "photo.png"), ""},
-        {{"mark", "demo.svg", "--sim", "--capture", "demo.svg"}, 2, over("mark", "demo.svg"), ""},
-        {{"mark", "demo.svg", "--sim", "--sim-log", "linked.svg"},
-         2,
-         over("mark", "linked.svg"),
-         ""},
+        {{"mark", "--bogus"}, 2, "The following argument was not expected: --bogus" + help},
+        {{"preview", "missing.svg"}, 2, "drawing: File does not exist: missing.svg" + help},
+        {{"mark", "bad.svg"}, 2, bad},
+        {{"mark", "page.html"}, 2, "txorb mark: cannot read the drawing: page.html:1:2: not an SVG "
+         "drawing: the root element is <html>\n"},
+        {{"preview", "demo.svg", "--skip-colour", "greenish"}, 2,
+         "txorb preview: --skip-colour greenish: not a colour\n"},
+        {{"decode", "missing.bin"}, 2, "txorb decode: cannot open missing.bin" + no},
+        {{"decode", kTool}, 2, "txorb decode: " + kTool + " is not a command capture: offset 0 "
+         "holds 0x7F, which opens no command the card knows\n"},
+        {{"preview", "demo.svg", "--out", "demo"}, 2, over("preview", "demo.svg")},
+        {{"preview", "demo.svg", "--out", "linked"}, 2, over("preview", "linked.svg")},
+        {{"preview", "photo.png", "--out", "photo"}, 2, over("preview", "photo.png")},
+        {{"mark", "demo.svg", "--sim", "--capture", "demo.svg"}, 2, over("mark", "demo.svg")},
+        {{"mark", "demo.svg", "--sim", "--sim-log", "linked.svg"}, 2, over("mark", "linked.svg")},
         // Work bounded by the drawing, whatever numbers it holds.
-        {{"preview", "d.svg", "--max-vectors", "1000"},
-         2,
-         "txorb preview: d.svg: the drawing would need about 8.01e+03 vectors, more than the "
-         "limit of 1000 (--max-vectors)\n",
-         ""},
-        {{"preview", "shaded.svg", "--line-spacing", "1"},
-         2,
-         "txorb preview: shaded.svg: the drawing would need about 3.6e+09 bitmap pixels, more "
-         "than the limit of 50000000 (--max-pixels)\n",
-         ""},
-        {{"preview", "dash-1e-30.svg"}, 0, "", ""},
-        {{"preview", "dash-0.001.svg"}, 0, "", ""},
-        {{"preview", "dash-1e-6.svg"}, 0, "", ""},
+        {{"preview", "d.svg", "--max-vectors", "1000"}, 2, "txorb preview: d.svg: the drawing "
+         "would need about 8.01e+03 vectors, more than the limit of 1000 (--max-vectors)\n"},
+        {{"preview", "shaded.svg", "--line-spacing", "1"}, 2, "txorb preview: shaded.svg: the "
+         "drawing would need about 3.6e+09 bitmap pixels, more than the limit of 50000000 "
+         "(--max-pixels)\n"},
+        {{"preview", "dash-1e-30.svg"}, 0, ""},
+        {{"preview", "dash-0.001.svg"}, 0, ""},
+        {{"preview", "dash-1e-6.svg"}, 0, ""},
         // Values no browser would draw.
-        {{"preview", "wide.svg"},
-         0,
-         "txorb preview: warning: wide.svg:2:57: <rect>: stroke-width 1e+30 is wider than a "
-         "million pages; the stroke is left out\n",
-         ""},
-        {{"preview", "empty-box.svg"},
-         2,
-         "txorb preview: warning: empty-box.svg:1:41: <svg>: viewBox=\"0 0 0 0\": no width or "
-         "height; nothing in it is drawn\ntxorb preview: empty-box.svg: the drawing holds no "
-         "shape to mark\n",
-         ""},
+        {{"preview", "wide.svg"}, 0, "txorb preview: warning: wide.svg:2:57: <rect>: stroke-width "
+         "1e+30 is wider than a million pages; the stroke is left out\n"},
+        {{"preview", "empty-box.svg"}, 2, "txorb preview: warning: empty-box.svg:1:41: <svg>: "
+         "viewBox=\"0 0 0 0\": no width or height; nothing in it is drawn\ntxorb preview: "
+         "empty-box.svg: the drawing holds no shape to mark\n"},
         // The field's edge: 30,000 bits from the centre moved by 50,000 ends 47,233 beyond it.
-        {{"preview", "d.svg", "--offset", "50000", "0"},
-         2,
-         "txorb preview: d.svg: 1 item reaches beyond the card's field, the farthest by 47233 "
-         "bits (--clip-to-field cuts them at its edge)\n",
-         ""},
-        {{"preview", "d.svg", "--offset", "50000", "0", "--clip-to-field"}, 0, "", ""},
+        {{"preview", "d.svg", "--offset", "50000", "0"}, 2, "txorb preview: d.svg: 1 item reaches "
+         "beyond the card's field, the farthest by 47233 bits (--clip-to-field cuts them at its "
+         "edge)\n"},
+        {{"preview", "d.svg", "--offset", "50000", "0", "--clip-to-field"}, 0, ""},
         // Outputs: nothing written, nothing claimed.
-        {{"preview", "d.svg", "--out", "no-such-dir/x"},
-         1,
-         "txorb preview: cannot write no-such-dir/x.png" + no,
-         ""},
-        {{"preview", "d.svg", "--out", "taken"},
-         1,
-         "txorb preview: cannot write taken.png: Is a directory\n",
-         ""},
-        {{"preview", "d.svg", "--ramps", "--out", "taken"},
-         1,
-         "txorb-sim: cannot write taken.png: Is a directory\ntxorb preview: the virtual card "
-         "exited with status 3\n",
-         ""},
-        {{"mark", "d.svg", "--sim", "--capture", "no-such-dir/c.cap"},
-         1,
-         "txorb mark: cannot write no-such-dir/c.cap" + no,
-         ""},
-        {{"layers", "d.svg", "--write", "no-such-dir/j.toml"},
-         1,
-         "txorb layers: cannot write no-such-dir/j.toml" + no,
-         ""},
+        {{"preview", "d.svg", "--out", "no-such-dir/x"}, 1,
+         "txorb preview: cannot write no-such-dir/x.png" + no},
+        {{"preview", "d.svg", "--out", "taken"}, 1,
+         "txorb preview: cannot write taken.png: Is a directory\n"},
+        {{"preview", "d.svg", "--ramps", "--out", "taken"}, 1, "txorb-sim: cannot write taken.png: "
+         "Is a directory\ntxorb preview: the virtual card exited with status 3\n"},
+        {{"mark", "d.svg", "--sim", "--capture", "no-such-dir/c.cap"}, 1,
+         "txorb mark: cannot write no-such-dir/c.cap" + no},
+        {{"layers", "d.svg", "--write", "no-such-dir/j.toml"}, 1,
+         "txorb layers: cannot write no-such-dir/j.toml" + no},
         // No card.
-        {{"mark", "demo.svg", "--no-sim"}, 1, "txorb mark" + noPort, ""},
-        {{"goto", "1", "2", "--no-sim"}, 1, "txorb goto" + noPort, ""},
+        {{"mark", "demo.svg", "--no-sim"}, 1, "txorb mark" + noPort},
+        {{"goto", "1", "2", "--no-sim"}, 1, "txorb goto" + noPort},
+        // clang-format on
     };
     const std::string drawing = Read("demo.svg");
     for (const auto& row : rows) {

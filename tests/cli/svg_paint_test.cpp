@@ -65,85 +65,61 @@ TEST(SvgPaint, TheCascadeGivesEachItemItsPaint) {
         std::string body;
         const char* paints;
     } cases[] = {
+        // clang-format off
         {"no fill: black", "<rect" + unit, "fill #000000"},
         {"inherited", "<g fill='red' fill-rule='evenodd'><rect" + unit + "</g>",
          "fill #ff0000 evenodd"},
         {"style beats the attribute", "<rect fill='blue' style='fill: #f00'" + unit,
          "fill #ff0000"},
-        {"sheet beats the attribute, id beats class",
-         "<style>#r{fill:red} .c{fill:blue} rect{fill:green}</style><rect id='r' class='c' "
-         "fill='white'" +
-             unit,
-         "fill #ff0000"},
+        {"sheet beats the attribute, id beats class", "<style>#r{fill:red} .c{fill:blue} "
+         "rect{fill:green}</style><rect id='r' class='c' fill='white'" + unit, "fill #ff0000"},
         {"!important in the sheet beats style",
          "<style>rect{fill:red !important}</style><rect style='fill:blue'" + unit, "fill #ff0000"},
-        {"at-rules passed over, attribute selectors apply",
-         "<style>@import url(x.css); @media print { rect { fill: blue } } rect[data-k=\"r\"] { "
-         "fill: red }"
-         "</style><rect data-k='r'" +
-             unit,
-         "fill #ff0000"},
-        {"descendant selectors",
-         "<style>g.k rect{fill:red} svg > g rect{fill-rule:evenodd}</style><g class='k'><rect" +
-             unit + "</g>",
-         "fill #ff0000 evenodd"},
+        {"at-rules passed over, attribute selectors apply", "<style>@import url(x.css); @media "
+         "print { rect { fill: blue } } rect[data-k=\"r\"] { fill: red }</style><rect data-k='r'" +
+         unit, "fill #ff0000"},
+        {"descendant selectors", "<style>g.k rect{fill:red} svg > g rect{fill-rule:evenodd}"
+         "</style><g class='k'><rect" + unit + "</g>", "fill #ff0000 evenodd"},
         {"currentColor", "<g color='rgb(100%,0%,0%)'><rect fill='currentColor'" + unit + "</g>",
          "fill #ff0000"},
-        {"a see-through gradient paints the mean of its stops",
-         "<linearGradient id='g'><stop stop-color='red' stop-opacity='0.4'/><stop "
-         "style='stop-color:#f00'/>"
-         "</linearGradient><radialGradient id='h' href='#g'/><rect fill='url(#h)'" +
-             unit,
-         "fill #ff0000 0.7"},
+        {"a see-through gradient paints the mean of its stops", "<linearGradient id='g'><stop "
+         "stop-color='red' stop-opacity='0.4'/><stop style='stop-color:#f00'/></linearGradient>"
+         "<radialGradient id='h' href='#g'/><rect fill='url(#h)'" + unit, "fill #ff0000 0.7"},
         {"a gradient without stops, a reference to nothing, a transparent colour: nothing",
          "<linearGradient id='g'/><rect fill='url(#g)'" + unit + "<rect fill='url(#none)'" + unit +
-             "<rect fill='rgba(0,0,0,0)'" + unit + "<rect fill='#f000'" + unit,
-         ""},
+         "<rect fill='rgba(0,0,0,0)'" + unit + "<rect fill='#f000'" + unit, ""},
         {"a reference with a fallback", "<rect fill='url(#none) red'" + unit, "fill #ff0000"},
-        {"svg: prefix, short hex and names",
-         "<svg:rect xmlns:svg='http://www.w3.org/2000/svg' fill='#F00'" + unit +
-             "<rect fill='Red'" + unit,
-         "fill #ff0000; fill #ff0000"},
-        {"opacities multiply, the stroke widens with the transform",
-         "<g opacity='0.5' stroke-width='2' stroke='black'><rect opacity='0.5' "
-         "transform='scale(3)'" +
-             unit + "</g>",
+        {"svg: prefix, short hex and names", "<svg:rect xmlns:svg='http://www.w3.org/2000/svg' "
+         "fill='#F00'" + unit + "<rect fill='Red'" + unit, "fill #ff0000; fill #ff0000"},
+        {"opacities multiply, the stroke widens with the transform", "<g opacity='0.5' "
+         "stroke-width='2' stroke='black'><rect opacity='0.5' transform='scale(3)'" + unit + "</g>",
          "fill #000000 0.25, stroke #000000 w=6 0.25"},
         {"a stroke of no width draws nothing", "<rect stroke='red' stroke-width='0'" + unit,
          "fill #000000"},
-        {"a non-scaling stroke does not",
-         "<rect vector-effect='non-scaling-stroke' stroke='black' transform='scale(3)'" + unit,
-         "fill #000000, stroke #000000 w=1"},
-        {"fill-opacity and stroke-opacity above 1 are 1",
-         "<rect fill-opacity='2' stroke='red' stroke-opacity='0.5' opacity='0.5'" + unit,
-         "fill #000000 0.5, stroke #ff0000 w=1 0.25"},
+        {"a non-scaling stroke does not", "<rect vector-effect='non-scaling-stroke' "
+         "stroke='black' transform='scale(3)'" + unit, "fill #000000, stroke #000000 w=1"},
+        {"fill-opacity and stroke-opacity above 1 are 1", "<rect fill-opacity='2' stroke='red' "
+         "stroke-opacity='0.5' opacity='0.5'" + unit, "fill #000000 0.5, stroke #ff0000 w=1 0.25"},
         // % of the viewport's diagonal over sqrt 2: sqrt((30² + 40²) / 2) = 35.355, and
         // sqrt((6² + 8²) / 2) = 7.0711 in a nested viewport, which an inherited % follows.
-        {"stroke-width in %",
-         "<svg viewBox='0 0 30 40'><rect stroke='red' stroke-width='10%'" + unit + "</svg>",
-         "fill #000000, stroke #ff0000 w=3.53553"},
-        {"of width and height",
-         "<svg width='30' height='40'><rect stroke='red' style='stroke-width:2.5%'" + unit +
-             "</svg>",
-         "fill #000000, stroke #ff0000 w=0.883883"},
-        {"inherited into a nested viewport",
-         "<svg viewBox='0 0 30 40'><g stroke-width='10%' stroke='red'><svg width='6' "
-         "height='8'><rect" +
-             unit + "</svg></g></svg>",
+        {"stroke-width in %", "<svg viewBox='0 0 30 40'><rect stroke='red' stroke-width='10%'" +
+         unit + "</svg>", "fill #000000, stroke #ff0000 w=3.53553"},
+        {"of width and height", "<svg width='30' height='40'><rect stroke='red' "
+         "style='stroke-width:2.5%'" + unit + "</svg>", "fill #000000, stroke #ff0000 w=0.883883"},
+        {"inherited into a nested viewport", "<svg viewBox='0 0 30 40'><g stroke-width='10%' "
+         "stroke='red'><svg width='6' height='8'><rect" + unit + "</svg></g></svg>",
          "fill #000000, stroke #ff0000 w=0.707107"},
-        {"an own width beats an inherited %",
-         "<svg viewBox='0 0 30 40'><g stroke-width='10%'><rect stroke='red' stroke-width='2'" +
-             unit + "</g></svg>",
+        {"an own width beats an inherited %", "<svg viewBox='0 0 30 40'><g stroke-width='10%'>"
+         "<rect stroke='red' stroke-width='2'" + unit + "</g></svg>",
          "fill #000000, stroke #ff0000 w=2"},
-        {"dashes and offset in % and plain",
-         "<svg viewBox='0 0 30 40'><line x2='9' stroke='red' stroke-dasharray='10%, 2' "
-         "stroke-dashoffset='20%'/></svg>",
+        {"dashes and offset in % and plain", "<svg viewBox='0 0 30 40'><line x2='9' stroke='red' "
+         "stroke-dasharray='10%, 2' stroke-dashoffset='20%'/></svg>",
          "fill #000000, stroke #ff0000 w=1 dash 3.53553,2+7.07107"},
-        {"an odd dash list repeated, inherited into a nested viewport",
-         "<svg viewBox='0 0 30 40'><g stroke-dasharray='10%' stroke-dashoffset='1' "
-         "stroke='red'><svg "
-         "width='6' height='8'><line x2='9'/></svg></g></svg>",
+        {"an odd dash list repeated, inherited into a nested viewport", "<svg viewBox='0 0 30 40'>"
+         "<g stroke-dasharray='10%' stroke-dashoffset='1' stroke='red'><svg width='6' "
+         "height='8'><line x2='9'/></svg></g></svg>",
          "fill #000000, stroke #ff0000 w=1 dash 0.707107,0.707107+1"},
+        // clang-format on
     };
     for (const auto& c : cases) {
         const ReadResult r = Read(c.body);
@@ -261,47 +237,35 @@ TEST(SvgPaint, ClipPathsMasksAndViewportsCutTheItem) {
         std::string body;
         std::string clips;
     } cases[] = {
-        {"a clip path",
-         "<clipPath id='c'><rect width='50' height='100'/></clipPath><g clip-path='url(#c)'>" +
-             square + "</g>",
+        // clang-format off
+        {"a clip path", "<clipPath id='c'><rect width='50' height='100'/></clipPath>"
+         "<g clip-path='url(#c)'>" + square + "</g>", left},
+        {"in fractions of the group's box", "<clipPath id='c' clipPathUnits='objectBoundingBox'>"
+         "<rect width='0.5' height='1'/></clipPath><g clip-path='url(#c)'>" + square + "</g>",
          left},
-        {"in fractions of the group's box",
-         "<clipPath id='c' clipPathUnits='objectBoundingBox'><rect width='0.5' "
-         "height='1'/></clipPath>"
-         "<g clip-path='url(#c)'>" +
-             square + "</g>",
+        {"made of a reference", "<defs><rect id='h' width='50' height='100'/></defs><clipPath "
+         "id='c'><use href='#h'/></clipPath><rect width='100' height='100' clip-path='url(#c)'/>",
          left},
-        {"made of a reference",
-         "<defs><rect id='h' width='50' height='100'/></defs><clipPath id='c'><use "
-         "href='#h'/></clipPath>"
-         "<rect width='100' height='100' clip-path='url(#c)'/>",
-         left},
-        {"under the even-odd rule",
-         "<clipPath id='c'><path clip-rule='evenodd' d='M0 0H100V100H0Z M0 "
-         "0H50V100H0Z'/></clipPath>"
-         "<rect width='100' height='100' style='clip-path:url(#c)'/>",
+        {"under the even-odd rule", "<clipPath id='c'><path clip-rule='evenodd' d='M0 0H100V100H0Z "
+         "M0 0H50V100H0Z'/></clipPath><rect width='100' height='100' style='clip-path:url(#c)'/>",
          "[evenodd 0,0 100,0 100,100 0,100 0,0 0,0 50,0 50,100 0,100 0,0 ]"},
-        {"a mask keeps what its shapes paint",
-         "<mask id='m'><g><rect width='50' height='100' fill='white'/></g></mask>"
-         "<rect width='100' height='100' mask='url(#m)'/>",
-         left},
-        {"black in a mask takes away",
-         "<mask id='m'><rect width='100' height='100' fill='white'/><rect x='50' width='50' "
-         "height='100'/></mask>"
-         "<rect width='100' height='100' mask='url(#m)'/>",
+        {"a mask keeps what its shapes paint", "<mask id='m'><g><rect width='50' height='100' "
+         "fill='white'/></g></mask><rect width='100' height='100' mask='url(#m)'/>", left},
+        {"black in a mask takes away", "<mask id='m'><rect width='100' height='100' fill='white'/>"
+         "<rect x='50' width='50' height='100'/></mask><rect width='100' height='100' "
+         "mask='url(#m)'/>",
          "[0,0 100,0 100,100 0,100 0,0  + cut 50,0 100,0 100,100 50,100 50,0 ]"},
-        {"a picture in a mask keeps its rectangle",
-         "<mask id='m'><g filter='url(#a)'><image width='50' height='100' "
-         "href='none.png'/></g></mask>"
-         "<rect width='100' height='100' mask='url(#m)'/>",
-         left},
-        {"a mask of text only is left out",
-         "<mask id='m'><text>x</text></mask><rect width='100' height='100' mask='url(#m)'/>", ""},
+        {"a picture in a mask keeps its rectangle", "<mask id='m'><g filter='url(#a)'><image "
+         "width='50' height='100' href='none.png'/></g></mask><rect width='100' height='100' "
+         "mask='url(#m)'/>", left},
+        {"a mask of text only is left out", "<mask id='m'><text>x</text></mask><rect width='100' "
+         "height='100' mask='url(#m)'/>", ""},
         {"a nested viewport cuts what it draws outside it",
          "<svg><svg width='50' height='100'>" + square + "</svg></svg>", left},
         {"unless its overflow is visible",
          "<svg><svg width='50' height='100' overflow='visible'>" + square + "</svg></svg>", ""},
         {"the page cuts everything", "<svg viewBox='0 0 50 100'>" + square + "</svg>", left},
+        // clang-format on
     };
     for (const auto& c : cases) EXPECT_EQ(Clips(Read(c.body).drawing), c.clips) << c.what;
 }

@@ -111,16 +111,11 @@ TEST(SvgReader, CurvesAndArcs) {
         Point centre;   // points of round shapes lie at radius from here
         double radius;  // 0: not a round shape
     } cases[] = {
+        // clang-format off
         {"circle", "<circle cx='5' cy='6' r='10'/>", -5, 15, -4, 16, {5, 6}, 10},
         {"ellipse", "<ellipse rx='20' ry='10'/>", -20, 20, -10, 10, {}, 0},
-        {"rotated ellipse",
-         "<ellipse rx='20' ry='10' transform='rotate(90)'/>",
-         -10,
-         10,
-         -20,
-         20,
-         {},
-         0},
+        {"rotated ellipse", "<ellipse rx='20' ry='10' transform='rotate(90)'/>", -10, 10, -20, 20,
+         {}, 0},
         {"rounded rect", "<rect width='20' height='10' rx='5'/>", 0, 20, 0, 10, {}, 0},
         {"arc, sweep over the top", "<path d='M0 0 A5 5 0 0 1 10 0'/>", 0, 10, -5, 0, {5, 0}, 5},
         {"arc, other sweep under", "<path d='M0 0 A5 5 0 0 0 10 0'/>", 0, 10, 0, 5, {5, 0}, 5},
@@ -128,16 +123,11 @@ TEST(SvgReader, CurvesAndArcs) {
         {"large arc", "<path d='M0 0 A5 5 0 1 1 5 5'/>", 0, 10, -5, 5, {5, 0}, 5},
         {"packed arc flags", "<path d='M0 0a5 5 0 0110 0'/>", 0, 10, -5, 0, {5, 0}, 5},
         {"cubic", "<path d='M0 0 C0 10 10 10 10 0'/>", 0, 10, 0, 7.5, {}, 0},
-        {"smooth cubic reflects",
-         "<path d='M0 0 C0 10 10 10 10 0 S20 -10 20 0'/>",
-         0,
-         20,
-         -7.5,
-         7.5,
-         {},
-         0},
+        {"smooth cubic reflects", "<path d='M0 0 C0 10 10 10 10 0 S20 -10 20 0'/>", 0, 20, -7.5,
+         7.5, {}, 0},
         {"quadratic", "<path d='M0 0 Q5 10 10 0'/>", 0, 10, 0, 5, {}, 0},
         {"smooth quadratic reflects", "<path d='M0 0 Q5 10 10 0 T20 0'/>", 0, 20, -5, 5, {}, 0},
+        // clang-format on
     };
     for (const auto& c : cases) {
         const ReadResult r = ReadSvgText(Svg(c.body), "t.svg");

@@ -1,15 +1,6 @@
 #!/usr/bin/python3
 """Production runs of the built `txorb` on the virtual card, as an operator would make them.
-
-  codes  20 parts with external starts: each picture's Data Matrix, QR code and Code 128 read
-         back (dmtxread, zbarimg) as that part's serial; the journal holds them all, marked.
-  kills  runs killed with SIGKILL at random moments, then one run to the end: the journal's
-         serials run on without a gap or a repeat, the killed parts recorded as interrupted.
-  dxf    a 40 x 20 mm rectangle drawn by ezdxf (in a file not named .dxf) marks as 24,000 x
-         12,000 bits at 600 bits/mm.
-
-Usage: production_runs.py BUILD_DIR codes|kills|dxf
-"""
+Usage: production_runs.py BUILD_DIR codes|kills|dxf (each check says what it shows)."""
 import csv
 import datetime
 import io
@@ -72,12 +63,17 @@ def read_codes(picture):
     return {dm.stdout.strip(), *bars.stdout.split()}
 
 
+def write(work, name, text):
+    with open(os.path.join(work, name), "w") as f:
+        f.write(text)
+    return os.path.join(work, name)
+
+
 def check_codes(build, work):
-    with open(os.path.join(work, "logo.svg"), "w") as f:
-        f.write(LOGO)
-    with open(os.path.join(work, "job.toml"), "w") as f:
-        f.write(CODES_JOB)
-    run = txorb(build, "run", os.path.join(work, "job.toml"), "--count", "20", "--sim",
+    """20 parts with external starts: each picture's Data Matrix, QR code and Code 128 read back
+    (dmtxread, zbarimg) as that part's serial; the journal holds them all, marked."""
+    write(work, "logo.svg", LOGO)
+    run = txorb(build, "run", write(work, "job.toml", CODES_JOB), "--count", "20", "--sim",
                 "--start", "external", "--start-every", "30", "--time-scale", "1000",
                 "--size", "30", "--bits-per-mm", "600", "--no-progress", timeout=600)
     assert run.returncode == 0, run.stderr
@@ -92,11 +88,10 @@ def check_codes(build, work):
 
 
 def check_kills(build, work):
-    job = os.path.join(work, "job.toml")
-    with open(job, "w") as f:
-        f.write(KILLS_JOB)
-    args = [os.path.join(build, "txorb"), "run", job, "--sim", "--start", "now",
-            "--time-scale", "20", "--no-progress"]
+    """Runs killed with SIGKILL at random moments, then one run to the end: the journal's serials
+    run on without a gap or a repeat, the killed parts recorded as interrupted."""
+    args = [os.path.join(build, "txorb"), "run", write(work, "job.toml", KILLS_JOB), "--sim",
+            "--start", "now", "--time-scale", "20", "--no-progress"]
     rng = random.Random(int(os.environ.get("TXORB_KILL_SEED", time.time())))
     for _ in range(4):
         p = subprocess.Popen(args + ["--count", "100"], stdout=subprocess.DEVNULL,
@@ -115,6 +110,8 @@ def check_kills(build, work):
 
 
 def check_dxf(build, work):
+    """A 40 x 20 mm rectangle drawn by ezdxf (in a file not named .dxf) marks as 24,000 x 12,000
+    bits at 600 bits/mm."""
     import ezdxf
     doc = ezdxf.new("R2010")
     doc.header["$INSUNITS"] = 4  # millimetres
