@@ -9,7 +9,6 @@
 #include <utility>
 #include <vector>
 
-#include "api/report.h"
 #include "common/process_state.h"
 #include "support/card_fixture.h"
 #include "txorb/txorb.h"
@@ -106,20 +105,6 @@ TEST_F(HostileCaller, EveryPointerAndTextExportRefusesWithItsCodeAndTheCardCarri
             EXPECT_EQ(packets.front().payload.size(), row.payload) << row.call;
         }
     }
-}
-
-TEST_F(HostileCaller, ALongTextIsCutToTheTraceLine) {
-    WriteRegistry("\"DisplayMessBox\"=dword:00000001\n");
-    api::ReadTraceSwitch();
-    ASSERT_TRUE(api::TraceEnabled());
-    Install();
-    EXPECT_FALSE(Load_Cor(kLong));
-    char line[1024];
-    std::memset(line, 0x5A, sizeof line);
-    api::CopyTraceLine(line, sizeof line);
-    EXPECT_EQ(std::strlen(line), 255u);
-    EXPECT_EQ(std::string(line, 14), "lpstrFileName=");
-    EXPECT_EQ(std::string(line + 14, 241), std::string(241, 'a'));
 }
 
 // Every output lives in one block of guard bytes, 16 of them on each side, so that a write

@@ -476,9 +476,10 @@ TEST_F(ImmediateCommands, TraceLinesCarryTheArguments) {
     api::ReadTraceSwitch();
     Install();
     rtb.ReplyTo(118, FakeRtb::Data({0, 0, 0, 0, 0, 0x40, 0x6F, 0x40}));
+    const std::string kLongText(10000, 'a');
     const struct {
         std::function<void()> call;
-        const char* line;
+        std::string line;
     } cases[] = {
         {[] { Set_Mode(0x2AB); }, "usMode=0x2AB "},
         {[] { Set_Jump_Speed(250.0); }, "dJumpSpeed =250.000000"},
@@ -487,12 +488,15 @@ TEST_F(ImmediateCommands, TraceLinesCarryTheArguments) {
         {[] { Write_DA(300); }, "usValue=300 "},
         {[] { Get_Jump_Speed(); }, "dSpeed =250.000000"},
         {[] { Set_Speed(1.5, 2.0); }, "dJumpSpeed=1.500000 dMarkSpeed=2.000000"},
+        // A line holds 255 characters at most, however long the text.
+        {[&] { Load_Cor(kLongText.c_str()); }, "lpstrFileName=" + std::string(241, 'a')},
     };
     for (const auto& c : cases) {
         c.call();
-        char line[256];
+        char line[1024];
+        std::memset(line, 0x5A, sizeof line);
         api::CopyTraceLine(line, sizeof line);
-        EXPECT_STREQ(line, c.line);
+        EXPECT_EQ(line, c.line);
     }
 }
 
