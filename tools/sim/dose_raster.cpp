@@ -28,18 +28,58 @@ void Limit(double c0, double c1, double inverse, double vmin, double vmax, doubl
 
 double Inverse(double v) { return std::abs(v) < 1e-12 ? 0.0 : 1.0 / v; }
 
+// The pixels [first, last] of a line of `count` that meet the open span (lo, hi); empty when
+// first > last.
+void PixelsMeeting(double lo, double hi, int count, int* first, int* last) {
+    *first = std::max(0, static_cast<int>(std::floor(std::clamp(lo, -1.0, double(count)))));
+    *last = std::min(count - 1, static_cast<int>(std::ceil(std::clamp(hi, -1.0, count + 1.0))) - 1);
+}
+
 }  // namespace
 
 void DoseRaster::AddBand(double x0, double y0, double x1, double y1, double widthPx,
                          double energyPerPx) {
     const double dx = x1 - x0, dy = y1 - y0;
-    const double length = std::hypot(dx, dy);
+    const double length = std::sqrt(dx * dx + dy * dy);
     if (!(length > 0) || !(widthPx > 0) || !(energyPerPx > 0)) return;
-    // Along the band (u) from its start, and across it (n) from its middle.
-    const double ux = dx / length, uy = dy / length, nx = -uy, ny = ux;
     const double half = widthPx / 2;
-    const double invUx = Inverse(ux), invNx = Inverse(nx);
     const auto density = static_cast<float>(energyPerPx / widthPx);
+    // Along an axis the band is a box, and a pixel's share is the part of the box it holds.
+    if (dy == 0) {
+        return AddBox(std::min(x0, x1), y0 - half, std::max(x0, x1), y0 + half, density);
+    }
+    if (dx == 0) {
+        return AddBox(x0 - half, std::min(y0, y1), x0 + half, std::max(y0, y1), density);
+    }
+    AddSlantedBand(x0, y0, y1, dx / length, dy / length, length, half, density);
+}
+
+void DoseRaster::AddBox(double xa, double ya, double xb, double yb, float density) {
+    int xFirst, xLast, yFirst, yLast;
+    PixelsMeeting(xa, xb, width_, &xFirst, &xLast);
+    PixelsMeeting(ya, yb, height_, &yFirst, &yLast);
+    if (xFirst > xLast || yFirst > yLast) return;
+    // Only the end columns hold part of the box's width; those between hold all of it.
+    const auto share = [](int pixel, double lo, double hi) {
+        return std::min(pixel + 1.0, hi) - std::max(double(pixel), lo);
+    };
+    const double firstColumn = share(xFirst, xa, xb), lastColumn = share(xLast, xa, xb);
+    for (int y = yFirst; y <= yLast; ++y) {
+        const double rowShare = share(y, ya, yb);
+        float* row = energy_.data() + size_t(y) * size_t(width_);
+        row[xFirst] += static_cast<float>(firstColumn * rowShare) * density;
+        if (xLast == xFirst) continue;
+        const float inner = static_cast<float>(rowShare) * density;
+        for (int x = xFirst + 1; x < xLast; ++x) row[x] += inner;
+        row[xLast] += static_cast<float>(lastColumn * rowShare) * density;
+    }
+}
+
+void DoseRaster::AddSlantedBand(double x0, double y0, double y1, double ux, double uy,
+                                double length, double half, float density) {
+    // Along the band (u) from its start, and across it (n) from its middle.
+    const double nx = -uy, ny = ux;
+    const double invUx = Inverse(ux), invNx = Inverse(nx);
     // Rows whose pixels can meet the band: the band grown by half a pixel each way.
     const double reach = (half + 0.5) * std::abs(ny) + 0.5 * std::abs(uy);
     const int yFirst = std::max(0, static_cast<int>(std::ceil(std::min(y0, y1) - reach - 0.5)));
@@ -67,8 +107,9 @@ void DoseRaster::AddBand(double x0, double y0, double x1, double y1, double widt
 }
 
 void DoseRaster::AddSquare(double x, double y, double sidePx, double energy) {
-    if (!(sidePx > 0)) return;
-    AddBand(x - sidePx / 2, y, x + sidePx / 2, y, sidePx, energy / sidePx);
+    if (!(sidePx > 0) || !(energy > 0)) return;
+    const double half = sidePx / 2;
+    AddBox(x - half, y - half, x + half, y + half, static_cast<float>(energy / (sidePx * sidePx)));
 }
 
 bool DoseRaster::Empty() const {

@@ -26,6 +26,12 @@ public:
     bool Empty() const;
 
 private:
+    // The box [xa, xb] x [ya, yb] holding density per unit of its area.
+    void AddBox(double xa, double ya, double xb, double yb, float density);
+    // A band that follows neither axis, from (x0, y0) along the unit vector (ux, uy) to y1.
+    void AddSlantedBand(double x0, double y0, double y1, double ux, double uy, double length,
+                        double half, float density);
+
     int width_, height_;
     std::vector<float> energy_;
 };
