@@ -91,7 +91,10 @@ void VirtualCard::MoveTo(double x, double y, MoveKind kind, uint16_t delayAfter,
     x = Clamp16(x);
     y = Clamp16(y);
     const double speed = kind == MoveKind::kJump ? jumpSpeed_ : markSpeed_;
-    const double distance = std::hypot(x - x_, y - y_);
+    // Both ends lie in the 16-bit field, so the squares are exact for whole bits and a plain
+    // root serves (std::hypot guards against overflow that cannot happen here, at some cost).
+    const double dx = x - x_, dy = y - y_;
+    const double distance = std::sqrt(dx * dx + dy * dy);
     // Speeds are bits per millisecond; a speed of 0 or less moves at once.
     const double us = speed > 0 ? distance / speed * 1000.0 : 0.0;
     const int64_t duration = static_cast<int64_t>(std::min(us, 3.6e12));
@@ -180,8 +183,8 @@ void VirtualCard::Skip(int64_t target) {
 }
 
 void VirtualCard::ExecuteEntry(const ListEntry& e) {
-    if (e.bitmap >= 0) {
-        RunBitmap(running_->bitmaps[static_cast<size_t>(e.bitmap)]);
+    if (e.bitmapLine) {
+        RunBitmap(running_->bitmaps[e.Bitmap()]);
         return;
     }
     if (ExecuteMotionRecord(e) || ExecuteFlowRecord(e)) return;

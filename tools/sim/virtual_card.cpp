@@ -312,7 +312,8 @@ bool VirtualCard::StoreListRecords(const std::vector<uint8_t>& payload, int64_t 
     for (size_t at = 0; at < payload.size(); at += proto::kListRecordBytes) {
         if (lists_[loadList_]->closed) lists_[loadList_] = std::make_shared<ListMemory>();
         ListMemory& list = *lists_[loadList_];
-        ListEntry entry{payload[at], proto::Le16(&payload[at + 1]), proto::Le16(&payload[at + 3])};
+        const ListEntry entry{payload[at], false, proto::Le16(&payload[at + 1]),
+                              proto::Le16(&payload[at + 3])};
         list.entries.push_back(entry);
         if (entry.opcode == list_op::kSetEndOfList) list.closed = true;
     }
@@ -327,9 +328,7 @@ bool VirtualCard::StoreBitmapLine(const std::vector<uint8_t>& p, int64_t nowUs) 
     BitmapLine line{S16(p, 0), S16(p, 2), S16(p, 4), S16(p, 6), {}};
     for (size_t at = 8; at + 2 <= p.size(); at += 2) line.delays.push_back(U16(p, at));
     list.bitmaps.push_back(std::move(line));
-    ListEntry entry;
-    entry.bitmap = static_cast<int32_t>(list.bitmaps.size() - 1);
-    list.entries.push_back(entry);
+    list.entries.push_back(ListEntry::ForBitmapLine(list.bitmaps.size() - 1));
     Resume(nowUs);
     return true;
 }

@@ -46,11 +46,18 @@ inline constexpr size_t kCorrectionTableBytes = 25350;
 inline constexpr uint16_t kPowerPort = 40;
 inline constexpr uint16_t kPowerPortAtPowerUp = 0xFFFF;
 
+// A record as the list memory keeps it, six bytes, for a list may hold millions. A bitmap line
+// stands in the list as an entry whose two words are its index in ListMemory::bitmaps.
 struct ListEntry {
     uint8_t opcode = 0;
+    bool bitmapLine = false;
     uint16_t param1 = 0;
     uint16_t param2 = 0;
-    int32_t bitmap = -1;  // index into ListMemory::bitmaps for a bitmap line
+
+    static ListEntry ForBitmapLine(size_t index) {
+        return ListEntry{0, true, static_cast<uint16_t>(index), static_cast<uint16_t>(index >> 16)};
+    }
+    size_t Bitmap() const { return size_t{param1} | size_t{param2} << 16; }
 };
 
 struct BitmapLine {
