@@ -81,7 +81,8 @@ TEST_F(Outcomes, EveryCommandEndsByTheRuleWithItsExactMessages) {
                           "512\nKRT1 version:     257\nidentity:         0x54584F52\n"},
         {{"info"}, 0, "", "  1     0xFFFF    0xFFFF  0            1    1            1\n"},
         {{"stop", "--sim"}, 0, "", "card 1 stopped\n"},
-        {{"decode", "cap.bin"}, 0, "", "\n2 packets, 1 list packets, 1 list records\n"},
+        {{"decode", "cap.bin"}, 0, "", "length 5  1 record\n        Set_End_Of_List\n2 packets, 1 "
+                                       "list packets, 1 list records\n"},
         {{"mark", "objects.svg", "--hatch-spacing", "600", "--time-scale", "50"}, 0, "",
          "\nnot marked: <foreignObject>: 2\n"},
         {{"mark", "pageless.svg", "--fit", "page", "--hatch-spacing", "600", "--time-scale", "50"},
