@@ -72,7 +72,7 @@ TEST(OfflineCard, ListRunsToItsEndOrToWhatItWaitsFor) {
         const OfflineRun run = card.Run(kLimitUs);
         EXPECT_EQ(run.elapsedUs, row.elapsedUs) << row.what;
         EXPECT_EQ(run.end, row.end) << row.what;
-        EXPECT_EQ(card.Pictured().Marks().size() > 0, row.elapsedUs >= 1000) << row.what;
+        EXPECT_EQ(card.Pictured().MarkCount() > 0, row.elapsedUs >= 1000) << row.what;
     }
 }
 

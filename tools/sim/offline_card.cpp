@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <utility>
 
 #include "target_disk.h"
 #include "virtual_card.h"
@@ -70,6 +71,12 @@ OfflineRun OfflineCard::Run(int64_t limitUs) {
 }
 
 uint16_t OfflineCard::StatusWord() const { return card_->StatusWord(nowUs_); }
+
+Picture OfflineCard::TakePicture() {
+    Picture taken = std::move(picture_);
+    picture_ = Picture(options_.maxPictureItems);
+    return taken;
+}
 
 bool OfflineCard::WritePictures(const std::string& prefix, std::string* error) const {
     return RenderPictures(picture_, prefix, options_.render, error);

@@ -70,6 +70,9 @@ public:
     // renamed when complete); false with "PATH: reason".
     bool WritePictures(const std::string& prefix, std::string* error) const;
     void ClearPicture() { picture_.Clear(); }
+    // Hands over what was marked so far and starts an empty picture: a caller done with the
+    // card can let it and its lists go before drawing.
+    Picture TakePicture();
 
 private:
     class Recorder;

@@ -83,6 +83,12 @@ bool OutputFile::Commit(std::string* error) {
     return true;
 }
 
+bool TextOutput::Flush() {
+    const bool ok = file_->Write(buffer_.data(), buffer_.size());
+    buffer_.clear();
+    return ok;
+}
+
 bool WriteOutput(const std::string& path, const std::string& data, std::string* error) {
     OutputFile file(path);
     if (!file.Open(error)) return false;

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 namespace txorb::sim {
 
@@ -37,6 +38,28 @@ private:
     std::string temp_;  // empty once renamed
     int fd_ = -1;
     std::string reason_;
+};
+
+// Text for an open OutputFile, gathered and written a buffer at a time, so that a large output
+// is never held whole.
+class TextOutput {
+public:
+    explicit TextOutput(OutputFile* file) : file_(file) { buffer_.reserve(kBufferBytes); }
+    void Append(std::string_view text) {
+        buffer_.append(text);
+        if (buffer_.size() >= kBufferBytes) Flush();
+    }
+    void Append(char c) {
+        buffer_.push_back(c);
+        if (buffer_.size() >= kBufferBytes) Flush();
+    }
+    // Writes what is gathered; false once a write has failed (the file's Error() says why).
+    bool Flush();
+
+private:
+    static constexpr size_t kBufferBytes = 64 * 1024;
+    OutputFile* file_;
+    std::string buffer_;
 };
 
 // Writes data as path in one go (through a temporary name).

@@ -25,6 +25,11 @@ public:
         float power;
         float durationUs;
     };
+    // The power and speed of a run of marks: marks in a row made with the same.
+    struct Style {
+        float power, speed;
+        bool operator==(const Style&) const = default;
+    };
 
     explicit Picture(size_t maxItems) : maxItems_(maxItems) {}
 
@@ -34,16 +39,54 @@ public:
     bool Add(const PixelLine& line);
     void Clear();
 
-    const std::vector<Mark>& Marks() const { return marks_; }
+    // Calls f(const Mark&) for every mark, in the order they were made.
+    template <class F>
+    void ForEachMark(F&& f) const {
+        for (size_t run = 0; run < runs_.size(); ++run) ForEachMarkIn(run, f);
+    }
+    size_t Runs() const { return runs_.size(); }
+    Style RunStyle(size_t run) const { return runs_[run].style; }
+    // Calls f(const Mark&) for each mark of the run, in order.
+    template <class F>
+    void ForEachMarkIn(size_t run, F&& f) const;
+
+    size_t MarkCount() const { return marks_; }
     const std::vector<Dot>& Dots() const { return dots_; }
     const std::vector<PixelLine>& Lines() const { return lines_; }
-    size_t Size() const { return marks_.size() + dots_.size() + lines_.size(); }
+    size_t Size() const { return marks_ + dots_.size() + lines_.size(); }
 
 private:
+    struct Point {
+        float x, y;
+        bool operator==(const Point&) const = default;
+    };
+    struct Run {
+        Style style;
+        size_t firstPiece;
+    };
+
+    // Marks are kept as pieces: a piece is a chain of points, each mark from one point to the
+    // next, so that a polyline's marks share their ends. A run is pieces of one style.
     size_t maxItems_;
-    std::vector<Mark> marks_;
+    size_t marks_ = 0;
+    std::vector<Point> points_;
+    std::vector<size_t> pieces_;  // where each piece begins in points_
+    std::vector<Run> runs_;
     std::vector<Dot> dots_;
     std::vector<PixelLine> lines_;
 };
+
+template <class F>
+void Picture::ForEachMarkIn(size_t run, F&& f) const {
+    const Style style = runs_[run].style;
+    const size_t endPiece = run + 1 < runs_.size() ? runs_[run + 1].firstPiece : pieces_.size();
+    for (size_t piece = runs_[run].firstPiece; piece < endPiece; ++piece) {
+        const size_t end = piece + 1 < pieces_.size() ? pieces_[piece + 1] : points_.size();
+        for (size_t i = pieces_[piece] + 1; i < end; ++i) {
+            const Point a = points_[i - 1], b = points_[i];
+            f(Mark{a.x, a.y, b.x, b.y, style.power, style.speed});
+        }
+    }
+}
 
 }  // namespace txorb::sim

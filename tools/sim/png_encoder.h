@@ -3,12 +3,16 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
-#include <vector>
 
 namespace txorb::sim {
 
-// pixels: width x height bytes, row by row from the top. Empty when zlib fails.
-std::string EncodeGreyPng(const std::vector<uint8_t>& pixels, int width, int height);
+// Fills row (width bytes) with the pixels of row y, counted from the top.
+using GreyRow = std::function<void(int y, uint8_t* row)>;
+
+// The PNG of width x height pixels, asked for row by row from the top, so that the whole
+// picture is never held as bytes. Empty when zlib fails.
+std::string EncodeGreyPng(int width, int height, const GreyRow& row);
 
 }  // namespace txorb::sim

@@ -4,6 +4,8 @@
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <system_error>
+#include <thread>
 
 #include "dose_raster.h"
 #include "output_file.h"
@@ -61,11 +63,11 @@ void DepositMarks(const Picture& picture, const PictureView& view, double spotBi
                   DoseRaster* raster) {
     const double scale = view.Scale();
     const double spotPx = spotBits * scale;
-    for (const Picture::Mark& m : picture.Marks()) {
+    picture.ForEachMark([&](const Picture::Mark& m) {
         const double perBit = proto::VectorEnergyPerBit(m.power, m.speed);
         raster->AddBand(view.X(m.x0), view.Y(m.y0), view.X(m.x1), view.Y(m.y1), spotPx,
                         perBit / scale);
-    }
+    });
     for (const Picture::Dot& d : picture.Dots()) {
         raster->AddSquare(view.X(d.x), view.Y(d.y), spotPx, double(d.power) * d.durationUs);
     }
@@ -74,12 +76,26 @@ void DepositMarks(const Picture& picture, const PictureView& view, double spotBi
 // The raster's darkness as grey (255 untouched, 0 black), encoded as PNG.
 std::string EncodeDarkness(const DoseRaster& raster, const PictureView& view) {
     const double toDose = view.Scale() * view.Scale();  // energy per pixel -> per square bit
-    const std::vector<float>& energy = raster.Energy();
-    std::vector<uint8_t> grey(energy.size());
-    for (size_t i = 0; i < energy.size(); ++i) {
-        grey[i] = static_cast<uint8_t>(255.5 - proto::Darkness(energy[i] * toDose) * 255.0);
-    }
-    return EncodeGreyPng(grey, raster.Width(), raster.Height());
+    const size_t width = static_cast<size_t>(raster.Width());
+    return EncodeGreyPng(raster.Width(), raster.Height(), [&](int y, uint8_t* grey) {
+        const float* energy = raster.Energy().data() + size_t(y) * width;
+        for (size_t x = 0; x < width; ++x) {
+            grey[x] =
+                energy[x] == 0.0f
+                    ? 255
+                    : static_cast<uint8_t>(255.5 - proto::Darkness(energy[x] * toDose) * 255.0);
+        }
+    });
+}
+
+// Writes the SVG under its temporary name, leaving it to the caller to commit.
+void WriteSvg(const Picture& picture, const PictureView& view, const RenderOptions& options,
+              const std::string& linesPng, OutputFile* file) {
+    std::string error;
+    if (!file->Open(&error)) return;
+    TextOutput text(file);
+    WriteSvgPicture(picture, view, options, linesPng, &text);
+    text.Flush();
 }
 
 }  // namespace
@@ -89,10 +105,10 @@ PictureView MakeView(const Picture& picture, const RenderOptions& options) {
     view.sizePx = options.sizePx;
     if (!options.fit || picture.Size() == 0) return view;
     Bounds b;
-    for (const Picture::Mark& m : picture.Marks()) {
+    picture.ForEachMark([&](const Picture::Mark& m) {
         b.Take(m.x0, m.y0);
         b.Take(m.x1, m.y1);
-    }
+    });
     for (const Picture::Dot& d : picture.Dots()) b.Take(d.x, d.y);
     for (const PixelLine& line : picture.Lines()) {
         b.Take(line.x0, line.y0);
@@ -112,14 +128,27 @@ bool RenderPictures(const Picture& picture, const std::string& prefix, const Ren
     // The SVG shows the bitmap lines as this image, under its paths for the marks.
     const std::string linesPng =
         picture.Lines().empty() ? std::string() : EncodeDarkness(raster, view);
+    // The SVG is written while the marks go into the raster, on a thread of its own when one
+    // can be had; neither picture takes its name before both are complete.
+    OutputFile svg(prefix + ".svg");
+    const auto writeSvg = [&] { WriteSvg(picture, view, options, linesPng, &svg); };
+    std::jthread svgThread;
+    try {
+        svgThread = std::jthread(writeSvg);
+    } catch (const std::system_error&) {
+        writeSvg();
+    }
     DepositMarks(picture, view, options.spotBits, &raster);
     const std::string png = EncodeDarkness(raster, view);
+    if (svgThread.joinable()) svgThread.join();
+    OutputFile pngFile(prefix + ".png");
     if (png.empty()) {
-        *error = prefix + ".png: " + std::strerror(ENOMEM);
+        *error = pngFile.Path() + ": " + std::strerror(ENOMEM);
         return false;
     }
-    return WriteOutput(prefix + ".png", png, error) &&
-           WriteOutput(prefix + ".svg", SvgPicture(picture, view, options, linesPng), error);
+    if (!pngFile.Open(error)) return false;
+    pngFile.Write(png.data(), png.size());
+    return pngFile.Commit(error) && svg.Commit(error);
 }
 
 }  // namespace txorb::sim

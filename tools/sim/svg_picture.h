@@ -6,13 +6,15 @@
 
 #include <string>
 
+#include "output_file.h"
 #include "picture.h"
 #include "renderer.h"
 
 namespace txorb::sim {
 
-// linesPng: the bitmap lines as a grey PNG of the view, or empty.
-std::string SvgPicture(const Picture& picture, const PictureView& view,
-                       const RenderOptions& options, const std::string& linesPng);
+// Writes the SVG text to out as it is made. linesPng: the bitmap lines as a grey PNG of the
+// view, or empty.
+void WriteSvgPicture(const Picture& picture, const PictureView& view, const RenderOptions& options,
+                     const std::string& linesPng, TextOutput* out);
 
 }  // namespace txorb::sim
