@@ -1,6 +1,7 @@
 #include "proto/list_packets.h"
 
 #include <cstring>
+#include <utility>
 
 #include "proto/opcodes.h"
 
@@ -14,17 +15,33 @@ void PutWord(uint16_t v, std::vector<uint8_t>* out) {
 
 }  // namespace
 
-void ListPacker::Add(const ListRecord& record, std::vector<Packet>* out) {
-    pending_.push_back(record.opcode);
-    PutWord(record.param1, &pending_);
-    PutWord(record.param2, &pending_);
-    if (record.opcode == list_op::kSetEndOfList || pending_.size() >= kListPacketBytes) Flush(out);
+ListPacker::ListPacker(PacketSink send) : send_(std::move(send)) {
+    packet_.opcode = op::kListRecords;
+    packet_.payload.reserve(kListPacketBytes + kListRecordBytes);
 }
 
-void ListPacker::Flush(std::vector<Packet>* out) {
-    if (pending_.empty()) return;
-    out->push_back(RequestPacket(op::kListRecords, std::move(pending_)));
-    pending_.clear();
+bool ListPacker::Add(const ListRecord& record) {
+    std::vector<uint8_t>& pending = packet_.payload;
+    const size_t at = pending.size();
+    pending.resize(at + kListRecordBytes);
+    uint8_t* bytes = pending.data() + at;
+    bytes[0] = record.opcode;
+    bytes[1] = static_cast<uint8_t>(record.param1);
+    bytes[2] = static_cast<uint8_t>(record.param1 >> 8);
+    bytes[3] = static_cast<uint8_t>(record.param2);
+    bytes[4] = static_cast<uint8_t>(record.param2 >> 8);
+    if (record.opcode == list_op::kSetEndOfList || pending.size() >= kListPacketBytes) {
+        return Flush();
+    }
+    return true;
+}
+
+bool ListPacker::Flush() {
+    if (packet_.payload.empty()) return true;
+    packet_.raw = FrameRequest(packet_.opcode, packet_.payload);
+    const bool more = send_(packet_);
+    packet_.payload.clear();
+    return more;
 }
 
 Packet RequestPacket(uint8_t opcode, std::vector<uint8_t> payload) {

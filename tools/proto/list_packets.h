@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "proto/list_records.h"
@@ -17,16 +18,23 @@ namespace txorb::proto {
 // Pending list bytes that make the library send them.
 inline constexpr size_t kListPacketBytes = 2500;
 
+// Takes each packet as it is completed; false stops the sending.
+using PacketSink = std::function<bool(const Packet&)>;
+
+// Gathers list records into packets and hands each to the sink when it is complete. The
+// packet is reused for the next, so a long list costs no allocation per record.
 class ListPacker {
 public:
+    explicit ListPacker(PacketSink send);
     // Appends the record; the packet it completes (at kListPacketBytes, or as the end of a
-    // list) goes to out.
-    void Add(const ListRecord& record, std::vector<Packet>* out);
-    // Sends what is pending, if anything.
-    void Flush(std::vector<Packet>* out);
+    // list) goes to the sink. False when the sink stopped the sending.
+    bool Add(const ListRecord& record);
+    // Sends what is pending, if anything; false when the sink stopped the sending.
+    bool Flush();
 
 private:
-    std::vector<uint8_t> pending_;
+    PacketSink send_;
+    Packet packet_;
 };
 
 // A packet as the library frames it (raw filled in).

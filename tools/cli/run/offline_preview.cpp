@@ -1,5 +1,7 @@
 #include "cli/run/offline_preview.h"
 
+#include <memory>
+
 #include "cli/run/interrupt.h"
 #include "cli/run/program_packets.h"
 #include "proto/list_packets.h"
@@ -19,17 +21,23 @@ OfflineOutcome Failed(std::string why) {
     return out;
 }
 
-// Carries out the packets, counted; the first the card refuses (status 0) is named.
+// Carries out the packet, counted; one the card refuses (status 0) is named.
+bool Send(sim::OfflineCard* card, const proto::Packet& packet, OfflineOutcome* out,
+          std::string* why) {
+    ++out->packets;
+    if (packet.opcode == proto::op::kListRecords) out->listBytes += packet.payload.size();
+    const std::vector<uint8_t> reply = card->Send(packet);
+    if (reply.size() == 1 && reply[0] == 0) {
+        *why = "the virtual card refused " + proto::CommandName(packet.opcode);
+        return false;
+    }
+    return true;
+}
+
 bool SendAll(sim::OfflineCard* card, const std::vector<proto::Packet>& packets, OfflineOutcome* out,
              std::string* why) {
     for (const proto::Packet& packet : packets) {
-        ++out->packets;
-        if (packet.opcode == proto::op::kListRecords) out->listBytes += packet.payload.size();
-        const std::vector<uint8_t> reply = card->Send(packet);
-        if (reply.size() == 1 && reply[0] == 0) {
-            *why = "the virtual card refused " + proto::CommandName(packet.opcode);
-            return false;
-        }
+        if (!Send(card, packet, out, why)) return false;
     }
     return true;
 }
@@ -41,30 +49,39 @@ OfflineOutcome PreviewOnOfflineCard(const drawing::ListProgram& program,
                                     const std::string& prefix) {
     sim::OfflineCardOptions options;
     options.autoStart = true;  // a preview does not wait for a start that nobody gives
-    sim::OfflineCard card(options);
+    auto card = std::make_unique<sim::OfflineCard>(options);
     OfflineOutcome out;
     std::string why;
-    if (!SendAll(&card, setup, &out, &why)) return Failed(why);
-    const int64_t started = card.NowUs();
-    // Each list (one, or with ramps one per layer) is sent and run to its end in turn.
+    if (!SendAll(card.get(), setup, &out, &why)) return Failed(why);
+    const int64_t started = card->NowUs();
+    // Each list (one, or with ramps one per layer) is sent, packet by packet as it is made,
+    // and run to its end in turn.
+    const auto send = [&](const proto::Packet& packet) {
+        return Send(card.get(), packet, &out, &why);
+    };
     for (size_t next = 0; next < program.commands.size();) {
         if (Interrupted()) {
             out.end = OfflineOutcome::End::kInterrupted;
             return out;
         }
-        std::vector<proto::Packet> packets = ListPackets(program, next, &next);
-        packets.push_back(
-            proto::RequestPacket(proto::op::kExecuteList, proto::WordPayload(kList1)));
-        if (!SendAll(&card, packets, &out, &why)) return Failed(why);
-        const sim::OfflineRun run = card.Run();
+        if (!SendListPackets(program, next, &next, send) ||
+            !send(proto::RequestPacket(proto::op::kExecuteList, proto::WordPayload(kList1)))) {
+            return Failed(why);
+        }
+        const sim::OfflineRun run = card->Run();
         if (run.end != sim::OfflineEnd::kIdle) {
             return Failed(run.end == sim::OfflineEnd::kTimeLimit
                               ? "the list did not end within a day of the card's time"
                               : "the list waits for what a preview cannot give");
         }
     }
-    out.seconds = static_cast<double>(card.NowUs() - started) / 1e6;
-    if (!card.WritePictures(prefix, &why)) return Failed("cannot write " + why);
+    out.seconds = static_cast<double>(card->NowUs() - started) / 1e6;
+    // The card and its lists go before the pictures are drawn: only what it marked is kept.
+    const sim::Picture picture = card->TakePicture();
+    card.reset();
+    if (!sim::RenderPictures(picture, prefix, options.render, &why)) {
+        return Failed("cannot write " + why);
+    }
     return out;
 }
 

@@ -8,12 +8,18 @@
 #include <vector>
 
 #include "drawing/program/list_program.h"
+#include "proto/list_packets.h"
 #include "proto/packet.h"
 
 namespace txorb::cli {
 
-// The packets of the commands from `first` up to and including the next end of list (the
-// list the card then runs); *next is where the list after it starts.
+// Hands the packets of the commands from `first` up to and including the next end of list
+// (the list the card then runs) to send, each as it is made; *next is where the list after it
+// starts. False when send stopped it (*next then says nothing).
+bool SendListPackets(const drawing::ListProgram& program, size_t first, size_t* next,
+                     const proto::PacketSink& send);
+
+// The same packets, gathered.
 std::vector<proto::Packet> ListPackets(const drawing::ListProgram& program, size_t first,
                                        size_t* next);
 
