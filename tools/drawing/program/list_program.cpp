@@ -57,6 +57,21 @@ void AddRampsDelays(const LayerSettings& s, const ListTiming& t, ListProgram* pr
                                RampPowerScale(s.power)});
 }
 
+// The commands BuildListProgram gives, counted first so that a program of millions is made
+// in one allocation rather than by doubling.
+size_t CommandCount(const MarkPlan& plan, const ProgramOptions& options) {
+    size_t count = 1;  // the end
+    for (const PlanLayer& layer : plan.layers) {
+        if (!MarksSomething(layer)) continue;
+        size_t marks = layer.bitmapLines.size();
+        for (const Polyline& line : layer.polylines) {
+            if (line.size() >= 2) marks += 1 + std::max<size_t>(2, line.size() - 1);
+        }
+        count += marks * size_t(std::max(1, layer.settings.passes)) + (options.ramps ? 5 : 2);
+    }
+    return count;
+}
+
 }  // namespace
 
 uint16_t PowerLevel(double percent) {
@@ -71,6 +86,7 @@ uint16_t RampPowerScale(double percent) {
 
 ListProgram BuildListProgram(const MarkPlan& plan, const ProgramOptions& options) {
     ListProgram program;
+    program.commands.reserve(CommandCount(plan, options));
     for (const PlanLayer& layer : plan.layers) {
         if (!MarksSomething(layer)) continue;
         const LayerSettings& s = layer.settings;
