@@ -13,8 +13,6 @@ constexpr size_t kDepth = 40;
 // Beyond every field coordinate: the edges of the whole plane.
 constexpr int32_t kPlaneEdge = 1 << 20;
 
-constexpr int64_t kFar = INT64_MAX;
-
 // The grid: points a cell holds on average, cells across at most, how many cells a question's
 // circle may reach out from its own, and how many points it may look at.
 constexpr double kPointsPerCell = 2.0;
