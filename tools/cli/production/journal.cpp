@@ -192,11 +192,14 @@ Journal::Journal(std::string path, sqlite3* db)
       processToken_(ProcessToken(pid_)) {}
 
 Journal::~Journal() {
-    Statement left(db_,
-                   "UPDATE parts SET outcome = 'interrupted' "
-                   "WHERE outcome = 'started' AND run = ?");
-    left.Bind(1, run_);
-    left.Step();
+    {
+        // Finalized before the close: SQLite will not close a connection with a live statement.
+        Statement left(db_,
+                       "UPDATE parts SET outcome = 'interrupted' "
+                       "WHERE outcome = 'started' AND run = ?");
+        left.Bind(1, run_);
+        left.Step();
+    }
     sqlite3_close(db_);
 }
 
