@@ -144,11 +144,12 @@ void AddRasterOptions(CLI::App* cmd, MarkCommand* m) {
         ->check(CLI::PositiveNumber)
         ->excludes(dpi);
     m->minDelay = cmd->add_option("--min-delay", raster.minDelay,
-                                  "Pixel delay of the lightest marked grey (default 10). Without "
-                                  "--min-delay or --max-delay, delays follow the virtual card's "
-                                  "exposure model at the layer's power");
-    m->maxDelay =
-        cmd->add_option("--max-delay", raster.maxDelay, "Pixel delay of black (default 100)");
+                                  "Pixel delay of the lightest marked grey (default 10 once "
+                                  "either delay is given). Without --min-delay or --max-delay, "
+                                  "delays follow the virtual card's exposure model at the "
+                                  "layer's power");
+    m->maxDelay = cmd->add_option("--max-delay", raster.maxDelay,
+                                  "Pixel delay of black (default 100 once either delay is given)");
     cmd->add_option("--dither", m->dither,
                     "none (grey levels, the default), floyd-steinberg or ordered")
         ->check(CLI::IsMember({"none", "floyd-steinberg", "ordered"}));
