@@ -7,6 +7,7 @@
 #include <mutex>
 #include <numbers>
 
+#include "drawing/model/plain_text.h"
 #include "drawing/text/text_outlines.h"
 
 namespace txorb::drawing {
@@ -15,12 +16,6 @@ namespace {
 constexpr double kDefaultCapHeight = 0.7;   // of the em, when the font gives no capital H
 constexpr double kDescent = 0.3;            // of the capitals' height: where "bottom" lies
 constexpr double kLineSpacing = 5.0 / 3.0;  // of the capitals' height, CAD's single spacing
-
-std::string Lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
 
 // The family fontconfig is asked for: a TrueType or OpenType file's name without its folder
 // and extension; CAD's own stroke fonts and an empty style are drawn in sans-serif.

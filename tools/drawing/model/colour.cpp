@@ -1,5 +1,7 @@
 #include "drawing/model/colour.h"
 
+#include "drawing/model/plain_text.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cmath>
@@ -11,18 +13,6 @@
 
 namespace txorb::drawing {
 namespace {
-
-std::string Lower(std::string_view s) {
-    std::string out(s);
-    for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return out;
-}
-
-std::string_view TrimView(std::string_view s) {
-    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front()))) s.remove_prefix(1);
-    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.remove_suffix(1);
-    return s;
-}
 
 // The CSS named colours (the 147 of SVG and CSS 3, and rebeccapurple).
 const std::map<std::string, uint32_t, std::less<>>& NamedColours() {

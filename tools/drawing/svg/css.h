@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+#include "drawing/model/plain_text.h"
+
 namespace pugi {
 class xml_node;
 }
@@ -44,9 +46,5 @@ enum class Importance : uint8_t { kAll, kNormal, kImportant };
 // "prop: value; ..." into pairs, names lower case, values trimmed (of "!important" too);
 // `which` keeps only the declarations marked !important, or only the others.
 Declarations ParseDeclarations(std::string_view text, Importance which = Importance::kAll);
-
-// Helpers of the reader's text handling.
-std::string Lower(std::string_view s);
-std::string_view TrimView(std::string_view s);
 
 }  // namespace txorb::drawing::svg
