@@ -76,39 +76,39 @@ bool FieldTemplate::Parse(std::string_view text, FieldTemplate* out, FieldError*
         const std::string_view field = text.substr(i + 1, close - i - 1);
         const size_t colon = field.find(':');
         const std::string_view name = field.substr(0, colon);
-        const bool hasSpec = colon != std::string_view::npos;
-        const std::string_view spec = hasSpec ? field.substr(colon + 1) : std::string_view();
-        const size_t specAt = i + 1 + name.size() + 1;
+        const bool hasFormat = colon != std::string_view::npos;
+        const std::string_view format = hasFormat ? field.substr(colon + 1) : std::string_view();
+        const size_t formatAt = i + 1 + name.size() + 1;
         Piece piece;
         if (name == "serial") {
             piece.kind = Kind::kSerial;
-            if (hasSpec) {
-                piece.zeros = spec.size() > 1 && spec[0] == '0';
-                const std::string_view digits = spec.substr(piece.zeros ? 1 : 0);
+            if (hasFormat) {
+                piece.zeros = format.size() > 1 && format[0] == '0';
+                const std::string_view digits = format.substr(piece.zeros ? 1 : 0);
                 if (digits.empty() || digits.size() > 2 ||
                     digits.find_first_not_of("0123456789") != std::string_view::npos) {
-                    return Fail(error, specAt, "a serial's width is a number: {serial:06}");
+                    return Fail(error, formatAt, "a serial's width is a number: {serial:06}");
                 }
                 piece.width = std::stoi(std::string(digits));
                 if (piece.width < 1 || piece.width > kMaxWidth) {
-                    return Fail(error, specAt, "a serial's width is 1 to 20");
+                    return Fail(error, formatAt, "a serial's width is 1 to 20");
                 }
             }
         } else if (name == "date" || name == "time") {
             piece.kind = name == "date" ? Kind::kDate : Kind::kTime;
-            piece.text = hasSpec ? spec : name == "date" ? kDefaultDate : kDefaultTime;
-            if (hasSpec && spec.empty()) {
-                return Fail(error, specAt, "an empty format (leave out the ':' for the default)");
+            piece.text = hasFormat ? format : name == "date" ? kDefaultDate : kDefaultTime;
+            if (hasFormat && format.empty()) {
+                return Fail(error, formatAt, "an empty format (leave out the ':' for the default)");
             }
-            const size_t bad = UnknownConversion(spec);
-            if (hasSpec && bad != std::string_view::npos) {
+            const size_t bad = UnknownConversion(format);
+            if (hasFormat && bad != std::string_view::npos) {
                 // Appended piece by piece: GCC 12 at -O3 takes "x" + std::string for an
                 // overlapping copy (-Wrestrict).
                 std::string what = "'";
-                what.append(spec.substr(bad, 2));
+                what.append(format.substr(bad, 2));
                 what.append(
                     "' is not a date or time conversion (strftime's %Y, %m, %d, %H, %M, %S, ...)");
-                return Fail(error, specAt + bad, what);
+                return Fail(error, formatAt + bad, what);
             }
         } else {
             std::string what = "a field without a name (serial, date, time)";
