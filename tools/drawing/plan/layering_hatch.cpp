@@ -159,7 +159,10 @@ private:
 }  // namespace
 
 std::vector<std::vector<KeySpan>> SpansByKey(const SweepResult& sweep) {
+    std::vector<size_t> counts(sweep.keys.size(), 0);
+    for (const Span& span : sweep.spans) ++counts[span.key];
     std::vector<std::vector<KeySpan>> out(sweep.keys.size());
+    for (size_t k = 0; k < out.size(); ++k) out[k].reserve(counts[k]);
     for (size_t line = 0; line < sweep.Lines(); ++line) {
         for (size_t s = sweep.lineStarts[line]; s < sweep.lineStarts[line + 1]; ++s) {
             const Span& span = sweep.spans[s];

@@ -364,7 +364,17 @@ std::vector<int32_t> Shares(const std::vector<Edge>& edges, int32_t lines, int t
 // The edges of every area and clip, by their first line (a counting sort: stable, linear).
 std::vector<Edge> EdgesOf(const Faces& faces, const SweepGrid& grid, int64_t first, int64_t last) {
     const Frame f = FrameOf(grid);
+    // Room for an edge per point up front: growing by doubling would copy and fault in each
+    // page of the largest table of the plan several times over.
+    size_t points = 0;
+    for (const AreaPaint& a : faces.areas) {
+        for (const auto& ring : a.area.rings) points += ring.size();
+    }
+    for (const Area& c : faces.clips) {
+        for (const auto& ring : c.rings) points += ring.size();
+    }
     std::vector<Edge> edges;
+    edges.reserve(points);
     for (uint32_t p = 0; p < faces.areas.size(); ++p) {
         for (const auto& ring : faces.areas[p].area.rings)
             AddRing(ring, p, f, grid, first, last, &edges);
@@ -392,6 +402,13 @@ void Merge(std::vector<Worker>& workers, SweepResult* out) {
     out->keyItems = std::move(first.keyItems);
     std::unordered_map<SweepKey, uint32_t, KeyHash> ids;
     for (uint32_t k = 0; k < out->keys.size(); ++k) ids[out->keys[k]] = k;
+    size_t spans = 0, lines = 0, keyItems = 0;
+    for (const Worker& w : workers) {
+        spans += w.spans.size(), lines += w.lineStarts.size(), keyItems += w.keyItems.size();
+    }
+    out->spans.reserve(spans);
+    out->lineStarts.reserve(lines);
+    out->keyItems.reserve(keyItems);
     for (size_t t = 1; t < workers.size(); ++t) {
         const Worker& w = workers[t];
         std::vector<uint32_t> to(w.keys.size());
