@@ -9,6 +9,7 @@
 #include <tuple>
 
 #include "drawing/plan/layering_parts.h"
+#include "drawing/plan/shared_out.h"
 #include "drawing/plan/sweep.h"
 #include "proto/exposure.h"
 
@@ -82,7 +83,10 @@ private:
     void AddLines();
     void AddSlivers();
     void Settle(Draft* draft);
-    void Hatch(Draft* draft);
+    // A sweep a layer's hatch lines come from, with the step between them in its lines.
+    using HatchSource = std::pair<const Swept*, int>;
+    std::vector<HatchSource> HatchSources(const Draft& draft);
+    void Hatch(Draft* draft, const std::vector<HatchSource>& sources) const;
     const Swept& ExtraSweep(double angle, double spacing);
     std::pair<size_t, size_t> AreasOf(uint32_t item) const;
     std::vector<uint32_t> Items(const Draft& draft) const;
@@ -217,20 +221,29 @@ const Swept& Composer::ExtraSweep(double angle, double spacing) {
     return it->second;
 }
 
-void Composer::Hatch(Draft* d) {
-    const LayerSettings& chosen = d->choice.settings;
+// Sweeps at other angles or spacings are made here, one layer at a time, so that the layers
+// can then be hatched side by side from what is already there.
+std::vector<Composer::HatchSource> Composer::HatchSources(const Draft& d) {
+    const LayerSettings& chosen = d.choice.settings;
     const double base = Spacing(o_.defaults);
     std::vector<double> angles{chosen.hatchAngle};
     if (chosen.crossHatch) angles.push_back(chosen.hatchAngle + 90.0);
+    std::vector<HatchSource> sources;
     for (double angle : angles) {
         // A spacing that is a whole multiple of the drawing's keeps to its lines.
         const double ratio = Spacing(chosen) / base;
         const bool onBase = angle == o_.defaults.hatchAngle && ratio >= 1.0 &&
                             std::fabs(ratio - std::round(ratio)) < 1e-9;
         const Swept& swept = onBase ? *hatch_ : ExtraSweep(angle, Spacing(chosen));
-        const int step = d->tone.step * (onBase ? int(std::lround(ratio)) : 1);
-        if (const SpanList* spans = swept.Spans(d->key)) {
-            std::vector<Polyline> lines = HatchKey(swept.result, *spans, step, o_.inset);
+        sources.emplace_back(&swept, d.tone.step * (onBase ? int(std::lround(ratio)) : 1));
+    }
+    return sources;
+}
+
+void Composer::Hatch(Draft* d, const std::vector<HatchSource>& sources) const {
+    for (const auto& [swept, step] : sources) {
+        if (const SpanList* spans = swept->Spans(d->key)) {
+            std::vector<Polyline> lines = HatchKey(swept->result, *spans, step, o_.inset);
             for (Polyline& l : lines) d->layer.polylines.push_back(std::move(l));
         }
     }
@@ -374,10 +387,17 @@ ComposeResult Composer::Run() {
     AddLines();
     if (hatch_) AddSlivers();
     for (Draft& d : drafts_) Settle(&d);
-    for (Draft& d : drafts_) {
-        if (hatch_ && d.layer.notMarked.empty() && d.layer.settings.mode == LayerMode::kFill)
-            Hatch(&d);
+    std::vector<size_t> filled;
+    std::vector<std::vector<HatchSource>> sources;
+    for (size_t i = 0; i < drafts_.size(); ++i) {
+        const Draft& d = drafts_[i];
+        if (hatch_ && d.layer.notMarked.empty() && d.layer.settings.mode == LayerMode::kFill) {
+            filled.push_back(i);
+            sources.push_back(HatchSources(d));
+        }
     }
+    ForEachShared(filled.size(), threads_,
+                  [&](size_t k) { Hatch(&drafts_[filled[k]], sources[k]); });
     result_.times.hatching = Seconds(start);
 
     start = Clock::now();
